@@ -1,0 +1,59 @@
+# Shared build helpers: sanitizers, the test and fuzz target shapes.
+
+set(PKIX_SANITIZE "" CACHE STRING "Sanitizers to build with (address;undefined or thread)")
+if(PKIX_SANITIZE)
+  list(JOIN PKIX_SANITIZE "," _pkix_san)
+  add_compile_options(-fsanitize=${_pkix_san} -fno-omit-frame-pointer -fno-sanitize-recover=all)
+  add_link_options(-fsanitize=${_pkix_san})
+endif()
+
+find_package(Threads REQUIRED)
+
+if(PKIX_TESTS)
+  find_package(GTest REQUIRED)
+endif()
+
+# Environment every test runs with: sanitizer options that make any report a
+# failure, and no leak checking under qemu (LeakSanitizer is not used there).
+set(PKIX_TEST_ENV
+  "ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:halt_on_error=1:strict_string_checks=1"
+  "UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1"
+  "TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1")
+
+# pkix_add_gtest(NAME SOURCES src... [LIBS lib...] [LABELS l...])
+# One GoogleTest program, registered as one CTest test.
+function(pkix_add_gtest name)
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS;LABELS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main GTest::gmock Threads::Threads)
+  target_compile_definitions(${name} PRIVATE
+    PKIX_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
+    PKIX_MODULE_PATH="$<TARGET_FILE:pkix>")
+  add_dependencies(${name} pkix)
+  add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
+  set_tests_properties(${name} PROPERTIES ENVIRONMENT "${PKIX_TEST_ENV}")
+  if(T_LABELS)
+    set_tests_properties(${name} PROPERTIES LABELS "${T_LABELS}")
+  endif()
+endfunction()
+
+# pkix_add_fuzzer(NAME SOURCE file [LIBS lib...])
+# A libFuzzer target in the fuzz preset; in every test build, a replay program
+# that runs the target over its saved corpus and crash inputs
+# (fuzz/corpus/NAME and fuzz/crashes/NAME) as a regression test.
+function(pkix_add_fuzzer name)
+  cmake_parse_arguments(F "" "SOURCE" "LIBS" ${ARGN})
+  if(PKIX_FUZZ)
+    add_executable(fuzz_${name} ${F_SOURCE})
+    target_compile_options(fuzz_${name} PRIVATE -fsanitize=fuzzer)
+    target_link_options(fuzz_${name} PRIVATE -fsanitize=fuzzer)
+    target_link_libraries(fuzz_${name} PRIVATE ${F_LIBS})
+  endif()
+  if(PKIX_TESTS AND NOT PKIX_TSAN_ONLY)
+    add_executable(replay_${name} ${F_SOURCE} ${CMAKE_SOURCE_DIR}/fuzz/replay_main.cc)
+    target_link_libraries(replay_${name} PRIVATE ${F_LIBS})
+    add_test(NAME replay_${name} COMMAND replay_${name}
+      ${CMAKE_SOURCE_DIR}/fuzz/corpus/${name} ${CMAKE_SOURCE_DIR}/fuzz/crashes/${name})
+    set_tests_properties(replay_${name} PROPERTIES ENVIRONMENT "${PKIX_TEST_ENV}" LABELS fuzz-replay)
+  endif()
+endfunction()
