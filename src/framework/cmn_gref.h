@@ -240,6 +240,15 @@ class CMN_GRefPtr : public CMN_GRPHolder {
     if (serviceID != nullptr && ModMgr != nullptr) ModMgr->releaseService(*serviceID, *ownerID);
   }
 
+  // The release steps without telling the host module manager: used by
+  // object stubs, whose holders carry no service identifier.
+  void Drop() {
+    if (pointee == nullptr) return;
+    T* p = pointee;
+    pointee = nullptr;
+    CMN_ReleaseGuarded(guard, Base(p), this);
+  }
+
   T* get() const { return pointee; }
   T* operator->() const { return pointee; }
   explicit operator bool() const { return pointee != nullptr; }

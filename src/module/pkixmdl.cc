@@ -1,7 +1,73 @@
-#include "contract/modmgr.h"
+#include "module/pkixmdl.h"
+
 #include "framework/cmn_export.h"
-#include "framework/id_type.h"
+#include "framework/cmn_obj_mgr.h"
+#include "name/x509conv.h"
 
 CMN_EXPORT CMN_ModuleManager_I* ModMgr = nullptr;
 CMN_EXPORT Tuint32ID ModuleID(63);
 CMN_EXPORT TypifiedID* pModuleID = &ModuleID;
+
+Tuint32ID PKIXModuleCertListID(0x3f0006);
+Tuint32ID PKIXServiceID(0x3f0007);
+Tuint32ID PKIXKeyServiceID(0x3f0008);
+Tuint32ID PkixASNServiceID(0x3f0009);
+Tuint32ID PkiAlgCnvrtSrvID(0x3f000a);
+
+CMN_EXPORT CMN_GRefPtr<pkixModule> PKIXModuleLocal;
+
+pkixModule::PkixCertServiceLocal::~PkixCertServiceLocal() = default;
+pkixModule::PkixKeyServiceLocal::~PkixKeyServiceLocal() = default;
+pkixModule::PkixASNServiceLocal::~PkixASNServiceLocal() = default;
+pkixModule::AlgCnvrtSrvLocal::~AlgCnvrtSrvLocal() = default;
+
+pkixModule::pkixModule() : CMN_GuardedRef(63) {}
+
+pkixModule::~pkixModule() { fini(); }
+
+template <class Stub, class Create>
+CMN_GuardedRef* pkixModule::Serve(Stub& local, Create create, int (*prepare)()) {
+  if (local.service() != nullptr) return local.service();
+  if (prepare != nullptr && prepare() != 0) return nullptr;
+  auto* created = create();
+  if (created == nullptr) return nullptr;
+  {
+    // The temporary's holder carries the service identifier, so letting it
+    // go also tells the host module manager; the member keeps the service.
+    Stub fresh(created);
+    local = fresh;
+  }
+  return local.service();
+}
+
+CMN_GuardedRef* pkixModule::getService(const TypifiedID& id) {
+  if (id == PKIXServiceID) return Serve(cert_, createTPkixService, conv_read_ini);
+  if (id == PKIXKeyServiceID) return Serve(key_, createTPkixKeyService, nullptr);
+  if (id == PkixASNServiceID) return Serve(asn_, createTPkixASNService, nullptr);
+  if (id == PkiAlgCnvrtSrvID) return Serve(cnvrt_, createAlgCnvrtSrv, nullptr);
+  return nullptr;
+}
+
+int pkixModule::fini() {
+  { PkixCertServiceLocal empty; cert_ = empty; }
+  { PkixKeyServiceLocal empty; key_ = empty; }
+  { PkixASNServiceLocal empty; asn_ = empty; }
+  { AlgCnvrtSrvLocal empty; cnvrt_ = empty; }
+  return 0;
+}
+
+extern "C" CMN_EXPORT BaseModuleInterface* GetInterfaceClass(CMN_ModuleManager_I* manager, int flag) {
+  if (manager == nullptr) {
+    CMN_ObjectManager::Local().finiAll();
+    PKIXModuleLocal.Drop();
+    return nullptr;
+  }
+  ModMgr = manager;
+  if (flag != 0) {
+    PKIXModuleLocal.Drop();
+    return nullptr;
+  }
+  pkixModule* module = new pkixModule;
+  PKIXModuleLocal = module;  // a previous module object is released here
+  return module;
+}

@@ -1,0 +1,5 @@
+#include "alg/pki_cnvrt_c.h"
+
+PkiAlgCnvrt::~PkiAlgCnvrt() = default;
+
+PkiAlgCnvrt cnvrt(static_cast<TPkiAlgCnvrt*>(nullptr));

@@ -1,0 +1,3 @@
+#include "contract/basemodule.h"
+
+BaseModuleInterface::~BaseModuleInterface() = default;

@@ -1,0 +1,161 @@
+// Client-side stubs: a service stub binds to another module's service through
+// the host module manager and raises that module's guard around every call;
+// an object stub holds one object and keeps its producing service in use.
+#ifndef PKIX_FRAMEWORK_CMN_STUB_H_
+#define PKIX_FRAMEWORK_CMN_STUB_H_
+
+#include <cstdint>
+#include <utility>
+
+#include "contract/modmgr.h"
+#include "framework/cmn_gref.h"
+#include "framework/cmn_rmutex.h"
+
+class CMN_ServiceStubInterface {
+ public:
+  virtual void ref() = 0;
+  virtual void unref() = 0;
+
+ protected:
+  ~CMN_ServiceStubInterface() = default;
+};
+
+template <class T>
+class CMN_ServiceStub : public CMN_ServiceStubInterface {
+ public:
+  // Holds service (possibly null) without asking the host: the form the
+  // static stubs are built in at library load.
+  CMN_ServiceStub(const TypifiedID* id, T* service) : holder_(service, id), uses_(0) {}
+  // Asks the host for the service at once; the host module manager must be
+  // known.
+  explicit CMN_ServiceStub(const TypifiedID* id) : holder_(id), uses_(0) { Acquire(); }
+
+  // Binds when possible and counts one more user (also when no service could
+  // be had).
+  void ref() override {
+    bind_.lock();
+    if (Held() == nullptr && ModMgr != nullptr) Acquire();
+    ++uses_;
+    bind_.unlock();
+  }
+  // Counts one user less; the last one lets the service go.
+  void unref() override {
+    bind_.lock();
+    if (--uses_ == 0 && Held() != nullptr) {
+      T* s = Held();
+      __atomic_store_n(&holder_.pointee, static_cast<T*>(nullptr), __ATOMIC_RELEASE);
+      CMN_ReleaseGuarded(holder_.guard, s, &holder_);
+      if (ModMgr != nullptr) ModMgr->releaseService(*holder_.serviceID, *pModuleID);
+    }
+    bind_.unlock();
+  }
+
+  CMN_ServiceStub& operator=(const CMN_ServiceStub& o) {
+    holder_ = o.holder_;
+    uses_ = o.uses_;
+    return *this;
+  }
+
+  virtual ~CMN_ServiceStub() = default;
+
+  // The bound service, binding on first use; null when the host module
+  // manager is not known yet or has no such service.
+  T* Bind() {
+    T* s = Held();
+    if (s != nullptr || ModMgr == nullptr) return s;
+    bind_.lock();
+    if (Held() == nullptr) Acquire();
+    s = Held();
+    bind_.unlock();
+    return s;
+  }
+
+  // The client-call pattern: bind, raise the service's guard, run f on the
+  // service, lower the guard (also when f leaves by an exception). Returns
+  // fail when no service can be bound. f takes the T* and returns the result.
+  template <class F>
+  auto call(F f, decltype(f(static_cast<T*>(nullptr))) fail = {}) -> decltype(f(static_cast<T*>(nullptr))) {
+    T* s = Bind();
+    if (s == nullptr) return fail;
+    GuardLockVar g(holder_.guard);
+    return f(s);
+  }
+
+  T* service() const { return Held(); }
+  int32_t uses() const { return uses_; }
+  CMN_Guard* guard() const { return holder_.guard; }
+
+ private:
+  T* Held() const { return __atomic_load_n(&holder_.pointee, __ATOMIC_ACQUIRE); }
+  void Acquire() {
+    if (ModMgr == nullptr) return;
+    CMN_GuardedRef* g = ModMgr->acquireService(*holder_.serviceID, *pModuleID);
+    if (g == nullptr) return;
+    T* s = static_cast<T*>(g);
+    holder_.guard = g->getGuard();
+    g->addReference(&holder_);
+    __atomic_store_n(&holder_.pointee, s, __ATOMIC_RELEASE);
+  }
+
+  CMN_GRefPtr<T> holder_;
+  int32_t uses_;
+  CMN_Mutex bind_;
+};
+
+// Holds one object and keeps the service stub that made it referenced.
+template <class T>
+class CMN_ObjectStub {
+ public:
+  CMN_ObjectStub(T* obj, CMN_ServiceStubInterface* service) : holder_(obj), service_(service) {
+    if (service_ != nullptr) service_->ref();
+  }
+  // Lets the object go (the release raises the object's guard, since it may
+  // run the object's destructor), then the service's use count.
+  virtual ~CMN_ObjectStub() {
+    holder_.Drop();
+    if (service_ != nullptr) service_->unref();
+  }
+
+  T* get() const { return holder_.pointee; }
+  CMN_Guard* guard() const { return holder_.guard; }
+
+  // Runs f on the held object with its guard raised; fail when no object is
+  // held.
+  template <class F>
+  auto invoke(F f, decltype(f(static_cast<T*>(nullptr))) fail = {}) const
+      -> decltype(f(static_cast<T*>(nullptr))) {
+    T* o = holder_.pointee;
+    if (o == nullptr) return fail;
+    GuardLockVar g(holder_.guard);
+    return f(o);
+  }
+
+ protected:
+  // Shares another stub's object (holder assignment).
+  void share(const CMN_ObjectStub& o) { holder_ = o.holder_; }
+  // Takes obj in place of the held object.
+  void take(T* obj) { holder_ = obj; }
+
+  CMN_GRefPtr<T> holder_;
+  CMN_ServiceStubInterface* service_;
+
+ private:
+  CMN_ObjectStub(const CMN_ObjectStub&) = delete;
+  CMN_ObjectStub& operator=(const CMN_ObjectStub&) = delete;
+};
+
+// An object stub that keeps the result of its last operation: 40 when no
+// object is held, else the code the operation produced.
+template <class T>
+class PKIXAnyObject : public CMN_ObjectStub<T> {
+ public:
+  PKIXAnyObject(T* obj, CMN_ServiceStubInterface* service)
+      : CMN_ObjectStub<T>(obj, service), error_(obj == nullptr ? 40 : 0) {}
+  ~PKIXAnyObject() override = default;
+  virtual int error() const { return error_; }
+
+ protected:
+  mutable int32_t error_;
+};
+
+#endif  // PKIX_FRAMEWORK_CMN_STUB_H_
