@@ -1,5 +1,0 @@
-#include "contract/modmgr.h"
-#include "framework/id_type.h"
-CMN_ModuleManager_I* ModMgr = nullptr;
-static Tuint32ID gHostID(1);
-TypifiedID* pModuleID = &gHostID;
