@@ -4,6 +4,10 @@
 
 #include <cstdint>
 
+// Static identifiers are built before, and destroyed after, the static stubs
+// that point at them (a stub's destructor still names its service).
+#define CMN_ID_INIT __attribute__((init_priority(103)))
+
 enum IDType_t : uint32_t { kIdUint32 = 0, kIdString = 1 };
 
 // An identifier of some kind; identifiers of different kinds never compare

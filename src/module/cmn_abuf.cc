@@ -2,7 +2,7 @@
 
 #include "framework/cmn_export.h"
 
-Tuint32ID X509CmnSrvID(111);
+Tuint32ID X509CmnSrvID CMN_ID_INIT(111);
 
 // Built at library load with no service; binds on first use.
 X509CmnSrv theX509Cmn(nullptr);

@@ -5,14 +5,14 @@
 #include "name/x509conv.h"
 
 CMN_EXPORT CMN_ModuleManager_I* ModMgr = nullptr;
-CMN_EXPORT Tuint32ID ModuleID(63);
+CMN_EXPORT Tuint32ID ModuleID CMN_ID_INIT(63);
 CMN_EXPORT TypifiedID* pModuleID = &ModuleID;
 
-Tuint32ID PKIXModuleCertListID(0x3f0006);
-Tuint32ID PKIXServiceID(0x3f0007);
-Tuint32ID PKIXKeyServiceID(0x3f0008);
-Tuint32ID PkixASNServiceID(0x3f0009);
-Tuint32ID PkiAlgCnvrtSrvID(0x3f000a);
+Tuint32ID PKIXModuleCertListID CMN_ID_INIT(0x3f0006);
+Tuint32ID PKIXServiceID CMN_ID_INIT(0x3f0007);
+Tuint32ID PKIXKeyServiceID CMN_ID_INIT(0x3f0008);
+Tuint32ID PkixASNServiceID CMN_ID_INIT(0x3f0009);
+Tuint32ID PkiAlgCnvrtSrvID CMN_ID_INIT(0x3f000a);
 
 CMN_EXPORT CMN_GRefPtr<pkixModule> PKIXModuleLocal;
 

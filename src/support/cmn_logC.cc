@@ -1,6 +1,6 @@
 #include "support/cmn_logC.h"
 
-Tuint32ID CMNLOG_ID(118);
+Tuint32ID CMNLOG_ID CMN_ID_INIT(118);
 
 // Built at library load with no service; binds on first use.
 aCMNLog LocalLogSvrC(nullptr);

@@ -1,0 +1,34 @@
+// The command-line tool's commands. Each command runs with the module
+// loaded through the host and returns the process exit code.
+#ifndef PKIX_TOOLS_COMMANDS_H_
+#define PKIX_TOOLS_COMMANDS_H_
+
+#include <string>
+#include <vector>
+
+#include "host/host.h"
+
+namespace pkixtool {
+
+struct Context {
+  pkixhost::Host* host;
+  pkixhost::LoadedModule* module;
+  std::vector<std::string> args;  // after the command word(s)
+  std::string examples_dir;       // the sample PKI
+};
+
+struct Command {
+  const char* group;  // "info", "cert", "key", ...
+  const char* name;   // second word, or "" for a one-word command
+  const char* usage;
+  int (*run)(Context& ctx);
+};
+
+// Prints the module's identifier and which of its services answer.
+int RunInfo(Context& ctx);
+// Runs every demonstration step over the sample PKI.
+int RunDemo(Context& ctx);
+
+}  // namespace pkixtool
+
+#endif  // PKIX_TOOLS_COMMANDS_H_

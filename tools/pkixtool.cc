@@ -1,0 +1,85 @@
+// pkixtool: loads the PKIX module through the host, as an application
+// would, and runs one command against it.
+#include <limits.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "tools/commands.h"
+
+namespace pkixtool {
+namespace {
+
+const Command kCommands[] = {
+    {"info", "", "info                      module identifier and the services that answer", RunInfo},
+    {"demo", "", "demo [EXAMPLES_DIR]       every step over the sample PKI", RunDemo},
+};
+
+std::string SelfDir() {
+  char path[PATH_MAX];
+  ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
+  if (n <= 0) return ".";
+  path[n] = '\0';
+  std::string s(path);
+  size_t slash = s.rfind('/');
+  return slash == std::string::npos ? "." : s.substr(0, slash);
+}
+
+// The module beside the tool (bin/../lib), unless PKIX_MODULE names one.
+std::string ModulePath() {
+  const char* env = std::getenv("PKIX_MODULE");
+  if (env != nullptr && *env != '\0') return env;
+  return SelfDir() + "/../lib/libpkix.so";
+}
+
+int Usage() {
+  std::fprintf(stderr, "usage: pkixtool COMMAND [ARGS]\n");
+  for (const Command& c : kCommands) std::fprintf(stderr, "  %s\n", c.usage);
+  return 2;
+}
+
+const Command* Find(int argc, char** argv, int* consumed) {
+  for (const Command& c : kCommands) {
+    if (std::strcmp(argv[1], c.group) != 0) continue;
+    if (c.name[0] == '\0') {
+      *consumed = 2;
+      return &c;
+    }
+    if (argc > 2 && std::strcmp(argv[2], c.name) == 0) {
+      *consumed = 3;
+      return &c;
+    }
+  }
+  return nullptr;
+}
+
+}  // namespace
+}  // namespace pkixtool
+
+int main(int argc, char** argv) {
+  using namespace pkixtool;
+  if (argc < 2) return Usage();
+  int consumed = 0;
+  const Command* cmd = Find(argc, argv, &consumed);
+  if (cmd == nullptr) return Usage();
+
+  pkixhost::Host host;
+  int code = 0;
+  std::string path = ModulePath();
+  pkixhost::LoadedModule* module = host.load(path, &code);
+  if (module == nullptr) {
+    std::fprintf(stderr, "pkixtool: cannot load %s (code %d)\n", path.c_str(), code);
+    return 1;
+  }
+  Context ctx{&host, module, {}, ""};
+  for (int i = consumed; i < argc; ++i) ctx.args.emplace_back(argv[i]);
+  const char* examples = std::getenv("PKIX_EXAMPLES");
+  ctx.examples_dir = examples != nullptr ? examples : SelfDir() + "/../../../examples";
+  if (std::strcmp(cmd->group, "demo") == 0 && !ctx.args.empty()) ctx.examples_dir = ctx.args[0];
+  int rc = cmd->run(ctx);
+  host.unload(module);
+  return rc;
+}
