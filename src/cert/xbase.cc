@@ -1,0 +1,3 @@
+#include "cert/xbase.h"
+
+XBase::~XBase() = default;
