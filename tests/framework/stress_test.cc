@@ -22,8 +22,8 @@ namespace pkixtest {
 namespace {
 
 constexpr int kPoolSize = 16;
-constexpr int kRounds = 6;
-constexpr int kOpsPerThread = 400;
+constexpr int kRounds = 10;
+constexpr int kOpsPerThread = 3000;
 
 // Objects every thread may take a holder on; the pool's own holders belong
 // to this module.
