@@ -189,7 +189,9 @@ X509ASN_API int asn1_decode_bit_string(Buffer* b, Buffer* out);
  *   GeneralizedTime  YYYYMMDDHHMM[SS[.f+]]{Z|+hhmm|-hhmm}
  * Fields are range checked (month 1-12, day within the month, leap years,
  * hour 0-23, minute and second 0-59, offset hours 0-12 and minutes 0-59); an
- * offset is subtracted from the local time given; fractions are ignored.
+ * offset is subtracted from the local time given (for any year; OpenSSL
+ * refuses an offset whose result lies outside 1900-9999); fractions are
+ * ignored.
  * asn1_decode_time stores into *out (optional) the value saturated to signed
  * 32 bits: after 2038-01-19T03:14:07Z it is INT32_MAX (0x7FFFFFFF), before
  * 1901-12-13T20:45:52Z it is INT32_MIN. Returns 0.

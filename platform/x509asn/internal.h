@@ -1,0 +1,88 @@
+/* Internals shared by the units of libs_x509asn: the read cursor, element
+ * headers, and the room-making primitive of the encoders. Nothing here is
+ * exported. */
+#ifndef PKIX_PLATFORM_X509ASN_INTERNAL_H_
+#define PKIX_PLATFORM_X509ASN_INTERNAL_H_
+
+#include <stdint.h>
+
+#include "contract/x509asn.h"
+
+#if defined(__GNUC__)
+#define X509ASN_HIDDEN __attribute__((visibility("hidden")))
+#else
+#define X509ASN_HIDDEN
+#endif
+
+/* A forward-only read cursor over [p, end). Every reader checks the room
+ * first and moves p only on success. */
+typedef struct asn_cur {
+  const unsigned char* p;
+  const unsigned char* end;
+} asn_cur;
+
+static inline asn_cur cur_of(const Buffer* b) {
+  asn_cur c;
+  c.p = b->data;
+  c.end = b->data + b->len;
+  return c;
+}
+static inline uint32_t cur_left(const asn_cur* c) { return (uint32_t)(c->end - c->p); }
+static inline int cur_empty(const asn_cur* c) { return c->p == c->end; }
+
+/* An element header as read. */
+typedef struct asn_hdr {
+  unsigned char tag;  /* identifier octet */
+  int indefinite;     /* 1 for the 0x80 length form */
+  uint32_t hdr_len;   /* identifier and length octets */
+  uint32_t len;       /* content length (definite form only) */
+} asn_hdr;
+
+/* Reads the header at c without moving it; for a definite length checks the
+ * content against what remains. 0 or a negative code. */
+X509ASN_HIDDEN int asn_read_hdr(const asn_cur* c, asn_hdr* h);
+
+/* Reads one whole element at c: *elem covers it all (header, content and, for
+ * the indefinite form, 00 00), *content its content (without 00 00). c moves
+ * past the element on success. want_tag < 0 accepts any identifier except 00.
+ * Returns 0 or a negative code (X509ASN_E_TAG for another identifier). */
+X509ASN_HIDDEN int asn_take(asn_cur* c, int want_tag, asn_hdr* h, asn_cur* elem,
+                            asn_cur* content);
+
+/* Checks OID content octets for structure only (any arc size): non-empty, no
+ * subidentifier starting with 0x80, last octet ends a subidentifier. */
+X509ASN_HIDDEN int asn_oid_check(const unsigned char* p, uint32_t n);
+
+/* Makes at least n octets of room in front of b's content, moving b into a
+ * new owned block when needed. When old_block is not NULL the replaced block
+ * is handed back instead of freed (the caller frees it after copying from
+ * it). 0, X509ASN_E_NOMEM or X509ASN_E_RANGE; b unchanged on failure. */
+X509ASN_HIDDEN int asn_reserve(Buffer* b, uint32_t n, unsigned char** old_block);
+
+/* Prepends n octets from src (may be NULL when n is 0). Same codes. */
+X509ASN_HIDDEN int asn_prepend(Buffer* b, const void* src, uint32_t n);
+
+/* Number of octets of a DER header for a content length. */
+X509ASN_HIDDEN uint32_t asn_hdr_size(uint32_t content_len);
+/* Writes a DER header (identifier, minimal definite length) ending at dst_end
+ * (the header occupies the asn_hdr_size(len) octets before it). */
+X509ASN_HIDDEN void asn_put_hdr(unsigned char* dst_end, unsigned char tag, uint32_t content_len);
+
+/* A growing text or octet string for the renderers. */
+typedef struct asn_sb {
+  unsigned char* p;
+  uint32_t len;
+  uint32_t cap;
+  int failed; /* sticky X509ASN_E_NOMEM / X509ASN_E_RANGE */
+} asn_sb;
+
+X509ASN_HIDDEN void sb_put(asn_sb* sb, const void* src, uint32_t n);
+X509ASN_HIDDEN void sb_putc(asn_sb* sb, unsigned char c);
+X509ASN_HIDDEN void sb_puts(asn_sb* sb, const char* s);
+X509ASN_HIDDEN void sb_hex(asn_sb* sb, const unsigned char* p, uint32_t n);
+/* Hands the string over to out as an owned buffer with a zero octet after
+ * it; returns out->len or the sticky failure (then everything is freed). */
+X509ASN_HIDDEN int sb_finish(asn_sb* sb, Buffer* out);
+X509ASN_HIDDEN void sb_free(asn_sb* sb);
+
+#endif /* PKIX_PLATFORM_X509ASN_INTERNAL_H_ */
