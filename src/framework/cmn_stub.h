@@ -139,9 +139,20 @@ class CMN_ObjectStub {
   CMN_GRefPtr<T> holder_;
   CMN_ServiceStubInterface* service_;
 
- private:
-  CMN_ObjectStub(const CMN_ObjectStub&) = delete;
-  CMN_ObjectStub& operator=(const CMN_ObjectStub&) = delete;
+ public:
+  // A copy shares the object and keeps the same service in use.
+  CMN_ObjectStub(const CMN_ObjectStub& o) : holder_(o.holder_), service_(o.service_) {
+    if (service_ != nullptr) service_->ref();
+  }
+  CMN_ObjectStub& operator=(const CMN_ObjectStub& o) {
+    holder_ = o.holder_;
+    if (o.service_ != service_) {
+      if (o.service_ != nullptr) o.service_->ref();
+      if (service_ != nullptr) service_->unref();
+      service_ = o.service_;
+    }
+    return *this;
+  }
 };
 
 // An object stub that keeps the result of its last operation: 40 when no
