@@ -1,0 +1,66 @@
+// What the module's dynamic symbol table shows: the C entry points unmangled,
+// the documented globals and exported function families, and nothing the
+// build exported by accident.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::vector<std::string> DefinedDynamicSymbols(const std::string& lib) {
+  std::string cmd = "readelf --dyn-syms -W " + lib + " 2>/dev/null";
+  std::vector<std::string> out;
+  FILE* p = popen(cmd.c_str(), "r");
+  if (p == nullptr) return out;
+  char line[1024];
+  while (fgets(line, sizeof line, p) != nullptr) {
+    std::istringstream in(line);
+    std::string num, value, size, type, bind, vis, ndx, name;
+    if (!(in >> num >> value >> size >> type >> bind >> vis >> ndx >> name)) continue;
+    if (ndx == "UND" || ndx == "Ndx" || (bind != "GLOBAL" && bind != "WEAK")) continue;
+    out.push_back(name.substr(0, name.find('@')));
+  }
+  pclose(p);
+  return out;
+}
+
+bool Allowed(const std::string& s) {
+  static const std::set<std::string> kExact = {
+      "GetInterfaceClass", "InitObjectManager", "GetObjectManager", "x509cmn_init", "x509cmn_fini",
+      "createIniFile", "zel_get_product_dir", "zel_get_executable_dir", "ModMgr", "ModuleID", "pModuleID",
+      "PKIXModuleLocal", "pPKIXService", "pPKIXKeyService", "pkixlex", "put_rdn", "set_objid",
+      "alg2asn", "alg2oid", "asn2alg", "oid2alg", "os_defs_error", "print_keyusage",
+      "parse_basic_constraints", "psel_match", "sasel_match", "asn1_der_decode_secret",
+      "asn1_der_encode_secret", "_init", "_fini", "_edata", "_end", "__bss_start"};
+  static const char* const kPrefixes[] = {"x509_", "sel_", "pkix_scan_", "GNplusDN", "NplusN"};
+  if (kExact.count(s) != 0) return true;
+  // AddressSanitizer's own markers of instrumented globals.
+  if (s.rfind("__odr_asan", 0) == 0 || s.rfind("__asan", 0) == 0) return true;
+  for (const char* p : kPrefixes) {
+    if (s.rfind(p, 0) == 0) return true;
+  }
+  // Exported C++ functions of the documented families (mangled), e.g. the
+  // createTBuf and createTName overloads.
+  static const char* const kMangled[] = {"_Z10createTBuf", "_Z11createTName", "_ZN7IniFile9pEmptyStrE"};
+  for (const char* p : kMangled) {
+    if (s.rfind(p, 0) == 0) return true;
+  }
+  return false;
+}
+
+TEST(ExportsTest, OnlyTheDocumentedSymbolsLeaveTheLibrary) {
+  std::vector<std::string> syms = DefinedDynamicSymbols(PKIX_MODULE_PATH);
+  ASSERT_FALSE(syms.empty()) << "readelf found no symbols";
+  std::set<std::string> have(syms.begin(), syms.end());
+  for (const char* entry : {"GetInterfaceClass", "InitObjectManager", "GetObjectManager", "x509cmn_init",
+                            "x509cmn_fini", "createIniFile", "zel_get_product_dir", "zel_get_executable_dir"}) {
+    EXPECT_TRUE(have.count(entry) != 0) << entry << " is not exported unmangled";
+  }
+  for (const std::string& s : syms) EXPECT_TRUE(Allowed(s)) << "exported by accident: " << s;
+}
+
+}  // namespace
