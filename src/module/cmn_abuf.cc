@@ -9,19 +9,19 @@ X509CmnSrv theX509Cmn(nullptr);
 
 X509CmnSrv::~X509CmnSrv() = default;
 
-TBuf* createTBuf() {
+CMN_EXPORT TBuf* createTBuf() {
   return theX509Cmn.call([](X509CmnSrv_I* s) { return s->createTBuf(); });
 }
 
-TBuf* createTBuf(const char* text) {
+CMN_EXPORT TBuf* createTBuf(const char* text) {
   return theX509Cmn.call([&](X509CmnSrv_I* s) { return s->createTBuf(text); });
 }
 
-TBuf* createTBuf(const unsigned char* data, unsigned len) {
+CMN_EXPORT TBuf* createTBuf(const unsigned char* data, unsigned len) {
   return theX509Cmn.call([&](X509CmnSrv_I* s) { return s->createTBuf(data, len); });
 }
 
-TBuf* createTBuf(TBuf* other) {
+CMN_EXPORT TBuf* createTBuf(TBuf* other) {
   return theX509Cmn.call([&](X509CmnSrv_I* s) { return s->createTBuf(other); });
 }
 
