@@ -63,4 +63,23 @@ TEST(ExportsTest, OnlyTheDocumentedSymbolsLeaveTheLibrary) {
   for (const std::string& s : syms) EXPECT_TRUE(Allowed(s)) << "exported by accident: " << s;
 }
 
+// The library is built for the target the test runs on: ELF 32-bit Intel
+// 80386 in the product build, x86-64 in the sanitizer builds.
+TEST(ExportsTest, LibraryIsBuiltForThisTarget) {
+  FILE* f = std::fopen(PKIX_MODULE_PATH, "rb");
+  ASSERT_NE(f, nullptr);
+  unsigned char h[20] = {};
+  ASSERT_EQ(std::fread(h, 1, sizeof h, f), sizeof h);
+  std::fclose(f);
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(h + 1), 3), "ELF");
+  EXPECT_EQ(h[16], 3);  // ET_DYN: a shared object
+#if defined(__i386__)
+  EXPECT_EQ(h[4], 1);   // ELFCLASS32
+  EXPECT_EQ(h[18], 3);  // EM_386
+#else
+  EXPECT_EQ(h[4], 2);   // ELFCLASS64
+  EXPECT_EQ(h[18], 62);  // EM_X86_64
+#endif
+}
+
 }  // namespace
