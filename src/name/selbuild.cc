@@ -101,10 +101,13 @@ uint8_t* WriteArg(const ArgElem& a, uint8_t* w) {
     w += 2;
   }
   for (int i = 0; i < a.nvals; ++i) {
-    // A word's first octets in memory order, so network-order numbers keep
-    // their octet order.
-    const void* v = a.by_pointer ? static_cast<const void*>(a.ptr[i]) : &a.word[i];
-    if (a.vsize != 0) std::memcpy(w, v, a.vsize);
+    if (a.by_pointer) {
+      if (a.vsize != 0) std::memcpy(w, a.ptr[i], a.vsize);
+    } else {
+      // A word's first octets in memory order, so network-order numbers
+      // keep their octet order (a word value is at most 4 octets long).
+      std::memcpy(w, &a.word[i], a.vsize < 4 ? a.vsize : 4);
+    }
     w += a.vsize;
   }
   return w;

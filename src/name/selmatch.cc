@@ -2,6 +2,9 @@
 // selector (sel_match, sel_revmatch, sel_match_light) and the per-packet and
 // per-association matchers (psel_match, sasel_match). Values are compared as
 // network-order octets with memcmp.
+#include <arpa/inet.h>
+
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 
@@ -105,86 +108,121 @@ int CompareSelectors(const _selector* a, const _selector* b, int b_src, int b_ds
   return dst < src ? dst : src;
 }
 
-// What one direction of a packet or association says, as network-order
-// octets: the address range (one address for a packet), protocol, port.
+// What one direction of a packet or association says: the address range
+// (one address for a packet), protocol and port, as host-order numbers.
 struct Side {
-  uint8_t lo[4];
-  uint8_t hi[4];
-  uint8_t port[2];
+  uint32_t lo;
+  uint32_t hi;
+  uint16_t port;
   uint8_t proto;
   bool has_proto;
   bool has_port;
 };
 
-void PutBE32(uint8_t* out, uint32_t v) {
-  out[0] = static_cast<uint8_t>(v >> 24);
-  out[1] = static_cast<uint8_t>(v >> 16);
-  out[2] = static_cast<uint8_t>(v >> 8);
-  out[3] = static_cast<uint8_t>(v);
+// N octets of network-order value as a number. Comparing two of these
+// orders values exactly as memcmp orders their octets; the load is written
+// out so that it stays in the per-packet loop instead of becoming a call.
+template <size_t N>
+inline uint32_t LoadBE(const uint8_t* p) {
+  static_assert(N == 1 || N == 2 || N == 4, "value length");
+  if (N == 1) return p[0];
+  if (N == 2) return static_cast<uint32_t>(p[0]) << 8 | p[1];
+  uint32_t v;
+  std::memcpy(&v, p, 4);
+  return ntohl(v);
 }
 
-void PutBE16(uint8_t* out, uint16_t v) {
-  out[0] = static_cast<uint8_t>(v >> 8);
-  out[1] = static_cast<uint8_t>(v);
+// True when [lo, hi] of a side lies inside the element's [low value, high
+// value] (equal for a single value) of N octets each at v.
+template <size_t N>
+inline bool Holds(const uint8_t* v, bool range, uint32_t lo, uint32_t hi) {
+  return LoadBE<N>(v) <= lo && hi <= LoadBE<N>(range ? v + N : v);
 }
 
-// One rule element against one side: SEL_MATCH, SEL_UNDETERMINED when the
-// side lacks the value, SEL_NOMATCH (also for every type but IPv4
-// addresses, protocol and port).
-int TestElem(const SelElem& e, const Side& s) {
-  switch (e.type) {
+// Reads the element at p for the fast matchers: its type, its size, and
+// its result against side s: SEL_MATCH, SEL_UNDETERMINED when the side
+// lacks the value, else SEL_NOMATCH (also for every type but IPv4
+// addresses, protocol and port). The three types the rules are made of are
+// read here directly; any other goes through the general reader for its
+// size. False when the element is malformed.
+inline bool FastElem(const uint8_t* p, const uint8_t* end, const Side& s, uint8_t* type,
+                     uint32_t* size, int* result) {
+  if (p >= end) return false;
+  const size_t avail = static_cast<size_t>(end - p);
+  const bool range = p[0] & 1;
+  switch (p[0] >> 1) {
     case SEL_IP_ADDR:
-      if (e.sub != SEL_IP4) return SEL_NOMATCH;
-      if (e.any) return SEL_MATCH;
-      return std::memcmp(sel_elem_lo(e), s.lo, 4) <= 0 && std::memcmp(s.hi, sel_elem_hi(e), 4) <= 0
-                 ? SEL_MATCH
-                 : SEL_NOMATCH;
+      if (avail < 2 || (p[1] >> 1) != SEL_IP4) break;
+      *size = range ? 10 : 6;
+      if (*size > avail) return false;
+      *type = SEL_IP_ADDR;
+      *result = (p[1] & 1) || Holds<4>(p + 2, range, s.lo, s.hi) ? SEL_MATCH
+                                                                                : SEL_NOMATCH;
+      return true;
     case SEL_PROTOCOL:
-      if (!s.has_proto) return SEL_UNDETERMINED;
-      return sel_elem_lo(e)[0] <= s.proto && s.proto <= sel_elem_hi(e)[0] ? SEL_MATCH : SEL_NOMATCH;
+      *size = range ? 3 : 2;
+      if (*size > avail) return false;
+      *type = SEL_PROTOCOL;
+      *result = !s.has_proto ? SEL_UNDETERMINED
+                : Holds<1>(p + 1, range, s.proto, s.proto) ? SEL_MATCH
+                                                                            : SEL_NOMATCH;
+      return true;
     case SEL_PORT:
-      if (!s.has_port) return SEL_UNDETERMINED;
-      return std::memcmp(sel_elem_lo(e), s.port, 2) <= 0 && std::memcmp(s.port, sel_elem_hi(e), 2) <= 0
-                 ? SEL_MATCH
-                 : SEL_NOMATCH;
+      *size = range ? 5 : 3;
+      if (*size > avail) return false;
+      *type = SEL_PORT;
+      *result = !s.has_port ? SEL_UNDETERMINED
+                : Holds<2>(p + 1, range, s.port, s.port) ? SEL_MATCH
+                                                                        : SEL_NOMATCH;
+      return true;
     default:
-      return SEL_NOMATCH;
+      break;
   }
+  SelElem e;
+  if (!sel_elem_read(p, end, &e)) return false;
+  *type = e.type;
+  *size = e.size;
+  *result = SEL_NOMATCH;
+  return true;
 }
 
 // A rule's part against one side, in one pass. Within an alternative each
 // run of one type needs one matching element; the first run without one
-// decides the alternative (undetermined or no match). The first matching
-// alternative matches the part.
+// decides the alternative (undetermined or no match), as the light matcher
+// does. The first matching alternative matches the part.
 int FastPart(SelSpan part, const Side& s) {
-  const uint8_t* p = part.begin;
-  SelElem e;
-  bool has = sel_elem_read(p, part.end, &e);
   bool undetermined = false;
-  int alt = SEL_MATCH;  // the current alternative, so far
-  while (has) {
-    if (sel_elem_is_or(e) || alt != SEL_MATCH) {
-      if (sel_elem_is_or(e)) {
-        if (alt == SEL_MATCH) return SEL_MATCH;
-        undetermined |= alt == SEL_UNDETERMINED;
-        alt = SEL_MATCH;
-      }
-      p += e.size;
-      has = sel_elem_read(p, part.end, &e);
+  int alt = SEL_MATCH;     // the current alternative, while undecided
+  int run = -1;            // type of the current run; -1 when none is open
+  int best = SEL_NOMATCH;  // best result within the run
+  const uint8_t* p = part.begin;
+  uint8_t type;
+  uint32_t size;
+  int r;
+  while (FastElem(p, part.end, s, &type, &size, &r)) {
+    p += size;
+    if (type == SEL_OR) {
+      if (run >= 0) alt = best;
+      if (alt == SEL_MATCH) return SEL_MATCH;
+      undetermined |= alt == SEL_UNDETERMINED;
+      alt = SEL_MATCH;
+      run = -1;
       continue;
     }
-    const uint8_t type = e.type;
-    int best = SEL_NOMATCH;
-    do {
-      if (best != SEL_MATCH) {
-        const int r = TestElem(e, s);
-        if (r > best) best = r;
-      }
-      p += e.size;
-      has = sel_elem_read(p, part.end, &e);
-    } while (has && e.type == type);
-    alt = best;
+    if (alt != SEL_MATCH) continue;  // decided: skip to the next OR
+    if (type == run) {
+      if (r > best) best = r;
+      continue;
+    }
+    if (run >= 0 && best != SEL_MATCH) {
+      alt = best;
+      run = -1;
+      continue;
+    }
+    run = type;
+    best = r;
   }
+  if (run >= 0) alt = best;
   if (alt == SEL_MATCH) return SEL_MATCH;
   return undetermined || alt == SEL_UNDETERMINED ? SEL_UNDETERMINED : SEL_NOMATCH;
 }
@@ -198,14 +236,7 @@ int FastMatch(const _selector* sel, const Side& src, const Side& dst) {
 }
 
 Side MakeSide(uint32_t lo, uint32_t hi, bool has_proto, uint8_t proto, bool has_port, uint16_t port) {
-  Side s;
-  PutBE32(s.lo, lo);
-  PutBE32(s.hi, hi);
-  PutBE16(s.port, port);
-  s.proto = proto;
-  s.has_proto = has_proto;
-  s.has_port = has_port;
-  return s;
+  return Side{lo, hi, port, proto, has_proto, has_port};
 }
 
 }  // namespace
