@@ -5,6 +5,16 @@
 aPkixClnt::~aPkixClnt() = default;
 aPkixKeyClnt::~aPkixKeyClnt() = default;
 
+TKey* aPkixKeyClnt::createTKey() {
+  return call([](TPkixKeyService* s) { return s->createTKey(); });
+}
+TKey* aPkixKeyClnt::createTKey(TKey::key_type_t type) {
+  return call([&](TPkixKeyService* s) { return s->createTKey(type); });
+}
+TKey* aPkixKeyClnt::createTKey(TKey::key_type_t type, const unsigned char* data, unsigned len) {
+  return call([&](TPkixKeyService* s) { return s->createTKey(type, data, len); });
+}
+
 // Built at library load with no service; they bind on first use.
 aPkixClnt pkixClnt(static_cast<TPkixService*>(nullptr));
 aPkixKeyClnt pkixKeyClnt(static_cast<TPkixKeyService*>(nullptr));

@@ -15,11 +15,18 @@ class aPkixClnt : public CMN_ServiceStub<TPkixService> {
   ~aPkixClnt() override;
 };
 
+// Each operation binds on first use and calls the key service's operation
+// of the same form with its guard raised; the new key (one reference for the
+// caller) or null, also when no service can be bound.
 class aPkixKeyClnt : public CMN_ServiceStub<TPkixKeyService> {
  public:
   aPkixKeyClnt() : CMN_ServiceStub(&PKIXKeyServiceID) {}
   explicit aPkixKeyClnt(TPkixKeyService* s) : CMN_ServiceStub(&PKIXKeyServiceID, s) {}
   ~aPkixKeyClnt() override;
+
+  TKey* createTKey();
+  TKey* createTKey(TKey::key_type_t type);
+  TKey* createTKey(TKey::key_type_t type, const unsigned char* data, unsigned len);
 };
 
 extern aPkixClnt pkixClnt;

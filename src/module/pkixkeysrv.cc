@@ -1,4 +1,38 @@
 #include "module/pkixkeysrv.h"
 
-// The key objects are not part of the module yet.
-TPkixKeyService* createTPkixKeyService() { return nullptr; }
+#include <new>
+
+#include "key/x509key.h"
+
+namespace {
+
+class pkixKeyService : public TPkixKeyService {
+ public:
+  int init() override { return 0; }
+  int fini() override { return 0; }
+
+  TKey* createTKey() override { return new (std::nothrow) X509Key; }
+
+  TKey* createTKey(TKey::key_type_t type) override {
+    TKey* key = createTKey();
+    if (key != nullptr && key->setType(type) != 0) {
+      key->release();
+      return nullptr;
+    }
+    return key;
+  }
+
+  TKey* createTKey(TKey::key_type_t type, const unsigned char* data, unsigned len) override {
+    TKey* key = createTKey(type);
+    if (key == nullptr || data == nullptr || len == 0) return key;
+    if (key->setRaw(data, len) != 0) {
+      key->release();
+      return nullptr;
+    }
+    return key;
+  }
+};
+
+}  // namespace
+
+TPkixKeyService* createTPkixKeyService() { return new (std::nothrow) pkixKeyService; }

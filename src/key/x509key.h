@@ -1,0 +1,88 @@
+// The key object: kind, algorithm, identifiers, flags and the attribute list
+// of one key, with everything algorithm-specific delegated to a body (Key)
+// made lazily from the pair (kind, algorithm).
+#ifndef PKIX_KEY_X509KEY_H_
+#define PKIX_KEY_X509KEY_H_
+
+#include <cstdint>
+
+#include "key/key.h"
+#include "key/keyattr.h"
+#include "key/tkey.h"
+
+class X509Key : public TKey {
+ public:
+  explicit X509Key(key_type_t k = KT_NONE) : kind_(k) {}
+  ~X509Key() override;
+
+  int setType(key_type_t k) override;
+  key_type_t getType() override;
+  int setAlg(pki_alg_t a) override;
+  pki_alg_t getAlg() override;
+  int setKey(TBuf* b) override;
+  TBuf* getKey() override;
+  TBuf* getParam(unsigned i) override;
+  int setParam(unsigned i, TBuf* b) override;
+  TBuf* getParam(aka_t a) override;
+  int getParam(bka_t f) override;
+  int setParam(aka_t a, TBuf* b) override;
+  int setParam(bka_t f, int on) override;
+  TBuf* getRaw() override;
+  int setRaw(const unsigned char* data, unsigned len) override;
+  void setTokenId(unsigned a, unsigned b) override;
+  void getTokenId(unsigned& a, unsigned& b) override;
+  int setKeyId(TBuf* b) override;
+  TBuf* getKeyId() override;
+  TBuf* encrypt(TBuf* data) override;
+  TBuf* decrypt(TBuf* data) override;
+  TBuf* sign(TBuf* data) override;
+  int verify(TBuf* data, TBuf* signature) override;
+  int isConsistent(TKey* other, int full) override;
+  TBuf* getMD5() override;
+  int setVendor(pki_vendor v) override;
+  pki_vendor getVendor() override;
+  int error() override { return error_; }
+
+  // What a body reaches through its owner.
+  KeyAttrList& attrs() { return attrs_; }
+  key_type_t kind() const { return kind_; }
+  pki_alg_t alg() const { return alg_; }
+  // Changes the algorithm field and keeps the body (a body that learns its
+  // key's true algorithm while parsing).
+  void adoptAlg(pki_alg_t a) { alg_ = a; }
+  bool flag(bka_t f) const { return static_cast<unsigned>(f) < 32 && (flags_ >> f & 1u) != 0; }
+  // Sets or clears a flag without telling the body.
+  void setFlag(bka_t f, bool on);
+
+ private:
+  // Makes the body for the key's algorithm, its top octet replaced by a
+  // non-zero vendor; 9 when the pair (kind, algorithm) has none.
+  int initKey(pki_vendor v);
+  // The body, made with vendor 0 when there is none; null with error 9.
+  Key* body();
+  void dropBody();
+  // The delegation every body operation goes through: 40 without algorithm,
+  // then the body's result, with the body's error as the key's.
+  template <class F>
+  auto delegate(F f, decltype(f(static_cast<Key*>(nullptr))) fail) -> decltype(f(static_cast<Key*>(nullptr)));
+
+  TBuf* keyId_ = nullptr;
+  Key* body_ = nullptr;
+  unsigned token_[2] = {0, 0};
+  key_type_t kind_;
+  pki_alg_t alg_ = 0;
+  KeyAttrList attrs_;
+  int error_ = 0;
+  uint32_t flags_ = 0;
+};
+
+// A new key of kind k (1, 2 or 3) with one reference; null for any other
+// kind or when memory is short.
+TKey* createTKey(TKey::key_type_t k);
+// The same, then setRaw(data, len) when both are non-zero; null (nothing
+// left behind) when that fails.
+TKey* createTKey(TKey::key_type_t k, const unsigned char* data, unsigned len);
+// 4 for a null a; else a's isConsistent(b, full): 1 for a matching pair.
+int checkKeyPairConsistency(TKey* a, TKey* b, int full);
+
+#endif  // PKIX_KEY_X509KEY_H_
