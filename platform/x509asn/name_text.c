@@ -200,7 +200,8 @@ static const x509_keyword_t* rgn_keyword(unsigned char tag) {
 }
 
 static int put_oid_text(asn_sb* sb, const Buffer* type) {
-  uint64_t size = (uint64_t)type->len * 3 + 8;
+  /* At most four characters per content octet (".127"), and "2." ahead. */
+  uint64_t size = (uint64_t)type->len * 4 + 8;
   if (size > 0x7FFFFFFFu) return X509ASN_E_RANGE;
   char* text = malloc((size_t)size);
   if (text == NULL) return X509ASN_E_NOMEM;

@@ -2,6 +2,7 @@
  * OID constants (length octet, then content octets). */
 #include <stdint.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
 #include "internal.h"
@@ -99,12 +100,15 @@ int asn1_dec_objid(const Buffer* content, uint32_t* arcs, uint32_t max) {
   return X509ASN_E_VALUE; /* not reached */
 }
 
-/* Decimal digits of a subidentifier of any size: the base-128 digits
- * accumulated into base-10^9 limbs (least significant first), minus sub.
- * Writes at most cap - 1 characters and a zero; returns the length or -1. */
-#define MAX_LIMBS 40 /* 360 decimal digits: subidentifiers up to 170 octets */
+/* Decimal digits of a subidentifier of any size, minus sub (< 10^9, and
+ * known to be at most its value): the base-128 digits accumulated into
+ * base-10^9 limbs, least significant first. Writes the digits and a zero to
+ * out when they fit in cap; returns their number, -1 when they do not fit,
+ * -2 when memory is short. */
 static int big_decimal(const unsigned char* p, uint32_t n, uint32_t sub, char* out, uint32_t cap) {
-  uint32_t limb[MAX_LIMBS];
+  uint64_t max_limbs = (uint64_t)n * 7 / 29 + 2;
+  uint32_t* limb = malloc((size_t)max_limbs * sizeof *limb);
+  if (limb == NULL) return -2;
   uint32_t used = 1;
   limb[0] = 0;
   for (uint32_t i = 0; i < n; ++i) {
@@ -114,29 +118,37 @@ static int big_decimal(const unsigned char* p, uint32_t n, uint32_t sub, char* o
       limb[k] = (uint32_t)(x % 1000000000u);
       carry = x / 1000000000u;
     }
-    if (carry != 0) {
-      if (used == MAX_LIMBS) return -1;
-      limb[used++] = (uint32_t)carry;
-    }
+    if (carry != 0) limb[used++] = (uint32_t)carry;
   }
-  /* Subtract sub (< 10^9); the value is known to be at least sub. */
-  uint64_t borrow = sub;
+  uint32_t borrow = sub;
   for (uint32_t k = 0; k < used && borrow != 0; ++k) {
     if (limb[k] >= borrow) {
-      limb[k] -= (uint32_t)borrow;
+      limb[k] -= borrow;
       borrow = 0;
     } else {
-      limb[k] = (uint32_t)(limb[k] + 1000000000u - borrow);
+      limb[k] = limb[k] + 1000000000u - borrow;
       borrow = 1;
     }
   }
   while (used > 1 && limb[used - 1] == 0) --used;
-  char tmp[MAX_LIMBS * 9 + 1];
-  int len = snprintf(tmp, sizeof tmp, "%u", limb[used - 1]);
-  for (uint32_t k = used - 1; k-- > 0;) len += snprintf(tmp + len, sizeof tmp - (size_t)len, "%09u", limb[k]);
-  if ((uint32_t)len + 1 > cap) return -1;
-  memcpy(out, tmp, (size_t)len + 1);
-  return len;
+  char head[16];
+  int hl = snprintf(head, sizeof head, "%u", limb[used - 1]);
+  uint64_t len = (uint64_t)hl + 9ull * (used - 1);
+  int r;
+  if (len + 1 > cap) {
+    r = -1;
+  } else {
+    memcpy(out, head, (size_t)hl);
+    char* q = out + hl;
+    for (uint32_t k = used - 1; k-- > 0; q += 9) {
+      uint32_t v = limb[k];
+      for (int d = 8; d >= 0; --d, v /= 10) q[d] = (char)('0' + v % 10);
+    }
+    *q = 0;
+    r = (int)len;
+  }
+  free(limb);
+  return r;
 }
 
 int asn1_oid_to_text(const Buffer* content, char* text, uint32_t size) {
@@ -154,7 +166,7 @@ int asn1_oid_to_text(const Buffer* content, char* text, uint32_t size) {
     const unsigned char* s = p + begin;
     uint32_t sn = i + 1 - begin;
     begin = i + 1;
-    char piece[MAX_LIMBS * 9 + 4];
+    char piece[48];
     int plen;
     if (sn <= 9) { /* fits in 63 bits */
       uint64_t v = 0;
@@ -166,21 +178,23 @@ int asn1_oid_to_text(const Buffer* content, char* text, uint32_t size) {
         plen = snprintf(piece, sizeof piece, ".%llu", (unsigned long long)v);
       }
     } else {
-      /* Large: only the first subidentifier can be >= 80 with arc 2. */
-      int off = 0;
-      if (first) {
-        memcpy(piece, "2.", 2);
-        off = 2;
-      } else {
-        piece[0] = '.';
-        off = 1;
-      }
-      int d = big_decimal(s, sn, first ? 80 : 0, piece + off, (uint32_t)sizeof piece - (uint32_t)off);
-      if (d < 0) {
+      /* Large: written in place. Only a first subidentifier of arc 2 can be
+       * this large (>= 2^63), so the first one is "2." and the value - 80. */
+      const char* lead = first ? "2." : ".";
+      uint32_t ll = first ? 2u : 1u;
+      if (len + ll + 1 > size) {
         text[0] = 0;
         return X509ASN_E_RANGE;
       }
-      plen = off + d;
+      memcpy(text + len, lead, ll);
+      int d = big_decimal(s, sn, first ? 80u : 0u, text + len + ll, size - len - ll);
+      if (d < 0) {
+        text[0] = 0;
+        return d == -2 ? X509ASN_E_NOMEM : X509ASN_E_RANGE;
+      }
+      len += ll + (uint32_t)d;
+      first = 0;
+      continue;
     }
     first = 0;
     if (len + (uint32_t)plen + 1 > size) {

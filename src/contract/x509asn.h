@@ -33,6 +33,10 @@
  * becomes an owned buffer then; the old owned block is freed), so encoders
  * only fail for lack of memory or invalid arguments. Prepare an empty buffer
  * with room: alloc_buffer(n, &b); shift_buffer(&b, n);
+ * Growing frees the old block with free(), so a record whose start is not
+ * NULL must hold a block from malloc (as every block of this library is). A
+ * record over a caller's own area (start = the area) is fine only where it
+ * never needs to grow (asn1_enc_objid of at most 16 arcs into 75 octets).
  *
  * Length octets accepted by the decoders: the short form (0..127), the long
  * form with 1 to 4 octets in minimal form (no leading zero octet, 0x81 only
@@ -101,7 +105,10 @@ _Static_assert(sizeof(Buffer) == 2 * sizeof(void*) + (sizeof(void*) == 8 ? 8 : 4
 #define X509ASN_MAX_DEPTH 64
 
 /* Initial size the encoders' callers give their working buffers (Part 3.5).
- * Encoders grow a buffer whose room runs out, so this is not a limit. */
+ * Encoders grow a buffer whose room runs out, so this is not a limit; after
+ * a growth the block has another size, so reset a working buffer to "empty at
+ * its end" relative to its content (shift_buffer(&w, w.len)), never from
+ * w.start + ALLOC_SIZE. */
 #define ALLOC_SIZE 4096u
 
 /* ===========================================================================
@@ -284,9 +291,10 @@ X509ASN_API int asn1_dec_objid(const Buffer* content, uint32_t* arcs, uint32_t m
 
 /* Writes the OID content as dotted decimal text with a terminating zero into
  * text (size octets). Arcs of any size are written exactly. Returns the text
- * length without the zero. Failure: X509ASN_E_ARG (null, size 0),
- * X509ASN_E_VALUE (malformed content), X509ASN_E_RANGE (text does not fit;
- * text then holds an empty string). */
+ * length without the zero; 4 x content->len + 8 octets always suffice.
+ * Failure: X509ASN_E_ARG (null, size 0), X509ASN_E_VALUE (malformed
+ * content), X509ASN_E_RANGE (text does not fit; text then holds an empty
+ * string), X509ASN_E_NOMEM (work area for an arc above 2^63). */
 X509ASN_API int asn1_oid_to_text(const Buffer* content, char* text, uint32_t size);
 
 /* 1 when the OID content octets equal the OID constant oid (see below:
@@ -446,18 +454,17 @@ typedef struct x509_walk_state {
                             00 00) included: where the walk stops. Valid once the
                             first call returned 0 or 1. */
   uint32_t pos;      /* 12: offset of the next unread octet */
-  uint32_t rdn_end;  /* 16: DN: offset where the current RDN's content ends,
-                            X509_WALK_OPEN for an indefinite SET */
+  uint32_t rdn_end;  /* 16: DN: offset where the current RDN's content ends
+                            (before the 00 00 of an indefinite SET) */
   uint32_t seq_end;  /* 20: offset where the outer content ends (before 00 00) */
   uint32_t index;    /* 24: attributes delivered so far */
   uint32_t enclosed; /* 28: 1 while the current attribute is followed by another
                             attribute of the same RDN; always 0 for general names */
-  uint32_t kind;     /* 32: 0 not started, X509_WALK_DN or X509_WALK_GN */
+  uint32_t kind;     /* 32: low 8 bits 0 (not started), X509_WALK_DN or
+                            X509_WALK_GN; the bits above are the walker's */
   int32_t status;    /* 36: last result: 1 an attribute is current, 0 ended,
                             negative failed (sticky) */
 } x509_walk_state_t;
-
-#define X509_WALK_OPEN 0xFFFFFFFFu
 
 #ifdef __cplusplus
 static_assert(sizeof(x509_walk_state_t) == 40, "walker state is 40 bytes");

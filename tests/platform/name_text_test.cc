@@ -5,6 +5,7 @@
 #include <set>
 #include <strings.h>
 
+#include "dn_reader.h"
 #include "test_util.h"
 
 namespace x509asn_test {
@@ -89,6 +90,33 @@ TEST(NameTextTest, DistinguishedNames) {
   for (const Row& r : rows) {
     EXPECT_EQ(Render(r.der, 1), r.mode1) << r.der;
     EXPECT_EQ(Render(r.der, 3), r.mode3) << r.der;
+    // Both texts read back (Part 4.1 rules) into the same attributes, with
+    // the attribute types and the value octets of the name.
+    std::vector<ReadAttr> b1, b3;
+    ASSERT_EQ(DnReader().Read(r.mode1, &b1), 0) << r.mode1;
+    ASSERT_EQ(DnReader().Read(r.mode3, &b3), 0) << r.mode3;
+    ASSERT_EQ(b1.size(), b3.size());
+    Bytes in(r.der);
+    Buffer name = in.View(), type, value;
+    x509_walk_state_t st;
+    unsigned char tag;
+    size_t i = 0;
+    for (int w = x509_dn_gfra(&st, &name, &tag, &type, &value); w == 1; w = x509_dn_gnra(&st, &tag, &type, &value), ++i) {
+      ASSERT_LT(i, b1.size());
+      EXPECT_EQ(b1[i].oid, Str(type));
+      EXPECT_EQ(b1[i].value, b3[i].value);
+      EXPECT_EQ(b1[i].type, b3[i].type);
+      bool hex = std::string(r.mode1).find("=#") != std::string::npos;
+      if (hex || tag == 0x13 || tag == 0x16) {
+        // Hex form, or ASCII text: the very octets (trailing blanks aside).
+        std::string want = Str(value);
+        if (!hex || b1[i].type != 4)
+          while (!want.empty() && want.back() == ' ') want.pop_back();
+        EXPECT_EQ(b1[i].value, want) << r.mode1;
+        if (hex) EXPECT_EQ(b1[i].type, tag);
+      }
+    }
+    EXPECT_EQ(i, b1.size());
   }
 }
 

@@ -77,6 +77,21 @@ TEST(OidTest, SixteenArcsFitSeventyFiveOctets) {
   EXPECT_EQ(o.b.start, block);  // fitted in the room given
 }
 
+TEST(OidTest, CallersAreaOfSeventyFiveOctets) {
+  // The name parser's OID scratch: a record over its own 75-octet area.
+  unsigned char area[75];
+  Buffer scratch = {area, area + sizeof area, 0};
+  std::vector<uint32_t> arcs(16, 4294967295u);
+  arcs[0] = 2;
+  ASSERT_EQ(asn1_enc_objid(arcs.data(), 16, &scratch), 0);
+  EXPECT_EQ(scratch.start, area);
+  EXPECT_EQ(scratch.data, area);
+  EXPECT_EQ(scratch.len, 75u);
+  uint32_t back[16];
+  EXPECT_EQ(asn1_dec_objid(&scratch, back, 16), 16);
+  EXPECT_EQ(std::vector<uint32_t>(back, back + 16), arcs);
+}
+
 TEST(OidTest, PrependsInFront) {
   Owned o;
   Bytes tail("AA");

@@ -13,6 +13,7 @@
 
 #include <string>
 
+#include "dn_reader.h"
 #include "test_util.h"
 
 namespace x509asn_test {
@@ -205,6 +206,33 @@ void CheckName(const std::string& where, const X509_NAME* name, Totals* totals) 
       EXPECT_EQ(a3[i].raw, "#" + ToHex(elem));
     } else {
       EXPECT_EQ(a3[i].value, Utf8Of(data)) << s3;
+    }
+  }
+
+  // What the text parser of Part 4.1 reads back from either text: the same
+  // types, RDN grouping and values (a value written in the hex form with its
+  // own string type; a text value as its UTF-8 form, trailing blanks
+  // dropped by that parser).
+  for (const std::string* text : {&s1, &s3}) {
+    std::vector<ReadAttr> back;
+    ASSERT_EQ(DnReader().Read(*text, &back), 0) << *text;
+    ASSERT_EQ(static_cast<int>(back.size()), count) << *text;
+    for (int i = 0; i < count; ++i) {
+      const X509_NAME_ENTRY* e = X509_NAME_get_entry(name, i);
+      const ASN1_OBJECT* obj = X509_NAME_ENTRY_get_object(e);
+      const ASN1_STRING* data = X509_NAME_ENTRY_get_data(e);
+      EXPECT_EQ(back[i].oid, std::string(reinterpret_cast<const char*>(OBJ_get0_data(obj)), OBJ_length(obj)));
+      EXPECT_EQ(back[i].plus_before, a3[i].plus_before);
+      if (!a3[i].raw.empty() && a3[i].raw[0] == '#') {
+        EXPECT_EQ(back[i].type, ASN1_STRING_type(data));
+        EXPECT_EQ(back[i].value, std::string(reinterpret_cast<const char*>(ASN1_STRING_get0_data(data)),
+                                             ASN1_STRING_length(data)));
+      } else {
+        std::string want = Utf8Of(data);
+        while (!want.empty() && (want.back() == ' ' || want.back() == '\t')) want.pop_back();
+        EXPECT_EQ(back[i].value, want) << *text;
+        EXPECT_TRUE(back[i].type == 19 || back[i].type == 22 || back[i].type == 12);
+      }
     }
   }
 
