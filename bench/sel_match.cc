@@ -98,24 +98,18 @@ void BM_SaselMatch(benchmark::State& state) {
 }
 BENCHMARK(BM_SaselMatch)->Arg(1)->Arg(8);
 
-void BM_SelMatch(benchmark::State& state) {
+// A pattern matcher on the typical rule and the candidate of its packet.
+template <int (*Match)(const _selector*, const _selector*)>
+void BM_PatternMatch(benchmark::State& state) {
   _selector* rule = Rule(1);
   _selector* cand = Candidate();
-  for (auto _ : state) benchmark::DoNotOptimize(sel_match(rule, cand));
-  if (sel_match(rule, cand) != SEL_MATCH) state.SkipWithError("the candidate should match");
+  for (auto _ : state) benchmark::DoNotOptimize(Match(rule, cand));
+  if (Match(rule, cand) != SEL_MATCH) state.SkipWithError("the candidate should match");
   sel_destroy(rule);
   sel_destroy(cand);
 }
-BENCHMARK(BM_SelMatch);
-
-void BM_SelMatchLight(benchmark::State& state) {
-  _selector* rule = Rule(1);
-  _selector* cand = Candidate();
-  for (auto _ : state) benchmark::DoNotOptimize(sel_match_light(rule, cand));
-  sel_destroy(rule);
-  sel_destroy(cand);
-}
-BENCHMARK(BM_SelMatchLight);
+BENCHMARK_TEMPLATE(BM_PatternMatch, sel_match)->Name("BM_SelMatch");
+BENCHMARK_TEMPLATE(BM_PatternMatch, sel_match_light)->Name("BM_SelMatchLight");
 
 // n pattern alternatives of 16 ports each, side by side, and a candidate
 // spanning all of them: every alternative takes its share of the candidate.

@@ -164,8 +164,9 @@ CMN_EXPORT int sel_check(const _selector* sel);
  * A delivered element sets *tag, *length (value octets, both values of a
  * range) and *data (its first value octet), and moves *cursor past it.
  * - SEL_M_INSPOS: moves *cursor past every element whose type index is not
- *   greater than that of *tag, and sets *tag to the tag of the element just
- *   before that position (0 if none). Refused for a SEL_F_CMPLX selector:
+ *   greater than that of *tag, and sets *tag to the tag of the last element
+ *   passed over (0 if none); *length is 0 and *data the position. Refused
+ *   for a SEL_F_CMPLX selector:
  *   "sel_getnext: complex selector as input" is written as a warning and
  *   nothing is delivered.
  * length and data may be null. Returns 1 when something was delivered, 0 at

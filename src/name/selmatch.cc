@@ -1,7 +1,9 @@
 // The allocation-free matchers: a pattern selector against a candidate
 // selector (sel_match, sel_revmatch, sel_match_light) and the per-packet and
-// per-association matchers (psel_match, sasel_match). Values are compared as
-// network-order octets with memcmp.
+// per-association matchers (psel_match, sasel_match). Values stay
+// network-order octets as the selector holds them: the pattern matchers
+// compare them with memcmp, the per-packet path loads them as big-endian
+// numbers, which orders them the same way.
 #include <arpa/inet.h>
 
 #include <cstddef>
@@ -150,37 +152,31 @@ inline bool FastElem(const uint8_t* p, const uint8_t* end, const Side& s, uint8_
   if (p >= end) return false;
   const size_t avail = static_cast<size_t>(end - p);
   const bool range = p[0] & 1;
-  switch (p[0] >> 1) {
-    case SEL_IP_ADDR:
-      if (avail < 2 || (p[1] >> 1) != SEL_IP4) break;
-      *size = range ? 10 : 6;
-      if (*size > avail) return false;
-      *type = SEL_IP_ADDR;
-      *result = (p[1] & 1) || Holds<4>(p + 2, range, s.lo, s.hi) ? SEL_MATCH
-                                                                                : SEL_NOMATCH;
-      return true;
-    case SEL_PROTOCOL:
-      *size = range ? 3 : 2;
-      if (*size > avail) return false;
-      *type = SEL_PROTOCOL;
-      *result = !s.has_proto ? SEL_UNDETERMINED
-                : Holds<1>(p + 1, range, s.proto, s.proto) ? SEL_MATCH
-                                                                            : SEL_NOMATCH;
-      return true;
-    case SEL_PORT:
-      *size = range ? 5 : 3;
-      if (*size > avail) return false;
-      *type = SEL_PORT;
-      *result = !s.has_port ? SEL_UNDETERMINED
-                : Holds<2>(p + 1, range, s.port, s.port) ? SEL_MATCH
-                                                                        : SEL_NOMATCH;
-      return true;
-    default:
-      break;
+  *type = p[0] >> 1;
+  if (*type == SEL_IP_ADDR && avail >= 2 && (p[1] >> 1) == SEL_IP4) {
+    *size = range ? 10 : 6;
+    if (*size > avail) return false;
+    *result = (p[1] & 1) || Holds<4>(p + 2, range, s.lo, s.hi) ? SEL_MATCH : SEL_NOMATCH;
+    return true;
+  }
+  if (*type == SEL_PROTOCOL) {
+    *size = range ? 3 : 2;
+    if (*size > avail) return false;
+    *result = !s.has_proto                               ? SEL_UNDETERMINED
+              : Holds<1>(p + 1, range, s.proto, s.proto) ? SEL_MATCH
+                                                         : SEL_NOMATCH;
+    return true;
+  }
+  if (*type == SEL_PORT) {
+    *size = range ? 5 : 3;
+    if (*size > avail) return false;
+    *result = !s.has_port                              ? SEL_UNDETERMINED
+              : Holds<2>(p + 1, range, s.port, s.port) ? SEL_MATCH
+                                                       : SEL_NOMATCH;
+    return true;
   }
   SelElem e;
   if (!sel_elem_read(p, end, &e)) return false;
-  *type = e.type;
   *size = e.size;
   *result = SEL_NOMATCH;
   return true;

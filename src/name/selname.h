@@ -27,14 +27,6 @@ CMN_EXPORT int sel_get_type(const _selector* sel, unsigned int* type);
  * SEL_ERR_NOMEM when memory is short (*serial is then left empty). */
 CMN_EXPORT int sel_get_sn(const _selector* sel, Buffer* serial);
 
-/* One DER name from whichever form sel holds for the subject (issuer 0) or
- * the issuer: a whole DER name, a name as text, or name components (only
- * components with generalNames set). out receives the DER, owned by the
- * caller; *complete is 1 for a complete name, 0 for a template. 0 or a
- * negative code. Defined with the distinguished-name support. */
-CMN_EXPORT int sel_compile_name(const _selector* sel, int issuer, int generalNames, Buffer* out,
-                                int* complete);
-
 /* The name a selector describes, as DER in *out (a new owned buffer the
  * caller releases; empty when the selector holds no name). With issuer set
  * the issuer's elements are read (CERT_ISSUER, CERT_ISSUER_STR, X509I),

@@ -277,6 +277,14 @@ class Gen {
   std::mt19937 rng_;
 };
 
+uint32_t RandomAddress(Gen* gen) { return 0x0A000000u + static_cast<uint32_t>(gen->Int(0, 15)); }
+uint16_t RandomPort(Gen* gen) { return static_cast<uint16_t>(1000 + gen->Int(0, 15)); }
+
+std::string Describe(const _selector* rule, const _selector* candidate) {
+  return "\nrule " + seltest::SrcHex(rule) + " / " + seltest::DstHex(rule) + "\ncandidate " +
+         seltest::SrcHex(candidate) + " / " + seltest::DstHex(candidate);
+}
+
 TEST(SelOracle, HeavyMatcherAgreesWithEnumeration) {
   int contained = 0, not_contained = 0;
   for (uint32_t seed : {1u, 2u, 3u}) {
@@ -294,9 +302,7 @@ TEST(SelOracle, HeavyMatcherAgreesWithEnumeration) {
       const int heavy = sel_match_heavy(sa.get(), sb.get());
       (expected ? contained : not_contained)++;
       ASSERT_EQ(heavy, expected ? SEL_MATCH : SEL_NOMATCH)
-          << "seed " << seed << " case " << i << "\npattern " << seltest::SrcHex(sa.get()) << " / "
-          << seltest::DstHex(sa.get()) << "\ncandidate " << seltest::SrcHex(sb.get()) << " / "
-          << seltest::DstHex(sb.get());
+          << "seed " << seed << " case " << i << Describe(sa.get(), sb.get());
       // sel_match may miss a containment, but never claims a false one.
       if (sel_match(sa.get(), sb.get()) == SEL_MATCH) {
         ASSERT_TRUE(expected) << "seed " << seed << " case " << i;
@@ -364,6 +370,7 @@ TEST(SelOracle, PacketMatchersAgreeWithTheLightMatcher) {
   for (uint32_t seed : {11u, 12u, 13u}) {
     Gen gen(seed);
     for (int i = 0; i < 1500; ++i) {
+      SCOPED_TRACE(testing::Message() << "seed " << seed << " case " << i);
       Model rule;
       rule.parts[0] = RulePart(&gen);
       rule.parts[1] = RulePart(&gen);
@@ -373,10 +380,10 @@ TEST(SelOracle, PacketMatchersAgreeWithTheLightMatcher) {
       sel_packet pkt{};
       pkt.flags = static_cast<uint8_t>(gen.Int(0, 3));
       pkt.protocol = static_cast<uint8_t>(gen.Int(0, 7));
-      pkt.sport = static_cast<uint16_t>(1000 + gen.Int(0, 15));
-      pkt.dport = static_cast<uint16_t>(1000 + gen.Int(0, 15));
-      pkt.saddr = 0x0A000000u + static_cast<uint32_t>(gen.Int(0, 15));
-      pkt.daddr = 0x0A000000u + static_cast<uint32_t>(gen.Int(0, 15));
+      pkt.sport = RandomPort(&gen);
+      pkt.dport = RandomPort(&gen);
+      pkt.saddr = RandomAddress(&gen);
+      pkt.daddr = RandomAddress(&gen);
       Model as_pkt;
       as_pkt.parts[0] = SidePart({pkt.saddr, pkt.saddr, true, pkt.protocol,
                                   (pkt.flags & SEL_PKT_SPORT) != 0, pkt.sport});
@@ -384,21 +391,18 @@ TEST(SelOracle, PacketMatchersAgreeWithTheLightMatcher) {
                                   (pkt.flags & SEL_PKT_DPORT) != 0, pkt.dport});
       SelPtr cand = ToSelector(as_pkt);
       const int fast = psel_match(sel.get(), &pkt);
-      ASSERT_EQ(fast, sel_match_light(sel.get(), cand.get()))
-          << "seed " << seed << " case " << i << "\nrule " << seltest::SrcHex(sel.get()) << " / "
-          << seltest::DstHex(sel.get()) << "\npacket " << seltest::SrcHex(cand.get()) << " / "
-          << seltest::DstHex(cand.get());
+      ASSERT_EQ(fast, sel_match_light(sel.get(), cand.get())) << Describe(sel.get(), cand.get());
       results[fast]++;
 
       sel_sa sa{};
       sa.flags = static_cast<uint8_t>(gen.Int(0, 7));
       sa.protocol = static_cast<uint8_t>(gen.Int(0, 7));
-      sa.sport = static_cast<uint16_t>(1000 + gen.Int(0, 15));
-      sa.dport = static_cast<uint16_t>(1000 + gen.Int(0, 15));
-      sa.saddr_lo = 0x0A000000u + static_cast<uint32_t>(gen.Int(0, 15));
-      sa.saddr_hi = gen.Chance(0.5) ? sa.saddr_lo : sa.saddr_lo + static_cast<uint32_t>(gen.Int(0, 3));
-      sa.daddr_lo = 0x0A000000u + static_cast<uint32_t>(gen.Int(0, 15));
-      sa.daddr_hi = gen.Chance(0.5) ? sa.daddr_lo : sa.daddr_lo + static_cast<uint32_t>(gen.Int(0, 3));
+      sa.sport = RandomPort(&gen);
+      sa.dport = RandomPort(&gen);
+      sa.saddr_lo = RandomAddress(&gen);
+      sa.saddr_hi = sa.saddr_lo + static_cast<uint32_t>(gen.Chance(0.5) ? 0 : gen.Int(0, 3));
+      sa.daddr_lo = RandomAddress(&gen);
+      sa.daddr_hi = sa.daddr_lo + static_cast<uint32_t>(gen.Chance(0.5) ? 0 : gen.Int(0, 3));
       const bool has_proto = sa.flags & SEL_SA_PROTO;
       Model as_sa;
       as_sa.parts[0] = SidePart({sa.saddr_lo, sa.saddr_hi, has_proto, sa.protocol,
@@ -407,9 +411,7 @@ TEST(SelOracle, PacketMatchersAgreeWithTheLightMatcher) {
                                  (sa.flags & SEL_SA_DPORT) != 0, sa.dport});
       SelPtr cand_sa = ToSelector(as_sa);
       ASSERT_EQ(sasel_match(sel.get(), &sa), sel_match_light(sel.get(), cand_sa.get()))
-          << "seed " << seed << " case " << i << "\nrule " << seltest::SrcHex(sel.get()) << " / "
-          << seltest::DstHex(sel.get()) << "\nassociation " << seltest::SrcHex(cand_sa.get())
-          << " / " << seltest::DstHex(cand_sa.get());
+          << Describe(sel.get(), cand_sa.get());
     }
   }
   for (int r = 0; r < 3; ++r) EXPECT_GT(results[r], 200) << "result " << r;
