@@ -7,6 +7,20 @@ if(PKIX_SANITIZE)
   add_link_options(-fsanitize=${_pkix_san})
 endif()
 
+# In fuzz builds every library is instrumented for coverage, so the fuzzers
+# see the code they test, not only their own harness.
+if(PKIX_FUZZ)
+  add_compile_options(-fsanitize=fuzzer-no-link)
+endif()
+
+# Shared libraries are linked with --no-undefined, except where the clang
+# sanitizer runtimes are supplied by the program at load time.
+if(PKIX_SANITIZE AND CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+  set(PKIX_NO_UNDEFINED "")
+else()
+  set(PKIX_NO_UNDEFINED "-Wl,--no-undefined")
+endif()
+
 find_package(Threads REQUIRED)
 
 if(PKIX_TESTS)

@@ -1,5 +1,5 @@
 /* Names as text: x509_parse_name renders a Name or GeneralNames in the text
- * form that the distinguished-name parser (Part 4.1) reads back, and
+ * form that the module's distinguished-name parser reads back, and
  * x509_esc_value escapes one value. The format is documented in the header. */
 #include <arpa/inet.h>
 #include <stdint.h>

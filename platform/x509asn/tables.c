@@ -1,5 +1,5 @@
 /* Keyword tables of distinguished-name attributes and general-name choices
- * (Parts 4.1, 4.2, 4.6). Selector tags after Part 4.5: X509S (type 16) and
+ * (text names, name walks, selectors from names). Selector tags: X509S (type 16) and
  * X509I (type 17) elements of subtype s have the tags 32 + 512 s and
  * 34 + 512 s. */
 #include "internal.h"
@@ -9,7 +9,7 @@
 #define ROW(s, oid, kw) {SUBJ(s), ISS(s), oid, kw, sizeof(kw) - 1}
 #define ROW0(oid, kw) {0, 0, oid, kw, sizeof(kw) - 1}
 
-/* Selector component subtypes (Part 4.5, X509S_... / X509I_...). */
+/* Selector component subtypes (X509S_... / X509I_...). */
 enum {
   kCountry = 0,
   kState = 1,
@@ -60,7 +60,7 @@ const x509_keyword_t sub_rgn[X509_SUB_RGN_COUNT] = {
     ROW0(gn_registeredID, "RID"),
 };
 
-/* Row i is component subtype 10 + i for i < 3 (Part 4.6). */
+/* Row i is component subtype 10 + i for i < 3 (the components selectors are built from). */
 const x509_keyword_t sub_recognized_rgn[X509_SUB_RECOGNIZED_RGN_COUNT] = {
     ROW(kMail, gn_rfc822Name, "email"),
     ROW(kDNS, gn_dNSName, "DNS"),

@@ -1,6 +1,6 @@
 /* The ASN.1 support library (libs_x509asn.so) as the module uses it: byte
  * buffers, DER decoding and encoding, object identifiers, times, and name and
- * algorithm-identifier parsing (design Part 11.1). Plain C11, depends only on
+ * algorithm-identifier parsing. Plain C11, depends only on
  * the C library; every declaration below is exported with default
  * visibility.
  *
@@ -104,7 +104,7 @@ _Static_assert(sizeof(Buffer) == 2 * sizeof(void*) + (sizeof(void*) == 8 ? 8 : 4
 /* Deepest nesting of indefinite-length elements the decoders follow. */
 #define X509ASN_MAX_DEPTH 64
 
-/* Initial size the encoders' callers give their working buffers (Part 3.5).
+/* Initial size the encoders' callers give their working buffers.
  * Encoders grow a buffer whose room runs out, so this is not a limit; after
  * a growth the block has another size, so reset a working buffer to "empty at
  * its end" relative to its content (shift_buffer(&w, w.len)), never from
@@ -307,25 +307,25 @@ X509ASN_API int asn1_oid_view(const unsigned char* oid, Buffer* out);
 /* OID constants: oid[0] is the number of content octets, oid[1..oid[0]] the
  * DER content octets of the OBJECT IDENTIFIER.
  *
- * Note for the algorithm tables of Part 8.1: the module's arc arrays share
+ * Note for the module's algorithm tables: the module's arc arrays share
  * some of these names (rsaEncryption, dsa, dhKeyAgreement, dsaWithSHA) and
  * `dsa` even names another OID there; keep them in a C++ namespace or static
  * so that they never meet these C symbols. */
 
-/* Key algorithms (Part 3.2 key-type codes in brackets). */
+/* Key algorithms (the key parsers' key-type codes in brackets). */
 X509ASN_API extern const unsigned char rsaEncryption[];  /* 1.2.840.113549.1.1.1 [1] */
 X509ASN_API extern const unsigned char new_dsa[];        /* 1.2.840.10040.4.1 [2] id-dsa (X9.57) */
 X509ASN_API extern const unsigned char dhKeyAgreement[]; /* 1.2.840.113549.1.3.1 [3] PKCS #3 */
 X509ASN_API extern const unsigned char dsa[];            /* 1.3.14.3.2.12 [4] OIW dsa */
 X509ASN_API extern const unsigned char dhpublicnumber[]; /* 1.2.840.10046.2.1 [5] X9.42 */
-/* Signature algorithms written by x509_enc_alg (Part 3.5). */
+/* Signature algorithms written by x509_enc_alg. */
 X509ASN_API extern const unsigned char dsaWithSHA[];            /* 1.3.14.3.2.13 */
 X509ASN_API extern const unsigned char dsaWithsha1[];           /* 1.2.840.10040.4.3 */
 X509ASN_API extern const unsigned char md2WithRSAEncryption[];  /* 1.2.840.113549.1.1.2 */
 X509ASN_API extern const unsigned char md5WithRSAEncryption[];  /* 1.2.840.113549.1.1.4 */
 X509ASN_API extern const unsigned char sha1WithRSAEncryption[]; /* 1.2.840.113549.1.1.5 */
 
-/* Extension identifiers (Parts 3.2, 3.6, 5.2), id-ce = 2.5.29. */
+/* Extension identifiers of certificates and CRLs, id-ce = 2.5.29. */
 X509ASN_API extern const unsigned char SubjectKeyIdentifier_Id[];     /* 2.5.29.14 */
 X509ASN_API extern const unsigned char KeyUsage_Id[];                 /* 2.5.29.15 */
 X509ASN_API extern const unsigned char SubjectAltName_Id[];           /* 2.5.29.17 */
@@ -360,7 +360,7 @@ X509ASN_API extern const unsigned char id_at_serialNumber[];           /* 2.5.4.
 X509ASN_API extern const unsigned char id_at_streetAddress[];          /* 2.5.4.9 */
 X509ASN_API extern const unsigned char id_userId[];                    /* 0.9.2342.19200300.100.1.1 */
 X509ASN_API extern const unsigned char id_at_organizationIdentifier[]; /* 2.5.4.97 */
-/* unstructuredName, 1.2.840.113549.1.9.2 (Part 4.1 makes its values
+/* unstructuredName, 1.2.840.113549.1.9.2 (the text parser makes its values
  * IA5String): unstructedName[0] == 9, content 2A 86 48 86 F7 0D 01 09 02. */
 X509ASN_API extern const unsigned char unstructedName[];
 
@@ -527,7 +527,7 @@ X509ASN_API int x509_U_gnra(x509_walk_state_t* state, unsigned char* tag, Buffer
 /* ===========================================================================
  * Names as text
  * ===========================================================================
- * The text format (what x509_enc_name of Part 4.1 reads back):
+ * The text format (what x509_enc_name reads back):
  *
  *   name       = [ component *( ", " component ) ]
  *   DN         = rdn *( ", " rdn )                  RDNs in DER order
@@ -561,7 +561,7 @@ X509ASN_API int x509_U_gnra(x509_walk_state_t* state, unsigned char* tag, Buffer
  * Components of general names: email, DNS and URI values are escaped the
  * same way; an IP address of 4 octets is written dotted; 16 octets as IPv6
  * text, and 8 or 32 octets (address and mask) as address "/" mask (these the
- * parser of Part 4.1 cannot read back: its IP form is IPv4 only). A
+ * text parser cannot read back: its IP form is IPv4 only). A
  * directory name that is the last component, the only one, and not empty is
  * written as its attributes (the parser folds trailing distinguished-name
  * attributes into one directory-name component at the end); any other
@@ -596,9 +596,9 @@ X509ASN_API int x509_parse_name(const Buffer* der, Buffer* text, int mode);
 X509ASN_API int x509_esc_value(const Buffer* in, Buffer* out, int flags);
 
 /* ===========================================================================
- * Keyword tables (Parts 4.1, 4.2, 4.6)
+ * Keyword tables
  * ===========================================================================
- * Four words per row: the two 16-bit selector tags (Part 4.5: subject tag =
+ * Four words per row: the two 16-bit selector tags (subject tag =
  * 32 + 512 x subtype of X509S, issuer tag = 34 + 512 x subtype of X509I; 0
  * when the row has no selector component), the OID constant (length octet,
  * content; for general names one octet, the GeneralName identifier), the

@@ -1,4 +1,4 @@
-// A reader of distinguished names as text after the rules of design Part 4.1
+// A reader of distinguished names as text after the rules of the module's text parser
 // (x509_enc_name's scanner: keywords from sub_rgn then sub_rdn, numeric
 // OIDs, values with backslash escapes, quotes and the "#" hex form, string
 // type choice, trailing blanks dropped). The tests use it to check that what

@@ -90,7 +90,7 @@ TEST(NameTextTest, DistinguishedNames) {
   for (const Row& r : rows) {
     EXPECT_EQ(Render(r.der, 1), r.mode1) << r.der;
     EXPECT_EQ(Render(r.der, 3), r.mode3) << r.der;
-    // Both texts read back (Part 4.1 rules) into the same attributes, with
+    // Both texts read back (the text parser's rules) into the same attributes, with
     // the attribute types and the value octets of the name.
     std::vector<ReadAttr> b1, b3;
     ASSERT_EQ(DnReader().Read(r.mode1, &b1), 0) << r.mode1;

@@ -209,7 +209,7 @@ void CheckName(const std::string& where, const X509_NAME* name, Totals* totals) 
     }
   }
 
-  // What the text parser of Part 4.1 reads back from either text: the same
+  // What the module's text parser reads back from either text: the same
   // types, RDN grouping and values (a value written in the hex form with its
   // own string type; a text value as its UTF-8 form, trailing blanks
   // dropped by that parser).
