@@ -152,6 +152,27 @@ int AsciiValue(const Buffer& v, int mode, std::string* out) {
 
 void Octets(const Buffer& v, std::string* out) { out->append(reinterpret_cast<const char*>(v.data), v.len); }
 
+// The comparison form of a UTF-8 value: white space and ASCII letters
+// treated as AsciiValue does, every other octet kept, so that the same text
+// in any string type compares equal.
+void FoldUtf8(std::string* value) {
+  std::string folded;
+  folded.reserve(value->size());
+  bool pending_space = false;
+  for (char ch : *value) {
+    unsigned char c = static_cast<unsigned char>(ch);
+    if (IsSpace(c)) {
+      pending_space = !folded.empty();
+      continue;
+    }
+    if (pending_space) folded.push_back(' ');
+    pending_space = false;
+    if (c >= 'a' && c <= 'z') c = static_cast<unsigned char>(c - 'a' + 'A');
+    folded.push_back(static_cast<char>(c));
+  }
+  value->swap(folded);
+}
+
 // The value read in charset, as UTF-8. kFailed when iconv refuses the set,
 // kConvUnconvertible for an invalid or incomplete sequence.
 int ToUtf8(const char* charset, const Buffer& v, std::string* out) {
@@ -197,12 +218,15 @@ int NormValue(const Config& c, unsigned char tag, const Buffer& v, int mode, std
     return kOk;
   }
   const char* charset = c.charset(static_cast<size_t>(row));
+  if (strcasecmp(charset, "ASCII") == 0) return AsciiValue(v, mode, out);
+  int rc = kOk;
   if (tag == 12 && strcasecmp(charset, "UTF-8") == 0) {
     Octets(v, out);
-    return kOk;
+  } else {
+    rc = ToUtf8(charset, v, out);
   }
-  if (strcasecmp(charset, "ASCII") == 0) return AsciiValue(v, mode, out);
-  return ToUtf8(charset, v, out);
+  if (rc == kOk && (mode & NORM_UPPER)) FoldUtf8(out);
+  return rc;
 }
 
 // ---- DER written forwards ------------------------------------------------------

@@ -1,6 +1,9 @@
 // Name normalisation: names are compared, and printed as UTF-8, on a form of
-// their DER in which every attribute value is re-encoded as UTF8String (and,
-// for comparison, ASCII letters are folded to upper case). The character
+// their DER in which every attribute value is re-encoded as UTF8String. The
+// values of the ASCII string types have their white space folded; for
+// comparison (NORM_UPPER) the values of every string type have their white
+// space folded and their ASCII letters upper-cased, so that the same text
+// compares equal whichever string type carries it. The character
 // set each ASN.1 string type is read in comes from "x509conv.ini" in the
 // product directory's "etc/":
 //
@@ -32,7 +35,8 @@ constexpr int kConvForbidden = 0x203F0004;      // conversion forbidden by confi
 // Normalisation modes, a bit set. With both NORM_STRICT and NORM_ASCII,
 // NORM_ASCII is dropped.
 enum NormMode : int {
-  NORM_UPPER = 1,   // fold ASCII letters to upper case
+  NORM_UPPER = 1,   // the comparison form: white space folded and ASCII letters
+                    // upper-cased in the values of every string type
   NORM_STRICT = 2,  // report an unconvertible value instead of falling back
   NORM_ASCII = 4    // convert nothing, handle ASCII only
 };

@@ -68,12 +68,15 @@ TEST_F(ConvTest, ValuesUnderTheDefaultCharacterSets) {
       {"white space folded, upper-cased", Dn1(0x13, "  Foo   Bar "), NORM_UPPER, Utf8Dn("FOO BAR")},
       {"white space folded, case kept", Dn1(0x13, "\tFoo \n Bar"), 0, Utf8Dn("Foo Bar")},
       {"IA5String as ASCII", Dn1(0x16, "a@b.example"), NORM_UPPER, Utf8Dn("A@B.EXAMPLE")},
-      {"UTF8String kept as it is", Dn1(0x0C, " caf\xC3\xA9  x "), NORM_UPPER, Utf8Dn(" caf\xC3\xA9  x ")},
-      {"BMPString converted, not case-folded", Dn1(0x1E, FromHex("0041006200E9")), NORM_UPPER,
+      {"UTF8String kept for printing", Dn1(0x0C, " caf\xC3\xA9  x "), 0, Utf8Dn(" caf\xC3\xA9  x ")},
+      {"UTF8String folded for comparison", Dn1(0x0C, " caf\xC3\xA9  x "), NORM_UPPER, Utf8Dn("CAF\xC3\xA9 X")},
+      {"BMPString converted, not case-folded for printing", Dn1(0x1E, FromHex("0041006200E9")), NORM_STRICT,
        Utf8Dn("Ab\xC3\xA9")},
-      {"UniversalString converted", Dn1(0x1C, FromHex("000000410001F600")), NORM_UPPER,
-       Utf8Dn("A\xF0\x9F\x98\x80")},
-      {"TeletexString read as ISO-8859-1", Dn1(0x14, "caf\xE9"), NORM_UPPER, Utf8Dn("caf\xC3\xA9")},
+      {"BMPString converted and folded for comparison", Dn1(0x1E, FromHex("0041006200E9")), NORM_UPPER,
+       Utf8Dn("AB\xC3\xA9")},
+      {"UniversalString converted", Dn1(0x1C, FromHex("000000610001F600")), 0,
+       Utf8Dn("a\xF0\x9F\x98\x80")},
+      {"TeletexString read as ISO-8859-1", Dn1(0x14, "caf\xE9"), 0, Utf8Dn("caf\xC3\xA9")},
       {"a type without a character set keeps octets and tag", Dn1(0x04, "Ab"), NORM_UPPER,
        Hex(Dn1(0x04, "Ab"))},
       {"odd BMPString does not convert: lossy", Dn1(0x1E, FromHex("004100")), NORM_UPPER,
@@ -141,7 +144,7 @@ TEST_F(ConvTest, ConfiguredCharacterSetIsUsed) {
   pkixhost::LogCapture log;
   ASSERT_EQ(Configure("ASN1TeletexStringEncoding = CP1252\n"), 0);
   EXPECT_STREQ(conv_enc(20), "CP1252");
-  EXPECT_EQ(Norm(Dn1(0x14, "\x80"), NORM_UPPER), Utf8Dn("\xE2\x82\xAC"));
+  EXPECT_EQ(Norm(Dn1(0x14, "\x80"), 0), Utf8Dn("\xE2\x82\xAC"));
   EXPECT_TRUE(log.records().empty());
 }
 
@@ -149,7 +152,7 @@ TEST_F(ConvTest, RejectedCharacterSetIsLoggedAndTheDefaultStays) {
   pkixhost::LogCapture log;
   ASSERT_EQ(Configure("ASN1TeletexStringEncoding = NO-SUCH-CHARSET\nASN1Bogus = 1\n"), 0);
   EXPECT_STREQ(conv_enc(20), "ISO-8859-1");
-  EXPECT_EQ(Norm(Dn1(0x14, "\xE9"), NORM_UPPER), Utf8Dn("\xC3\xA9"));
+  EXPECT_EQ(Norm(Dn1(0x14, "\xE9"), 0), Utf8Dn("\xC3\xA9"));
   auto records = log.with(kConvLogMsgID);
   ASSERT_EQ(records.size(), 2u);
   EXPECT_EQ(records[0].resource, kConvResRejectedSet);
