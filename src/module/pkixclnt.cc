@@ -3,6 +3,11 @@
 #include "framework/cmn_export.h"
 
 aPkixClnt::~aPkixClnt() = default;
+
+int aPkixClnt::createTName(TName::name_type_t t, const _selector* sel, TName** out) {
+  if (out != nullptr) *out = nullptr;
+  return call([&](TPkixService* s) { return s->createTName(t, sel, out); }, 40);
+}
 aPkixKeyClnt::~aPkixKeyClnt() = default;
 
 TKey* aPkixKeyClnt::createTKey() {

@@ -1,4 +1,83 @@
 #include "module/pkixsrv.h"
 
-// The certificate objects are not part of the module yet.
-TPkixService* createTPkixService() { return nullptr; }
+#include <new>
+
+#include "cert/certcmp.h"
+#include "cert/certlist.h"
+#include "cert/x509crt.h"
+#include "cert/x509extn.h"
+#include "name/x509name.h"
+
+TName* pkixService::createTName(TName::name_type_t t) { return ::createTName(t); }
+TName* pkixService::createTName(TName::name_type_t t, TBuf* der) { return ::createTName(t, der); }
+TName* pkixService::createTName(TName::name_type_t t, TName* other) {
+  return other != nullptr ? ::createTName(t, other) : nullptr;
+}
+TName* pkixService::createTName(TName::name_type_t t, const unsigned char* data, unsigned len) {
+  return ::createTName(t, data, len);
+}
+int pkixService::createTName(TName::name_type_t t, const _selector* s, TName** out) {
+  return ::createTName(t, s, out);
+}
+
+TCert* pkixService::createTCert(TCert::cert_format_t f) { return ::createTCert(f, nullptr, 0); }
+
+TCert* pkixService::createTCert(TCert::cert_format_t f, TBuf* buf) {
+  TCert* c = ::createTCert(f, nullptr, 0);
+  if (c == nullptr) return nullptr;
+  if (c->setRaw(buf) != 0) {
+    c->release();
+    return nullptr;
+  }
+  return c;
+}
+
+TCert* pkixService::createTCert(TCert::cert_format_t f, const unsigned char* data, unsigned len) {
+  return ::createTCert(f, data, len);
+}
+
+TCertList* pkixService::createTCertList() { return ::createTCertList(); }
+TCertList* pkixService::createTCertList(const _selector* s) { return ::createTCertList(s); }
+
+// CRLs, CRL lists, the miscellaneous object, enrolment structures and
+// distribution points come with their own objects; until then nothing is
+// created.
+TCRL* pkixService::createTCRL(TCert::cert_format_t, TBuf*) { return nullptr; }
+TCRLList* pkixService::createTCRLList() { return nullptr; }
+TPkixMisc* pkixService::createTPkixMisc() { return nullptr; }
+TSCEPStructs* pkixService::createTSCEPStructs() { return nullptr; }
+TLDAPDP* pkixService::createTLDAPDP() { return nullptr; }
+TDPList* pkixService::createTDPList() { return nullptr; }
+
+TExtn* pkixService::createTExtn(TExtn::extn_t t) { return ::createTExtn(t); }
+TExtn* pkixService::createTExtn(TBuf* der) { return ::createX509Extn(der); }
+TExtnList* pkixService::createTExtnList() { return ::createTExtnList(); }
+
+namespace {
+
+// A search result as the service reports it: 1 when found (the reference
+// is dropped), else 0.
+int found(TCert* c) {
+  if (c == nullptr) return 0;
+  c->release();
+  return 1;
+}
+
+}  // namespace
+
+int pkixService::strictCertCmp(TCert* a, TCert* b) { return ::strictCertCmp(a, b); }
+int pkixService::fuzzyCertCmp(TCert* a, TCert* b) { return ::fuzzyCertCmp(a, b); }
+int pkixService::strictFindCertInList(TCertList* l, TCert* c) {
+  return found(::strictFindCertInList(l, c));
+}
+int pkixService::reverseStrictFindCertInList(TCertList* l, TCert* c) {
+  return found(::reverseStrictFindCertInList(l, c));
+}
+int pkixService::fuzzyFindCertInList(TCertList* l, TCert* c) {
+  return found(::fuzzyFindCertInList(l, c));
+}
+int pkixService::reverseFuzzyFindCertInList(TCertList* l, TCert* c) {
+  return found(::reverseFuzzyFindCertInList(l, c));
+}
+
+TPkixService* createTPkixService() { return new (std::nothrow) pkixService; }

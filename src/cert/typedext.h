@@ -1,0 +1,78 @@
+// The pattern every typed extension follows: its own fields, kept in step
+// with an embedded generic extension that holds identifier, value and DER.
+// Setters of the fields mark the value stale; getValue and getRaw encode
+// the fields first (a failure gives null with error 9); setRaw parses the
+// DER into the embedded extension and then reads its value into the fields
+// through the class's own setValue.
+#ifndef PKIX_CERT_TYPEDEXT_H_
+#define PKIX_CERT_TYPEDEXT_H_
+
+#include "cert/x509extn.h"
+
+template <class I, TExtn::extn_t kKind>
+class TypedExtn : public I {
+ public:
+  TypedExtn() : embedded_(kKind) {}
+  ~TypedExtn() override = default;
+
+  TExtn::extn_t getType() override { return kKind; }
+  TBuf* getObjId() override {
+    TBuf* r = embedded_.getObjId();
+    this->error_ = embedded_.error();
+    return r;
+  }
+  int setRaw(TBuf* in) override {
+    int r = embedded_.setRaw(in);
+    if (r != 0) return this->error_ = r;
+    embedded_.setType(kKind);
+    TBuf* v = embedded_.getValue();
+    r = v != nullptr ? this->setValue(v) : 9;
+    if (v != nullptr) v->release();
+    if (r == 0) embedded_.markClean();
+    return this->error_ = r;
+  }
+  TBuf* getRaw() override {
+    if (sync() != 0) return nullptr;
+    TBuf* r = embedded_.getRaw();
+    this->error_ = embedded_.error();
+    return r;
+  }
+  TBuf* getValue() override {
+    if (sync() != 0) return nullptr;
+    TBuf* r = embedded_.getValue();
+    this->error_ = embedded_.error();
+    return r;
+  }
+  int error() override { return this->error_; }
+  int isCritical() override { return embedded_.isCritical(); }
+  int setCritical(int c) override { return this->error_ = embedded_.setCritical(c); }
+  int hasBeenSet() override { return embedded_.hasBeenSet(); }
+
+ protected:
+  // The fields encoded as a new extension value, or null when they cannot
+  // be.
+  virtual TBuf* encodeValue() = 0;
+  // Stores v as the value the fields now agree with.
+  int storeValue(TBuf* v) {
+    stale_ = false;
+    return embedded_.setValue(v);
+  }
+  void markStale() { stale_ = true; }
+
+ private:
+  int sync() {
+    if (!stale_) return 0;
+    TBuf* v = encodeValue();
+    if (v == nullptr) return this->error_ = 9;
+    int r = embedded_.setValue(v);
+    v->release();
+    if (r != 0) return this->error_ = 9;
+    stale_ = false;
+    return 0;
+  }
+
+  X509Extn embedded_;
+  bool stale_ = true;
+};
+
+#endif  // PKIX_CERT_TYPEDEXT_H_

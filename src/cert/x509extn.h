@@ -1,0 +1,80 @@
+// The generic extension (X509Extn), the extension list (X509ExtnList) and
+// the factory that picks the class for an extension kind.
+#ifndef PKIX_CERT_X509EXTN_H_
+#define PKIX_CERT_X509EXTN_H_
+
+#include "cert/list.h"
+#include "cert/textn.h"
+
+class X509Extn : public TExtn {
+ public:
+  explicit X509Extn(extn_t t = EXT_NONE) : type_(t) {}
+  ~X509Extn() override;
+
+  extn_t getType() override { return type_; }
+  TBuf* getObjId() override;
+  int setRaw(TBuf* in) override;
+  TBuf* getRaw() override;
+  int setValue(TBuf* value) override;
+  TBuf* getValue() override;
+  int error() override { return error_; }
+  int isCritical() override { return critical_; }
+  int setCritical(int critical) override {
+    critical_ = critical;
+    return error_ = 0;
+  }
+  int hasBeenSet() override { return set_; }
+  virtual void setType(extn_t t) { type_ = t; }
+
+  // The kind of the Extension element at in (in is not consumed); 0 when
+  // unknown or unparsable.
+  static extn_t getType(TBuf* in);
+  // The kind of an identifier's content octets; 0 when not in the table.
+  static extn_t kindOf(const Buffer& oid);
+  // The identifier constant of a kind (null for 0 and kinds outside the
+  // table).
+  static const unsigned char* oidOf(extn_t t);
+
+  // Marks the stored DER as current (a typed extension that has just read
+  // its value back from it).
+  void markClean() { modified_ = 0; }
+  void markModified() { modified_ = 1; }
+
+ private:
+  void extnfini();
+
+  TBuf* raw_ = nullptr;
+  TBuf* oid_ = nullptr;
+  TBuf* value_ = nullptr;
+  extn_t type_;
+  int modified_ = 1;
+};
+
+class X509ExtnList : public TExtnList {
+ public:
+  X509ExtnList();
+  ~X509ExtnList() override;
+
+  TExtn* getFirst() override;
+  TExtn* getNext() override;
+  TExtn* get(TExtn::extn_t t) override;
+  int clear() override;
+  int append(TExtn* e) override;
+  int error() override { return error_; }
+
+ private:
+  List* list_;
+  int error_ = 0;
+};
+
+// A new empty extension of kind t: the typed class for the kinds that have
+// one, a generic extension of that kind otherwise. Null when memory is short.
+TExtn* createX509Extn(TExtn::extn_t t);
+TExtn* createTExtn(TExtn::extn_t t);
+// The extension at in, in the class of its kind, with in advanced past it;
+// null (in unchanged) for null or malformed input.
+TExtn* createX509Extn(TBuf* in);
+// A new empty extension list.
+TExtnList* createTExtnList();
+
+#endif  // PKIX_CERT_X509EXTN_H_
