@@ -1,0 +1,114 @@
+// Shared by the key tests: the in-process fixture with the module services
+// the keys need (buffers, algorithm conversion, keys), the committed key
+// fixtures, and byte helpers.
+#ifndef PKIX_TESTS_KEY_KEY_TESTUTIL_H_
+#define PKIX_TESTS_KEY_KEY_TESTUTIL_H_
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "alg/pki_cnvrt_c.h"
+#include "host/hostbuf.h"
+#include "key/keybuf.h"
+#include "key/x509key.h"
+#include "module/cmn_abuf.h"
+#include "module/pkixclnt.h"
+#include "module/pkixkeysrv.h"
+#include "testing/inproc.h"
+
+namespace keytest {
+
+using Bytes = std::vector<uint8_t>;
+
+inline Bytes ReadFile(const std::string& path) {
+  Bytes out;
+  FILE* f = std::fopen(path.c_str(), "rb");
+  if (f == nullptr) return out;
+  uint8_t chunk[4096];
+  size_t n;
+  while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) out.insert(out.end(), chunk, chunk + n);
+  std::fclose(f);
+  return out;
+}
+
+inline std::string KeyData(const std::string& name) { return std::string(PKIX_SOURCE_DIR "/tests/data/key/") + name; }
+
+inline Bytes Hex(const char* hex) {
+  Bytes out;
+  auto val = [](char c) { return c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10; };
+  for (const char* p = hex; p[0] != '\0';) {
+    if (*p == ' ') {
+      ++p;
+      continue;
+    }
+    out.push_back(static_cast<uint8_t>(val(p[0]) << 4 | val(p[1])));
+    p += 2;
+  }
+  return out;
+}
+
+inline Bytes Of(TBuf* b) {
+  if (b == nullptr) return {};
+  return Bytes(b->datap(), b->datap() + b->len());
+}
+
+// The content of a returned buffer, which is released; {} for null.
+inline Bytes Take(TBuf* b) {
+  BufRef hold(b);
+  return Of(b);
+}
+
+// A buffer holding the bytes; the caller releases it.
+inline TBuf* Buf(const Bytes& b) { return createTBuf(b.data(), static_cast<unsigned>(b.size())); }
+
+// The attribute of a key by identifier, as octets ({} when none).
+inline Bytes Attr(TKey* k, TKey::aka_t a) { return Take(k->getParam(a)); }
+
+// Owns one reference on a key.
+struct KeyRef {
+  explicit KeyRef(TKey* key = nullptr) : k(key) {}
+  ~KeyRef() {
+    if (k != nullptr) k->release();
+  }
+  KeyRef(const KeyRef&) = delete;
+  KeyRef& operator=(const KeyRef&) = delete;
+  TKey* operator->() const { return k; }
+  TKey* get() const { return k; }
+  TKey* k;
+};
+
+// Every key test runs against the real buffer service, the algorithm
+// conversion service and the key service, offered by an in-process manager.
+// TearDown lets every static stub go and checks that no buffer is left.
+class KeyTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    mgr_.reset(new pkixtest::InProcessManager);
+    mgr_->offer(0x3f000a, createAlgCnvrtSrv());
+    mgr_->offer(0x3f0008, createTPkixKeyService());
+  }
+  void TearDown() override {
+    {
+      PkiAlgCnvrt empty(static_cast<TPkiAlgCnvrt*>(nullptr));
+      cnvrt = empty;
+    }
+    {
+      aPkixKeyClnt empty(static_cast<TPkixKeyService*>(nullptr));
+      pkixKeyClnt = empty;
+    }
+    mgr_.reset();
+    x509cmn_fini();
+    EXPECT_EQ(pkixhost::liveBuffers(), 0);
+  }
+
+  std::unique_ptr<pkixtest::InProcessManager> mgr_;
+};
+
+}  // namespace keytest
+
+#endif  // PKIX_TESTS_KEY_KEY_TESTUTIL_H_
