@@ -6,7 +6,6 @@
 
 #include <cctype>
 #include <cstdlib>
-#include <cstring>
 #include <memory>
 #include <new>
 

@@ -110,9 +110,6 @@ class IniFile : public HIniFile {
   // The part of text without leading and trailing white space (C isspace).
   static std::string_view getWithoutSpaces(std::string_view text) noexcept;
 
-  // The comment read after the last section or variable.
-  const std::string& pendingComment() const { return pending_comment_; }
-
  private:
   SecItem* findSection(const char* name);
   VarItem* findVar(SecItem* sec, const char* name);
@@ -120,7 +117,7 @@ class IniFile : public HIniFile {
   int parseLine(std::string_view line, std::string* current_section);
   int writeAll(FILE* f) const;
 
-  std::string pending_comment_;
+  std::string pending_comment_;  // read after the last section or variable
   std::vector<SecItem> sections_;
 };
 
