@@ -8,15 +8,15 @@ class TX509KeyUsage : public TExtn {
  public:
   // Masks over the first two value octets, the first octet high.
   enum kusage_t : int {
-    KU_DIGITAL_SIGNATURE = 0x8000,
-    KU_NON_REPUDIATION = 0x4000,
-    KU_KEY_ENCIPHERMENT = 0x2000,
-    KU_DATA_ENCIPHERMENT = 0x1000,
-    KU_KEY_AGREEMENT = 0x0800,
-    KU_KEY_CERT_SIGN = 0x0400,
-    KU_CRL_SIGN = 0x0200,
-    KU_ENCIPHER_ONLY = 0x0100,
-    KU_DECIPHER_ONLY = 0x0080
+    KUSAGE_DIGITAL_SIGNATURE = 0x8000,
+    KUSAGE_NON_REPUDIATION = 0x4000,
+    KUSAGE_KEY_ENCIPHERMENT = 0x2000,
+    KUSAGE_DATA_ENCIPHERMENT = 0x1000,
+    KUSAGE_KEY_AGREEMENT = 0x0800,
+    KUSAGE_KEY_CERT_SIGN = 0x0400,
+    KUSAGE_CRL_SIGN = 0x0200,
+    KUSAGE_ENCIPHER_ONLY = 0x0100,
+    KUSAGE_DECIPHER_ONLY = 0x0080
   };
   // The BIT STRING content (unused-bits octet, one or two value octets);
   // 4 for null, 9 for another length.
@@ -40,9 +40,9 @@ class X509KeyUsage : public TypedExtn<TX509KeyUsage, TExtn::EXT_KEY_USAGE> {
   // octets (else 9).
   int setValue(TBuf* value) override;
   int setBitString(TBuf* bits) override;
-  int isCertSign() override { return isBitSet(KU_KEY_CERT_SIGN); }
-  int isCRLSign() override { return isBitSet(KU_CRL_SIGN); }
-  int isDigitalSignature() override { return isBitSet(KU_DIGITAL_SIGNATURE); }
+  int isCertSign() override { return isBitSet(KUSAGE_KEY_CERT_SIGN); }
+  int isCRLSign() override { return isBitSet(KUSAGE_CRL_SIGN); }
+  int isDigitalSignature() override { return isBitSet(KUSAGE_DIGITAL_SIGNATURE); }
   int isBitSet(kusage_t m) override;
   int set(kusage_t m, int on) override;
 

@@ -82,15 +82,17 @@ int X509Cert::parse(TBuf* in) {
   Buffer* b = in->getBuffer();
   if (b == nullptr) return error_ = 6;
   if (ensureRecord() != 0) return error_ = 9;
-  Buffer start = *b;
-  if (x509_parse_cert(b, rec_) != 0) {
+  // Parsed from a copy of in's record: the view of the certificate is made
+  // while in still covers it, then in is advanced past it.
+  Buffer cursor = *b;
+  if (x509_parse_cert(&cursor, rec_) != 0) {
     clear();
     return error_ = 9;
   }
-  Buffer whole = start;
-  whole.len = static_cast<uint32_t>(b->data - start.data);
+  Buffer whole = *b;
+  whole.len = static_cast<uint32_t>(cursor.data - b->data);
   raw_ = tbufView(in, whole);
-  if (raw_ == nullptr) {
+  if (raw_ == nullptr || in->shift(whole.len) != 0) {
     clear();
     return error_ = 9;
   }

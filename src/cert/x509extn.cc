@@ -81,13 +81,16 @@ int X509Extn::setRaw(TBuf* in) {
   if (in == nullptr) return error_ = 4;
   Buffer* b = in->getBuffer();
   if (b == nullptr) return error_ = 40;
-  Buffer whole = *b;
+  // Parsed from a copy: the views are made while in still covers the
+  // extension, and in is advanced past it at the end.
+  Buffer cursor = *b;
   Buffer oid, value;
   init_buffer(&oid);
   init_buffer(&value);
   int critical = 0;
-  if (x509_parse_extension(b, &oid, &critical, &value) < 0) return error_ = 9;
-  whole.len = static_cast<uint32_t>(b->data - whole.data);
+  if (x509_parse_extension(&cursor, &oid, &critical, &value) < 0) return error_ = 9;
+  Buffer whole = *b;
+  whole.len = static_cast<uint32_t>(cursor.data - b->data);
   type_ = kindOf(oid);
   oid_ = tbufView(in, oid);
   TBuf* v = tbufView(in, value);
@@ -101,6 +104,7 @@ int X509Extn::setRaw(TBuf* in) {
   if (r != 0) return error_ = r;
   raw_ = tbufView(in, whole);
   if (raw_ == nullptr) return error_ = 1;
+  in->shift(whole.len);
   modified_ = 0;
   return error_ = 0;
 }
@@ -302,9 +306,8 @@ TExtn* createX509Extn(TBuf* in) {
   if (in == nullptr || in->getBuffer() == nullptr) return nullptr;
   TExtn* e = createX509Extn(X509Extn::getType(in));
   if (e == nullptr) return nullptr;
-  Buffer before = *in->getBuffer();
+  // A failing setRaw leaves in where it was.
   if (e->setRaw(in) != 0) {
-    *in->getBuffer() = before;
     e->release();
     return nullptr;
   }
