@@ -26,7 +26,7 @@ extern "C" {
  * or two value octets. V = first value octet x 256 + the second (0 when
  * absent); 1 when V AND mask is non-zero, else 0. X509_E_UNUSED_BITS (-17)
  * when bits is null or not two or three octets long. */
-CMN_EXPORT int is_set(Buffer* bits, uint16_t mask);
+int is_set(Buffer* bits, uint16_t mask);
 
 /* Writes one line per usage that is_set reports, "\t" and the usage's
  * name, to standard output, from digitalSignature to decipherOnly. Nothing
@@ -38,7 +38,7 @@ CMN_EXPORT void print_keyusage(Buffer* bits);
  * back (0: the data pointer's own octet); -1 when not found. The octet at
  * the data pointer counts only when b has content; a view (no block) has
  * no room to search. */
-CMN_EXPORT int search_byte(Buffer* b, uint8_t c);
+int search_byte(Buffer* b, uint8_t c);
 
 #ifdef __cplusplus
 }

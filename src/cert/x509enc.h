@@ -32,10 +32,13 @@ extern "C" {
 
 /* Writes the Certificate of rec into out. out's content must be at least
  * ten octets long: they are stepped over and serve as room in front for the
- * two SEQUENCE headers (X509_E_SHORT when it is shorter); out then holds
- * the Certificate. tbs (optional) becomes a view of the TBSCertificate
- * inside out. The version element is written only for a non-zero version;
- * extensions as x509_enc_extensions with a null mask. */
+ * two SEQUENCE headers (X509_E_SHORT when it is shorter), and the content
+ * is replaced by the Certificate. tbs (optional) becomes a view of the
+ * TBSCertificate inside out. The version element is written for version 1
+ * and 2, not for 0; an unset version (0xFFFF) is written as 2 (v3), any
+ * other X509_E_VERSION. Extensions as x509_enc_extensions with a null
+ * mask. A time saturated by the parser is written as the limit it holds
+ * (2038-01-19T03:14:07Z, 1901-12-13T20:45:52Z). */
 CMN_EXPORT int x509_enc_cert(x509_cert_t* rec, Buffer* out, Buffer* tbs);
 
 /* Prepends the Extension elements of rec (without the extensions SEQUENCE
@@ -51,9 +54,9 @@ CMN_EXPORT int x509_enc_cert(x509_cert_t* rec, Buffer* out, Buffer* tbs);
 CMN_EXPORT int x509_enc_extensions(x509_cert_t* rec, uint32_t* mask, Buffer* b);
 
 /* b holds an extension value (extnValue content) as its whole content;
- * wraps it into the Extension element with the identifier oid (an OID
- * constant: length octet, content) and, when critical is non-zero, the
- * BOOLEAN TRUE. X509_E_NULL for a null argument. */
+ * wraps it into the Extension element with the identifier whose OID content
+ * octets oid holds and, when critical is non-zero, the BOOLEAN TRUE.
+ * X509_E_NULL for a null argument or an empty oid. */
 CMN_EXPORT int x509_enc_extension(Buffer* oid, uint8_t critical, Buffer* b);
 
 /* Prepends the AlgorithmIdentifier of the code alg to out. Parameters:

@@ -1,0 +1,122 @@
+// Keys and the small readers from arbitrary octets: the input goes through
+// each of x509_parse_key, x509_parse_spki, asn1_der_decode_secret,
+// x509_parse_secret, the parameter parsers, x509_parse_extension,
+// parse_basic_constraints, x509_parse_KI and is_set. What the key parsers
+// accept is written again (x509_enc_key, asn1_der_encode_secret) and must
+// read back to the same key. A parser that fails leaves its input where it
+// was; one that succeeds stays inside it.
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+
+#include "cert/basiccon.h"
+#include "cert/keyusage.h"
+#include "cert/x509.h"
+#include "cert/x509enc.h"
+
+namespace {
+
+void Require(bool ok) {
+  if (!ok) __builtin_trap();
+}
+
+bool Same(const Buffer& a, const Buffer& b) {
+  return a.len == b.len && (a.len == 0 || std::memcmp(a.data, b.data, a.len) == 0);
+}
+
+bool SameParams(const x509_key_params_t* a, const x509_key_params_t* b) {
+  if (a == nullptr || b == nullptr) return a == b;
+  return Same(a->first, b->first) && Same(a->second, b->second) && Same(a->third, b->third);
+}
+
+struct Owned {
+  Owned() { init_buffer(&b); }
+  ~Owned() { release_buffer(&b); }
+  Buffer b;
+};
+
+// Runs a parser on a fresh view of the input and checks how it moved it.
+template <class F>
+int Run(const uint8_t* data, size_t size, F parse) {
+  Buffer in = {nullptr, const_cast<uint8_t*>(data), static_cast<uint32_t>(size)};
+  int r = parse(&in);
+  if (r < 0) {
+    Require(in.data == data && in.len == size);
+  } else {
+    Require(in.data >= data && in.data + in.len == data + size);
+  }
+  return r;
+}
+
+void PublicKey(const uint8_t* data, size_t size) {
+  uint16_t type = 0;
+  x509_key_params_t* params = nullptr;
+  Buffer value;
+  if (Run(data, size, [&](Buffer* in) { return x509_parse_key(in, &type, &params, &value); }) != 0) {
+    Require(params == nullptr);
+    return;
+  }
+  if (type != X509_KEY_DH_X942) {
+    Owned out;
+    Require(x509_enc_key(type, params, &value, &out.b) == 0);
+    uint16_t type2 = 0;
+    x509_key_params_t* params2 = nullptr;
+    Buffer value2, in = out.b;
+    Require(x509_parse_key(&in, &type2, &params2, &value2) == 0);
+    Require(type2 == type && SameParams(params, params2));
+    if (type != X509_KEY_RSA) Require(Same(value, value2));
+    std::free(params2);
+  }
+  std::free(params);
+}
+
+void PrivateKey(const uint8_t* data, size_t size) {
+  uint16_t type = 0;
+  x509_key_params_t* params = nullptr;
+  Buffer value;
+  if (Run(data, size, [&](Buffer* in) { return asn1_der_decode_secret(in, &type, &params, &value); }) != 0) {
+    Require(params == nullptr);
+    return;
+  }
+  Owned out;
+  Require(asn1_der_encode_secret(type, params, &value, &out.b) == 0);
+  uint16_t type2 = 0;
+  x509_key_params_t* params2 = nullptr;
+  Buffer value2, in = out.b;
+  Require(asn1_der_decode_secret(&in, &type2, &params2, &value2) == 0);
+  Require(type2 == type && Same(value, value2));
+  // The DSA family needs its third parameter, which the writer keeps.
+  Require(SameParams(params, params2));
+  std::free(params);
+  std::free(params2);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (size > 0x100000) return 0;
+  PublicKey(data, size);
+  PrivateKey(data, size);
+  Buffer a, b, c;
+  Run(data, size, [&](Buffer* in) { return x509_parse_spki(in, &a, &b, &c); });
+  Run(data, size, [&](Buffer* in) { return x509_parse_secret(in, &a, &b, &c); });
+  for (int dhka = 0; dhka < 2; ++dhka) {
+    x509_key_params_t* p = nullptr;
+    Run(data, size, [&](Buffer* in) { return dhka ? x509_parse_params_dhKA(in, &p) : x509_parse_params_pair(in, &p); });
+    std::free(p);
+  }
+  int critical;
+  Run(data, size, [&](Buffer* in) { return x509_parse_extension(in, &a, &critical, &b); });
+  Run(data, size, [&](Buffer* in) { return x509_parse_gn(in); });
+  Run(data, size, [&](Buffer* in) { return x509_parse_dn(in); });
+
+  Buffer view = {nullptr, const_cast<uint8_t*>(data), static_cast<uint32_t>(size)};
+  uint8_t ca;
+  uint32_t path;
+  parse_basic_constraints(&view, &ca, &path);
+  Require(view.data == data);
+  x509_parse_KI(&view, &a, &b, &c, 1);
+  Require(view.data == data);
+  is_set(&view, 0xFFFF);
+  return 0;
+}

@@ -1,0 +1,288 @@
+// The certificate encoder: what it writes for given records, the order and
+// flags of extensions, algorithm identifiers, keys and private keys, each
+// read back by the parser; key encodings against the openssl-made files.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "x509_testutil.h"
+
+namespace x509test {
+namespace {
+
+// Encodes rec into a fresh buffer with the ten reserved octets.
+struct Encoded {
+  explicit Encoded(x509_cert_t* rec) : out(10) { code = x509_enc_cert(rec, out.get(), &tbs); }
+  OwnedBuffer out;
+  Buffer tbs = {};
+  int code;
+  Octets der() { return out.octets(); }
+};
+
+// A record with only what every certificate needs, from the hand-made
+// certificate of the test helpers.
+struct Minimal {
+  explicit Minimal(const CertParts& p = CertParts()) : parsed(p.Der()) {}
+  Parsed parsed;
+  x509_cert_t* rec() { return parsed.get(); }
+};
+
+// The Extension elements of an encoded certificate, in order.
+std::vector<Octets> ExtensionsOf(const Octets& der) {
+  Parsed c(der);
+  std::vector<Octets> out;
+  if (c.code() != 0) return out;
+  Buffer in = c->extensions;
+  while (in.len != 0) {
+    const uint8_t* from = in.data;
+    if (x509_parse_extension(&in, nullptr, nullptr, nullptr) < 0) break;
+    out.push_back(Octets(from, static_cast<const uint8_t*>(in.data)));
+  }
+  return out;
+}
+
+TEST(X509EncCertTest, VersionElementOnlyWhenNotOne) {
+  struct Case {
+    uint16_t version;
+    int code;
+    std::string starts;  // the TBSCertificate's first octets
+  } cases[] = {
+      {0, 0, "02"},            // straight to the serial
+      {1, 0, "A00302010102"},  // then the serial
+      {2, 0, "A00302010202"},
+      {0xFFFF, 0, "A00302010202"},  // unset: a new certificate is v3
+      {3, X509_E_VERSION, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.version);
+    Minimal m;
+    m.rec()->version = c.version;
+    Encoded e(m.rec());
+    EXPECT_EQ(e.code, c.code);
+    if (c.code != 0) continue;
+    Parsed back(e.der());
+    ASSERT_EQ(back.code(), 0);
+    EXPECT_EQ(back->version, c.version == 0xFFFF ? 2 : c.version);
+    Buffer content = back->tbs;
+    ASSERT_GE(asn1_der_decode(0x30, &content), 0);
+    EXPECT_EQ(ToHex(content.data, c.starts.size() / 2), c.starts);
+  }
+}
+
+TEST(X509EncCertTest, TbsViewAndReservedRoom) {
+  Parsed c(Fixture("ext.der"));
+  ASSERT_EQ(c.code(), 0);
+  Encoded e(c.get());
+  ASSERT_EQ(e.code, 0);
+  Parsed back(e.der());
+  ASSERT_EQ(back.code(), 0);
+  EXPECT_EQ(Of(e.tbs), Of(back->tbs));
+  EXPECT_GE(e.tbs.data, e.out.get()->data);
+  EXPECT_LE(e.tbs.data + e.tbs.len, e.out.get()->data + e.out.get()->len);
+  // Fewer than ten octets to step over.
+  OwnedBuffer small(9);
+  EXPECT_EQ(x509_enc_cert(c.get(), small.get(), nullptr), X509_E_SHORT);
+  // More than ten: the rest is replaced, not kept in front.
+  OwnedBuffer big(64);
+  ASSERT_EQ(x509_enc_cert(c.get(), big.get(), nullptr), 0);
+  EXPECT_EQ(big.octets(), e.der());
+  EXPECT_EQ(x509_enc_cert(nullptr, big.get(), nullptr), X509_E_NULL);
+}
+
+TEST(X509EncCertTest, ExtensionOrderAndCriticalFlags) {
+  Octets ku = Ext(Hex("551D0F"), {0xFF}, Tlv(0x03, {0x07, 0x80}));
+  Octets ski = Ext(Hex("551D0E"), {}, Tlv(0x04, {0x01, 0x02}));
+  CertParts p;
+  p.extensions = {ku, ski};
+  Minimal m(p);
+  ASSERT_EQ(m.parsed.code(), 0);
+  Encoded e(m.rec());
+  ASSERT_EQ(e.code, 0);
+  // The key identifier first, only key usage critical.
+  EXPECT_EQ(ExtensionsOf(e.der()), (std::vector<Octets>{ski, ku}));
+}
+
+TEST(X509EncCertTest, EveryKindOfExtensionComesBack) {
+  // The fixture with every recognised extension and two unknown ones; the
+  // name-constraints fixture for the subtrees and their critical flag.
+  for (const char* name : {"ext.der", "nc.der"}) {
+    SCOPED_TRACE(name);
+    Parsed c(Fixture(name));
+    ASSERT_EQ(c.code(), 0);
+    Encoded e(c.get());
+    ASSERT_EQ(e.code, 0);
+    Parsed back(e.der());
+    ASSERT_EQ(back.code(), 0);
+    EXPECT_EQ(back->critical, c->critical);
+    for (auto field : {&x509_cert_t::nc_permitted, &x509_cert_t::nc_excluded, &x509_cert_t::basic_constraints,
+                       &x509_cert_t::key_usage, &x509_cert_t::issuer_alt_name, &x509_cert_t::subject_alt_name,
+                       &x509_cert_t::subject_key_id, &x509_cert_t::authority_key_id, &x509_cert_t::crl_dp,
+                       &x509_cert_t::other_extns, &x509_cert_t::other_critical_extns}) {
+      EXPECT_EQ(Of(back.get()->*field), Of(c.get()->*field));
+    }
+  }
+  // The written order: unknown critical, unknown non-critical, then the
+  // recognised from distribution points to name constraints.
+  Parsed c(Fixture("ext.der"));
+  std::vector<Octets> exts = ExtensionsOf(Encoded(c.get()).der());
+  std::vector<std::string> oids;
+  for (const Octets& x : exts) {
+    Bytes b(x);
+    Buffer in = b.view(), oid;
+    x509_parse_extension(&in, &oid, nullptr, nullptr);
+    oids.push_back(ToHex(Of(oid)));
+  }
+  EXPECT_EQ(oids, (std::vector<std::string>{"2B06010401868D1F07", "551D25", "2B06010401868D1F08", "551D1F",
+                                            "551D23", "551D0E", "551D11", "551D12", "551D0F", "551D13"}));
+}
+
+TEST(X509EncExtensionsTest, MaskRestrictsToFiveExtensions) {
+  Parsed c(Fixture("ext.der"));
+  ASSERT_EQ(c.code(), 0);
+  struct Case {
+    uint32_t mask;
+    std::vector<std::string> oids;
+  } cases[] = {
+      {0, {}},
+      {X509_CRIT_KEY_USAGE, {"551D0F"}},
+      {X509_CRIT_SUBJECT_KEY_ID | X509_CRIT_BASIC_CONSTRAINTS, {"551D0E", "551D13"}},
+      {0xFFFFFFFFu, {"551D0E", "551D11", "551D12", "551D0F", "551D13"}},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.mask);
+    OwnedBuffer out = OwnedBuffer::WithRoom(0);
+    uint32_t mask = k.mask;
+    ASSERT_EQ(x509_enc_extensions(c.get(), &mask, out.get()), 0);
+    Buffer in = *out.get();
+    std::vector<std::string> got;
+    while (in.len != 0) {
+      Buffer oid;
+      int critical = -1;
+      ASSERT_GE(x509_parse_extension(&in, &oid, &critical, nullptr), 0);
+      got.push_back(ToHex(Of(oid)));
+      EXPECT_EQ(critical != 0, got.back() == "551D0F");
+    }
+    EXPECT_EQ(got, k.oids);
+  }
+}
+
+TEST(X509EncExtensionsTest, OneExtension) {
+  Octets value = Hex("30030101FF");
+  for (uint8_t critical : {0, 1, 0x10}) {
+    OwnedBuffer b(static_cast<uint32_t>(value.size()));
+    std::memcpy(b.get()->data, value.data(), value.size());
+    Bytes oid_bytes(Hex("551D13"));
+    Buffer oid = oid_bytes.view();
+    ASSERT_EQ(x509_enc_extension(&oid, critical, b.get()), 0);
+    EXPECT_EQ(b.octets(), Ext(Hex("551D13"), critical ? Octets{0xFF} : Octets{}, value));
+  }
+  Buffer empty = {};
+  OwnedBuffer b(1);
+  EXPECT_EQ(x509_enc_extension(&empty, 0, b.get()), X509_E_NULL);
+}
+
+TEST(X509EncAlgTest, IdentifiersOfTheCodes) {
+  auto alg = [](uint16_t code, x509_key_params_t* params = nullptr) {
+    OwnedBuffer out = OwnedBuffer::WithRoom(0);
+    int r = x509_enc_alg(code, params, out.get());
+    return r == 0 ? ToHex(out.octets()) : std::to_string(r);
+  };
+  EXPECT_EQ(alg(0x0201), "300B06092A864886F70D010105");
+  EXPECT_EQ(alg(1), "300D06092A864886F70D0101010500");
+  EXPECT_EQ(alg(0x0401), "300B06092A864886F70D010104");
+  EXPECT_EQ(alg(0x0301), "300B06092A864886F70D010102");
+  EXPECT_EQ(alg(0x0102), "300706052B0E03020D");
+  EXPECT_EQ(alg(0x0104), alg(0x0102));
+  EXPECT_EQ(alg(0x0202), "300906072A8648CE380403");
+  EXPECT_EQ(alg(0x0204), alg(0x0202));
+  EXPECT_EQ(alg(2), "300906072A8648CE380401");
+  EXPECT_EQ(alg(4), "300706052B0E03020C");
+  EXPECT_EQ(alg(5), "300906072A8648CE3E0201");
+  EXPECT_EQ(alg(3), "300B06092A864886F70D010301");
+  for (uint16_t bad : {0, 6, 0x0203, 0x0501, 0xFFFF}) EXPECT_EQ(alg(bad), std::to_string(X509_E_ENC_ALG)) << bad;
+  // Parameters: the third only for DSA and DH.
+  Bytes one(Hex("01")), two(Hex("02")), three(Hex("03"));
+  x509_key_params_t p = {one.view(), two.view(), three.view()};
+  EXPECT_EQ(alg(2, &p), "301406072A8648CE380401" "3009020101020102020103");
+  EXPECT_EQ(alg(5, &p), "301106072A8648CE3E0201" "3006020101020102");
+  EXPECT_EQ(alg(1, &p), "301306092A864886F70D010101" "3006020101020102");
+}
+
+// Parse an openssl-made key, write it again, compare the octets.
+TEST(X509EncKeyTest, PublicKeysComeBackAsTheyWere) {
+  for (const char* file : {"rsa.pub.der", "dsa.pub.der", "dh.pub.der"}) {
+    SCOPED_TRACE(file);
+    Octets der = Fixture(file);
+    Bytes bytes(der);
+    Buffer in = bytes.view(), value;
+    uint16_t type = 0;
+    x509_key_params_t* params = nullptr;
+    ASSERT_EQ(x509_parse_key(&in, &type, &params, &value), 0);
+    OwnedBuffer out = OwnedBuffer::WithRoom(16);
+    EXPECT_EQ(x509_enc_key(type, params, &value, out.get()), 0);
+    EXPECT_EQ(ToHex(out.octets()), ToHex(der));
+    // RSA without the parameters record writes the key value as it is.
+    if (type == X509_KEY_RSA) {
+      OwnedBuffer again = OwnedBuffer::WithRoom(0);
+      EXPECT_EQ(x509_enc_key(type, nullptr, &value, again.get()), 0);
+      EXPECT_EQ(again.octets(), der);
+    }
+    std::free(params);
+  }
+  // X9.42 keys are read but not written; an empty value is refused.
+  Bytes dhx(Fixture("dhx.pub.der"));
+  Buffer in = dhx.view(), value, empty = {};
+  uint16_t type;
+  ASSERT_EQ(x509_parse_key(&in, &type, nullptr, &value), 0);
+  OwnedBuffer out = OwnedBuffer::WithRoom(0);
+  EXPECT_EQ(x509_enc_key(type, nullptr, &value, out.get()), X509_E_PUBKEY_ALG);
+  EXPECT_EQ(x509_enc_key(X509_KEY_DSA, nullptr, &empty, out.get()), X509_E_NULL);
+  // Written in front of what the buffer already holds.
+  OwnedBuffer tail(2);
+  tail.get()->data[0] = 0x05;
+  EXPECT_EQ(x509_enc_key(X509_KEY_DSA, nullptr, &value, tail.get()), 0);
+  EXPECT_EQ(tail.octets().back(), 0x00);
+  EXPECT_EQ(tail.octets()[tail.octets().size() - 2], 0x05);
+}
+
+TEST(X509EncKeyTest, PrivateKeysComeBackAsTheyWere) {
+  for (const char* file : {"dsa.p8.der", "dh.p8.der"}) {
+    SCOPED_TRACE(file);
+    Octets der = Fixture(file);
+    Bytes bytes(der);
+    Buffer in = bytes.view(), value;
+    uint16_t type = 0;
+    x509_key_params_t* params = nullptr;
+    ASSERT_EQ(asn1_der_decode_secret(&in, &type, &params, &value), 0);
+    OwnedBuffer out = OwnedBuffer::WithRoom(0);
+    EXPECT_EQ(asn1_der_encode_secret(type, params, &value, out.get()), 0);
+    EXPECT_EQ(ToHex(out.octets()), ToHex(der));
+    std::free(params);
+  }
+  // This module's own RSA layout: modulus and exponent as the parameters,
+  // the private exponent as the value.
+  Bytes n(Hex("00C1")), e(Hex("03")), d(Hex("4B"));
+  x509_key_params_t p = {n.view(), e.view(), {}};
+  Buffer dv = d.view();
+  OwnedBuffer out = OwnedBuffer::WithRoom(0);
+  ASSERT_EQ(asn1_der_encode_secret(X509_KEY_RSA, &p, &dv, out.get()), 0);
+  Buffer in = *out.get(), value;
+  uint16_t type = 0;
+  x509_key_params_t* back = nullptr;
+  ASSERT_EQ(asn1_der_decode_secret(&in, &type, &back, &value), 0);
+  EXPECT_EQ(type, X509_KEY_RSA);
+  ASSERT_NE(back, nullptr);
+  EXPECT_EQ(Of(back->first), Hex("00C1"));
+  EXPECT_EQ(Of(back->second), Hex("03"));
+  EXPECT_EQ(Of(value), Hex("4B"));
+  std::free(back);
+  // The output must be empty; the value must be given.
+  EXPECT_EQ(asn1_der_encode_secret(X509_KEY_RSA, &p, &dv, out.get()), X509_E_NULL);
+  Buffer empty = {};
+  OwnedBuffer fresh = OwnedBuffer::WithRoom(0);
+  EXPECT_EQ(asn1_der_encode_secret(X509_KEY_DSA, nullptr, &empty, fresh.get()), X509_E_NULL);
+  EXPECT_EQ(asn1_der_encode_secret(0x77, nullptr, &dv, fresh.get()), X509_E_ENC_ALG);
+}
+
+}  // namespace
+}  // namespace x509test
