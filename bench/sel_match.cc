@@ -78,25 +78,19 @@ _selector* Candidate() {
   return FromParts(src, dst, 0);
 }
 
-void BM_PselMatch(benchmark::State& state) {
+// A per-packet matcher on a rule of state.range(0) alternatives and a
+// record that matches its last one.
+template <class Record, Record (*MakeRecord)(uint8_t), int (*Match)(const _selector*, const Record*)>
+void BM_FastMatch(benchmark::State& state) {
   const int n = static_cast<int>(state.range(0));
   _selector* rule = Rule(n);
-  const sel_packet p = Packet(static_cast<uint8_t>(n - 1));
-  for (auto _ : state) benchmark::DoNotOptimize(psel_match(rule, &p));
-  if (psel_match(rule, &p) != SEL_MATCH) state.SkipWithError("the packet should match");
+  const Record r = MakeRecord(static_cast<uint8_t>(n - 1));
+  for (auto _ : state) benchmark::DoNotOptimize(Match(rule, &r));
+  if (Match(rule, &r) != SEL_MATCH) state.SkipWithError("the record should match");
   sel_destroy(rule);
 }
-BENCHMARK(BM_PselMatch)->Arg(1)->Arg(8);
-
-void BM_SaselMatch(benchmark::State& state) {
-  const int n = static_cast<int>(state.range(0));
-  _selector* rule = Rule(n);
-  const sel_sa sa = Association(static_cast<uint8_t>(n - 1));
-  for (auto _ : state) benchmark::DoNotOptimize(sasel_match(rule, &sa));
-  if (sasel_match(rule, &sa) != SEL_MATCH) state.SkipWithError("the association should match");
-  sel_destroy(rule);
-}
-BENCHMARK(BM_SaselMatch)->Arg(1)->Arg(8);
+BENCHMARK_TEMPLATE(BM_FastMatch, sel_packet, Packet, psel_match)->Name("BM_PselMatch")->Arg(1)->Arg(8);
+BENCHMARK_TEMPLATE(BM_FastMatch, sel_sa, Association, sasel_match)->Name("BM_SaselMatch")->Arg(1)->Arg(8);
 
 // A pattern matcher on the typical rule and the candidate of its packet.
 template <int (*Match)(const _selector*, const _selector*)>
