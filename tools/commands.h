@@ -28,6 +28,13 @@ struct Command {
 int RunInfo(Context& ctx);
 // Runs every demonstration step over the sample PKI.
 int RunDemo(Context& ctx);
+// Prints the DER of a name written as text, in hex.
+int RunNameEncode(Context& ctx);
+// Prints a DER name (hex or a file) as text, normalised with --norm.
+int RunNamePrint(Context& ctx);
+// Prints how two names written as text relate: equal, within, contains,
+// overlap or different.
+int RunNameCompare(Context& ctx);
 
 }  // namespace pkixtool
 

@@ -16,6 +16,9 @@ namespace {
 const Command kCommands[] = {
     {"info", "", "info                      module identifier and the services that answer", RunInfo},
     {"demo", "", "demo [EXAMPLES_DIR]       every step over the sample PKI", RunDemo},
+    {"name", "encode", "name encode TEXT          the DER of a name written as text, in hex", RunNameEncode},
+    {"name", "print", "name print HEX-OR-FILE [--norm]  a DER name as text", RunNamePrint},
+    {"name", "compare", "name compare A B          how two names relate (equal, within, overlap)", RunNameCompare},
 };
 
 std::string SelfDir() {
