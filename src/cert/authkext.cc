@@ -5,6 +5,21 @@
 #include "cert/x509.h"
 #include "name/x509name.h"
 
+namespace {
+
+// n as general names (a new reference): itself for general names, else a
+// one-name GeneralNames holding it as its directoryName.
+TName* generalNames(TName* n) {
+  if (n == nullptr) return nullptr;
+  if (TName::kindOf(n->getType()) == TName::NAME_GN) {
+    n->addRef();
+    return n;
+  }
+  return GNplusDN(nullptr, n);
+}
+
+}  // namespace
+
 X509AuthKeyId::~X509AuthKeyId() { drop(); }
 
 void X509AuthKeyId::drop() {
@@ -85,10 +100,14 @@ int X509AuthKeyId::isCertCompliant(TCert* ca) {
     result = 1;
   }
   if ((mode & ID_ISSUER_SERIAL) != 0) {
-    TName* n = ca->getName(static_cast<TName::name_type_t>(0x101));
+    TName* dn = ca->getName(static_cast<TName::name_type_t>(0x101));
+    TName* n = generalNames(dn);
+    TName* mine = generalNames(issuer_);
     TBuf* s = ca->getSerialNumber();
-    result = n != nullptr && (*n == *issuer_) == 1 && tbufEqual(s, serial_) == 1 ? 1 : 0;
+    result = n != nullptr && mine != nullptr && (*n == *mine) == 1 && tbufEqual(s, serial_) == 1 ? 1 : 0;
+    if (dn != nullptr) dn->release();
     if (n != nullptr) n->release();
+    if (mine != nullptr) mine->release();
     if (s != nullptr) s->release();
   }
   error_ = 0;
@@ -117,7 +136,10 @@ TBuf* X509AuthKeyId::encodeValue() {
     release_buffer(&w);
   }
   if (ok && issuer_ != nullptr) {
-    TBuf* raw = issuer_->getRaw();
+    // GeneralNames: a distinguished name goes in as its directoryName.
+    TName* gn = generalNames(issuer_);
+    TBuf* raw = gn != nullptr ? gn->getRaw() : nullptr;
+    if (gn != nullptr) gn->release();
     ok = raw != nullptr;
     if (ok) {
       Buffer content = bufferOf(raw);

@@ -186,6 +186,7 @@ TBuf* CertList::getPKCS7Certificates() {
     if (d == nullptr) break;
     ders.push_back(d);
   }
+  error_ = 9;
   if (ders.empty()) return nullptr;
   TBuf* out = createTBuf();
   bool ok = out != nullptr;

@@ -67,6 +67,7 @@ struct Own {
     if (p != nullptr) p->release();
   }
   T* operator->() const { return p; }
+  T& operator*() const { return *p; }
   T* get() const { return p; }
   explicit operator bool() const { return p != nullptr; }
   Own(const Own&) = delete;
