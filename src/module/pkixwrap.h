@@ -18,7 +18,19 @@
 
 #include "cert/xbase.h"
 #include "framework/cmn_stub.h"
+#include "module/cmn_abuf.h"
 #include "module/pkixclnt.h"
+
+// The interface a wrapper class W holds: W::Object for the wrappers built
+// here, TBuf for the buffer wrapper.
+template <class W>
+struct WrappedType {
+  using type = typename W::Object;
+};
+template <>
+struct WrappedType<aBuf> {
+  using type = TBuf;
+};
 
 template <class T>
 class PKIXWrapper : public PKIXAnyObject<T> {
@@ -55,7 +67,7 @@ class PKIXWrapper : public PKIXAnyObject<T> {
     T* o = raw();
     if (o == nullptr) {
       this->error_ = 40;
-      return W(static_cast<typename W::Object*>(nullptr));
+      return W(static_cast<typename WrappedType<W>::type*>(nullptr));
     }
     GuardLockVar g(this->holder_.guard);
     auto* made = f(o);
