@@ -32,7 +32,16 @@ int RunInfo(Context& ctx) {
 
 int RunDemo(Context& ctx) {
   std::printf("== pkixtool info\n");
-  return RunInfo(ctx);
+  int rc = RunInfo(ctx);
+  // A certificate of the sample PKI, and how two of them compare.
+  const std::string certs = ctx.examples_dir + "/certs/";
+  std::printf("\n== pkixtool cert show %sserver.der\n", certs.c_str());
+  ctx.args = {certs + "server.der"};
+  rc |= RunCertShow(ctx);
+  std::printf("\n== pkixtool cert compare %sserver.der %srevoked.der\n", certs.c_str(), certs.c_str());
+  ctx.args = {certs + "server.der", certs + "revoked.der"};
+  rc |= RunCertCompare(ctx);
+  return rc;
 }
 
 }  // namespace pkixtool

@@ -36,6 +36,16 @@ int RunNamePrint(Context& ctx);
 // overlap or different.
 int RunNameCompare(Context& ctx);
 
+// Prints a certificate's fields (DER or PEM file).
+int RunCertShow(Context& ctx);
+// Prints whether two certificates are equal, share issuer and serial, and
+// whether the first fits the second as a template.
+int RunCertCompare(Context& ctx);
+// Writes a PKCS #7 certificate set of the files.
+int RunCertBundle(Context& ctx);
+// Lists (and with a prefix writes) the certificates of a set.
+int RunCertUnbundle(Context& ctx);
+
 }  // namespace pkixtool
 
 #endif  // PKIX_TOOLS_COMMANDS_H_

@@ -19,6 +19,10 @@ const Command kCommands[] = {
     {"name", "encode", "name encode TEXT          the DER of a name written as text, in hex", RunNameEncode},
     {"name", "print", "name print HEX-OR-FILE [--norm]  a DER name as text", RunNamePrint},
     {"name", "compare", "name compare A B          how two names relate (equal, within, overlap)", RunNameCompare},
+    {"cert", "show", "cert show FILE            a certificate's fields (DER or PEM)", RunCertShow},
+    {"cert", "compare", "cert compare A B          equal, same issuer and serial, similar", RunCertCompare},
+    {"cert", "bundle", "cert bundle [-o OUT] FILE...  a PKCS #7 certificate set", RunCertBundle},
+    {"cert", "unbundle", "cert unbundle FILE [PREFIX]   the certificates of a set", RunCertUnbundle},
 };
 
 std::string SelfDir() {
