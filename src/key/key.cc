@@ -81,9 +81,9 @@ int Key::storeCopy(TKey::aka_t a, const Buffer& octets) {
 TBuf* Key::read(TKey::aka_t a) { return isSize(a) ? size(a) : attr(a); }
 
 int Key::write(TKey::aka_t a, TBuf* b) {
-  dropCache();
   bool sized = isSize(a);
   if (sized && size_.read_only) return error_ = 4;
+  dropCache();
   if (store(a, b) != 0) return error_;
   if (sized && size_.rsa_bits) {
     // AKA_RSA_BITS and AKA_BITS always hold the same value.

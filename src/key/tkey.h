@@ -10,7 +10,7 @@
 
 // The GOST container format a key body follows; the top octet of a GOST
 // pki_alg_t.
-enum pki_vendor {
+enum pki_vendor : int {
   VENDOR_NONE = 0,
   VENDOR_TIK = 1,
   VENDOR_CPRO = 2,
@@ -24,7 +24,9 @@ enum pki_vendor {
 // a TBuf passed in is referenced by the key when kept, never consumed.
 class TKey : public XBase {
  public:
-  enum key_type_t {
+  // Fixed underlying types: any number a caller passes is a valid value
+  // to refuse, not undefined behaviour.
+  enum key_type_t : int {
     KT_NONE = 0,  // a key created without a kind
     KT_PUBLIC = 1,
     KT_PRIVATE = 2,
@@ -34,7 +36,7 @@ class TKey : public XBase {
   // Value-carrying attributes. Numbers are INTEGER content octets as they
   // stand in DER (big-endian, a leading zero octet kept); sizes are 4 octets
   // big-endian.
-  enum aka_t {
+  enum aka_t : int {
     AKA_NONE = 0,  // the last index of several attribute maps; not readable by name
     AKA_MODULUS = 1,
     AKA_RSA_BITS = 2,  // kept equal to AKA_BITS
@@ -62,7 +64,7 @@ class TKey : public XBase {
 
   // Boolean attributes, one bit each of a 32-bit word (bit number = value).
   // Only the two container usages are interpreted.
-  enum bka_t {
+  enum bka_t : int {
     BKA_1 = 1,
     BKA_2 = 2,
     BKA_3 = 3,
@@ -78,7 +80,9 @@ class TKey : public XBase {
     BKA_13 = 13
   };
 
-  ~TKey() override = default;
+  // Defined with the key object, so that code which only calls keys (other
+  // modules, the tool) needs none of the module's type information.
+  ~TKey() override;
 
   // The kind (1, 2 or 3, else 4); a change of kind drops the body.
   virtual int setType(key_type_t k) = 0;

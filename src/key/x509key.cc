@@ -7,6 +7,8 @@
 #include "key/ccdC.h"
 #include "key/keypair.h"
 
+TKey::~TKey() = default;
+
 X509Key::~X509Key() {
   dropBody();
   if (keyId_ != nullptr) keyId_->release();

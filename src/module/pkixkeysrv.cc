@@ -4,6 +4,8 @@
 
 #include "key/x509key.h"
 
+TPkixKeyService::~TPkixKeyService() = default;
+
 namespace {
 
 class pkixKeyService : public TPkixKeyService {

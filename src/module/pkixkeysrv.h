@@ -11,7 +11,7 @@
 class TPkixKeyService : public CMN_GuardedRef {
  public:
   TPkixKeyService() : CMN_GuardedRef(0) {}
-  ~TPkixKeyService() override = default;
+  ~TPkixKeyService() override;
 
   // Both do nothing and return 0.
   int init() override = 0;
