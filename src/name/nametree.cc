@@ -1,6 +1,8 @@
 // Name trees: sorted RDN sets and the three comparisons over them.
 #include "name/nametree.h"
 
+#include <cstdlib>
+#include <cstring>
 #include <new>
 
 #include "framework/cmn_rmutex.h"
@@ -12,7 +14,8 @@ CMN_Mutex name_tree_mutex;
 
 }  // namespace
 
-NameTree::NameTree() : der_(nullptr), sets_(nullptr), nsets_(0), nattrs_(0), refs_(1) {}
+NameTree::NameTree()
+    : der_(nullptr), sets_(nullptr), key_(nullptr), key_len_(0), nsets_(0), nattrs_(0), refs_(1) {}
 
 NameTree::~NameTree() { clear(); }
 
@@ -111,6 +114,9 @@ void NameTree::clear() {
   }
   nsets_ = 0;
   nattrs_ = 0;
+  std::free(key_);
+  key_ = nullptr;
+  key_len_ = 0;
   if (der_ != nullptr) der_->release();
   der_ = nullptr;
 }
@@ -135,7 +141,7 @@ int NameTree::build_tree(TBuf* der) {
   }
   // An RDN whose last attribute claimed a successor is dropped.
   if (open != nullptr) free_tree_set(open);
-  if (!ok || r < 0) {
+  if (!ok || r < 0 || !make_key()) {
     clear();
     return 0;
   }
@@ -144,12 +150,50 @@ int NameTree::build_tree(TBuf* der) {
   return 1;
 }
 
-int NameTree::match(const NameTree* b) const {
-  if (b == nullptr || nsets_ != b->nsets_ || nattrs_ != b->nattrs_) return 0;
-  for (const TreeSet *x = sets_, *y = b->sets_; x != nullptr; x = x->next, y = y->next) {
-    if (x->count != y->count || tree_set_cmp(x, y) != 0) return 0;
+namespace {
+
+// A length in 7-bit groups, the last one without the high bit.
+unsigned char* PutLength(unsigned char* p, uint32_t n) {
+  while (n >= 0x80) {
+    *p++ = static_cast<unsigned char>(n | 0x80);
+    n >>= 7;
   }
-  return 1;
+  *p++ = static_cast<unsigned char>(n);
+  return p;
+}
+
+constexpr size_t kMaxLength = 5;  // octets of the longest written length
+
+}  // namespace
+
+bool NameTree::make_key() {
+  size_t room = 0;
+  for (const TreeSet* s = sets_; s != nullptr; s = s->next) {
+    room += kMaxLength;
+    for (const TreeAttr* a = &s->first; a != nullptr; a = a->next) room += 2 * kMaxLength + 1 + a->type.len + a->value.len;
+  }
+  key_ = static_cast<unsigned char*>(std::malloc(room == 0 ? 1 : room));
+  if (key_ == nullptr) return false;
+  unsigned char* p = key_;
+  for (const TreeSet* s = sets_; s != nullptr; s = s->next) {
+    p = PutLength(p, s->count);  // where one set ends and the next begins
+    for (const TreeAttr* a = &s->first; a != nullptr; a = a->next) {
+      p = PutLength(p, a->type.len);
+      if (a->type.len != 0) std::memcpy(p, a->type.data, a->type.len);
+      p += a->type.len;
+      *p++ = a->tag;
+      p = PutLength(p, a->value.len);
+      if (a->value.len != 0) std::memcpy(p, a->value.data, a->value.len);
+      p += a->value.len;
+    }
+  }
+  key_len_ = static_cast<size_t>(p - key_);
+  return true;
+}
+
+int NameTree::match(const NameTree* b) const {
+  if (b == nullptr || nsets_ != b->nsets_ || nattrs_ != b->nattrs_ || key_len_ != b->key_len_) return 0;
+  return key_len_ == 0 || std::memcmp(key_, b->key_, key_len_) == 0 ? 1 : 0;
 }
 
 // Every attribute of b is in a (a merge walk over the two sorted lists,

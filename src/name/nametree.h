@@ -10,6 +10,7 @@
 #ifndef PKIX_NAME_NAMETREE_H_
 #define PKIX_NAME_NAMETREE_H_
 
+#include <cstddef>
 #include <cstdint>
 
 #include "contract/tbuf.h"
@@ -33,7 +34,8 @@ class NameTree {
   // contained in a distinct set of this tree, sought in order (any name
   // lies within the empty name); else 0.
   int subtree(const NameTree* b) const;
-  // 1 when both hold the same sets (as multisets); else 0.
+  // 1 when both hold the same sets (as multisets); else 0. A comparison of
+  // the two canonical keys (below).
   int match(const NameTree* b) const;
   // 1 when some set of b equals some set of this tree, or either tree has no
   // attributes; else 0.
@@ -69,8 +71,15 @@ class NameTree {
   void tree_insert(TreeSet* s);
   void clear();
 
+  // The sorted sets written out one after the other, each attribute as
+  // type length, type, tag, value length, value: equal keys mean equal
+  // trees, so a match is one memcmp.
+  bool make_key();
+
   TBuf* der_;
   TreeSet* sets_;  // ascending
+  unsigned char* key_;
+  size_t key_len_;
   unsigned nsets_;
   unsigned nattrs_;
   int refs_;

@@ -201,7 +201,9 @@ TEST(NameScannerTest, ScannerOutOfMemoryReturnsInsteadOfExiting) {
     if (rc == 0) break;
     ++failures;
     EXPECT_EQ(rc, NAME_E_SCANNER) << "budget " << budget;
-    if (budget > 0) EXPECT_NE(err.find("out of dynamic memory in "), std::string::npos) << err;
+    if (budget > 0) {
+      EXPECT_NE(err.find("out of dynamic memory in "), std::string::npos) << err;
+    }
   }
   EXPECT_GE(failures, 2);
   EXPECT_EQ(Encode(text, false), Hex(Seq({kCNa, kOb})));
