@@ -239,32 +239,44 @@ NO_VPTR_CHECK int ShowOne(TCert* c) {
   return 0;
 }
 
-NO_VPTR_CHECK int Show(Context& ctx) {
-  if (ctx.args.size() != 1) return Fail("usage: pkixtool cert show FILE");
+using CertUse = int (*)(std::vector<TCert*>& certs);
+
+// Runs use over the certificates the service makes from the files named
+// by the arguments (exactly count of them), with the module's guard raised.
+NO_VPTR_CHECK int WithCerts(Context& ctx, size_t count, const char* usage, CertUse use) {
+  if (ctx.args.size() != count) return Fail(std::string("usage: pkixtool cert ") + usage);
   Acquired<TPkixService> s(ctx, kCertServiceID);
   if (!s) return Fail("the module offers no certificate service");
   GuardLockVar g(ctx.module->guard());
+  std::vector<TCert*> certs;
   std::string why;
-  Own<TCert> c(MakeCert(s.operator->(), ctx.args[0], &why));
-  if (!c) return Fail(why);
-  return ShowOne(c.get());
+  int rc = 0;
+  for (const std::string& f : ctx.args) {
+    TCert* c = MakeCert(s.operator->(), f, &why);
+    if (c == nullptr) {
+      rc = Fail(why);
+      break;
+    }
+    certs.push_back(c);
+  }
+  if (rc == 0) rc = use(certs);
+  for (TCert* c : certs) Release()(c);
+  return rc;
 }
 
-NO_VPTR_CHECK int Compare(Context& ctx) {
-  if (ctx.args.size() != 2) return Fail("usage: pkixtool cert compare A B");
-  Acquired<TPkixService> s(ctx, kCertServiceID);
-  if (!s) return Fail("the module offers no certificate service");
-  GuardLockVar g(ctx.module->guard());
-  std::string why;
-  Own<TCert> a(MakeCert(s.operator->(), ctx.args[0], &why));
-  if (!a) return Fail(why);
-  Own<TCert> b(MakeCert(s.operator->(), ctx.args[1], &why));
-  if (!b) return Fail(why);
+NO_VPTR_CHECK int CompareTwo(std::vector<TCert*>& certs) {
+  TCert* a = certs[0];
+  TCert* b = certs[1];
   std::printf("equal: %s\n", *a == *b ? "yes" : "no");
-  std::printf("same issuer and serial: %s\n", a->areISNMatched(b.get()) ? "yes" : "no");
-  std::printf("similar (B as template): %s\n", a->isCertSimilar(b.get()) ? "yes" : "no");
+  std::printf("same issuer and serial: %s\n", a->areISNMatched(b) ? "yes" : "no");
+  std::printf("similar (B as template): %s\n", a->isCertSimilar(b) ? "yes" : "no");
   return 0;
 }
+
+int ShowFirst(std::vector<TCert*>& certs) { return ShowOne(certs[0]); }
+
+int Show(Context& ctx) { return WithCerts(ctx, 1, "show FILE", ShowFirst); }
+int Compare(Context& ctx) { return WithCerts(ctx, 2, "compare A B", CompareTwo); }
 
 NO_VPTR_CHECK int Bundle(Context& ctx) {
   std::string out_path;

@@ -632,7 +632,9 @@ TEST_F(CertTest, KeyIdentifiersOfTheChain) {
   EXPECT_EQ(a->isCertCompliant(root.get()), 0);
   EXPECT_EQ(a->setIdType(TX509AuthKeyId::ID_ISSUER_SERIAL), 0);
   int t = a->getIdType();
-  if ((t & 2) == 0) EXPECT_EQ(a->isCertCompliant(sub.get()), 0);
+  if ((t & 2) == 0) {
+    EXPECT_EQ(a->isCertCompliant(sub.get()), 0);
+  }
   // Made from the authority's certificate: key id, issuer and serial.
   Own<X509AuthKeyId> made(new X509AuthKeyId);
   ASSERT_EQ(made->setIssuer(sub.get()), 0);

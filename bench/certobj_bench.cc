@@ -1,0 +1,227 @@
+// Certificate objects from DER: our createTCert through the certificate
+// service (record, algorithm, key) plus a typical set of queries, against
+// mbedtls_x509_crt_parse_der_nocopy and OpenSSL's d2i_X509 with the same
+// queries, over the certificates of the sample PKI the module takes. One
+// run; the ratios are printed. Then the heap bytes one parsed object holds,
+// counted by an allocator that wraps the C library's.
+#include <malloc.h>
+#include <mbedtls/x509_crt.h>
+#include <openssl/x509.h>
+#include <openssl/x509v3.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "alg/pki_cnvrt_c.h"
+#include "alg/pki_cnvrt_s.h"
+#include "cert/keyusageext.h"
+#include "module/cmn_abuf.h"
+#include "module/pkixsrv.h"
+#include "testing/inproc.h"
+
+// ---- The counting allocator: bytes in use, over every allocation ----
+
+extern "C" {
+void* __libc_malloc(size_t);
+void* __libc_calloc(size_t, size_t);
+void* __libc_realloc(void*, size_t);
+void __libc_free(void*);
+}
+
+namespace {
+std::atomic<long long> gHeapInUse{0};
+void Count(void* p, int sign) {
+  if (p != nullptr) gHeapInUse += sign * static_cast<long long>(malloc_usable_size(p));
+}
+}  // namespace
+
+extern "C" {
+void* malloc(size_t n) {
+  void* p = __libc_malloc(n);
+  Count(p, 1);
+  return p;
+}
+void* calloc(size_t a, size_t b) {
+  void* p = __libc_calloc(a, b);
+  Count(p, 1);
+  return p;
+}
+void* realloc(void* old, size_t n) {
+  Count(old, -1);
+  void* p = __libc_realloc(old, n);
+  Count(p != nullptr ? p : (n != 0 ? old : nullptr), 1);
+  return p;
+}
+void free(void* p) {
+  Count(p, -1);
+  __libc_free(p);
+}
+}
+
+namespace {
+
+using Bytes = std::vector<unsigned char>;
+using Clock = std::chrono::steady_clock;
+
+Bytes ReadFile(const std::string& path) {
+  std::ifstream f(path, std::ios::binary);
+  return Bytes(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+}
+
+volatile long gSink;
+
+// Nanoseconds per certificate of one pass over certs, repeated.
+template <class F>
+double Time(const std::vector<Bytes>& certs, int rounds, F f) {
+  for (const Bytes& c : certs) f(c);  // warm up
+  auto start = Clock::now();
+  for (int r = 0; r < rounds; ++r) {
+    for (const Bytes& c : certs) f(c);
+  }
+  double ns = std::chrono::duration<double, std::nano>(Clock::now() - start).count();
+  return ns / (static_cast<double>(rounds) * certs.size());
+}
+
+// Ours: the object, then version, serial, subject, validity, key
+// algorithm, type and the key usage bits.
+void Ours(TPkixService* s, const Bytes& d, bool queries) {
+  TCert* c = s->createTCert(TCert::CF_X509, d.data(), static_cast<unsigned>(d.size()));
+  if (c == nullptr) std::abort();
+  if (queries) {
+    long sum = c->getVersion();
+    TBuf* sn = c->getSerialNumber();
+    sum += sn->len();
+    sn->release();
+    TName* subject = c->getName(static_cast<TName::name_type_t>(0x201));
+    sum += subject != nullptr;
+    subject->release();
+    long from = 0, to = 0;
+    c->getValidity(&from, &to);
+    sum += to - from;
+    TKey* k = c->getKey(TKey::KT_PUBLIC);
+    sum += k->getAlg();
+    k->release();
+    sum += c->getType();
+    TExtnList* l = c->getExtns();
+    TExtn* ku = l->get(TExtn::EXT_KEY_USAGE);
+    if (ku != nullptr) {
+      sum += static_cast<TX509KeyUsage*>(ku)->isDigitalSignature();
+      ku->release();
+    }
+    l->release();
+    gSink = sum;
+  }
+  c->release();
+}
+
+void Mbed(const Bytes& d, bool queries) {
+  mbedtls_x509_crt crt;
+  mbedtls_x509_crt_init(&crt);
+  if (mbedtls_x509_crt_parse_der_nocopy(&crt, d.data(), d.size()) != 0) std::abort();
+  if (queries) {
+    long sum = crt.version + crt.serial.len + crt.subject_raw.len;
+    sum += crt.valid_to.year - crt.valid_from.year;
+    sum += mbedtls_pk_get_type(&crt.pk);
+    sum += crt.ca_istrue;
+    sum += mbedtls_x509_crt_check_key_usage(&crt, MBEDTLS_X509_KU_DIGITAL_SIGNATURE) == 0;
+    gSink = sum;
+  }
+  mbedtls_x509_crt_free(&crt);
+}
+
+void Ossl(const Bytes& d, bool queries) {
+  const unsigned char* p = d.data();
+  X509* x = d2i_X509(nullptr, &p, static_cast<long>(d.size()));
+  if (x == nullptr) std::abort();
+  if (queries) {
+    long sum = X509_get_version(x);
+    sum += ASN1_STRING_length(X509_get0_serialNumber(x));
+    sum += X509_get_subject_name(x) != nullptr;
+    int days = 0, secs = 0;
+    ASN1_TIME_diff(&days, &secs, X509_get0_notBefore(x), X509_get0_notAfter(x));
+    sum += days;
+    sum += EVP_PKEY_get_base_id(X509_get0_pubkey(x));
+    sum += X509_check_ca(x);
+    sum += (X509_get_key_usage(x) & KU_DIGITAL_SIGNATURE) != 0;
+    gSink = sum;
+  }
+  X509_free(x);
+}
+
+}  // namespace
+
+int main() {
+  pkixtest::InProcessManager mgr;
+  TPkiAlgCnvrt* conversion = createAlgCnvrtSrv();
+  CMN_GRefPtr<TPkiAlgCnvrt> hold_conversion(conversion);
+  PkiAlgCnvrt bound(conversion);
+  cnvrt = bound;
+  CMN_GRefPtr<TPkixService> hold(createTPkixService());
+  TPkixService* s = hold.get();
+
+  // The certificates the module takes (RSA and DSA, SHA-1 and MD5).
+  std::vector<Bytes> certs;
+  size_t der_total = 0;
+  for (const char* f : {"root-ca", "sub-ca", "server", "revoked", "server-tampered", "md5-user", "dsa-ca", "dsa-user"}) {
+    certs.push_back(ReadFile(std::string(PKIX_SOURCE_DIR) + "/examples/certs/" + f + ".der"));
+    der_total += certs.back().size();
+  }
+  const int kRounds = 3000;
+  std::printf("%zu certificates, %zu DER octets on average, %d rounds\n", certs.size(), der_total / certs.size(),
+              kRounds);
+  for (bool queries : {false, true}) {
+    double ours = Time(certs, kRounds, [&](const Bytes& d) { Ours(s, d, queries); });
+    double mbed = Time(certs, kRounds, [&](const Bytes& d) { Mbed(d, queries); });
+    double ossl = Time(certs, kRounds, [&](const Bytes& d) { Ossl(d, queries); });
+    std::printf("%s\n", queries ? "parse + typical queries:" : "parse (full object):");
+    std::printf("  createTCert          %9.0f ns\n", ours);
+    std::printf("  mbedTLS nocopy parse %9.0f ns   ours/mbedTLS %.2f\n", mbed, ours / mbed);
+    std::printf("  OpenSSL d2i_X509     %9.0f ns   ours/OpenSSL %.2f\n", ossl, ours / ossl);
+  }
+
+  // Heap bytes held by one object, after creation and after the queries
+  // (which create the cached names, serial and extension list).
+  for (bool queries : {false, true}) {
+    long long total = 0;
+    for (const Bytes& d : certs) {
+      long long before = gHeapInUse.load();
+      TCert* c = s->createTCert(TCert::CF_X509, d.data(), static_cast<unsigned>(d.size()));
+      if (queries) {
+        TBuf* sn = c->getSerialNumber();
+        sn->release();
+        TName* n = c->getName(static_cast<TName::name_type_t>(0x201));
+        n->release();
+        TExtnList* l = c->getExtns();
+        l->release();
+      }
+      total += gHeapInUse.load() - before;
+      c->release();
+    }
+    std::printf("heap per object%s: %lld bytes (DER %zu octets: %.1f x)\n", queries ? " after the queries" : "",
+                total / static_cast<long long>(certs.size()), der_total / certs.size(),
+                static_cast<double>(total) / der_total);
+  }
+  for (bool unused : {true}) {
+    (void)unused;
+    long long before = gHeapInUse.load();
+    mbedtls_x509_crt crt;
+    mbedtls_x509_crt_init(&crt);
+    mbedtls_x509_crt_parse_der_nocopy(&crt, certs[2].data(), certs[2].size());
+    long long mbed_bytes = gHeapInUse.load() - before;
+    mbedtls_x509_crt_free(&crt);
+    before = gHeapInUse.load();
+    const unsigned char* p = certs[2].data();
+    X509* x = d2i_X509(nullptr, &p, static_cast<long>(certs[2].size()));
+    long long ossl_bytes = gHeapInUse.load() - before;
+    X509_free(x);
+    std::printf("for comparison (server.der): mbedTLS nocopy %lld bytes, OpenSSL %lld bytes\n", mbed_bytes, ossl_bytes);
+  }
+  PkiAlgCnvrt empty(nullptr);
+  cnvrt = empty;
+  return 0;
+}
