@@ -46,6 +46,10 @@ int RunCertBundle(Context& ctx);
 // Lists (and with a prefix writes) the certificates of a set.
 int RunCertUnbundle(Context& ctx);
 
+// Prints a key (DER or PEM file, public or private): kind, algorithm, size
+// in bits, vendor and every attribute in hex.
+int RunKeyShow(Context& ctx);
+
 }  // namespace pkixtool
 
 #endif  // PKIX_TOOLS_COMMANDS_H_

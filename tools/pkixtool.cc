@@ -23,6 +23,7 @@ const Command kCommands[] = {
     {"cert", "compare", "cert compare A B          equal, same issuer and serial, similar", RunCertCompare},
     {"cert", "bundle", "cert bundle [-o OUT] FILE...  a PKCS #7 certificate set", RunCertBundle},
     {"cert", "unbundle", "cert unbundle FILE [PREFIX]   the certificates of a set", RunCertUnbundle},
+    {"key", "show", "key show FILE             a key (DER or PEM): kind, algorithm, size, attributes", RunKeyShow},
 };
 
 std::string SelfDir() {

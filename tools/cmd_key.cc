@@ -1,0 +1,264 @@
+// pkixtool key commands, through the loaded module's key service (0x3f0008):
+//   show FILE   a key in DER or PEM, public or private: kind, algorithm,
+//               size in bits, vendor, and every attribute in hex
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "alg/pki_alg.h"
+#include "contract/tbuf.h"
+#include "key/tkey.h"
+#include "module/pkixkeysrv.h"
+#include "tools/commands.h"
+
+namespace pkixtool {
+
+namespace {
+
+using Octets = std::vector<unsigned char>;
+
+constexpr uint32_t kKeyServiceID = 0x3f0008;
+constexpr uint32_t kBufferServiceID = 111;
+
+// The key interfaces' type information stays inside the module: calls into
+// its objects get no sanitizer dynamic-type check.
+#define KEY_CALLS __attribute__((no_sanitize("vptr")))
+
+// What a file holds: the octets and the kind of key they are read as, or
+// KT_NONE when the kind is to be found out (DER: public, then private).
+struct KeyFile {
+  Octets der;
+  TKey::key_type_t kind = TKey::KT_NONE;
+  bool rsa_public_key = false;  // a bare RSAPublicKey (PEM "RSA PUBLIC KEY")
+};
+
+int Base64Value(char c) {
+  if (c >= 'A' && c <= 'Z') return c - 'A';
+  if (c >= 'a' && c <= 'z') return c - 'a' + 26;
+  if (c >= '0' && c <= '9') return c - '0' + 52;
+  if (c == '+') return 62;
+  if (c == '/') return 63;
+  return -1;
+}
+
+// The first PEM block of text, its label telling the kind; false when there
+// is none.
+bool ReadPem(const std::string& text, KeyFile* out) {
+  const std::string begin = "-----BEGIN ";
+  size_t b = text.find(begin);
+  if (b == std::string::npos) return false;
+  size_t label_end = text.find("-----", b + begin.size());
+  if (label_end == std::string::npos) return false;
+  std::string label = text.substr(b + begin.size(), label_end - b - begin.size());
+  size_t end = text.find("-----END", label_end);
+  if (end == std::string::npos) return false;
+  out->kind = label.find("PUBLIC") != std::string::npos ? TKey::KT_PUBLIC : TKey::KT_PRIVATE;
+  out->rsa_public_key = label == "RSA PUBLIC KEY";
+  uint32_t acc = 0;
+  int bits = 0;
+  for (size_t i = label_end + 5; i < end; ++i) {
+    int v = Base64Value(text[i]);
+    if (v < 0) continue;
+    acc = acc << 6 | static_cast<uint32_t>(v);
+    bits += 6;
+    if (bits >= 8) {
+      bits -= 8;
+      out->der.push_back(static_cast<unsigned char>(acc >> bits));
+    }
+  }
+  return true;
+}
+
+bool ReadKeyFile(const std::string& path, KeyFile* out) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (!ReadPem(all, out)) out->der.assign(all.begin(), all.end());
+  return !out->der.empty();
+}
+
+struct Name {
+  uint32_t value;
+  const char* name;
+};
+
+const Name kKinds[] = {{TKey::KT_NONE, "none"}, {TKey::KT_PUBLIC, "public"}, {TKey::KT_PRIVATE, "private"},
+                       {TKey::KT_SECRET, "secret"}};
+
+const Name kAlgorithms[] = {
+    {PKI_ALG_RSA, "RSA"},
+    {PKI_ALG_DSA, "DSA"},
+    {PKI_ALG_DH, "Diffie-Hellman"},
+    {PKI_ALG_DES_CBC, "DES-CBC"},
+    {PKI_ALG_DES_EDE3_CBC, "DES-EDE3-CBC"},
+    {PKI_ALG_RC2_CBC, "RC2-CBC"},
+    {PKI_ALG_GOST3410_TIK, "GOST R 34.10-94 (TIK)"},
+    {PKI_ALG_GOST3410_CPRO, "GOST R 34.10-94 (CPRO)"},
+    {PKI_ALG_GOST341001_CPRO, "GOST R 34.10-2001 (CPRO)"},
+    {PKI_ALG_GOST3410_SC, "GOST R 34.10-94 (SC)"},
+    {PKI_ALG_GOST341001_SC, "GOST R 34.10-2001 (SC)"},
+};
+
+const Name kVendors[] = {{VENDOR_NONE, "none"}, {VENDOR_TIK, "TIK"}, {VENDOR_CPRO, "CPRO"}, {VENDOR_SC, "SC"}};
+
+// Every value-carrying attribute, in identifier order.
+const Name kAttributes[] = {
+    {TKey::AKA_MODULUS, "modulus"},
+    {TKey::AKA_RSA_BITS, "RSA bits"},
+    {TKey::AKA_PUB_EXPONENT, "public exponent"},
+    {TKey::AKA_PRIV_EXPONENT, "private exponent"},
+    {TKey::AKA_PRIME1, "prime 1"},
+    {TKey::AKA_PRIME2, "prime 2"},
+    {TKey::AKA_EXPONENT1, "exponent 1"},
+    {TKey::AKA_EXPONENT2, "exponent 2"},
+    {TKey::AKA_COEFFICIENT, "coefficient"},
+    {TKey::AKA_P, "p"},
+    {TKey::AKA_Q, "q"},
+    {TKey::AKA_G, "g"},
+    {TKey::AKA_KEY, "key value"},
+    {TKey::AKA_BITS, "bits"},
+    {TKey::AKA_IV, "iv"},
+    {TKey::AKA_X16, "attribute 16"},
+    {TKey::AKA_X17, "attribute 17"},
+    {TKey::AKA_ALG_PARAMS, "algorithm parameters"},
+    {TKey::AKA_CONTAINER_NAME, "container name"},
+    {TKey::AKA_CONTAINER_ATTR1, "container field 1"},
+    {TKey::AKA_CONTAINER_ATTR2, "container field 2"},
+    {TKey::AKA_CONTAINER_ATTR0, "container field 0"},
+};
+
+template <size_t N>
+const char* NameOf(const Name (&table)[N], uint32_t v) {
+  for (const Name& n : table) {
+    if (n.value == v) return n.name;
+  }
+  return "unknown";
+}
+
+// Octets in hex, 32 to a line after the first, indented.
+void PrintHex(const unsigned char* p, unsigned n) {
+  for (unsigned i = 0; i < n; ++i) {
+    if (i != 0 && i % 32 == 0) std::printf("\n      ");
+    std::printf("%02X", p[i]);
+  }
+  std::printf("\n");
+}
+
+// The octets of a returned buffer, which is released.
+KEY_CALLS Octets Take(TBuf* b) {
+  Octets out;
+  if (b == nullptr) return out;
+  out.assign(b->datap(), b->datap() + b->len());
+  b->release();
+  return out;
+}
+
+uint32_t BigEndian(const Octets& v) {
+  uint32_t x = 0;
+  for (unsigned char c : v) x = x << 8 | c;
+  return x;
+}
+
+// A key of the given kind read from the file's octets: setRaw, or for a
+// bare RSAPublicKey the RSA body's setKey over a buffer of the host's buffer
+// service. Null with *code the key's error when it refuses them.
+KEY_CALLS TKey* Read(Context& ctx, TPkixKeyService* service, const KeyFile& f, TKey::key_type_t kind,
+                     bool rsa_public_key, int* code) {
+  TKey* k = service->createTKey(kind);
+  if (k == nullptr) {
+    *code = 1;
+    return nullptr;
+  }
+  unsigned len = static_cast<unsigned>(f.der.size());
+  if (!rsa_public_key) {
+    *code = k->setRaw(f.der.data(), len);
+  } else {
+    Tuint32ID id(kBufferServiceID);
+    Tuint32ID me(pkixhost::Host::kHostModuleID);
+    auto* buffers = static_cast<X509CmnSrv_I*>(ctx.host->acquire(id, me));
+    TBuf* value = buffers != nullptr ? buffers->createTBuf(f.der.data(), len) : nullptr;
+    *code = value == nullptr ? 1 : k->setAlg(PKI_ALG_RSA) != 0 ? k->error() : k->setKey(value);
+    if (value != nullptr) value->release();
+    if (buffers != nullptr) ctx.host->release(id, me);
+  }
+  if (*code != 0) {
+    k->release();
+    return nullptr;
+  }
+  return k;
+}
+
+KEY_CALLS void Show(TKey* k) {
+  std::printf("kind: %s\n", NameOf(kKinds, k->getType()));
+  pki_alg_t alg = k->getAlg();
+  std::printf("algorithm: 0x%08X (%s)\n", alg, NameOf(kAlgorithms, alg));
+  Octets bits = Take(k->getParam(TKey::AKA_BITS));
+  if (bits.size() == 4) {
+    std::printf("size: %u bits\n", BigEndian(bits));
+  } else {
+    std::printf("size: unknown (code %d)\n", k->error());
+  }
+  pki_vendor v = k->getVendor();
+  std::printf("vendor: %d (%s)\n", v, NameOf(kVendors, v));
+  std::printf("attributes:\n");
+  for (const Name& a : kAttributes) {
+    Octets value = Take(k->getParam(static_cast<TKey::aka_t>(a.value)));
+    if (k->error() != 0 || value.empty()) continue;
+    std::printf("  %2u %-21s ", a.value, a.name);
+    PrintHex(value.data(), static_cast<unsigned>(value.size()));
+  }
+}
+
+}  // namespace
+
+KEY_CALLS int RunKeyShow(Context& ctx) {
+  if (ctx.args.size() != 1) {
+    std::fprintf(stderr, "usage: pkixtool key show FILE\n");
+    return 2;
+  }
+  const std::string& path = ctx.args[0];
+  KeyFile f;
+  if (!ReadKeyFile(path, &f)) {
+    std::fprintf(stderr, "pkixtool key: cannot read %s\n", path.c_str());
+    return 1;
+  }
+  Tuint32ID id(kKeyServiceID);
+  Tuint32ID me(pkixhost::Host::kHostModuleID);
+  auto* service = static_cast<TPkixKeyService*>(ctx.host->acquire(id, me));
+  if (service == nullptr) {
+    std::fprintf(stderr, "pkixtool key: the key service does not answer\n");
+    return 1;
+  }
+  int rc = 0;
+  {
+    GuardLockVar g(ctx.module->guard());
+    int code = 0;
+    TKey* k = nullptr;
+    if (f.kind != TKey::KT_NONE) {
+      k = Read(ctx, service, f, f.kind, f.rsa_public_key, &code);
+    } else {
+      // DER says nothing of its kind: a public key, a private one, or at
+      // last a bare RSAPublicKey.
+      k = Read(ctx, service, f, TKey::KT_PUBLIC, false, &code);
+      if (k == nullptr) k = Read(ctx, service, f, TKey::KT_PRIVATE, false, &code);
+      if (k == nullptr) {
+        int first = code;
+        k = Read(ctx, service, f, TKey::KT_PUBLIC, true, &code);
+        if (k == nullptr) code = first;
+      }
+    }
+    if (k == nullptr) {
+      std::fprintf(stderr, "pkixtool key: %s is no key the module reads (code %d)\n", path.c_str(), code);
+      rc = 1;
+    } else {
+      Show(k);
+      k->release();
+    }
+  }
+  ctx.host->release(id, me);
+  return rc;
+}
+
+}  // namespace pkixtool
