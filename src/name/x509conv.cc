@@ -283,36 +283,64 @@ int EffectiveMode(const Config& c, int mode, int* effective) {
   return kOk;
 }
 
-// Name ::= SEQUENCE OF RelativeDistinguishedName
-// RelativeDistinguishedName ::= SET OF AttributeTypeAndValue
-// One pass over the attributes in mode; the whole normalised element.
-int DnPass(const Config& c, const Buffer* in, int mode, std::string* der) {
+using FirstAttrFn = int (*)(x509_walk_state_t*, const Buffer*, unsigned char*, Buffer*, Buffer*);
+using NextAttrFn = int (*)(x509_walk_state_t*, unsigned char*, Buffer*, Buffer*);
+
+// The frame of both kinds: walks the name element at in, hands each
+// attribute to each(state, tag, type, value, body), which appends to body
+// and returns kOk, the lossy mark (remembered, the walk goes on) or a
+// failure (returned at once), and wraps body in the outer SEQUENCE. A name
+// without attributes is copied as it is.
+template <class Each>
+int WalkName(FirstAttrFn first, NextAttrFn next, const Buffer* in, std::string* der, Each each) {
   x509_walk_state_t st;
   unsigned char tag = 0;
   Buffer type, value;
-  int r = x509_dn_gfra(&st, in, &tag, &type, &value);
+  int r = first(&st, in, &tag, &type, &value);
   if (r < 0) return kFailed;
   if (r == 0) {
     der->assign(reinterpret_cast<const char*>(in->data), st.total);
     return kOk;
   }
-  std::string body, rdn, v;
+  int result = kOk;
+  std::string body;
   body.reserve(in->len + 16);
-  for (; r == 1; r = x509_dn_gnra(&st, &tag, &type, &value)) {
-    v.clear();
-    unsigned char out_tag = 12;
-    int rc = NormValue(c, tag, value, mode, &v, &out_tag);
-    if (rc != kOk) return rc;
-    PutAtv(&rdn, type, out_tag, v);
-    if (st.enclosed == 0) {
-      PutTlv(&body, 0x31, rdn.data(), rdn.size());
-      rdn.clear();
+  for (; r == 1; r = next(&st, &tag, &type, &value)) {
+    int rc = each(st, tag, type, value, &body);
+    if (rc == kConvUnconvertible) {
+      result = rc;
+    } else if (rc != kOk) {
+      return rc;
     }
   }
   if (r < 0) return kFailed;
   der->clear();
   PutTlv(der, 0x30, body.data(), body.size());
-  return kOk;
+  return result;
+}
+
+// Name ::= SEQUENCE OF RelativeDistinguishedName
+// RelativeDistinguishedName ::= SET OF AttributeTypeAndValue
+// One pass over the attributes in mode; the whole normalised element. The
+// first value that does not convert ends the pass with the lossy mark.
+int DnPass(const Config& c, const Buffer* in, int mode, std::string* der) {
+  constexpr int kStopLossy = -1;
+  std::string rdn, v;
+  int rc = WalkName(x509_dn_gfra, x509_dn_gnra, in, der,
+                    [&](const x509_walk_state_t& st, unsigned char tag, const Buffer& type, const Buffer& value,
+                        std::string* body) {
+                      v.clear();
+                      unsigned char out_tag = 12;
+                      int r = NormValue(c, tag, value, mode, &v, &out_tag);
+                      if (r != kOk) return r == kConvUnconvertible ? kStopLossy : r;
+                      PutAtv(&rdn, type, out_tag, v);
+                      if (st.enclosed == 0) {
+                        PutTlv(body, 0x31, rdn.data(), rdn.size());
+                        rdn.clear();
+                      }
+                      return kOk;
+                    });
+  return rc == kStopLossy ? kConvUnconvertible : rc;
 }
 
 // A distinguished name normalised, falling back to ASCII mode for a value
@@ -348,46 +376,31 @@ void NormUri(const Buffer& v, int mode, std::string* out) {
 
 // GeneralNames ::= SEQUENCE OF GeneralName
 int NormGn(const Config& c, const Buffer* in, int mode, std::string* der) {
-  x509_walk_state_t st;
-  unsigned char tag = 0;
-  Buffer type, value;
-  int r = x509_gfra(&st, in, &tag, &type, &value);
-  if (r < 0) return kFailed;
-  if (r == 0) {
-    der->assign(reinterpret_cast<const char*>(in->data), st.total);
-    return kOk;
-  }
-  int result = kOk;
-  std::string body, v;
-  for (; r == 1; r = x509_gnra(&st, &tag, &type, &value)) {
-    v.clear();
-    switch (tag) {
-      case 0x81:  // rfc822Name
-      case 0x82:  // dNSName
-        if (AsciiValue(value, mode, &v) != kOk) return kFailed;
-        break;
-      case 0x86:  // uniformResourceIdentifier
-        NormUri(value, mode, &v);
-        break;
-      case 0xA4: {  // directoryName
-        int rc = NormDn(c, &value, mode, &v);
-        if (rc == kConvUnconvertible) {
-          result = kConvUnconvertible;
-        } else if (rc != kOk) {
-          return rc;
-        }
-        break;
-      }
-      default:
-        Octets(value, &v);
-        break;
-    }
-    PutTlv(&body, tag, v.data(), v.size());
-  }
-  if (r < 0) return kFailed;
-  der->clear();
-  PutTlv(der, 0x30, body.data(), body.size());
-  return result;
+  std::string v;
+  return WalkName(x509_gfra, x509_gnra, in, der,
+                  [&](const x509_walk_state_t&, unsigned char tag, const Buffer&, const Buffer& value,
+                      std::string* body) {
+                    v.clear();
+                    int rc = kOk;
+                    switch (tag) {
+                      case 0x81:  // rfc822Name
+                      case 0x82:  // dNSName
+                        if (AsciiValue(value, mode, &v) != kOk) return kFailed;
+                        break;
+                      case 0x86:  // uniformResourceIdentifier
+                        NormUri(value, mode, &v);
+                        break;
+                      case 0xA4:  // directoryName (the lossy mark is kept)
+                        rc = NormDn(c, &value, mode, &v);
+                        if (rc != kOk && rc != kConvUnconvertible) return rc;
+                        break;
+                      default:
+                        Octets(value, &v);
+                        break;
+                    }
+                    PutTlv(body, tag, v.data(), v.size());
+                    return rc;
+                  });
 }
 
 using NormFn = int (*)(const Config&, const Buffer*, int, std::string*);

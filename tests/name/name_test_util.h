@@ -9,27 +9,19 @@
 #include <vector>
 
 #include "contract/x509asn.h"
+#include "platform/test_util.h"
 
 namespace nametest {
 
 using Bytes = std::string;  // octets
 
-inline std::string Hex(const unsigned char* p, size_t n) {
-  static const char kDigits[] = "0123456789ABCDEF";
-  std::string s;
-  for (size_t i = 0; i < n; ++i) {
-    s += kDigits[p[i] >> 4];
-    s += kDigits[p[i] & 15];
-  }
-  return s;
-}
+inline std::string Hex(const unsigned char* p, size_t n) { return x509asn_test::ToHex(p, n); }
 inline std::string Hex(const Bytes& b) { return Hex(reinterpret_cast<const unsigned char*>(b.data()), b.size()); }
 inline std::string Hex(const Buffer& b) { return Hex(b.data, b.len); }
 
 inline Bytes FromHex(const std::string& hex) {
-  Bytes out;
-  for (size_t i = 0; i + 1 < hex.size(); i += 2) out += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
-  return out;
+  std::vector<uint8_t> v = x509asn_test::Hex(hex);
+  return Bytes(v.begin(), v.end());
 }
 
 // One element: tag, definite DER length, content.
