@@ -8,6 +8,7 @@
 #include <string>
 #include <typeinfo>
 
+#include "cert/x509.h"
 #include "module/cmn_abuf.h"
 #include "name/name.h"
 #include "name/selname.h"
@@ -40,19 +41,10 @@ bool SameOctets(const Buffer* a, const Buffer* b) {
   return a != nullptr && b != nullptr && a->len == b->len && (a->len == 0 || std::memcmp(a->data, b->data, a->len) == 0);
 }
 
-// Walks every attribute of a name element of one kind; on success in is
-// advanced past the element. 0 or the walkers' code.
-int CheckName(int kind, Buffer* in) {
-  x509_walk_state_t st;
-  int r = kind == TName::NAME_DN ? x509_dn_gfra(&st, in, nullptr, nullptr, nullptr)
-                                 : x509_gfra(&st, in, nullptr, nullptr, nullptr);
-  while (r == 1) {
-    r = kind == TName::NAME_DN ? x509_dn_gnra(&st, nullptr, nullptr, nullptr)
-                               : x509_gnra(&st, nullptr, nullptr, nullptr);
-  }
-  if (r != 0) return r;
-  return shift_buffer(in, st.total) == 0 ? 0 : X509ASN_E_SHORT;
-}
+// Checks a name element of one kind with the certificate parser's name
+// checks; on success in is advanced past the element. 0 or the walkers'
+// code.
+int CheckName(int kind, Buffer* in) { return kind == TName::NAME_DN ? x509_parse_dn(in) : x509_parse_gn(in); }
 
 // The content octets of the outer SEQUENCE of a checked name element.
 bool OuterContent(const Buffer* der, Buffer* content) {
