@@ -9,6 +9,9 @@
 #include <string>
 
 #include "host/hostlog.h"
+#include "module/pkixids.h"
+#include "module/pkixmdl.h"
+#include "module/cmn_abuf.h"
 #include "name_test_util.h"
 #include "support/global.h"
 #include "support/temp_dir.h"
@@ -197,6 +200,28 @@ TEST_F(ConvTest, ReadsFromTheProductDirectory) {
   ASSERT_EQ(pkix_support::ProductDirFrom((root + "zelnet.cfg").c_str(), &dir), 0);
   EXPECT_EQ(conv_read_ini(), 0);
   EXPECT_STREQ(conv_enc(30), "UTF-16BE");
+}
+
+// The certificate service is created only after the configuration was
+// read; the other services do not depend on it.
+TEST_F(ConvTest, UnreadableConfigurationLeavesTheCertificateServiceUncreated) {
+  std::string root = dir_.file("");
+  std::filesystem::create_directories(root + "etc");
+  WriteFile(root + "etc/x509conv.ini", "a line without an equals sign\n");
+  WriteFile(root + "zelnet.cfg", "AgentRoot=" + root + "\n");
+  pkix_support::ResetDirCachesForTest();
+  const char* dir = nullptr;
+  ASSERT_EQ(pkix_support::ProductDirFrom((root + "zelnet.cfg").c_str(), &dir), 0);
+  {
+    CMN_GRefPtr<pkixModule> module(new pkixModule);
+    EXPECT_EQ(module->getService(PKIXServiceID), nullptr);
+    EXPECT_NE(module->getService(PKIXKeyServiceID), nullptr);
+    WriteFile(root + "etc/x509conv.ini", "ASN1BMPStringEncoding = UTF-16BE\n");
+    EXPECT_NE(module->getService(PKIXServiceID), nullptr) << "the next request tries again";
+    EXPECT_STREQ(conv_enc(30), "UTF-16BE");
+    module->fini();
+  }
+  x509cmn_fini();
 }
 
 }  // namespace
