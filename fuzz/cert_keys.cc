@@ -48,45 +48,35 @@ int Run(const uint8_t* data, size_t size, F parse) {
   return r;
 }
 
-void PublicKey(const uint8_t* data, size_t size) {
+using Parse = int (*)(Buffer*, uint16_t*, x509_key_params_t**, Buffer*);
+using Write = int (*)(uint16_t, x509_key_params_t*, Buffer*, Buffer*);
+
+// A key parser and its writer (x509_parse_key with x509_enc_key,
+// asn1_der_decode_secret with asn1_der_encode_secret): what the parser
+// accepts is written and read back to the same type, parameters and value.
+// An RSA public key is written from its two numbers, so its value (the
+// RSAPublicKey, whose further elements are not read) is not compared.
+void RoundTrip(const uint8_t* data, size_t size, Parse parse, Write write) {
   uint16_t type = 0;
   x509_key_params_t* params = nullptr;
   Buffer value;
-  if (Run(data, size, [&](Buffer* in) { return x509_parse_key(in, &type, &params, &value); }) != 0) {
+  if (Run(data, size, [&](Buffer* in) { return parse(in, &type, &params, &value); }) != 0) {
     Require(params == nullptr);
     return;
   }
-  if (type != X509_KEY_DH_X942) {
-    Owned out;
-    Require(x509_enc_key(type, params, &value, &out.b) == 0);
-    uint16_t type2 = 0;
-    x509_key_params_t* params2 = nullptr;
-    Buffer value2, in = out.b;
-    Require(x509_parse_key(&in, &type2, &params2, &value2) == 0);
-    Require(type2 == type && SameParams(params, params2));
-    if (type != X509_KEY_RSA) Require(Same(value, value2));
-    std::free(params2);
-  }
-  std::free(params);
-}
-
-void PrivateKey(const uint8_t* data, size_t size) {
-  uint16_t type = 0;
-  x509_key_params_t* params = nullptr;
-  Buffer value;
-  if (Run(data, size, [&](Buffer* in) { return asn1_der_decode_secret(in, &type, &params, &value); }) != 0) {
-    Require(params == nullptr);
+  bool public_key = parse == x509_parse_key;
+  if (public_key && type == X509_KEY_DH_X942) {  // read, never written
+    std::free(params);
     return;
   }
   Owned out;
-  Require(asn1_der_encode_secret(type, params, &value, &out.b) == 0);
+  Require(write(type, params, &value, &out.b) == 0);
   uint16_t type2 = 0;
   x509_key_params_t* params2 = nullptr;
   Buffer value2, in = out.b;
-  Require(asn1_der_decode_secret(&in, &type2, &params2, &value2) == 0);
-  Require(type2 == type && Same(value, value2));
-  // The DSA family needs its third parameter, which the writer keeps.
-  Require(SameParams(params, params2));
+  Require(parse(&in, &type2, &params2, &value2) == 0);
+  Require(type2 == type && SameParams(params, params2));
+  if (!public_key || type != X509_KEY_RSA) Require(Same(value, value2));
   std::free(params);
   std::free(params2);
 }
@@ -95,8 +85,8 @@ void PrivateKey(const uint8_t* data, size_t size) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size > 0x100000) return 0;
-  PublicKey(data, size);
-  PrivateKey(data, size);
+  RoundTrip(data, size, x509_parse_key, x509_enc_key);
+  RoundTrip(data, size, asn1_der_decode_secret, asn1_der_encode_secret);
   Buffer a, b, c;
   Run(data, size, [&](Buffer* in) { return x509_parse_spki(in, &a, &b, &c); });
   Run(data, size, [&](Buffer* in) { return x509_parse_secret(in, &a, &b, &c); });

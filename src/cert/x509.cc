@@ -11,8 +11,8 @@ namespace {
 
 // A forward-only cursor over an element's content (or over a caller's
 // input). Readers of whole elements advance it only on success; a
-// constructed element is read through a child cursor bounded to its content
-// and ended with close(), which checks what is left.
+// constructed element is read through element(), which hands its body a
+// child cursor bounded to the content and then checks what is left.
 class Reader {
  public:
   explicit Reader(const Buffer& in) : b_{nullptr, in.data, in.len} {}
@@ -27,6 +27,33 @@ class Reader {
   // or the end-of-contents octets next in an indefinite one.
   bool atEnd() const { return indefinite_ ? asn1_is_eoc(&b_) != 0 : b_.len == 0; }
 
+  // Reads the constructed element tagged tag at the cursor: body(child)
+  // reads its content, close() ends it. *whole (optional) then covers the
+  // element, header included. 0, or the first failure (cursor unmoved).
+  template <class Body>
+  [[nodiscard]] int element(unsigned char tag, Body body, Buffer* whole = nullptr) {
+    const unsigned char* from = b_.data;
+    Reader child;
+    int r = open(tag, &child);
+    if (r == 0) r = body(child);
+    if (r == 0) r = close(child);
+    if (r == 0 && whole != nullptr) set_buffer(whole, static_cast<uint32_t>(b_.data - from), from);
+    return r;
+  }
+
+  // Steps over the rest of a definite content without examining it.
+  void skipRest() {
+    if (!indefinite_) moveTo(b_.data + b_.len);
+  }
+
+  // Moves the cursor forward to p, a position inside what it covers.
+  void moveTo(const unsigned char* p) {
+    uint32_t n = static_cast<uint32_t>(p - b_.data);
+    b_.data += n;
+    b_.len -= n;
+  }
+
+ private:
   // Opens the constructed element tagged tag at the cursor: *child then
   // covers its content (for the indefinite form, everything after the
   // header: the content's end is found by reading it). This cursor is not
@@ -57,19 +84,6 @@ class Reader {
     return 0;
   }
 
-  // Steps over the rest of a definite content without examining it.
-  void skipRest() {
-    if (!indefinite_) moveTo(b_.data + b_.len);
-  }
-
-  // Moves the cursor forward to p, a position inside what it covers.
-  void moveTo(const unsigned char* p) {
-    uint32_t n = static_cast<uint32_t>(p - b_.data);
-    b_.data += n;
-    b_.len -= n;
-  }
-
- private:
   Buffer b_;
   bool indefinite_ = false;
 };
@@ -103,6 +117,13 @@ int Covered(Reader& r, Check check, Buffer* out) {
   X509_TRY(check(r.buf()));
   SetSpan(out, from, r.pos());
   return 0;
+}
+
+// True when the OID content octets equal the OID constant c (a length
+// octet, then the content), as asn1_oid_eq decides; written here because
+// every extension of every certificate goes through it.
+inline bool OidIs(const Buffer& oid, const unsigned char* c) {
+  return oid.len == c[0] && std::memcmp(oid.data, c + 1, c[0]) == 0;
 }
 
 // ---- Unrecognised extensions -------------------------------------------
@@ -171,12 +192,13 @@ const ExtnRow kRecognised[] = {
 //     permittedSubtrees [0] GeneralSubtrees OPTIONAL,
 //     excludedSubtrees  [1] GeneralSubtrees OPTIONAL }
 int StoreNameConstraints(const Buffer& value, x509_cert_t* rec) {
-  Reader v(value), seq;
-  X509_TRY(v.open(0x30, &seq));
+  Reader v(value);
   Buffer permitted = {}, excluded = {};
-  if (seq.peek() == 0xA0) X509_TRY(asn1_decode_primitive(0xA0, seq.buf(), &permitted));
-  if (seq.peek() == 0xA1) X509_TRY(asn1_decode_primitive(0xA1, seq.buf(), &excluded));
-  X509_TRY(v.close(seq));
+  X509_TRY(v.element(0x30, [&](Reader& seq) {
+    if (seq.peek() == 0xA0) X509_TRY(asn1_decode_primitive(0xA0, seq.buf(), &permitted));
+    if (seq.peek() == 0xA1) X509_TRY(asn1_decode_primitive(0xA1, seq.buf(), &excluded));
+    return 0;
+  }));
   if (v.left() != 0) return X509ASN_E_TRAILING;
   rec->nc_permitted = permitted;
   rec->nc_excluded = excluded;
@@ -204,11 +226,8 @@ int StoreRecognised(const ExtnRow& row, const Buffer& value, x509_cert_t* rec) {
   return 0;
 }
 
-// Extensions ::= SEQUENCE SIZE (1..MAX) OF Extension, from the [3] element.
-int ParseExtensions(Reader& r, x509_cert_t* rec) {
-  Reader explicit_tag, seq;
-  X509_TRY(r.open(0xA3, &explicit_tag));
-  X509_TRY(explicit_tag.open(0x30, &seq));
+// Extensions ::= SEQUENCE SIZE (1..MAX) OF Extension: the content.
+int ParseExtensions(Reader& seq, x509_cert_t* rec) {
   Collector other(&rec->other_extns), other_critical(&rec->other_critical_extns);
   const unsigned char* content = seq.pos();
   while (!seq.atEnd()) {
@@ -218,7 +237,7 @@ int ParseExtensions(Reader& r, x509_cert_t* rec) {
     X509_TRY(x509_parse_extension(seq.buf(), &oid, &critical, &value));
     const ExtnRow* row = nullptr;
     for (const ExtnRow& candidate : kRecognised) {
-      if (asn1_oid_eq(&oid, candidate.oid)) {
+      if (OidIs(oid, candidate.oid)) {
         row = &candidate;
         break;
       }
@@ -236,8 +255,7 @@ int ParseExtensions(Reader& r, x509_cert_t* rec) {
     }
   }
   SetSpan(&rec->extensions, content, seq.pos());
-  X509_TRY(explicit_tag.close(seq));
-  return r.close(explicit_tag);
+  return 0;
 }
 
 // ---- Key parameters ------------------------------------------------------
@@ -251,16 +269,17 @@ using ParamsHolder = std::unique_ptr<x509_key_params_t, FreeDeleter>;
 // and with allow_third a third one when it follows.
 int ParseParams(Buffer* in, x509_key_params_t** out, bool allow_third) {
   if (in == nullptr) return X509_E_NULL;
-  Reader r(*in), seq;
-  X509_TRY(r.open(0x30, &seq));
+  Reader r(*in);
   x509_key_params_t got = {};
-  X509_TRY(asn1_decode_integer(seq.buf(), &got.first));
-  X509_TRY(asn1_decode_integer(seq.buf(), &got.second));
-  if (allow_third && seq.peek() == 0x02) X509_TRY(asn1_decode_integer(seq.buf(), &got.third));
-  // Further elements of a definite SEQUENCE are not examined; an
-  // indefinite one ends here.
-  seq.skipRest();
-  X509_TRY(r.close(seq));
+  X509_TRY(r.element(0x30, [&](Reader& seq) {
+    X509_TRY(asn1_decode_integer(seq.buf(), &got.first));
+    X509_TRY(asn1_decode_integer(seq.buf(), &got.second));
+    if (allow_third && seq.peek() == 0x02) X509_TRY(asn1_decode_integer(seq.buf(), &got.third));
+    // Further elements of a definite SEQUENCE are not examined; an
+    // indefinite one ends here.
+    seq.skipRest();
+    return 0;
+  }));
   if (out != nullptr) {
     auto* made = static_cast<x509_key_params_t*>(std::malloc(sizeof(x509_key_params_t)));
     if (made == nullptr) return X509_E_NOMEM;
@@ -269,6 +288,32 @@ int ParseParams(Buffer* in, x509_key_params_t** out, bool allow_third) {
   }
   Advance(in, r);
   return 0;
+}
+
+// ---- Key algorithms ------------------------------------------------------
+
+struct KeyAlgorithm {
+  const unsigned char* oid;
+  uint16_t code;
+  // The parameters SEQUENCE's parser: for RSA the two numbers of the
+  // module's own private-key layout (a public key has NULL parameters).
+  int (*params)(Buffer*, x509_key_params_t**);
+  bool private_too;  // also a private-key algorithm
+};
+
+const KeyAlgorithm kKeyAlgorithms[] = {
+    {dsa, X509_KEY_DSA_OIW, x509_parse_params_dhKA, true},
+    {new_dsa, X509_KEY_DSA, x509_parse_params_dhKA, true},
+    {rsaEncryption, X509_KEY_RSA, x509_parse_params_pair, true},
+    {dhpublicnumber, X509_KEY_DH_X942, x509_parse_params_pair, false},
+    {dhKeyAgreement, X509_KEY_DH, x509_parse_params_dhKA, true},
+};
+
+const KeyAlgorithm* FindKeyAlgorithm(const Buffer& oid, bool private_key) {
+  for (const KeyAlgorithm& row : kKeyAlgorithms) {
+    if ((row.private_too || !private_key) && asn1_oid_eq(&oid, row.oid)) return &row;
+  }
+  return nullptr;
 }
 
 // ---- Private keys --------------------------------------------------------
@@ -287,32 +332,29 @@ struct SecretParts {
 //     attributes [0] IMPLICIT Attributes OPTIONAL }
 int ParseSecret(Buffer* in, bool definite_only, SecretParts* out) {
   if (in == nullptr) return X509_E_NULL;
-  Reader r(*in), seq;
+  Reader r(*in);
   if (definite_only) {
     Buffer probe = *in;
     int n = asn1_der_decode(0x30, &probe);
     if (n < 0) return n;
   }
-  X509_TRY(r.open(0x30, &seq));
-  // version Version
-  Buffer version;
-  if (asn1_decode_primitive(0x02, seq.buf(), &version) != 1 || version.data[0] != 0) return X509_E_VERSION;
-  // privateKeyAlgorithm AlgorithmIdentifier
-  X509_TRY(x509_parse_algid(seq.buf(), &out->alg, &out->params));
-  // privateKey OCTET STRING
-  Reader octets;
-  X509_TRY(seq.open(0x04, &octets));
-  if (octets.peek() == 0x30) {
-    // RSAPrivateKey ::= SEQUENCE { version, modulus, ... }, kept whole
-    X509_TRY(Covered(octets, [](Buffer* b) { return asn1_decode_primitive(0x30, b, nullptr); }, &out->value));
-    out->value_is_sequence = true;
-  } else {
-    X509_TRY(asn1_decode_integer(octets.buf(), &out->value));
-  }
-  X509_TRY(seq.close(octets));
-  // attributes [0] IMPLICIT Attributes OPTIONAL
-  if (seq.peek() == 0xA0) X509_TRY(asn1_decode_primitive(0xA0, seq.buf(), nullptr));
-  X509_TRY(r.close(seq));
+  X509_TRY(r.element(0x30, [&](Reader& seq) {
+    // version Version
+    Buffer version;
+    if (asn1_decode_primitive(0x02, seq.buf(), &version) != 1 || version.data[0] != 0) return X509_E_VERSION;
+    // privateKeyAlgorithm AlgorithmIdentifier
+    X509_TRY(x509_parse_algid(seq.buf(), &out->alg, &out->params));
+    // privateKey OCTET STRING
+    X509_TRY(seq.element(0x04, [&](Reader& octets) {
+      if (octets.peek() != 0x30) return Status(asn1_decode_integer(octets.buf(), &out->value));
+      // RSAPrivateKey ::= SEQUENCE { version, modulus, ... }, kept whole
+      out->value_is_sequence = true;
+      return Covered(octets, [](Buffer* b) { return asn1_decode_primitive(0x30, b, nullptr); }, &out->value);
+    }));
+    // attributes [0] IMPLICIT Attributes OPTIONAL
+    if (seq.peek() == 0xA0) X509_TRY(asn1_decode_primitive(0xA0, seq.buf(), nullptr));
+    return 0;
+  }));
   Advance(in, r);
   return 0;
 }
@@ -346,26 +388,18 @@ int x509_parse_cert(Buffer* in, x509_cert_t* rec) {
   if (in == nullptr || rec == nullptr) return X509_E_NULL;
   rec->markers[0] = 1;
   rec->markers[1] = 1;
-  Reader r(*in), cert;
-  const unsigned char* start = r.pos();
+  Reader r(*in);
   // Certificate ::= SEQUENCE {
-  X509_TRY(r.open(0x30, &cert));
-  X509_TRY(x509_parse_tbssequence(cert.buf(), rec));
-  X509_TRY(r.close(cert));
-  SetSpan(&rec->raw, start, r.pos());
+  X509_TRY(r.element(0x30, [&](Reader& cert) { return x509_parse_tbssequence(cert.buf(), rec); }, &rec->raw));
   Advance(in, r);
   return 0;
 }
 
 int x509_parse_tbssequence(Buffer* in, x509_cert_t* rec) {
   if (in == nullptr || rec == nullptr) return X509_E_NULL;
-  Reader r(*in), tbs;
-  const unsigned char* start = r.pos();
+  Reader r(*in);
   // tbsCertificate TBSCertificate,
-  X509_TRY(r.open(0x30, &tbs));
-  X509_TRY(x509_parse_tbscert(tbs.buf(), rec));
-  X509_TRY(r.close(tbs));
-  SetSpan(&rec->tbs, start, r.pos());
+  X509_TRY(r.element(0x30, [&](Reader& tbs) { return x509_parse_tbscert(tbs.buf(), rec); }, &rec->tbs));
   // signatureAlgorithm AlgorithmIdentifier,
   Buffer oid, params;
   X509_TRY(x509_parse_algid(r.buf(), &oid, &params));
@@ -386,12 +420,12 @@ int x509_parse_tbscert(Buffer* in, x509_cert_t* rec) {
   // version [0] EXPLICIT Version DEFAULT v1,
   rec->version = 0;
   if (r.peek() == 0xA0) {
-    Reader explicit_tag;
-    X509_TRY(r.open(0xA0, &explicit_tag));
-    Buffer v;
-    if (asn1_decode_primitive(0x02, explicit_tag.buf(), &v) != 1 || v.data[0] > 2) return X509_E_VERSION;
-    X509_TRY(r.close(explicit_tag));
-    rec->version = v.data[0];
+    X509_TRY(r.element(0xA0, [&](Reader& explicit_tag) {
+      Buffer v;
+      if (asn1_decode_primitive(0x02, explicit_tag.buf(), &v) != 1 || v.data[0] > 2) return X509_E_VERSION;
+      rec->version = v.data[0];
+      return 0;
+    }));
   }
   // serialNumber CertificateSerialNumber,
   X509_TRY(asn1_decode_integer(r.buf(), &rec->serial));
@@ -400,11 +434,10 @@ int x509_parse_tbscert(Buffer* in, x509_cert_t* rec) {
   // issuer Name,
   X509_TRY(Covered(r, x509_parse_dn, &rec->issuer));
   // validity Validity ::= SEQUENCE { notBefore Time, notAfter Time },
-  Reader validity;
-  X509_TRY(r.open(0x30, &validity));
-  X509_TRY(asn1_decode_time(validity.buf(), &rec->not_before));
-  X509_TRY(asn1_decode_time(validity.buf(), &rec->not_after));
-  X509_TRY(r.close(validity));
+  X509_TRY(r.element(0x30, [&](Reader& validity) {
+    X509_TRY(asn1_decode_time(validity.buf(), &rec->not_before));
+    return asn1_decode_time(validity.buf(), &rec->not_after);
+  }));
   // subject Name,
   X509_TRY(Covered(r, x509_parse_dn, &rec->subject));
   // subjectPublicKeyInfo SubjectPublicKeyInfo,
@@ -416,48 +449,51 @@ int x509_parse_tbscert(Buffer* in, x509_cert_t* rec) {
     if (r.peek() == tag) X509_TRY(asn1_decode_primitive(tag, r.buf(), nullptr));
   }
   // extensions [3] EXPLICIT Extensions OPTIONAL
-  if (r.peek() == 0xA3) X509_TRY(ParseExtensions(r, rec));
+  if (r.peek() == 0xA3) {
+    X509_TRY(r.element(0xA3, [&](Reader& explicit_tag) {
+      return explicit_tag.element(0x30, [&](Reader& seq) { return ParseExtensions(seq, rec); });
+    }));
+  }
   Advance(in, r);
   return 0;
 }
 
 int x509_parse_extension(Buffer* in, Buffer* oid, int* critical, Buffer* value) {
   if (in == nullptr) return X509_E_NULL;
-  Reader r(*in), seq;
-  X509_TRY(r.open(0x30, &seq));
-  // extnID OBJECT IDENTIFIER,
+  Reader r(*in);
   Buffer id, content;
-  X509_TRY(asn1_decode_primitive(0x06, seq.buf(), &id));
-  // critical BOOLEAN DEFAULT FALSE,
   int flag = 0;
-  if (seq.peek() == 0x01) {
-    Buffer b;
-    int n = asn1_decode_primitive(0x01, seq.buf(), &b);
-    if (n < 0) return n;
-    if (n != 1) return X509_E_BOOLEAN;
-    flag = b.data[0];
-  }
-  // extnValue OCTET STRING
-  int len = asn1_decode_primitive(0x04, seq.buf(), &content);
-  if (len < 0) return len;
-  X509_TRY(r.close(seq));
+  X509_TRY(r.element(0x30, [&](Reader& seq) {
+    // extnID OBJECT IDENTIFIER,
+    X509_TRY(asn1_decode_primitive(0x06, seq.buf(), &id));
+    // critical BOOLEAN DEFAULT FALSE,
+    if (seq.peek() == 0x01) {
+      Buffer b;
+      int n = asn1_decode_primitive(0x01, seq.buf(), &b);
+      if (n < 0) return n;
+      if (n != 1) return X509_E_BOOLEAN;
+      flag = b.data[0];
+    }
+    // extnValue OCTET STRING
+    return Status(asn1_decode_primitive(0x04, seq.buf(), &content));
+  }));
   if (oid != nullptr) *oid = id;
   if (critical != nullptr) *critical = flag;
   if (value != nullptr) *value = content;
   Advance(in, r);
-  return len;
+  return static_cast<int>(content.len);
 }
 
 int x509_parse_spki(Buffer* in, Buffer* alg, Buffer* params, Buffer* bits) {
   if (in == nullptr) return X509_E_NULL;
-  Reader r(*in), seq;
-  X509_TRY(r.open(0x30, &seq));
-  // algorithm AlgorithmIdentifier,
+  Reader r(*in);
   Buffer a, p, k;
-  X509_TRY(x509_parse_algid(seq.buf(), &a, &p));
-  // subjectPublicKey BIT STRING
-  X509_TRY(asn1_decode_bit_string(seq.buf(), &k));
-  X509_TRY(r.close(seq));
+  X509_TRY(r.element(0x30, [&](Reader& seq) {
+    // algorithm AlgorithmIdentifier,
+    X509_TRY(x509_parse_algid(seq.buf(), &a, &p));
+    // subjectPublicKey BIT STRING
+    return Status(asn1_decode_bit_string(seq.buf(), &k));
+  }));
   if (alg != nullptr) *alg = a;
   if (params != nullptr) *params = p;
   if (bits != nullptr) *bits = k;
@@ -468,50 +504,37 @@ int x509_parse_spki(Buffer* in, Buffer* alg, Buffer* params, Buffer* bits) {
 int x509_parse_key(Buffer* in, uint16_t* type, x509_key_params_t** params, Buffer* value) {
   if (params != nullptr) *params = nullptr;
   if (in == nullptr) return X509_E_NULL;
-  Reader r(*in), seq;
-  X509_TRY(r.open(0x30, &seq));
-  // algorithm AlgorithmIdentifier,
-  Buffer alg, p;
-  X509_TRY(x509_parse_algid(seq.buf(), &alg, &p));
+  Reader r(*in);
+  ParamsHolder holder;
   x509_key_params_t* made = nullptr;
   x509_key_params_t** want = params != nullptr ? &made : nullptr;
-  uint16_t code;
-  int pr = 0;
-  if (asn1_oid_eq(&alg, dsa) || asn1_oid_eq(&alg, new_dsa)) {
-    code = asn1_oid_eq(&alg, dsa) ? X509_KEY_DSA_OIW : X509_KEY_DSA;
-    pr = x509_parse_params_dhKA(&p, want);
-  } else if (asn1_oid_eq(&alg, rsaEncryption)) {
-    code = X509_KEY_RSA;
-    // parameters NULL
-    if (p.len != 2 || p.data[0] != 0x05 || p.data[1] != 0x00) pr = X509_E_RSA_PARAMS;
-  } else if (asn1_oid_eq(&alg, dhpublicnumber)) {
-    code = X509_KEY_DH_X942;
-    pr = x509_parse_params_pair(&p, want);
-  } else if (asn1_oid_eq(&alg, dhKeyAgreement)) {
-    code = X509_KEY_DH;
-    pr = x509_parse_params_dhKA(&p, want);
-  } else {
-    return X509_E_PUBKEY_ALG;
-  }
-  if (type != nullptr) *type = code;
-  ParamsHolder holder(made);
-  if (pr != 0) return pr;
-  // subjectPublicKey BIT STRING
-  Reader bits;
-  X509_TRY(seq.open(0x03, &bits));
-  if (bits.left() == 0 || bits.pos()[0] != 0) return X509_E_UNUSED_BITS;
-  bits.moveTo(bits.pos() + 1);
   Buffer key;
-  if (code == X509_KEY_RSA) {
-    // RSAPublicKey ::= SEQUENCE { modulus INTEGER, publicExponent INTEGER }
-    X509_TRY(Covered(bits, [&](Buffer* b) { return x509_parse_params_pair(b, want); }, &key));
-    holder.reset(made);
-  } else {
-    // DSAPublicKey, DHPublicKey ::= INTEGER
-    X509_TRY(asn1_decode_integer(bits.buf(), &key));
-  }
-  X509_TRY(seq.close(bits));
-  X509_TRY(r.close(seq));
+  X509_TRY(r.element(0x30, [&](Reader& seq) {
+    // algorithm AlgorithmIdentifier,
+    Buffer alg, p;
+    X509_TRY(x509_parse_algid(seq.buf(), &alg, &p));
+    const KeyAlgorithm* row = FindKeyAlgorithm(alg, false);
+    if (row == nullptr) return X509_E_PUBKEY_ALG;
+    if (type != nullptr) *type = row->code;
+    if (row->code == X509_KEY_RSA) {
+      // parameters NULL
+      if (p.len != 2 || p.data[0] != 0x05 || p.data[1] != 0x00) return X509_E_RSA_PARAMS;
+    } else {
+      X509_TRY(row->params(&p, want));
+      holder.reset(made);
+    }
+    // subjectPublicKey BIT STRING
+    return seq.element(0x03, [&](Reader& bits) {
+      if (bits.left() == 0 || bits.pos()[0] != 0) return X509_E_UNUSED_BITS;
+      bits.moveTo(bits.pos() + 1);
+      // DSAPublicKey, DHPublicKey ::= INTEGER
+      if (row->code != X509_KEY_RSA) return Status(asn1_decode_integer(bits.buf(), &key));
+      // RSAPublicKey ::= SEQUENCE { modulus INTEGER, publicExponent INTEGER }
+      X509_TRY(Covered(bits, [&](Buffer* b) { return x509_parse_params_pair(b, want); }, &key));
+      holder.reset(made);
+      return 0;
+    });
+  }));
   if (value != nullptr) *value = key;
   if (params != nullptr) *params = holder.release();
   Advance(in, r);
@@ -524,18 +547,9 @@ int asn1_der_decode_secret(Buffer* in, uint16_t* type, x509_key_params_t** param
   Buffer probe = *in;
   SecretParts parts;
   X509_TRY(ParseSecret(&probe, true, &parts));
-  uint16_t code;
-  if (asn1_oid_eq(&parts.alg, rsaEncryption)) {
-    code = X509_KEY_RSA;
-  } else if (asn1_oid_eq(&parts.alg, new_dsa)) {
-    code = X509_KEY_DSA;
-  } else if (asn1_oid_eq(&parts.alg, dsa)) {
-    code = X509_KEY_DSA_OIW;
-  } else if (asn1_oid_eq(&parts.alg, dhKeyAgreement)) {
-    code = X509_KEY_DH;
-  } else {
-    return X509_E_KEY_ALG;
-  }
+  const KeyAlgorithm* row = FindKeyAlgorithm(parts.alg, true);
+  if (row == nullptr) return X509_E_KEY_ALG;
+  uint16_t code = row->code;
   if (type != nullptr) *type = code;
   // Only an RSA key comes as a whole RSAPrivateKey; the others hold their
   // private number.
@@ -547,7 +561,7 @@ int asn1_der_decode_secret(Buffer* in, uint16_t* type, x509_key_params_t** param
   if (params != nullptr && parts.params.len != 0 && !rsa_null) {
     x509_key_params_t* made = nullptr;
     Buffer p = parts.params;
-    X509_TRY(code == X509_KEY_RSA ? x509_parse_params_pair(&p, &made) : x509_parse_params_dhKA(&p, &made));
+    X509_TRY(row->params(&p, &made));
     holder.reset(made);
     bool dsa_family = code == X509_KEY_DSA || code == X509_KEY_DSA_OIW;
     if (dsa_family && made->third.len == 0) return X509_E_NO_EOC;
@@ -597,21 +611,22 @@ int x509_parse_KI(Buffer* in, Buffer* key_id, Buffer* serial, Buffer* issuer, in
   for (Buffer* out : {key_id, serial, issuer}) {
     if (out != nullptr) init_buffer(out);
   }
-  Reader r(*in), seq;
-  X509_TRY(r.open(0x30, &seq));
+  Reader r(*in);
   Buffer found[3] = {};  // [0] keyIdentifier, [1] authorityCertIssuer, [2] serial
   unsigned seen = 0;
-  while (!seq.atEnd()) {
-    int tag = seq.peek();
-    if (tag == 0x00) return X509_E_AKI_EOC;
-    // Context tags [0] [1] [2], primitive or constructed.
-    unsigned number = static_cast<unsigned>(tag) & 0x1F;
-    if ((tag & 0xC0) != 0x80 || number > 2) return X509_E_AKI_TAG;
-    if ((seen & (1u << number)) != 0) return X509_E_NO_EOC;
-    seen |= 1u << number;
-    X509_TRY(asn1_decode_primitive(static_cast<unsigned char>(tag), seq.buf(), &found[number]));
-  }
-  X509_TRY(r.close(seq));
+  X509_TRY(r.element(0x30, [&](Reader& seq) {
+    while (!seq.atEnd()) {
+      int tag = seq.peek();
+      if (tag == 0x00) return X509_E_AKI_EOC;
+      // Context tags [0] [1] [2], primitive or constructed.
+      unsigned number = static_cast<unsigned>(tag) & 0x1F;
+      if ((tag & 0xC0) != 0x80 || number > 2) return X509_E_AKI_TAG;
+      if ((seen & (1u << number)) != 0) return X509_E_NO_EOC;
+      seen |= 1u << number;
+      X509_TRY(asn1_decode_primitive(static_cast<unsigned char>(tag), seq.buf(), &found[number]));
+    }
+    return 0;
+  }));
   if (check_name != 0 && (seen & 2u) != 0) {
     // The issuer's GeneralNames, given the SEQUENCE header its implicit tag
     // replaced, must render as text.

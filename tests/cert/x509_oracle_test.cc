@@ -56,25 +56,11 @@ Octets FirstElement(const Octets& v, Octets* rest = nullptr) {
   return Octets(v.data(), end);
 }
 
-Octets I2d(const ASN1_INTEGER* i) {
+// The DER OpenSSL writes for one of its objects.
+template <class T>
+Octets I2d(int (*i2d)(const T*, unsigned char**), const T* object) {
   unsigned char* der = nullptr;
-  int n = i2d_ASN1_INTEGER(i, &der);
-  Octets v(der, der + (n > 0 ? n : 0));
-  OPENSSL_free(der);
-  return v;
-}
-
-Octets I2d(X509_EXTENSION* e) {
-  unsigned char* der = nullptr;
-  int n = i2d_X509_EXTENSION(e, &der);
-  Octets v(der, der + (n > 0 ? n : 0));
-  OPENSSL_free(der);
-  return v;
-}
-
-Octets I2d(X509_PUBKEY* k) {
-  unsigned char* der = nullptr;
-  int n = i2d_X509_PUBKEY(k, &der);
+  int n = i2d(object, &der);
   Octets v(der, der + (n > 0 ? n : 0));
   OPENSSL_free(der);
   return v;
@@ -164,7 +150,7 @@ int EncoderRank(int nid, bool critical) {
 // Compares the record with OpenSSL's reading of the same octets.
 void ExpectAsOpenSSLReads(const x509_cert_t* rec, X509* x, bool definite) {
   EXPECT_EQ(rec->version, X509_get_version(x));
-  EXPECT_EQ(Of(rec->serial), ContentOf(I2d(X509_get0_serialNumber(x))));
+  EXPECT_EQ(Of(rec->serial), ContentOf(I2d(i2d_ASN1_INTEGER, X509_get0_serialNumber(x))));
   const unsigned char* der = nullptr;
   size_t len = 0;
   X509_NAME_get0_der(X509_get_issuer_name(x), &der, &len);
@@ -183,7 +169,7 @@ void ExpectAsOpenSSLReads(const x509_cert_t* rec, X509* x, bool definite) {
   if (definite) {
     // TBSCertificate: the first element of the Certificate's content.
     EXPECT_EQ(Of(rec->tbs), FirstElement(ContentOf(Of(rec->raw))));
-    EXPECT_EQ(Of(rec->spki), I2d(X509_get_X509_PUBKEY(x)));
+    EXPECT_EQ(Of(rec->spki), I2d(i2d_X509_PUBKEY, X509_get_X509_PUBKEY(x)));
   }
 
   // The recognised extensions (the last occurrence of each), and the
@@ -194,7 +180,7 @@ void ExpectAsOpenSSLReads(const x509_cert_t* rec, X509* x, bool definite) {
     X509_EXTENSION* e = X509_get_ext(x, i);
     int nid = OBJ_obj2nid(X509_EXTENSION_get_object(e));
     bool crit = X509_EXTENSION_get_critical(e) != 0;
-    Octets whole = I2d(e);
+    Octets whole = I2d(i2d_X509_EXTENSION, e);
     all.insert(all.end(), whole.begin(), whole.end());
     if (!IsRecognised(nid)) {
       Octets& to = crit ? other_critical : other;
@@ -212,8 +198,8 @@ void ExpectAsOpenSSLReads(const x509_cert_t* rec, X509* x, bool definite) {
     EXPECT_EQ(Of(rec->other_critical_extns), other_critical);
   }
   // Element by element, whatever the lengths' form.
-  EXPECT_EQ(Fields(rec->other_extns), Fields(Bytes(other).view()));
-  EXPECT_EQ(Fields(rec->other_critical_extns), Fields(Bytes(other_critical).view()));
+  EXPECT_EQ(Fields(rec->other_extns), Fields(Bytes(other).View()));
+  EXPECT_EQ(Fields(rec->other_critical_extns), Fields(Bytes(other_critical).View()));
   EXPECT_EQ(rec->critical, critical);
   for (const Recognised& r : kRecognised) {
     SCOPED_TRACE(OBJ_nid2sn(r.nid));
@@ -391,7 +377,7 @@ TEST(X509KeyOracleTest, NumbersAsOpenSSLReadsThem) {
     PkeyPtr ossl(d2i_PUBKEY(nullptr, &p, static_cast<long>(pub.size())));
     ASSERT_NE(ossl, nullptr);
     Bytes bytes(pub);
-    Buffer in = bytes.view(), value;
+    Buffer in = bytes.View(), value;
     uint16_t type;
     x509_key_params_t* params = nullptr;
     ASSERT_EQ(x509_parse_key(&in, &type, &params, &value), 0);
@@ -421,7 +407,7 @@ TEST(X509KeyOracleTest, NumbersAsOpenSSLReadsThem) {
     PkeyPtr priv(d2i_AutoPrivateKey(nullptr, &r, static_cast<long>(p8.size())));
     ASSERT_NE(priv, nullptr);
     Bytes pb(p8);
-    in = pb.view();
+    in = pb.View();
     ASSERT_EQ(asn1_der_decode_secret(&in, &type, &params, &value), 0);
     EXPECT_EQ(Magnitude(params->first), Number(priv.get(), c.first));
     EXPECT_EQ(Magnitude(value), Number(priv.get(), c.priv));

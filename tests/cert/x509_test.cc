@@ -184,7 +184,7 @@ TEST(X509ParseTest, TimesOutsideThirtyTwoBitsSaturate) {
 TEST(X509ParseTest, CertificatesLaidEndToEnd) {
   Octets a = Fixture("ca.der"), b = Fixture("ext.der"), v = Fixture("v1.der");
   Bytes all(Cat({a, b, v}));
-  Buffer in = all.view();
+  Buffer in = all.View();
   for (const Octets* one : {&a, &b, &v}) {
     Record rec;
     const uint8_t* before = in.data;
@@ -349,14 +349,14 @@ TEST(X509ParseTest, DeepNestingEndsWithACode) {
 
 TEST(X509ParseTest, ExtensionParserAlone) {
   Bytes ext(Ext(kBasicConstraintsOid, {0xFF}, Hex("30030101FF")));
-  Buffer in = ext.view(), oid, value;
+  Buffer in = ext.View(), oid, value;
   int critical = -1;
   EXPECT_EQ(x509_parse_extension(&in, &oid, &critical, &value), 5);
   EXPECT_EQ(Of(oid), kBasicConstraintsOid);
   EXPECT_EQ(critical, 0xFF);
   EXPECT_EQ(Of(value), Hex("30030101FF"));
   EXPECT_EQ(in.len, 0u);
-  in = ext.view();
+  in = ext.View();
   EXPECT_EQ(x509_parse_extension(&in, nullptr, nullptr, nullptr), 5);
 }
 
@@ -376,7 +376,7 @@ TEST(X509ParseTest, NamesAndGeneralNames) {
   in = c->subject;
   EXPECT_LT(x509_parse_gn(&in), 0);
   Bytes empty_name(Hex("3000"));
-  in = empty_name.view();
+  in = empty_name.View();
   EXPECT_EQ(x509_parse_dn(&in), 0);
   EXPECT_EQ(in.len, 0u);
   EXPECT_EQ(x509_parse_dn(nullptr), X509_E_NULL);
@@ -398,7 +398,7 @@ TEST(X509KeyTest, PublicKeysAreRecognised) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.file);
     Bytes der(Fixture(c.file));
-    Buffer in = der.view(), value;
+    Buffer in = der.View(), value;
     uint16_t type = 0;
     x509_key_params_t* params = nullptr;
     ASSERT_EQ(x509_parse_key(&in, &type, &params, &value), 0);
@@ -416,7 +416,7 @@ TEST(X509KeyTest, PublicKeysAreRecognised) {
     }
     std::free(params);
     // Only checked: no record.
-    in = der.view();
+    in = der.View();
     EXPECT_EQ(x509_parse_key(&in, &type, nullptr, nullptr), 0);
   }
 }
@@ -448,7 +448,7 @@ TEST(X509KeyTest, BadPublicKeys) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     Bytes der(c.der);
-    Buffer in = der.view();
+    Buffer in = der.View();
     uint16_t type = 0;
     x509_key_params_t* params = reinterpret_cast<x509_key_params_t*>(1);
     EXPECT_EQ(x509_parse_key(&in, &type, &params, nullptr), c.code);
@@ -474,7 +474,7 @@ TEST(X509KeyTest, PrivateKeysAreRecognised) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.file);
     Bytes der(Fixture(c.file));
-    Buffer in = der.view(), value = {};
+    Buffer in = der.View(), value = {};
     uint16_t type = 0;
     x509_key_params_t* params = nullptr;
     EXPECT_EQ(asn1_der_decode_secret(&in, &type, &params, &value), c.code);
@@ -492,7 +492,7 @@ TEST(X509KeyTest, PrivateKeysAreRecognised) {
     }
     std::free(params);
     // Without type recognition every one of them reads.
-    in = der.view();
+    in = der.View();
     Buffer alg;
     EXPECT_EQ(x509_parse_secret(&in, &alg, nullptr, nullptr), 0);
     EXPECT_EQ(in.len, 0u);
@@ -501,7 +501,7 @@ TEST(X509KeyTest, PrivateKeysAreRecognised) {
   // The PKCS #1 form is no PrivateKeyInfo: an INTEGER where the
   // AlgorithmIdentifier should be.
   Bytes pkcs1(Fixture("rsa.p1.der"));
-  Buffer in = pkcs1.view();
+  Buffer in = pkcs1.View();
   EXPECT_EQ(x509_parse_secret(&in, nullptr, nullptr, nullptr), X509ASN_E_TAG);
   EXPECT_EQ(in.data, pkcs1.data());
 }
@@ -530,7 +530,7 @@ TEST(X509KeyTest, BadPrivateKeys) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     Bytes der(c.der);
-    Buffer in = der.view();
+    Buffer in = der.View();
     x509_key_params_t* params = nullptr;
     EXPECT_EQ(asn1_der_decode_secret(&in, nullptr, &params, nullptr), c.code);
     EXPECT_EQ(params, nullptr);
@@ -539,7 +539,7 @@ TEST(X509KeyTest, BadPrivateKeys) {
   // With attributes after the key, and without a params record (then the
   // parameters are not looked at).
   Bytes with_attrs(Seq({Int({0}), Seq({dsa_oid, Seq({Int({1}), Int({2})})}), x, Tlv(0xA0, {})}));
-  Buffer in = with_attrs.view(), value;
+  Buffer in = with_attrs.View(), value;
   EXPECT_EQ(asn1_der_decode_secret(&in, nullptr, nullptr, &value), 0);
   EXPECT_EQ(Of(value), Octets{0x11});
 }
@@ -563,7 +563,7 @@ TEST(X509KeyTest, ParameterSequences) {
     SCOPED_TRACE(c.what);
     Bytes der(c.der);
     for (int dhka = 0; dhka < 2; ++dhka) {
-      Buffer in = der.view();
+      Buffer in = der.View();
       x509_key_params_t* p = nullptr;
       int r = dhka ? x509_parse_params_dhKA(&in, &p) : x509_parse_params_pair(&in, &p);
       EXPECT_EQ(r, dhka ? c.dhka : c.pair) << (dhka ? "dhKA" : "pair");
@@ -609,7 +609,7 @@ TEST(BasicConstraintsTest, Cases) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.hex);
     Bytes der(Hex(c.hex));
-    Buffer bc = der.view();
+    Buffer bc = der.View();
     uint8_t ca = 0x55;
     uint32_t path = 0x55;
     EXPECT_EQ(parse_basic_constraints(&bc, &ca, c.want_path ? &path : nullptr), c.code);
@@ -639,14 +639,14 @@ TEST(KeyUsageTest, BitsAndTheirNames) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.hex);
     Bytes der(Hex(c.hex));
-    Buffer bits = der.view();
+    Buffer bits = der.View();
     EXPECT_EQ(is_set(&bits, c.mask), c.code);
   }
   EXPECT_EQ(is_set(nullptr, 1), X509_E_UNUSED_BITS);
 
   auto printed = [](const std::string& hex) {
     Bytes der(Hex(hex));
-    Buffer bits = der.view();
+    Buffer bits = der.View();
     testing::internal::CaptureStdout();
     print_keyusage(&bits);
     return testing::internal::GetCapturedStdout();
@@ -684,7 +684,7 @@ TEST(AuthorityKeyIdTest, ReadsTheThreeFields) {
   Parsed c(Fixture("ext.der"));
   ASSERT_EQ(c.code(), 0);
   Bytes aki(Tlv(0x30, Of(c->authority_key_id)));
-  Buffer in = aki.view(), key_id, serial, issuer;
+  Buffer in = aki.View(), key_id, serial, issuer;
   EXPECT_EQ(x509_parse_KI(&in, &key_id, &serial, &issuer, 1), 0);
   EXPECT_EQ(in.data, aki.data());  // not advanced
   EXPECT_EQ(Of(key_id), Of(ca->subject_key_id));
@@ -710,7 +710,7 @@ TEST(AuthorityKeyIdTest, ReadsTheThreeFields) {
   for (const Case& k : cases) {
     SCOPED_TRACE(k.what);
     Bytes der(k.der);
-    Buffer b = der.view();
+    Buffer b = der.View();
     EXPECT_EQ(x509_parse_KI(&b, &key_id, nullptr, nullptr, 1), k.code);
   }
   EXPECT_EQ(x509_parse_KI(nullptr, nullptr, nullptr, nullptr, 0), X509_E_NULL);

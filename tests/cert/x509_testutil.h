@@ -1,7 +1,6 @@
 // Helpers of the certificate parser and encoder tests: files of the corpus
-// and the fixtures, octets in exactly sized heap blocks (so that
-// AddressSanitizer sees any read past the end), a small DER builder for
-// hand-made cases, and a record that releases itself.
+// and the fixtures, a small DER builder for hand-made cases, and records and
+// buffers that release themselves.
 #ifndef PKIX_TESTS_CERT_X509_TESTUTIL_H_
 #define PKIX_TESTS_CERT_X509_TESTUTIL_H_
 
@@ -16,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "../platform/test_util.h"
 #include "cert/x509.h"
 #include "cert/x509enc.h"
 
@@ -23,53 +23,15 @@ namespace x509test {
 
 using Octets = std::vector<uint8_t>;
 
-inline Octets Hex(const std::string& text) {
-  Octets out;
-  int hi = -1;
-  for (char ch : text) {
-    int v;
-    if (ch >= '0' && ch <= '9') v = ch - '0';
-    else if (ch >= 'a' && ch <= 'f') v = ch - 'a' + 10;
-    else if (ch >= 'A' && ch <= 'F') v = ch - 'A' + 10;
-    else continue;
-    if (hi < 0) {
-      hi = v;
-    } else {
-      out.push_back(static_cast<uint8_t>(hi * 16 + v));
-      hi = -1;
-    }
-  }
-  return out;
-}
-
-inline std::string ToHex(const uint8_t* p, size_t n) {
-  static const char kDigits[] = "0123456789ABCDEF";
-  std::string s;
-  for (size_t i = 0; i < n; ++i) {
-    s += kDigits[p[i] >> 4];
-    s += kDigits[p[i] & 15];
-  }
-  return s;
-}
-inline std::string ToHex(const Octets& v) { return ToHex(v.data(), v.size()); }
+// Hex, ToHex and Bytes (octets in a heap block of exactly their size, so
+// that AddressSanitizer sees any read past the end) as the support
+// library's tests have them.
+using x509asn_test::Bytes;
+using x509asn_test::Hex;
+using x509asn_test::ToHex;
 
 // The octets a view shows.
 inline Octets Of(const Buffer& b) { return b.len == 0 ? Octets{} : Octets(b.data, b.data + b.len); }
-
-// Octets in a heap block of exactly their size; view() is a Buffer over them.
-class Bytes {
- public:
-  explicit Bytes(const Octets& v) : n_(v.size()), p_(new uint8_t[v.empty() ? 1 : v.size()]) {
-    if (!v.empty()) std::memcpy(p_.get(), v.data(), v.size());
-  }
-  Buffer view() const { return Buffer{nullptr, p_.get(), static_cast<uint32_t>(n_)}; }
-  const uint8_t* data() const { return p_.get(); }
-  size_t size() const { return n_; }
-
- private:
-  size_t n_;
-  std::unique_ptr<uint8_t[]> p_;
-};
 
 inline std::string SourcePath(const std::string& rel) { return std::string(PKIX_SOURCE_DIR) + "/" + rel; }
 
@@ -209,7 +171,7 @@ struct CertParts {
 class Parsed {
  public:
   explicit Parsed(const Octets& der) : bytes_(der) {
-    Buffer in = bytes_.view();
+    Buffer in = bytes_.View();
     code_ = x509_parse_cert(&in, rec_.get());
     consumed_ = static_cast<uint32_t>(in.data - bytes_.data());
   }
