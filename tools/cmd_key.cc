@@ -197,6 +197,8 @@ KEY_CALLS void Show(TKey* k) {
   Octets bits = Take(k->getParam(TKey::AKA_BITS));
   if (bits.size() == 4) {
     std::printf("size: %u bits\n", BigEndian(bits));
+  } else if (k->error() == 5) {
+    std::printf("size: none\n");  // a key container has no size
   } else {
     std::printf("size: unknown (code %d)\n", k->error());
   }
@@ -240,8 +242,18 @@ KEY_CALLS int RunKeyShow(Context& ctx) {
       k = Read(ctx, service, f, f.kind, f.rsa_public_key, &code);
     } else {
       // DER says nothing of its kind: a public key, a private one, or at
-      // last a bare RSAPublicKey.
+      // last a bare RSAPublicKey. A CPRO or SC key container has the shape
+      // of a public key: read as a container when it is one.
       k = Read(ctx, service, f, TKey::KT_PUBLIC, false, &code);
+      uint32_t vendor = k != nullptr ? pki_alg_vendor(k->getAlg()) : 0;
+      if (vendor == VENDOR_CPRO || vendor == VENDOR_SC) {
+        TKey* container = Read(ctx, service, f, TKey::KT_PRIVATE, false, &code);
+        if (container != nullptr) {
+          k->release();
+          k = container;
+        }
+        code = 0;
+      }
       if (k == nullptr) k = Read(ctx, service, f, TKey::KT_PRIVATE, false, &code);
       if (k == nullptr) {
         int first = code;
