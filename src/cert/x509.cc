@@ -126,6 +126,19 @@ inline bool OidIs(const Buffer& oid, const unsigned char* c) {
   return oid.len == c[0] && std::memcmp(oid.data, c + 1, c[0]) == 0;
 }
 
+// Walks every attribute of the name element at in with the walker pair
+// (first, next) and advances in past the element; the walker's failure
+// otherwise.
+int WalkName(Buffer* in, int (*first)(x509_walk_state_t*, const Buffer*, unsigned char*, Buffer*, Buffer*),
+             int (*next)(x509_walk_state_t*, unsigned char*, Buffer*, Buffer*)) {
+  if (in == nullptr) return X509_E_NULL;
+  x509_walk_state_t state;
+  int r = first(&state, in, nullptr, nullptr, nullptr);
+  while (r == 1) r = next(&state, nullptr, nullptr, nullptr);
+  if (r != 0) return r;
+  return shift_buffer(in, state.total) == 0 ? 0 : X509_E_SHORT;
+}
+
 // ---- Unrecognised extensions -------------------------------------------
 
 // Appends Extension elements to one of the record's owned buffers, growing
@@ -588,23 +601,9 @@ int x509_parse_params_pair(Buffer* in, x509_key_params_t** out) { return ParsePa
 
 int x509_parse_params_dhKA(Buffer* in, x509_key_params_t** out) { return ParseParams(in, out, true); }
 
-int x509_parse_gn(Buffer* in) {
-  if (in == nullptr) return X509_E_NULL;
-  x509_walk_state_t state;
-  int r = x509_gfra(&state, in, nullptr, nullptr, nullptr);
-  while (r == 1) r = x509_gnra(&state, nullptr, nullptr, nullptr);
-  if (r != 0) return r;
-  return shift_buffer(in, state.total) == 0 ? 0 : X509_E_SHORT;
-}
+int x509_parse_gn(Buffer* in) { return WalkName(in, x509_gfra, x509_gnra); }
 
-int x509_parse_dn(Buffer* in) {
-  if (in == nullptr) return X509_E_NULL;
-  x509_walk_state_t state;
-  int r = x509_dn_gfra(&state, in, nullptr, nullptr, nullptr);
-  while (r == 1) r = x509_dn_gnra(&state, nullptr, nullptr, nullptr);
-  if (r != 0) return r;
-  return shift_buffer(in, state.total) == 0 ? 0 : X509_E_SHORT;
-}
+int x509_parse_dn(Buffer* in) { return WalkName(in, x509_dn_gfra, x509_dn_gnra); }
 
 int x509_parse_KI(Buffer* in, Buffer* key_id, Buffer* serial, Buffer* issuer, int check_name) {
   if (in == nullptr) return X509_E_NULL;

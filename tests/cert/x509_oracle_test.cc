@@ -337,6 +337,12 @@ struct PkeyFree {
 };
 using PkeyPtr = std::unique_ptr<EVP_PKEY, PkeyFree>;
 
+// OpenSSL's key from DER, with d2i_PUBKEY or d2i_AutoPrivateKey.
+PkeyPtr OpenSSLKey(EVP_PKEY* (*d2i)(EVP_PKEY**, const unsigned char**, long), const Octets& der) {
+  const unsigned char* p = der.data();
+  return PkeyPtr(d2i(nullptr, &p, static_cast<long>(der.size())));
+}
+
 // A number of an OpenSSL key as unsigned big-endian octets.
 Octets Number(EVP_PKEY* k, const char* name) {
   BIGNUM* bn = nullptr;
@@ -373,8 +379,7 @@ TEST(X509KeyOracleTest, NumbersAsOpenSSLReadsThem) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     Octets pub = Fixture(std::string(c.name) + ".pub.der");
-    const unsigned char* p = pub.data();
-    PkeyPtr ossl(d2i_PUBKEY(nullptr, &p, static_cast<long>(pub.size())));
+    PkeyPtr ossl = OpenSSLKey(d2i_PUBKEY, pub);
     ASSERT_NE(ossl, nullptr);
     Bytes bytes(pub);
     Buffer in = bytes.View(), value;
@@ -393,9 +398,7 @@ TEST(X509KeyOracleTest, NumbersAsOpenSSLReadsThem) {
     if (type != X509_KEY_DH_X942) {
       OwnedBuffer out = OwnedBuffer::WithRoom(0);
       ASSERT_EQ(x509_enc_key(type, params, &value, out.get()), 0);
-      Octets ours = out.octets();
-      const unsigned char* q = ours.data();
-      PkeyPtr back(d2i_PUBKEY(nullptr, &q, static_cast<long>(ours.size())));
+      PkeyPtr back = OpenSSLKey(d2i_PUBKEY, out.octets());
       ASSERT_NE(back, nullptr);
       EXPECT_EQ(EVP_PKEY_eq(back.get(), ossl.get()), 1);
     }
@@ -403,8 +406,7 @@ TEST(X509KeyOracleTest, NumbersAsOpenSSLReadsThem) {
     if (c.priv == nullptr) continue;
 
     Octets p8 = Fixture(std::string(c.name) + ".p8.der");
-    const unsigned char* r = p8.data();
-    PkeyPtr priv(d2i_AutoPrivateKey(nullptr, &r, static_cast<long>(p8.size())));
+    PkeyPtr priv = OpenSSLKey(d2i_AutoPrivateKey, p8);
     ASSERT_NE(priv, nullptr);
     Bytes pb(p8);
     in = pb.View();
@@ -413,9 +415,7 @@ TEST(X509KeyOracleTest, NumbersAsOpenSSLReadsThem) {
     EXPECT_EQ(Magnitude(value), Number(priv.get(), c.priv));
     OwnedBuffer out = OwnedBuffer::WithRoom(0);
     ASSERT_EQ(asn1_der_encode_secret(type, params, &value, out.get()), 0);
-    Octets ours = out.octets();
-    const unsigned char* q = ours.data();
-    PkeyPtr back(d2i_AutoPrivateKey(nullptr, &q, static_cast<long>(ours.size())));
+    PkeyPtr back = OpenSSLKey(d2i_AutoPrivateKey, out.octets());
     ASSERT_NE(back, nullptr);
     EXPECT_EQ(Number(back.get(), c.priv), Number(priv.get(), c.priv));
     std::free(params);
