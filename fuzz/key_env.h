@@ -1,35 +1,28 @@
-// The module's internals in process for the key fuzz targets: the buffer
-// and logging services and the conversion service, set up once.
+// The module's internals in process for the key fuzz targets: the manager
+// of the unit tests with the buffer and logging services, offering the
+// conversion service too, set up once.
 #ifndef PKIX_FUZZ_KEY_ENV_H_
 #define PKIX_FUZZ_KEY_ENV_H_
 
-#include "alg/pki_cnvrt_c.h"
 #include "alg/pki_cnvrt_s.h"
 #include "testing/inproc.h"
 
 namespace keyfuzz {
 
-// A broken promise of the code under test: stop with a crash the fuzzer
-// keeps.
+// A broken promise of the code under test: a crash the fuzzer keeps.
 inline void Require(bool ok) {
   if (!ok) __builtin_trap();
 }
 
-struct Env {
-  Env() {
-    TPkiAlgCnvrt* c = createAlgCnvrtSrv();
-    conversion = c;
-    PkiAlgCnvrt bound(c);
-    cnvrt = bound;
-  }
-  pkixtest::InProcessManager mgr;
-  CMN_GRefPtr<TPkiAlgCnvrt> conversion;
-};
-
-// Sets the services up on first use; they live to the end of the process.
+// Sets the services up on first use; they live to the end of the process
+// (the conversion stub binds to the offered service on its first lookup).
 inline void Setup() {
-  static Env* env = new Env;
-  (void)env;
+  static pkixtest::InProcessManager* mgr = [] {
+    auto* m = new pkixtest::InProcessManager;
+    m->offer(0x3f000a, createAlgCnvrtSrv());
+    return m;
+  }();
+  (void)mgr;
 }
 
 }  // namespace keyfuzz

@@ -31,7 +31,24 @@ const KeySizeRule kPubSize = {KeySizeRule::kOctetString, TKey::AKA_KEY, 0, false
 const KeySizeRule kNoSize = {KeySizeRule::kNoSize, TKey::AKA_NONE, 0, false, false,
                              {TKey::AKA_NONE, TKey::AKA_NONE}};
 
-pki_alg_t AlgOf(const Buffer& oid) { return asn2alg(oid.data, oid.len); }
+// SubjectPublicKeyInfo ::= SEQUENCE { algorithm AlgorithmIdentifier,
+//                                     subjectPublicKey BIT STRING }
+// The shape of both the public keys and the containers.
+struct SpkiParts {
+  pki_alg_t alg;
+  Buffer params;  // the parameters element, header included
+  Buffer bits;    // the BIT STRING octets
+  unsigned consumed;
+};
+
+bool ReadSpki(const unsigned char* data, unsigned len, SpkiParts* out) {
+  Buffer in;
+  Buffer oid;
+  if (set_buffer(&in, len, data) != 0 || x509_parse_spki(&in, &oid, &out->params, &out->bits) < 0) return false;
+  out->alg = asn2alg(oid.data, oid.len);
+  out->consumed = static_cast<unsigned>(in.data - data);
+  return true;
+}
 
 // Context-specific primitive tags of the SC container fields.
 constexpr unsigned char kField0 = 0x80;
@@ -79,17 +96,10 @@ TBuf* GostPubKey::getRaw() {
 }
 
 int GostPubKey::setRaw(const unsigned char* data, unsigned len) {
-  Buffer in;
-  Buffer oid;
-  Buffer params;
-  Buffer bits;
-  if (set_buffer(&in, len, data) != 0 || x509_parse_spki(&in, &oid, &params, &bits) < 0) return error_ = 9;
-  if (pki_alg_gost_family(AlgOf(oid)) != family_) return error_ = 9;
-  BufRef p(createTBuf(params.data, params.len));
-  BufRef value(createTBuf(bits.data, bits.len));
-  if (!p || !value) return error_ = 1;
-  if (write(TKey::AKA_ALG_PARAMS, p.get()) != 0 || write(TKey::AKA_KEY, value.get()) != 0) return error_;
-  return cacheCopy(data, static_cast<unsigned>(in.data - data));
+  SpkiParts spki;
+  if (!ReadSpki(data, len, &spki) || pki_alg_gost_family(spki.alg) != family_) return error_ = 9;
+  if (writeCopy(TKey::AKA_ALG_PARAMS, spki.params) != 0 || writeCopy(TKey::AKA_KEY, spki.bits) != 0) return error_;
+  return cacheCopy(data, spki.consumed);
 }
 
 TBuf* GostPubKey::getHashInput() { return required(TKey::AKA_KEY); }
@@ -104,25 +114,17 @@ TBuf* GostContainerKey::getKey() { return none(5); }
 
 TBuf* GostContainerKey::getHashInput() { return required(TKey::AKA_KEY); }
 
-int GostContainerKey::keep(TKey::aka_t a, const Buffer& octets) {
-  BufRef v(createTBuf(octets.data, octets.len));
-  if (!v) return error_ = 1;
-  return write(a, v.get());
-}
-
 int GostContainerKey::setRaw(const unsigned char* data, unsigned len) {
-  Buffer in;
-  Buffer oid;
-  Buffer params;
-  Buffer bits;
-  if (set_buffer(&in, len, data) != 0 || x509_parse_spki(&in, &oid, &params, &bits) < 0) return error_ = 9;
-  if (AlgOf(oid) != alg()) return error_ = 9;
+  SpkiParts spki;
+  if (!ReadSpki(data, len, &spki) || spki.alg != alg()) return error_ = 9;
   // The parameters must be one non-empty SEQUENCE.
   Buffer content;
-  if (asn1_decode_primitive(0x30, &params, &content) < 0 || params.len != 0 || content.len == 0) return error_ = 9;
-  int rc = readContainer(content, bits);
+  if (asn1_decode_primitive(0x30, &spki.params, &content) < 0 || spki.params.len != 0 || content.len == 0) {
+    return error_ = 9;
+  }
+  int rc = readContainer(content, spki.bits);
   if (rc != 0) return error_ = rc;
-  return cacheCopy(data, static_cast<unsigned>(in.data - data));
+  return cacheCopy(data, spki.consumed);
 }
 
 TBuf* GostContainerKey::getRaw() {
@@ -179,9 +181,9 @@ int SCPrivKey::readContainer(Buffer params, const Buffer& bits) {
   if (name.len != 0) std::memcpy(stored.get()->datap(), name.data, name.len);
   if (write(TKey::AKA_CONTAINER_NAME, stored.get()) != 0) return error_;
   for (int i = 0; i < 3; ++i) {
-    if (fields[i].present && keep(fields[i].aka, fields[i].value) != 0) return error_;
+    if (fields[i].present && writeCopy(fields[i].aka, fields[i].value) != 0) return error_;
   }
-  if (bits.len != 0 && keep(TKey::AKA_KEY, bits) != 0) return error_;
+  if (bits.len != 0 && writeCopy(TKey::AKA_KEY, bits) != 0) return error_;
   // A set flag: the container is one of the CPRO form.
   if (flag.present && flag.value.data[0] != 0) owner_->adoptAlg((alg() & 0x00FFFFFFu) | 0x02000000u);
   return 0;
@@ -231,7 +233,7 @@ int CPROPrivKey::readContainer(Buffer params, const Buffer& bits) {
   Buffer attr1;
   if (asn1_decode_primitive(0x04, &params, &usage) < 0 || usage.len != 1) return 9;
   if (asn1_decode_primitive(0x04, &params, &attr1) < 0 || params.len != 0) return 9;
-  if (keep(TKey::AKA_CONTAINER_ATTR1, attr1) != 0 || keep(TKey::AKA_CONTAINER_NAME, bits) != 0) return error_;
+  if (writeCopy(TKey::AKA_CONTAINER_ATTR1, attr1) != 0 || writeCopy(TKey::AKA_CONTAINER_NAME, bits) != 0) return error_;
   owner_->setFlag(TKey::BKA_SIGNATURE, usage.data[0] == 2);
   owner_->setFlag(TKey::BKA_EXCHANGE, usage.data[0] == 1);
   return 0;

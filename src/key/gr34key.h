@@ -88,9 +88,6 @@ class GostContainerKey : public Key {
   // octets (held in hold). 0 or 9.
   virtual int writeContainer(DerWriter& w, Buffer* bits, BufRef* hold) = 0;
 
-  // Stores a copy of the octets, or empties the attribute for none.
-  int keep(TKey::aka_t a, const Buffer& octets);
-
  private:
   pki_vendor vendor_;
 };

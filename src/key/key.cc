@@ -96,6 +96,12 @@ int Key::write(TKey::aka_t a, TBuf* b) {
   return error_;
 }
 
+int Key::writeCopy(TKey::aka_t a, const Buffer& octets) {
+  BufRef v(createTBuf(octets.data, octets.len));
+  if (!v) return error_ = 1;
+  return write(a, v.get());
+}
+
 TBuf* Key::getParam(unsigned i) {
   if (i >= map_[0].index) return none(5);
   return read(map_[i + 1].aka);

@@ -117,6 +117,8 @@ class Key {
   // Reads or writes an attribute under the size rule, without the map check.
   TBuf* read(TKey::aka_t a);
   int write(TKey::aka_t a, TBuf* b);
+  // write() of a copy of the octets (1 when the copy cannot be made).
+  int writeCopy(TKey::aka_t a, const Buffer& octets);
 
   // The cached encoding with a new reference (null, 0 when none; 43).
   TBuf* cached();

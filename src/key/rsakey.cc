@@ -136,9 +136,7 @@ RSAPrivKey::RSAPrivKey() : Key(kPrivMap, kSize) {}
 
 int RSAPrivKey::storeParts(const Buffer* parts) {
   for (int i = 0; i < 8; ++i) {
-    BufRef v(createTBuf(parts[i].data, parts[i].len));
-    if (!v) return error_ = 1;
-    if (write(kPrivateParts[i], v.get()) != 0) return error_;
+    if (writeCopy(kPrivateParts[i], parts[i]) != 0) return error_;
   }
   return error_ = 0;
 }
@@ -188,11 +186,11 @@ bool RSAPrivKey::isPKCS1Key(const unsigned char* data, unsigned len) {
 
 int RSAPrivKey::setPKCS1Key(const unsigned char* data, unsigned len) {
   if (data == nullptr || len == 0) return error_ = 4;
-  dropCache();
   Buffer in;
   set_buffer(&in, len, data);
   Buffer parts[8];
   if (ReadRSAPrivateKey(&in, parts, Rest::kIgnored, 9) != 0) return error_ = 9;
+  dropCache();
   if (storeParts(parts) != 0) return error_;
   return cacheCopy(data, len, kPkcs1);
 }

@@ -226,15 +226,27 @@ TBuf* X509Key::getKeyId() {
 
 // ---- crypto -----------------------------------------------------------------
 
+namespace {
+
+// The outcome of a bridge operation that fills *out: the buffer when the
+// code is 0, else null (a partly filled result is let go); *error the code,
+// or 9 for success without a result.
+TBuf* Outcome(int code, TBuf* out, int* error) {
+  *error = code;
+  if (code != 0) {
+    if (out != nullptr) out->release();
+    return nullptr;
+  }
+  if (out == nullptr) *error = 9;
+  return out;
+}
+
+}  // namespace
+
 TBuf* X509Key::encrypt(TBuf* data) {
   TBuf* out = nullptr;
-  error_ = encryptMessage(this, data, &out);
-  if (error_ != 0 && out != nullptr) {
-    out->release();
-    out = nullptr;
-  }
-  if (error_ == 0 && out == nullptr) error_ = 9;
-  return out;
+  int code = encryptMessage(this, data, &out);
+  return Outcome(code, out, &error_);
 }
 
 TBuf* X509Key::decrypt(TBuf* data) {
@@ -245,13 +257,8 @@ TBuf* X509Key::decrypt(TBuf* data) {
 
 TBuf* X509Key::sign(TBuf* data) {
   TBuf* sig = nullptr;
-  error_ = signMessage(this, data, &sig);
-  if (error_ != 0 && sig != nullptr) {
-    sig->release();
-    sig = nullptr;
-  }
-  if (error_ == 0 && sig == nullptr) error_ = 9;
-  return sig;
+  int code = signMessage(this, data, &sig);
+  return Outcome(code, sig, &error_);
 }
 
 int X509Key::verify(TBuf* data, TBuf* signature) { return error_ = verifyMessage(this, data, signature); }
@@ -303,7 +310,10 @@ TKey* createTKey(TKey::key_type_t k) {
 }
 
 TKey* createTKey(TKey::key_type_t k, const unsigned char* data, unsigned len) {
-  TKey* key = createTKey(k);
+  return readKey(createTKey(k), data, len);
+}
+
+TKey* readKey(TKey* key, const unsigned char* data, unsigned len) {
   if (key == nullptr || data == nullptr || len == 0) return key;
   if (key->setRaw(data, len) != 0) {
     key->release();

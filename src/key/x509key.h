@@ -82,6 +82,9 @@ TKey* createTKey(TKey::key_type_t k);
 // The same, then setRaw(data, len) when both are non-zero; null (nothing
 // left behind) when that fails.
 TKey* createTKey(TKey::key_type_t k, const unsigned char* data, unsigned len);
+// key after its setRaw(data, len) when both are non-zero; when that fails
+// the key is released and null returned. A null key stays null.
+TKey* readKey(TKey* key, const unsigned char* data, unsigned len);
 // 4 for a null a; else a's isConsistent(b, full): 1 for a matching pair.
 int checkKeyPairConsistency(TKey* a, TKey* b, int full);
 

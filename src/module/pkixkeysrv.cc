@@ -25,13 +25,7 @@ class pkixKeyService : public TPkixKeyService {
   }
 
   TKey* createTKey(TKey::key_type_t type, const unsigned char* data, unsigned len) override {
-    TKey* key = createTKey(type);
-    if (key == nullptr || data == nullptr || len == 0) return key;
-    if (key->setRaw(data, len) != 0) {
-      key->release();
-      return nullptr;
-    }
-    return key;
+    return readKey(createTKey(type), data, len);
   }
 };
 
