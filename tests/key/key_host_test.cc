@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "cert/x509_testutil.h"
 #include "host/host.h"
 #include "key/tkey.h"
 #include "module/pkixkeysrv.h"
@@ -14,18 +15,9 @@
 namespace {
 
 using pkixhost::Host;
-using Bytes = std::vector<unsigned char>;
+using Bytes = std::vector<uint8_t>;
 
-Bytes ReadFile(const std::string& path) {
-  Bytes out;
-  FILE* f = std::fopen(path.c_str(), "rb");
-  if (f == nullptr) return out;
-  unsigned char chunk[4096];
-  size_t n;
-  while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) out.insert(out.end(), chunk, chunk + n);
-  std::fclose(f);
-  return out;
-}
+using x509test::ReadFile;
 
 Bytes Take(TBuf* b) {
   if (b == nullptr) return {};

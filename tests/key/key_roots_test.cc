@@ -1,32 +1,17 @@
 // The public keys of the Mozilla root corpus (tests/data/roots): every RSA
 // key parses as the key object and agrees with OpenSSL on modulus, exponent
 // and size; keys of algorithms without a body are refused with 9.
-#include <dirent.h>
 #include <openssl/bn.h>
 #include <openssl/core_names.h>
 #include <openssl/evp.h>
 #include <openssl/x509.h>
-
-#include <algorithm>
 
 #include "key_testutil.h"
 
 namespace keytest {
 namespace {
 
-std::vector<std::string> Roots() {
-  std::vector<std::string> files;
-  const std::string dir = PKIX_SOURCE_DIR "/tests/data/roots";
-  DIR* d = opendir(dir.c_str());
-  if (d == nullptr) return files;
-  while (dirent* e = readdir(d)) {
-    std::string n = e->d_name;
-    if (n.size() > 4 && n.compare(n.size() - 4, 4, ".der") == 0) files.push_back(dir + "/" + n);
-  }
-  closedir(d);
-  std::sort(files.begin(), files.end());
-  return files;
-}
+std::vector<std::string> Roots() { return DerFiles("tests/data/roots"); }
 
 Bytes Number(EVP_PKEY* k, const char* name) {
   BIGNUM* bn = nullptr;

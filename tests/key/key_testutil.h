@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "alg/pki_cnvrt_c.h"
+#include "cert/x509_testutil.h"
 #include "host/hostbuf.h"
 #include "key/keybuf.h"
 #include "key/x509key.h"
@@ -25,32 +26,12 @@ namespace keytest {
 
 using Bytes = std::vector<uint8_t>;
 
-inline Bytes ReadFile(const std::string& path) {
-  Bytes out;
-  FILE* f = std::fopen(path.c_str(), "rb");
-  if (f == nullptr) return out;
-  uint8_t chunk[4096];
-  size_t n;
-  while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) out.insert(out.end(), chunk, chunk + n);
-  std::fclose(f);
-  return out;
-}
+// Files and hex as the certificate and support-library tests read them.
+using x509test::DerFiles;
+using x509test::Hex;
+using x509test::ReadFile;
 
 inline std::string KeyData(const std::string& name) { return std::string(PKIX_SOURCE_DIR "/tests/data/key/") + name; }
-
-inline Bytes Hex(const char* hex) {
-  Bytes out;
-  auto val = [](char c) { return c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10; };
-  for (const char* p = hex; p[0] != '\0';) {
-    if (*p == ' ') {
-      ++p;
-      continue;
-    }
-    out.push_back(static_cast<uint8_t>(val(p[0]) << 4 | val(p[1])));
-    p += 2;
-  }
-  return out;
-}
 
 inline Bytes Of(TBuf* b) {
   if (b == nullptr) return {};
