@@ -19,6 +19,7 @@
 #include "framework/cmn_rmutex.h"
 #include "module/pkixsrv.h"
 #include "tools/commands.h"
+#include "tools/tool_util.h"
 
 namespace pkixtool {
 namespace {
@@ -37,28 +38,6 @@ int Fail(const std::string& what) {
   return 1;
 }
 
-// One service acquired from the host for the scope.
-template <class S>
-class Acquired {
- public:
-  Acquired(Context& ctx, uint32_t id) : ctx_(ctx), me_(pkixhost::Host::kHostModuleID), id_(id) {
-    s_ = static_cast<S*>(ctx.host->acquire(id_, me_));
-  }
-  ~Acquired() {
-    if (s_ != nullptr) ctx_.host->release(id_, me_);
-  }
-  Acquired(const Acquired&) = delete;
-  Acquired& operator=(const Acquired&) = delete;
-  S* operator->() const { return s_; }
-  explicit operator bool() const { return s_ != nullptr; }
-
- private:
-  Context& ctx_;
-  Tuint32ID me_;
-  Tuint32ID id_;
-  S* s_;
-};
-
 // Drops a module object's reference at scope end.
 struct Release {
   template <class T>
@@ -72,32 +51,10 @@ using Own = std::unique_ptr<T, Release>;
 // The octets of a file; a PEM file ("-----BEGIN CERTIFICATE-----") is
 // decoded from base64 (the first block).
 bool ReadCert(const std::string& path, Bytes* out) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  const std::string begin = "-----BEGIN CERTIFICATE-----";
-  size_t b = all.find(begin);
-  if (b == std::string::npos) {
-    out->assign(all.begin(), all.end());
-    return !out->empty();
-  }
-  size_t e = all.find("-----END", b + begin.size());
-  if (e == std::string::npos) return false;
-  out->clear();
-  uint32_t acc = 0;
-  int bits = 0;
-  for (size_t i = b + begin.size(); i < e; ++i) {
-    char c = all[i];
-    int v = c >= 'A' && c <= 'Z' ? c - 'A' : c >= 'a' && c <= 'z' ? c - 'a' + 26 : c >= '0' && c <= '9' ? c - '0' + 52
-          : c == '+' ? 62 : c == '/' ? 63 : -1;
-    if (v < 0) continue;
-    acc = acc << 6 | static_cast<uint32_t>(v);
-    bits += 6;
-    if (bits >= 8) {
-      bits -= 8;
-      out->push_back(static_cast<unsigned char>(acc >> bits));
-    }
-  }
+  std::string all;
+  if (!ReadWholeFile(path, &all)) return false;
+  std::string label;
+  if (!ReadPemBlock(all, &label, out) || label != "CERTIFICATE") out->assign(all.begin(), all.end());
   return !out->empty();
 }
 

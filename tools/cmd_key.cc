@@ -12,6 +12,7 @@
 #include "key/tkey.h"
 #include "module/pkixkeysrv.h"
 #include "tools/commands.h"
+#include "tools/tool_util.h"
 
 namespace pkixtool {
 
@@ -34,48 +35,17 @@ struct KeyFile {
   bool rsa_public_key = false;  // a bare RSAPublicKey (PEM "RSA PUBLIC KEY")
 };
 
-int Base64Value(char c) {
-  if (c >= 'A' && c <= 'Z') return c - 'A';
-  if (c >= 'a' && c <= 'z') return c - 'a' + 26;
-  if (c >= '0' && c <= '9') return c - '0' + 52;
-  if (c == '+') return 62;
-  if (c == '/') return 63;
-  return -1;
-}
-
-// The first PEM block of text, its label telling the kind; false when there
-// is none.
-bool ReadPem(const std::string& text, KeyFile* out) {
-  const std::string begin = "-----BEGIN ";
-  size_t b = text.find(begin);
-  if (b == std::string::npos) return false;
-  size_t label_end = text.find("-----", b + begin.size());
-  if (label_end == std::string::npos) return false;
-  std::string label = text.substr(b + begin.size(), label_end - b - begin.size());
-  size_t end = text.find("-----END", label_end);
-  if (end == std::string::npos) return false;
-  out->kind = label.find("PUBLIC") != std::string::npos ? TKey::KT_PUBLIC : TKey::KT_PRIVATE;
-  out->rsa_public_key = label == "RSA PUBLIC KEY";
-  uint32_t acc = 0;
-  int bits = 0;
-  for (size_t i = label_end + 5; i < end; ++i) {
-    int v = Base64Value(text[i]);
-    if (v < 0) continue;
-    acc = acc << 6 | static_cast<uint32_t>(v);
-    bits += 6;
-    if (bits >= 8) {
-      bits -= 8;
-      out->der.push_back(static_cast<unsigned char>(acc >> bits));
-    }
-  }
-  return true;
-}
-
 bool ReadKeyFile(const std::string& path, KeyFile* out) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (!ReadPem(all, out)) out->der.assign(all.begin(), all.end());
+  std::string all;
+  if (!ReadWholeFile(path, &all)) return false;
+  std::string label;
+  if (ReadPemBlock(all, &label, &out->der)) {
+    // The label tells the kind.
+    out->kind = label.find("PUBLIC") != std::string::npos ? TKey::KT_PUBLIC : TKey::KT_PRIVATE;
+    out->rsa_public_key = label == "RSA PUBLIC KEY";
+  } else {
+    out->der.assign(all.begin(), all.end());
+  }
   return !out->der.empty();
 }
 
@@ -175,13 +145,10 @@ KEY_CALLS TKey* Read(Context& ctx, TPkixKeyService* service, const KeyFile& f, T
   if (!rsa_public_key) {
     *code = k->setRaw(f.der.data(), len);
   } else {
-    Tuint32ID id(kBufferServiceID);
-    Tuint32ID me(pkixhost::Host::kHostModuleID);
-    auto* buffers = static_cast<X509CmnSrv_I*>(ctx.host->acquire(id, me));
-    TBuf* value = buffers != nullptr ? buffers->createTBuf(f.der.data(), len) : nullptr;
+    Acquired<X509CmnSrv_I> buffers(ctx, kBufferServiceID);
+    TBuf* value = buffers ? buffers->createTBuf(f.der.data(), len) : nullptr;
     *code = value == nullptr ? 1 : k->setAlg(PKI_ALG_RSA) != 0 ? k->error() : k->setKey(value);
     if (value != nullptr) value->release();
-    if (buffers != nullptr) ctx.host->release(id, me);
   }
   if (*code != 0) {
     k->release();
@@ -226,9 +193,8 @@ KEY_CALLS int RunKeyShow(Context& ctx) {
     std::fprintf(stderr, "pkixtool key: cannot read %s\n", path.c_str());
     return 1;
   }
-  Tuint32ID id(kKeyServiceID);
-  Tuint32ID me(pkixhost::Host::kHostModuleID);
-  auto* service = static_cast<TPkixKeyService*>(ctx.host->acquire(id, me));
+  Acquired<TPkixKeyService> acquired(ctx, kKeyServiceID);
+  TPkixKeyService* service = acquired.get();
   if (service == nullptr) {
     std::fprintf(stderr, "pkixtool key: the key service does not answer\n");
     return 1;
@@ -269,7 +235,6 @@ KEY_CALLS int RunKeyShow(Context& ctx) {
       k->release();
     }
   }
-  ctx.host->release(id, me);
   return rc;
 }
 
