@@ -16,8 +16,6 @@ aKey::aKey(TKey::key_type_t type, const unsigned char* data, unsigned len) : PKI
   adopt(pkixKeyClnt.createTKey(type, data, len));
 }
 
-aKey::~aKey() = default;
-
 TKey::key_type_t aKey::getType() const {
   return query(TKey::KT_NONE, [](TKey* k) { return k->getType(); });
 }

@@ -17,7 +17,12 @@ class aKey : public PKIXKeyObject<TKey> {
   // comes back. The wrapper holds the only reference.
   explicit aKey(TKey::key_type_t type);
   aKey(TKey::key_type_t type, const unsigned char* data, unsigned len);
-  ~aKey() override;
+  // Holds k for code outside the module (another module's service answering
+  // with a key): no service of this module is kept in use. Inline, with the
+  // destructor, so that such code builds the wrapper without this module's
+  // symbols.
+  aKey(TKey* k, CMN_ServiceStubInterface* service) : PKIXKeyObject<TKey>(k, service) {}
+  ~aKey() override = default;
 
   // Plain values: the key's error becomes the wrapper's.
   TKey::key_type_t getType() const;

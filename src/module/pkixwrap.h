@@ -106,6 +106,7 @@ template <class T>
 class PKIXKeyObject : public PKIXWrapper<T> {
  public:
   explicit PKIXKeyObject(T* obj) : PKIXWrapper<T>(obj, pPKIXKeyService) {}
+  PKIXKeyObject(T* obj, CMN_ServiceStubInterface* service) : PKIXWrapper<T>(obj, service) {}
   ~PKIXKeyObject() override = default;
 };
 
