@@ -17,7 +17,9 @@ struct pki_alg_row {
 };
 
 // The rows in their fixed order, the last one all zero (PKI_ALG_NONE). A
-// value appears once; lookups take the first matching row.
+// value appears once; lookups take the first matching row. The SHA-2 and
+// elliptic-curve rows come after the older ones, so that every older row
+// keeps its index.
 extern const pki_alg_row staticAlgTable[];
 // Number of rows of staticAlgTable, the closing zero row included.
 extern const uint32_t staticAlgSize;
@@ -58,6 +60,22 @@ inline constexpr uint32_t GOST3411With3410_CPRO[] = {1, 2, 643, 2, 2, 4};
 inline constexpr uint32_t GOST3411With341001_CPRO[] = {1, 2, 643, 2, 2, 3};
 inline constexpr uint32_t GOST3411With3410_SC[] = {1, 3, 6, 1, 4, 1, 5849, 1, 3, 1};
 inline constexpr uint32_t GOST3411With341001_SC[] = {1, 3, 6, 1, 4, 1, 5849, 1, 3, 2};
+inline constexpr uint32_t sha224[] = {2, 16, 840, 1, 101, 3, 4, 2, 4};
+inline constexpr uint32_t sha256[] = {2, 16, 840, 1, 101, 3, 4, 2, 1};
+inline constexpr uint32_t sha384[] = {2, 16, 840, 1, 101, 3, 4, 2, 2};
+inline constexpr uint32_t sha512[] = {2, 16, 840, 1, 101, 3, 4, 2, 3};
+inline constexpr uint32_t sha224WithRSAEncryption[] = {1, 2, 840, 113549, 1, 1, 14};
+inline constexpr uint32_t sha256WithRSAEncryption[] = {1, 2, 840, 113549, 1, 1, 11};
+inline constexpr uint32_t sha384WithRSAEncryption[] = {1, 2, 840, 113549, 1, 1, 12};
+inline constexpr uint32_t sha512WithRSAEncryption[] = {1, 2, 840, 113549, 1, 1, 13};
+inline constexpr uint32_t dsa_with_sha224[] = {2, 16, 840, 1, 101, 3, 4, 3, 1};
+inline constexpr uint32_t dsa_with_sha256[] = {2, 16, 840, 1, 101, 3, 4, 3, 2};
+inline constexpr uint32_t id_ecPublicKey[] = {1, 2, 840, 10045, 2, 1};
+inline constexpr uint32_t ecdsa_with_SHA1[] = {1, 2, 840, 10045, 4, 1};
+inline constexpr uint32_t ecdsa_with_SHA224[] = {1, 2, 840, 10045, 4, 3, 1};
+inline constexpr uint32_t ecdsa_with_SHA256[] = {1, 2, 840, 10045, 4, 3, 2};
+inline constexpr uint32_t ecdsa_with_SHA384[] = {1, 2, 840, 10045, 4, 3, 3};
+inline constexpr uint32_t ecdsa_with_SHA512[] = {1, 2, 840, 10045, 4, 3, 4};
 }  // namespace pki_oid
 
 #endif  // PKIX_ALG_PKI_STATIC_H_

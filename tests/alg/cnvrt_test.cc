@@ -2,8 +2,10 @@
 // in process. The identifiers are checked against OpenSSL's object table
 // wherever OpenSSL knows the object.
 #include <gtest/gtest.h>
+#include <openssl/asn1.h>
 #include <openssl/objects.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -131,6 +133,22 @@ TEST(StaticTableTest, RowsNameTheRightAlgorithms) {
       {PKI_ALG_GOST3411_341001_CPRO, NID_id_GostR3411_94_with_GostR3410_2001, nullptr},
       {PKI_ALG_GOST3411_3410_SC, NID_undef, "1.3.6.1.4.1.5849.1.3.1"},
       {PKI_ALG_GOST3411_341001_SC, NID_undef, "1.3.6.1.4.1.5849.1.3.2"},
+      {PKI_ALG_SHA224, NID_sha224, nullptr},
+      {PKI_ALG_SHA256, NID_sha256, nullptr},
+      {PKI_ALG_SHA384, NID_sha384, nullptr},
+      {PKI_ALG_SHA512, NID_sha512, nullptr},
+      {PKI_ALG_SHA224_RSA, NID_sha224WithRSAEncryption, nullptr},
+      {PKI_ALG_SHA256_RSA, NID_sha256WithRSAEncryption, nullptr},
+      {PKI_ALG_SHA384_RSA, NID_sha384WithRSAEncryption, nullptr},
+      {PKI_ALG_SHA512_RSA, NID_sha512WithRSAEncryption, nullptr},
+      {PKI_ALG_SHA224_DSA, NID_dsa_with_SHA224, nullptr},
+      {PKI_ALG_SHA256_DSA, NID_dsa_with_SHA256, nullptr},
+      {PKI_ALG_EC, NID_X9_62_id_ecPublicKey, nullptr},
+      {PKI_ALG_SHA1_ECDSA, NID_ecdsa_with_SHA1, nullptr},
+      {PKI_ALG_SHA224_ECDSA, NID_ecdsa_with_SHA224, nullptr},
+      {PKI_ALG_SHA256_ECDSA, NID_ecdsa_with_SHA256, nullptr},
+      {PKI_ALG_SHA384_ECDSA, NID_ecdsa_with_SHA384, nullptr},
+      {PKI_ALG_SHA512_ECDSA, NID_ecdsa_with_SHA512, nullptr},
       {PKI_ALG_NONE, NID_undef, nullptr},
   };
   ASSERT_EQ(staticAlgSize, std::size(expected));
@@ -239,6 +257,115 @@ TEST_F(CnvrtTest, EveryRowRoundTripsThroughTheThreeForms) {
       EXPECT_EQ(Of(o), oid);
       EXPECT_EQ(Of(s), asn);
     }
+  }
+}
+
+// The SHA-2 and elliptic-curve values through all three forms, starting
+// from what OpenSSL says about each algorithm: its dotted text becomes the
+// arcs, its DER the content octets, and each must lead to the value and back.
+// OpenSSL's digest and signature pairing must agree with the hash and base
+// octets of the value.
+TEST_F(CnvrtTest, Sha2AndEcValuesAgreeWithOpenSSL) {
+  struct Case {
+    pki_alg_t alg;
+    int nid;
+  } cases[] = {
+      {PKI_ALG_SHA224, NID_sha224},
+      {PKI_ALG_SHA256, NID_sha256},
+      {PKI_ALG_SHA384, NID_sha384},
+      {PKI_ALG_SHA512, NID_sha512},
+      {PKI_ALG_SHA224_RSA, NID_sha224WithRSAEncryption},
+      {PKI_ALG_SHA256_RSA, NID_sha256WithRSAEncryption},
+      {PKI_ALG_SHA384_RSA, NID_sha384WithRSAEncryption},
+      {PKI_ALG_SHA512_RSA, NID_sha512WithRSAEncryption},
+      {PKI_ALG_SHA224_DSA, NID_dsa_with_SHA224},
+      {PKI_ALG_SHA256_DSA, NID_dsa_with_SHA256},
+      {PKI_ALG_EC, NID_X9_62_id_ecPublicKey},
+      {PKI_ALG_SHA1_ECDSA, NID_ecdsa_with_SHA1},
+      {PKI_ALG_SHA224_ECDSA, NID_ecdsa_with_SHA224},
+      {PKI_ALG_SHA256_ECDSA, NID_ecdsa_with_SHA256},
+      {PKI_ALG_SHA384_ECDSA, NID_ecdsa_with_SHA384},
+      {PKI_ALG_SHA512_ECDSA, NID_ecdsa_with_SHA512},
+  };
+  // OpenSSL's digest of each hash octet, and its key type of each base.
+  auto digest_nid = [](uint32_t hash) {
+    switch (hash) {
+      case PKI_ALG_HASH_SHA1: return NID_sha1;
+      case PKI_ALG_HASH_SHA224: return NID_sha224;
+      case PKI_ALG_HASH_SHA256: return NID_sha256;
+      case PKI_ALG_HASH_SHA384: return NID_sha384;
+      case PKI_ALG_HASH_SHA512: return NID_sha512;
+      default: return NID_undef;
+    }
+  };
+  auto key_nid = [](uint32_t base) {
+    switch (base) {
+      case PKI_ALG_BASE_RSA: return NID_rsaEncryption;
+      case PKI_ALG_BASE_DSA: return NID_dsa;
+      case PKI_ALG_BASE_EC: return NID_X9_62_id_ecPublicKey;
+      default: return NID_undef;
+    }
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(OBJ_nid2sn(c.nid));
+    const ASN1_OBJECT* o = OBJ_nid2obj(c.nid);
+    ASSERT_NE(o, nullptr);
+    // The whole DER element as OpenSSL writes it: 06, length, content.
+    int n = i2d_ASN1_OBJECT(o, nullptr);
+    ASSERT_GT(n, 2);
+    Octets element(static_cast<size_t>(n));
+    unsigned char* w = element.data();
+    i2d_ASN1_OBJECT(o, &w);
+    ASSERT_EQ(element[0], 0x06);
+    ASSERT_EQ(element[1], n - 2);
+    Octets content(element.begin() + 2, element.end());
+    // The dotted text as OpenSSL writes it, as arcs.
+    char text[128];
+    ASSERT_GT(OBJ_obj2txt(text, sizeof text, o, 1), 0);
+    std::vector<uint32_t> arcs;
+    for (const char* p = text; *p != 0;) {
+      char* end = nullptr;
+      arcs.push_back(static_cast<uint32_t>(std::strtoul(p, &end, 10)));
+      p = *end == '.' ? end + 1 : end;
+    }
+    Octets arc_octets = ArcOctets(arcs.data(), static_cast<uint32_t>(arcs.size()));
+
+    // Value to forms.
+    EXPECT_EQ(Of(svc()->alg2asn(c.alg)), content);
+    EXPECT_EQ(Of(svc()->alg2oid(c.alg)), arc_octets);
+    unsigned len = 0, count = 0;
+    const unsigned char* asn = alg2asn(c.alg, &len);
+    EXPECT_EQ(Octets(asn, asn + len), content);
+    const unsigned* got_arcs = alg2oid(c.alg, &count);
+    ASSERT_EQ(count, arcs.size());
+    EXPECT_EQ(std::vector<uint32_t>(got_arcs, got_arcs + count), arcs);
+    // Forms to value.
+    EXPECT_EQ(asn2alg(content.data(), static_cast<unsigned>(content.size())), c.alg);
+    EXPECT_EQ(oid2alg(arcs.data(), static_cast<unsigned>(arcs.size())), c.alg);
+    EXPECT_EQ(svc()->asn2alg(Bytes(content)), c.alg);
+    EXPECT_EQ(svc()->oid2alg(Bytes(arc_octets)), c.alg);
+    // convert with all three forms given agrees; one foreign form refuses.
+    pki_alg_t a = c.alg;
+    aBuf oid = Bytes(arc_octets), der = Bytes(content);
+    EXPECT_EQ(cnvrt.convert(a, oid, der), 0);
+    pki_alg_t other = c.alg == PKI_ALG_SHA256 ? PKI_ALG_SHA384 : PKI_ALG_SHA256;
+    aBuf der2 = Bytes(content), none;
+    EXPECT_EQ(cnvrt.convert(other, none, der2), 4);
+
+    // The octets of the value say what OpenSSL's pairing says.
+    int dig = NID_undef, pkey = NID_undef;
+    if (pki_alg_is_signature(c.alg)) {
+      ASSERT_EQ(OBJ_find_sigid_algs(c.nid, &dig, &pkey), 1);
+      EXPECT_EQ(digest_nid(pki_alg_hash(c.alg)), dig);
+      EXPECT_EQ(key_nid(pki_alg_base(c.alg)), pkey);
+    } else if (pki_alg_base(c.alg) != 0) {
+      EXPECT_EQ(key_nid(pki_alg_base(c.alg)), c.nid);
+      EXPECT_EQ(pki_alg_hash(c.alg), 0u);
+    } else {
+      EXPECT_EQ(digest_nid(pki_alg_hash(c.alg)), c.nid);
+    }
+    EXPECT_EQ(pki_alg_vendor(c.alg), 0u);
+    EXPECT_EQ(pki_alg_variant(c.alg), 0u);
   }
 }
 
