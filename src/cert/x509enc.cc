@@ -74,31 +74,81 @@ int Emit(Work& w, Buffer* out) {
 
 // ---- Algorithm identifiers -------------------------------------------------
 
+// Identifiers the support library has no constants for, in its form:
+// the number of content octets, then the content octets.
+const unsigned char kSha224WithRSA[] = {9, 0x2A, 0x86, 0x48, 0x86, 0xF7, 0x0D, 0x01, 0x01, 0x0E};
+const unsigned char kSha256WithRSA[] = {9, 0x2A, 0x86, 0x48, 0x86, 0xF7, 0x0D, 0x01, 0x01, 0x0B};
+const unsigned char kSha384WithRSA[] = {9, 0x2A, 0x86, 0x48, 0x86, 0xF7, 0x0D, 0x01, 0x01, 0x0C};
+const unsigned char kSha512WithRSA[] = {9, 0x2A, 0x86, 0x48, 0x86, 0xF7, 0x0D, 0x01, 0x01, 0x0D};
+const unsigned char kDsaWithSha224[] = {9, 0x60, 0x86, 0x48, 0x01, 0x65, 0x03, 0x04, 0x03, 0x01};
+const unsigned char kDsaWithSha256[] = {9, 0x60, 0x86, 0x48, 0x01, 0x65, 0x03, 0x04, 0x03, 0x02};
+const unsigned char kEcdsaWithSha1[] = {7, 0x2A, 0x86, 0x48, 0xCE, 0x3D, 0x04, 0x01};
+const unsigned char kEcdsaWithSha224[] = {8, 0x2A, 0x86, 0x48, 0xCE, 0x3D, 0x04, 0x03, 0x01};
+const unsigned char kEcdsaWithSha256[] = {8, 0x2A, 0x86, 0x48, 0xCE, 0x3D, 0x04, 0x03, 0x02};
+const unsigned char kEcdsaWithSha384[] = {8, 0x2A, 0x86, 0x48, 0xCE, 0x3D, 0x04, 0x03, 0x03};
+const unsigned char kEcdsaWithSha512[] = {8, 0x2A, 0x86, 0x48, 0xCE, 0x3D, 0x04, 0x03, 0x04};
+
+// What follows the identifier in an AlgorithmIdentifier.
+enum class Params {
+  kFromKey,  // the key parameters when given, else NULL for code 1 only
+  kNull,     // always NULL
+  kAbsent    // never any
+};
+
 struct AlgRow {
   uint16_t code;
   const unsigned char* oid;
+  Params params;
 };
 
 const AlgRow kAlgorithms[] = {
-    {X509_KEY_RSA, rsaEncryption},
-    {X509_KEY_DSA, new_dsa},
-    {X509_KEY_DH, dhKeyAgreement},
-    {X509_KEY_DSA_OIW, dsa},
-    {X509_KEY_DH_X942, dhpublicnumber},
-    {X509_ENC_DSA_SHA, dsaWithSHA},
-    {0x0104, dsaWithSHA},
-    {X509_ENC_SHA1_RSA, sha1WithRSAEncryption},
-    {X509_ENC_DSA_SHA1, dsaWithsha1},
-    {0x0204, dsaWithsha1},
-    {X509_ENC_MD2_RSA, md2WithRSAEncryption},
-    {X509_ENC_MD5_RSA, md5WithRSAEncryption},
+    {X509_KEY_RSA, rsaEncryption, Params::kFromKey},
+    {X509_KEY_DSA, new_dsa, Params::kFromKey},
+    {X509_KEY_DH, dhKeyAgreement, Params::kFromKey},
+    {X509_KEY_DSA_OIW, dsa, Params::kFromKey},
+    {X509_KEY_DH_X942, dhpublicnumber, Params::kFromKey},
+    {X509_ENC_DSA_SHA, dsaWithSHA, Params::kFromKey},
+    {0x0104, dsaWithSHA, Params::kFromKey},
+    {X509_ENC_SHA1_RSA, sha1WithRSAEncryption, Params::kFromKey},
+    {X509_ENC_DSA_SHA1, dsaWithsha1, Params::kFromKey},
+    {0x0204, dsaWithsha1, Params::kFromKey},
+    {X509_ENC_MD2_RSA, md2WithRSAEncryption, Params::kFromKey},
+    {X509_ENC_MD5_RSA, md5WithRSAEncryption, Params::kFromKey},
+    {X509_ENC_SHA224_RSA, kSha224WithRSA, Params::kNull},
+    {X509_ENC_SHA256_RSA, kSha256WithRSA, Params::kNull},
+    {X509_ENC_SHA384_RSA, kSha384WithRSA, Params::kNull},
+    {X509_ENC_SHA512_RSA, kSha512WithRSA, Params::kNull},
+    {X509_ENC_DSA_SHA224, kDsaWithSha224, Params::kAbsent},
+    {X509_ENC_DSA_SHA256, kDsaWithSha256, Params::kAbsent},
+    {X509_ENC_ECDSA_SHA1, kEcdsaWithSha1, Params::kAbsent},
+    {X509_ENC_ECDSA_SHA224, kEcdsaWithSha224, Params::kAbsent},
+    {X509_ENC_ECDSA_SHA256, kEcdsaWithSha256, Params::kAbsent},
+    {X509_ENC_ECDSA_SHA384, kEcdsaWithSha384, Params::kAbsent},
+    {X509_ENC_ECDSA_SHA512, kEcdsaWithSha512, Params::kAbsent},
 };
 
-const unsigned char* AlgOid(uint16_t code) {
+const AlgRow* FindAlg(uint16_t code) {
   for (const AlgRow& row : kAlgorithms) {
-    if (row.code == code) return row.oid;
+    if (row.code == code) return &row;
   }
   return nullptr;
+}
+
+const unsigned char kNull[] = {0x05, 0x00};
+
+// Prepends the parameters of the key code alg: a SEQUENCE of the INTEGERs
+// of params, or NULL for RSA without them.
+int PrependKeyParams(uint16_t alg, const x509_key_params_t* params, Buffer* b) {
+  if (params == nullptr) return alg == X509_KEY_RSA ? PrependOctets(b, kNull, sizeof kNull) : 0;
+  // Dss-Parms ::= SEQUENCE { p, q, g INTEGER },
+  // DHParameter ::= SEQUENCE { prime, base INTEGER, privateValueLength INTEGER OPTIONAL },
+  // or the modulus and exponent of an RSA key
+  unsigned key = alg & 0xFFu;
+  bool three = key == X509_KEY_DSA || key == X509_KEY_DH || key == X509_KEY_DSA_OIW;
+  if (three && params->third.len != 0) X509_TRY(PrependElement(b, 0x02, params->third));
+  X509_TRY(PrependElement(b, 0x02, params->second));
+  X509_TRY(PrependElement(b, 0x02, params->first));
+  return asn1_der_encode(0x30, b);
 }
 
 // ---- Extensions ------------------------------------------------------------
@@ -196,29 +246,20 @@ int x509_enc_extensions(x509_cert_t* rec, uint32_t* mask, Buffer* b) {
 
 int x509_enc_alg(uint16_t alg, x509_key_params_t* params, Buffer* out) {
   if (out == nullptr) return X509_E_NULL;
-  const unsigned char* oid_constant = AlgOid(alg);
-  if (oid_constant == nullptr) return X509_E_ENC_ALG;
+  const AlgRow* row = FindAlg(alg);
+  if (row == nullptr) return X509_E_ENC_ALG;
   Work w;
   X509_TRY(w.code());
   // AlgorithmIdentifier ::= SEQUENCE {
   //     algorithm OBJECT IDENTIFIER,
   //     parameters ANY DEFINED BY algorithm OPTIONAL }
-  unsigned key = alg & 0xFFu;
-  if (params != nullptr) {
-    // Dss-Parms ::= SEQUENCE { p, q, g INTEGER },
-    // DHParameter ::= SEQUENCE { prime, base INTEGER, privateValueLength INTEGER OPTIONAL },
-    // or the modulus and exponent of an RSA key
-    bool three = key == X509_KEY_DSA || key == X509_KEY_DH || key == X509_KEY_DSA_OIW;
-    if (three && params->third.len != 0) X509_TRY(PrependElement(w.buf(), 0x02, params->third));
-    X509_TRY(PrependElement(w.buf(), 0x02, params->second));
-    X509_TRY(PrependElement(w.buf(), 0x02, params->first));
-    X509_TRY(asn1_der_encode(0x30, w.buf()));
-  } else if (alg == X509_KEY_RSA) {
-    static const unsigned char kNull[] = {0x05, 0x00};
+  if (row->params == Params::kFromKey) {
+    X509_TRY(PrependKeyParams(alg, params, w.buf()));
+  } else if (row->params == Params::kNull) {
     X509_TRY(PrependOctets(w.buf(), kNull, sizeof kNull));
   }
   Buffer oid;
-  X509_TRY(asn1_oid_view(oid_constant, &oid));
+  X509_TRY(asn1_oid_view(row->oid, &oid));
   X509_TRY(PrependElement(w.buf(), 0x06, oid));
   X509_TRY(asn1_der_encode(0x30, w.buf()));
   return insert_buffer(out, w.buf());

@@ -22,13 +22,26 @@ extern "C" {
 #endif
 
 /* Algorithm codes of x509_enc_alg: the key codes X509_KEY_* (1 to 5), and
- * signature codes with the base algorithm in the low octet and the hash
- * (PKI_ALG_HASH_*: 1 SHA, 2 SHA-1, 3 MD2, 4 MD5) in the high one. */
+ * signature codes with the base algorithm (PKI_ALG_BASE_*: 1 RSA, 2 DSA,
+ * 0x10 EC) in the low octet and the hash (PKI_ALG_HASH_*: 1 SHA, 2 SHA-1,
+ * 3 MD2, 4 MD5, 7 SHA-224, 8 SHA-256, 9 SHA-384, 0x0A SHA-512) in the high
+ * one. */
 #define X509_ENC_DSA_SHA 0x0102u      /* dsaWithSHA (also 0x0104) */
 #define X509_ENC_SHA1_RSA 0x0201u     /* sha1WithRSAEncryption */
 #define X509_ENC_DSA_SHA1 0x0202u     /* dsaWithsha1 (also 0x0204) */
 #define X509_ENC_MD2_RSA 0x0301u      /* md2WithRSAEncryption */
 #define X509_ENC_MD5_RSA 0x0401u      /* md5WithRSAEncryption */
+#define X509_ENC_SHA224_RSA 0x0701u   /* sha224WithRSAEncryption */
+#define X509_ENC_SHA256_RSA 0x0801u   /* sha256WithRSAEncryption */
+#define X509_ENC_SHA384_RSA 0x0901u   /* sha384WithRSAEncryption */
+#define X509_ENC_SHA512_RSA 0x0A01u   /* sha512WithRSAEncryption */
+#define X509_ENC_DSA_SHA224 0x0702u   /* dsa-with-sha224 */
+#define X509_ENC_DSA_SHA256 0x0802u   /* dsa-with-sha256 */
+#define X509_ENC_ECDSA_SHA1 0x0210u   /* ecdsa-with-SHA1 */
+#define X509_ENC_ECDSA_SHA224 0x0710u /* ecdsa-with-SHA224 */
+#define X509_ENC_ECDSA_SHA256 0x0810u /* ecdsa-with-SHA256 */
+#define X509_ENC_ECDSA_SHA384 0x0910u /* ecdsa-with-SHA384 */
+#define X509_ENC_ECDSA_SHA512 0x0A10u /* ecdsa-with-SHA512 */
 
 /* Writes the Certificate of rec into out. out's content must be at least
  * ten octets long: they are stepped over and serve as room in front for the
@@ -59,10 +72,13 @@ CMN_EXPORT int x509_enc_extensions(x509_cert_t* rec, uint32_t* mask, Buffer* b);
  * X509_E_NULL for a null argument or an empty oid. */
 CMN_EXPORT int x509_enc_extension(Buffer* oid, uint8_t critical, Buffer* b);
 
-/* Prepends the AlgorithmIdentifier of the code alg to out. Parameters:
- * with params, a SEQUENCE of its INTEGERs (first, second, and the third
- * when present for the codes 2, 3 and 4); without, NULL for the code 1 and
- * nothing otherwise. X509_E_ENC_ALG for a code not in the table. */
+/* Prepends the AlgorithmIdentifier of the code alg to out. Parameters of
+ * the key codes and of the SHA-1, SHA and MD signature codes: with params,
+ * a SEQUENCE of its INTEGERs (first, second, and the third when present
+ * for the codes 2, 3 and 4); without, NULL for the code 1 and nothing
+ * otherwise. The SHA-2 signature codes ignore params: NULL for RSA, no
+ * parameters for DSA; the ECDSA codes never have parameters either.
+ * X509_E_ENC_ALG for a code not in the table. */
 CMN_EXPORT int x509_enc_alg(uint16_t alg, x509_key_params_t* params, Buffer* out);
 
 /* Prepends a SubjectPublicKeyInfo to out: for the codes 2, 3 and 4 the

@@ -1,7 +1,10 @@
 // The certificate encoder: what it writes for given records, the order and
 // flags of extensions, algorithm identifiers, keys and private keys, each
-// read back by the parser; key encodings against the openssl-made files.
+// read back by the parser; key encodings against the openssl-made files;
+// the SHA-2 and ECDSA signature identifiers against OpenSSL's.
 #include <gtest/gtest.h>
+#include <openssl/objects.h>
+#include <openssl/x509.h>
 
 #include <string>
 
@@ -206,6 +209,137 @@ TEST(X509EncAlgTest, IdentifiersOfTheCodes) {
   EXPECT_EQ(alg(2, &p), "301406072A8648CE380401" "3009020101020102020103");
   EXPECT_EQ(alg(5, &p), "301106072A8648CE3E0201" "3006020101020102");
   EXPECT_EQ(alg(1, &p), "301306092A864886F70D010101" "3006020101020102");
+}
+
+// The SHA-2 and ECDSA signature codes: the code, OpenSSL's algorithm and
+// whether the identifier carries NULL parameters (RSA) or none (DSA, ECDSA).
+struct SigCode {
+  uint16_t code;
+  int nid;
+  bool null_params;
+};
+const SigCode kSha2AndEcdsaCodes[] = {
+    {X509_ENC_SHA224_RSA, NID_sha224WithRSAEncryption, true},
+    {X509_ENC_SHA256_RSA, NID_sha256WithRSAEncryption, true},
+    {X509_ENC_SHA384_RSA, NID_sha384WithRSAEncryption, true},
+    {X509_ENC_SHA512_RSA, NID_sha512WithRSAEncryption, true},
+    {X509_ENC_DSA_SHA224, NID_dsa_with_SHA224, false},
+    {X509_ENC_DSA_SHA256, NID_dsa_with_SHA256, false},
+    {X509_ENC_ECDSA_SHA1, NID_ecdsa_with_SHA1, false},
+    {X509_ENC_ECDSA_SHA224, NID_ecdsa_with_SHA224, false},
+    {X509_ENC_ECDSA_SHA256, NID_ecdsa_with_SHA256, false},
+    {X509_ENC_ECDSA_SHA384, NID_ecdsa_with_SHA384, false},
+    {X509_ENC_ECDSA_SHA512, NID_ecdsa_with_SHA512, false},
+};
+
+// OpenSSL's DER of the AlgorithmIdentifier of nid, with NULL or without
+// parameters.
+Octets OpenSSLAlgId(int nid, bool null_params) {
+  X509_ALGOR* a = X509_ALGOR_new();
+  X509_ALGOR_set0(a, OBJ_nid2obj(nid), null_params ? V_ASN1_NULL : V_ASN1_UNDEF, nullptr);
+  unsigned char* der = nullptr;
+  int n = i2d_X509_ALGOR(a, &der);
+  Octets out = n > 0 ? Octets(der, der + n) : Octets{};
+  OPENSSL_free(der);
+  X509_ALGOR_free(a);
+  return out;
+}
+
+TEST(X509EncAlgTest, Sha2AndEcdsaIdentifiersAsOpenSSLWritesThem) {
+  // Key parameters given with a signature code are not written.
+  Bytes one(Hex("01")), two(Hex("02")), three(Hex("03"));
+  x509_key_params_t p = {one.View(), two.View(), three.View()};
+  for (const SigCode& c : kSha2AndEcdsaCodes) {
+    SCOPED_TRACE(OBJ_nid2sn(c.nid));
+    Octets want = OpenSSLAlgId(c.nid, c.null_params);
+    ASSERT_FALSE(want.empty());
+    for (x509_key_params_t* params : {static_cast<x509_key_params_t*>(nullptr), &p}) {
+      OwnedBuffer out = OwnedBuffer::WithRoom(0);
+      ASSERT_EQ(x509_enc_alg(c.code, params, out.get()), 0);
+      EXPECT_EQ(ToHex(out.octets()), ToHex(want));
+    }
+    // The code's octets: the hash above the base, as the algorithm numbering.
+    int dig = NID_undef, pkey = NID_undef;
+    ASSERT_EQ(OBJ_find_sigid_algs(c.nid, &dig, &pkey), 1);
+    int want_pkey = (c.code & 0xFF) == 0x01 ? NID_rsaEncryption : (c.code & 0xFF) == 0x02 ? NID_dsa
+                                                                                         : NID_X9_62_id_ecPublicKey;
+    EXPECT_EQ(pkey, want_pkey);
+  }
+  // Neighbours of the new codes stay unknown: no SHA-2 DSA beyond SHA-256,
+  // no ECDSA with MD5 or SHA, no bare EC key code.
+  for (uint16_t bad : {0x0902, 0x0A02, 0x0410, 0x0110, 0x0010, 0x0B10, 0x0B01}) {
+    OwnedBuffer out = OwnedBuffer::WithRoom(0);
+    EXPECT_EQ(x509_enc_alg(bad, nullptr, out.get()), X509_E_ENC_ALG) << bad;
+  }
+}
+
+// A certificate assembled field by field in a fresh record, with each new
+// signature algorithm in both of its places. OpenSSL parses the DER, names
+// the same signature algorithm in both, sees the same parameters and writes
+// the same octets back; the TBS view is the TBSCertificate OpenSSL reads.
+TEST(X509EncCertTest, Sha2AndEcdsaSignatureAlgorithmsInACertificate) {
+  Octets spki = ReadFile(SourcePath("examples/keys/ec-user-key.pub.der"));
+  ASSERT_FALSE(spki.empty());
+  Octets issuer = Seq({Tlv(0x31, Seq({Tlv(0x06, Hex("550403")), Tlv(0x0C, {'C', 'A'})}))});
+  Octets subject = Seq({Tlv(0x31, Seq({Tlv(0x06, Hex("550403")), Tlv(0x0C, {'E', 'E'})}))});
+  Octets serial = {0x01, 0x02, 0x03};
+  Octets signature = Hex("30060201010201 01");
+  for (const SigCode& c : kSha2AndEcdsaCodes) {
+    SCOPED_TRACE(OBJ_nid2sn(c.nid));
+    OwnedBuffer alg = OwnedBuffer::WithRoom(0);
+    ASSERT_EQ(x509_enc_alg(c.code, nullptr, alg.get()), 0);
+    Octets alg_der = alg.octets();
+    Bytes alg_bytes(alg_der), spki_bytes(spki), issuer_bytes(issuer), subject_bytes(subject), serial_bytes(serial),
+        sig_bytes(signature);
+    Buffer in = alg_bytes.View(), oid, params;
+    ASSERT_EQ(x509_parse_algid(&in, &oid, &params), 0);
+
+    Record rec;
+    rec->version = 2;
+    rec->serial = serial_bytes.View();
+    rec->sig_alg_oid = oid;
+    rec->sig_alg_params = params;
+    rec->issuer = issuer_bytes.View();
+    rec->subject = subject_bytes.View();
+    rec->not_before = 1735689600;  // 2025-01-01
+    rec->not_after = 2051222400;   // 2035-01-01
+    rec->spki = spki_bytes.View();
+    rec->signature = sig_bytes.View();
+    OwnedBuffer out(10);
+    Buffer tbs = {};
+    ASSERT_EQ(x509_enc_cert(rec.get(), out.get(), &tbs), 0);
+    Octets der = out.octets();
+
+    const unsigned char* p = der.data();
+    X509* x = d2i_X509(nullptr, &p, static_cast<long>(der.size()));
+    ASSERT_NE(x, nullptr);
+    EXPECT_EQ(p, der.data() + der.size());
+    EXPECT_EQ(X509_get_signature_nid(x), c.nid);
+    const X509_ALGOR* outer = nullptr;
+    X509_get0_signature(nullptr, &outer, x);
+    for (const X509_ALGOR* a : {outer, X509_get0_tbs_sigalg(x)}) {
+      const ASN1_OBJECT* obj = nullptr;
+      int ptype = -1;
+      X509_ALGOR_get0(&obj, &ptype, nullptr, a);
+      EXPECT_EQ(OBJ_obj2nid(obj), c.nid);
+      EXPECT_EQ(ptype, c.null_params ? V_ASN1_NULL : V_ASN1_UNDEF);
+      unsigned char* a_der = nullptr;
+      int n = i2d_X509_ALGOR(a, &a_der);
+      EXPECT_EQ(Octets(a_der, a_der + (n > 0 ? n : 0)), alg_der);
+      OPENSSL_free(a_der);
+    }
+    EXPECT_EQ(X509_get_version(x), 2);
+    // OpenSSL writes the same certificate and the same TBSCertificate.
+    unsigned char* again = nullptr;
+    int n = i2d_X509(x, &again);
+    EXPECT_EQ(Octets(again, again + (n > 0 ? n : 0)), der);
+    OPENSSL_free(again);
+    unsigned char* tbs_der = nullptr;
+    n = i2d_re_X509_tbs(x, &tbs_der);
+    EXPECT_EQ(Octets(tbs_der, tbs_der + (n > 0 ? n : 0)), Of(tbs));
+    OPENSSL_free(tbs_der);
+    X509_free(x);
+  }
 }
 
 // Parse an openssl-made key, write it again, compare the octets: public
