@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "host/hostbuf.h"
+#include "host/hostcrypto.h"
 #include "host/hostlog.h"
 
 // The host links the framework like every module: it has its own manager
@@ -57,6 +58,7 @@ Host::Host() : guard_(CMN_Guard::create()), face_(new HostFace(this)) {
   ModMgr = face_.get();
   registerService(kBufferServiceID, createBufferService());
   registerService(kLogServiceID, createLogService());
+  registerService(kCryptoServiceID, createCryptoService());
 }
 
 Host::~Host() {

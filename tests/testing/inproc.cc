@@ -1,17 +1,20 @@
 #include "testing/inproc.h"
 
 #include "host/hostbuf.h"
+#include "host/hostcrypto.h"
 #include "host/hostlog.h"
 
 namespace pkixtest {
 
-InProcessManager::InProcessManager(bool with_services) : guard_(CMN_Guard::create()), previous_(ModMgr) {
+InProcessManager::InProcessManager(bool with_services, bool with_crypto)
+    : guard_(CMN_Guard::create()), previous_(ModMgr) {
   guard_->refs.addReference();
   ModMgr = this;
   if (with_services) {
     offer(pkixhost::kBufferServiceID, pkixhost::createBufferService());
     offer(pkixhost::kLogServiceID, pkixhost::createLogService());
   }
+  if (with_crypto) offer(pkixhost::kCryptoServiceID, pkixhost::createCryptoService());
 }
 
 InProcessManager::~InProcessManager() {
@@ -21,6 +24,13 @@ InProcessManager::~InProcessManager() {
 }
 
 void InProcessManager::offer(uint32_t id, CMN_GuardedRef* service) {
+  for (Offer& o : offers_) {
+    if (o.id == id) {
+      delete o.holder;
+      o.holder = new CMN_GRefPtr<CMN_GuardedRef>(service);
+      return;
+    }
+  }
   offers_.push_back({id, new CMN_GRefPtr<CMN_GuardedRef>(service)});
 }
 
