@@ -618,10 +618,13 @@ int X509Cert::sign(TCert* signer) {
   int r = (flags_ & kModified) != 0 ? encodeCert() : 0;
   TBuf* tbs = r == 0 ? tbufView(raw_, rec_->tbs) : nullptr;
   TBuf* sig = nullptr;
-  if (r == 0) r = tbs != nullptr ? signMessage(k, tbs, &sig) : 1;
+  if (r == 0) r = tbs != nullptr ? signMessage(k, tbs, &sig, sign_alg_) : 1;
   k->release();
   if (tbs != nullptr) tbs->release();
-  if (r != 0) return error_ = r;
+  if (r != 0) {
+    if (sig != nullptr) sig->release();  // a partly made signature
+    return error_ = r;
+  }
   // The signature goes into an owned view; the next encoding writes it.
   if ((flags_ & kOwnedSignature) != 0) release_buffer(&rec_->signature);
   Buffer s = bufferOf(sig);
@@ -632,15 +635,17 @@ int X509Cert::sign(TCert* signer) {
   return error_ = r;
 }
 
-TBuf* X509Cert::sign(TKey* k, pki_alg_t, TBuf* msg) {
+TBuf* X509Cert::sign(TKey* k, pki_alg_t a, TBuf* msg) {
   if (k == nullptr) k = priv_key_;
   if (k == nullptr) {
     error_ = 40;
     return nullptr;
   }
   TBuf* out = nullptr;
-  error_ = signMessage(k, msg, &out);
-  return error_ == 0 ? out : nullptr;
+  error_ = signMessage(k, msg, &out, a);
+  if (error_ == 0) return out;
+  if (out != nullptr) out->release();
+  return nullptr;
 }
 
 int X509Cert::checkSign(TCert* issuer) {
@@ -650,17 +655,17 @@ int X509Cert::checkSign(TCert* issuer) {
   int r = (flags_ & kModified) != 0 ? encodeCert() : 0;
   TBuf* tbs = r == 0 ? tbufView(raw_, rec_->tbs) : nullptr;
   TBuf* sig = r == 0 ? tbufCopy(rec_->signature) : nullptr;
-  if (r == 0) r = tbs != nullptr && sig != nullptr ? verifyMessage(k, tbs, sig) : 1;
+  if (r == 0) r = tbs != nullptr && sig != nullptr ? verifyMessage(k, tbs, sig, sign_alg_) : 1;
   k->release();
   if (tbs != nullptr) tbs->release();
   if (sig != nullptr) sig->release();
   return error_ = r;
 }
 
-int X509Cert::checkSign(TKey* k, pki_alg_t, TBuf* signature, TBuf* msg) {
+int X509Cert::checkSign(TKey* k, pki_alg_t a, TBuf* signature, TBuf* msg) {
   if (k == nullptr) k = pub_key_;
   if (k == nullptr) return error_ = 40;
-  return error_ = verifyMessage(k, msg, signature);
+  return error_ = verifyMessage(k, msg, signature, a);
 }
 
 // ---- Completeness ----

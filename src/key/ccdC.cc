@@ -1,28 +1,220 @@
 #include "key/ccdC.h"
 
-// No crypto service is reachable yet: every operation reports 40 after its
-// argument checks.
+#include <memory>
+#include <new>
 
-int make_hash(pki_alg_t, TBuf* data, unsigned char* out, unsigned* len) {
-  if (data == nullptr || out == nullptr || len == nullptr) return 4;
-  return 40;
+#include "module/cmn_abuf.h"
+
+Tuint32ID ccdID CMN_ID_INIT(58);
+CCD ccdService(nullptr);
+
+// ---- The service stub ----
+
+CCD::CCD() : CMN_ServiceStub<CCD_Interface>(&ccdID) {}
+CCD::CCD(CCD_Interface* service) : CMN_ServiceStub<CCD_Interface>(&ccdID, service) {}
+CCD::~CCD() = default;
+
+ccTransform* CCD::create_ccTransform(aKey& key, ccFunc f, pki_alg_t alg) {
+  return call([&](CCD_Interface* s) { return s->create_ccTransform(key, f, alg); }, nullptr);
 }
 
-int signMessage(TKey* key, TBuf*, TBuf** sig) {
-  if (key == nullptr || sig == nullptr) return 4;
+// ---- The transform context ----
+
+ccCtx_Stub::ccCtx_Stub(aKey& key, ccFunc f, pki_alg_t alg) : CMN_ObjectStub<ccTransform>(nullptr, &ccdService) {
+  ccTransform* t = ccdService.create_ccTransform(key, f, alg);
+  if (t == nullptr) return;
+  take(t);
+  // The holder has its own reference now; the creation one goes.
+  GuardLockVar g(t->getGuard());
+  t->remReference();
+}
+
+ccCtx_Stub::ccCtx_Stub(ccTransform* t) : CMN_ObjectStub<ccTransform>(t, &ccdService) {}
+
+ccCtx_Stub::~ccCtx_Stub() = default;
+
+int ccCtx_Stub::lock() {
+  return invoke([](ccTransform* t) { return t->lock(); }, 40);
+}
+int ccCtx_Stub::unlock() {
+  return invoke([](ccTransform* t) { return t->unlock(); }, 40);
+}
+int ccCtx_Stub::in(void* data, unsigned len) {
+  return invoke([&](ccTransform* t) { return t->in(data, len); }, 40);
+}
+int ccCtx_Stub::out(void* buf, unsigned* len) {
+  return invoke([&](ccTransform* t) { return t->out(buf, len); }, 40);
+}
+aKey ccCtx_Stub::getKey(TKey::key_type_t kind) {
+  if (get() == nullptr) return aKey();
+  GuardLockVar g(guard());
+  return get()->getKey(kind);
+}
+int ccCtx_Stub::error() {
+  return invoke([](ccTransform* t) { return t->error(); }, 40);
+}
+
+// ---- The fixed sequence ----
+
+namespace {
+
+// Runs one operation: lock, feed the whole of data, run body (the out()
+// calls), unlock whatever happened after a successful lock.
+template <class Body>
+int RunLocked(ccCtx_Stub& ctx, TBuf* data, Body body) {
+  int r = ctx.lock();
+  if (r != 0) return r;
+  r = ctx.in(data != nullptr ? data->datap() : nullptr, data != nullptr ? data->len() : 0);
+  if (r == 0) r = body();
+  ctx.unlock();
+  return r;
+}
+
+// Sets the length of t's content to n (n never above the current length).
+int Shorten(TBuf* t, unsigned n) {
+  Buffer* b = t->getBuffer();
+  if (b == nullptr) return 40;
+  b->len = n;
+  return 0;
+}
+
+}  // namespace
+
+int verifyMessage(ccCtx_Stub& ctx, TBuf* data, TBuf* signature) {
+  if (data == nullptr || signature == nullptr) return 4;
+  return RunLocked(ctx, data, [&] {
+    // A local length: the signature buffer itself is left as it is.
+    unsigned n = signature->len();
+    return ctx.out(signature->datap(), &n);
+  });
+}
+
+int encryptMessage(ccCtx_Stub& ctx, TBuf* data, TBuf** out) {
+  if (out == nullptr) return 4;
+  *out = nullptr;
+  return RunLocked(ctx, data, [&] {
+    unsigned n = 0;
+    int r = ctx.out(nullptr, &n);
+    if (r != 0) return r;
+    std::unique_ptr<unsigned char[]> room(new (std::nothrow) unsigned char[n == 0 ? 1 : n]());
+    if (room == nullptr) return 1;
+    *out = createTBuf(room.get(), n);
+    if (*out == nullptr) return 1;
+    unsigned announced = n;
+    r = ctx.out((*out)->datap(), &n);
+    if (r != 0) return r;
+    if (n > announced) return 9;  // the service wrote past what it asked for
+    return n != announced ? Shorten(*out, n) : 0;
+  });
+}
+
+TBuf* encryptMessage(ccCtx_Stub& ctx, TBuf* data) {
+  TBuf* out = nullptr;
+  if (encryptMessage(ctx, data, &out) == 0) return out;
+  if (out != nullptr) out->release();
+  return nullptr;
+}
+
+TBuf* decryptMessage(ccCtx_Stub& ctx, TBuf* data) {
+  TBuf* result = nullptr;
+  RunLocked(ctx, data, [&] {
+    unsigned n = 0;
+    int r = ctx.out(nullptr, &n);
+    if (r != 0) return r;
+    std::unique_ptr<unsigned char[]> plain(new (std::nothrow) unsigned char[n == 0 ? 1 : n]);
+    if (plain == nullptr) return 1;
+    unsigned room = n;
+    r = ctx.out(plain.get(), &n);
+    if (r != 0) return r;
+    if (n > room) return 9;
+    result = createTBuf(plain.get(), n);
+    return result != nullptr ? 0 : 1;
+  });
+  return result;
+}
+
+int decryptMessage(ccCtx_Stub& ctx, TBuf* data, TBuf* out) {
+  if (out == nullptr) return 4;
+  return RunLocked(ctx, data, [&] {
+    unsigned n = out->len();
+    int r = ctx.out(nullptr, &n);
+    if (r != 0) return r;
+    std::unique_ptr<unsigned char[]> plain(new (std::nothrow) unsigned char[n == 0 ? 1 : n]);
+    if (plain == nullptr) return 1;
+    unsigned room = n;
+    r = ctx.out(plain.get(), &n);
+    if (r != 0 || n > room) return r != 0 ? r : 9;
+    if (out->len() < n) return r;  // too short: nothing is copied
+    Buffer* b = out->getBuffer();
+    if (b == nullptr) return 9;
+    for (unsigned i = 0; i < n; ++i) b->data[i] = plain[i];
+    b->len = n;
+    return r;
+  });
+}
+
+// ---- The key forms ----
+
+namespace {
+
+// Runs op over a context for key (wrapped for the call) in mode f with alg.
+template <class Op>
+auto WithKey(TKey* key, ccFunc f, pki_alg_t alg, Op op) {
+  aKey k(key);
+  ccCtx_Stub ctx(k, f, alg);
+  return op(ctx);
+}
+
+}  // namespace
+
+int make_hash(pki_alg_t alg, TBuf* data, unsigned char* out, unsigned* len) {
+  if (data == nullptr || out == nullptr || len == nullptr) return 4;
+  aKey none;
+  ccCtx_Stub ctx(none, CC_HASH, alg);
+  return RunLocked(ctx, data, [&] { return ctx.out(out, len); });
+}
+
+int signMessage(TKey* key, TBuf* data, TBuf** sig, pki_alg_t alg) {
+  if (sig == nullptr) return 4;
   *sig = nullptr;
-  return 40;
+  if (key == nullptr) return 4;
+  return WithKey(key, CC_SIGN, alg, [&](ccCtx_Stub& c) { return encryptMessage(c, data, sig); });
+}
+
+int signMessage(TKey* key, TBuf* data, TBuf** sig) { return signMessage(key, data, sig, PKI_ALG_NONE); }
+
+TBuf* signMessage(TKey* key, TBuf* data) {
+  if (key == nullptr) return nullptr;
+  return WithKey(key, CC_SIGN, PKI_ALG_NONE, [&](ccCtx_Stub& c) { return encryptMessage(c, data); });
+}
+
+int verifyMessage(TKey* key, TBuf* data, TBuf* signature, pki_alg_t alg) {
+  if (key == nullptr || data == nullptr || signature == nullptr) return 4;
+  return WithKey(key, CC_VERIFY, alg, [&](ccCtx_Stub& c) { return verifyMessage(c, data, signature); });
 }
 
 int verifyMessage(TKey* key, TBuf* data, TBuf* signature) {
-  if (key == nullptr || data == nullptr || signature == nullptr) return 4;
-  return 40;
+  return verifyMessage(key, data, signature, PKI_ALG_NONE);
 }
 
-int encryptMessage(TKey* key, TBuf*, TBuf** out) {
-  if (key == nullptr || out == nullptr) return 4;
+int encryptMessage(TKey* key, TBuf* data, TBuf** out) {
+  if (out == nullptr) return 4;
   *out = nullptr;
-  return 40;
+  if (key == nullptr) return 4;
+  return WithKey(key, CC_ENCRYPT, PKI_ALG_NONE, [&](ccCtx_Stub& c) { return encryptMessage(c, data, out); });
 }
 
-TBuf* decryptMessage(TKey*, TBuf*) { return nullptr; }
+TBuf* encryptMessage(TKey* key, TBuf* data) {
+  if (key == nullptr) return nullptr;
+  return WithKey(key, CC_ENCRYPT, PKI_ALG_NONE, [&](ccCtx_Stub& c) { return encryptMessage(c, data); });
+}
+
+TBuf* decryptMessage(TKey* key, TBuf* data) {
+  if (key == nullptr) return nullptr;
+  return WithKey(key, CC_DECRYPT, PKI_ALG_NONE, [&](ccCtx_Stub& c) { return decryptMessage(c, data); });
+}
+
+int decryptMessage(TKey* key, TBuf* data, TBuf* out) {
+  if (key == nullptr) return 4;
+  return WithKey(key, CC_DECRYPT, PKI_ALG_NONE, [&](ccCtx_Stub& c) { return decryptMessage(c, data, out); });
+}

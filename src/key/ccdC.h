@@ -1,32 +1,100 @@
-// The bridge to the host's crypto service (service 58): the free functions
-// through which keys, certificates and CRLs hash, sign, verify, encrypt and
-// decrypt. Every one runs one complete operation over TBuf data; a TBuf
-// result carries one reference for the caller.
+// The bridge to the host's crypto service (service 58): the service stub, the
+// per-operation transform context, and the free functions through which keys,
+// certificates and CRLs hash, sign, verify, encrypt and decrypt. Every free
+// function runs one complete operation over TBuf data through one fixed
+// sequence on the transform: lock(), in() once with the whole input, one or
+// two out() calls, unlock() (also after a failure). A TBuf result carries one
+// reference for the caller.
 //
-// Until the bridge binds to the service, every operation answers 40 ("no
-// service"): the code forms return it, the TBuf forms return null.
+// Without a host module manager, a crypto service or a transform, every
+// operation answers 40: the code forms return it, the TBuf forms return null.
 #ifndef PKIX_KEY_CCDC_H_
 #define PKIX_KEY_CCDC_H_
 
 #include "alg/pki_alg.h"
+#include "contract/ccd.h"
 #include "contract/tbuf.h"
+#include "framework/cmn_stub.h"
+#include "framework/id_type.h"
 
 class TKey;
+
+extern Tuint32ID ccdID;  // 58
+
+// The stub of the crypto service. Binding is lazy and serialised by the
+// stub's mutex; every call into the service holds its guard.
+class CCD : public CMN_ServiceStub<CCD_Interface> {
+ public:
+  // Asks the host module manager for the service at once.
+  CCD();
+  // Wraps a given service reference (null: unbound, binds on first use).
+  explicit CCD(CCD_Interface* service);
+  ~CCD() override;
+
+  // A new transform for f over key and alg, with one reference for the
+  // caller; null without a manager, a service, or when the service makes
+  // none.
+  ccTransform* create_ccTransform(aKey& key, ccFunc f, pki_alg_t alg);
+};
+
+// The module's one crypto service stub, unbound at load.
+extern CCD ccdService;
+
+// One operation's transform. Holds the transform (or none) and keeps
+// ccdService in use for its lifetime. Every operation forwards under the
+// transform's guard; without a transform each answers 40 (getKey: an empty
+// key).
+class ccCtx_Stub : public CMN_ObjectStub<ccTransform> {
+ public:
+  ccCtx_Stub(aKey& key, ccFunc f, pki_alg_t alg);
+  // Holds t (its own reference; the caller keeps its one).
+  explicit ccCtx_Stub(ccTransform* t);
+  ~ccCtx_Stub() override;
+
+  int lock();
+  int unlock();
+  int in(void* data, unsigned len);
+  int out(void* buf, unsigned* len);
+  aKey getKey(TKey::key_type_t kind);
+  int error();
+};
 
 // Digest of data with hash algorithm alg into out; *len holds out's capacity
 // on entry and the digest length on success. 0, 4 (null argument), 40, or
 // the service's code.
 int make_hash(pki_alg_t alg, TBuf* data, unsigned char* out, unsigned* len);
-// Signs data with key (algorithm 0: the key's own); *sig receives the
-// signature. 0, 4 (null key or sig), 40, or the service's code.
+
+// Signs data with key (algorithm 0: the key's own, or alg); *sig receives
+// the signature, possibly partly filled on failure. 0, 1 (no memory),
+// 4 (null key or sig), 40, or the service's code.
 int signMessage(TKey* key, TBuf* data, TBuf** sig);
-// 0 when signature is a valid signature of data under key; 4 (null
-// argument), 40, or the service's code.
+int signMessage(TKey* key, TBuf* data, TBuf** sig, pki_alg_t alg);
+// The signature, or null.
+TBuf* signMessage(TKey* key, TBuf* data);
+
+// 0 when signature is a valid signature of data under key (with algorithm 0
+// or alg); 4 (null argument), 40, or the service's code.
 int verifyMessage(TKey* key, TBuf* data, TBuf* signature);
-// Encrypts data with key; *out receives the ciphertext. 0, 4, 40, or the
+int verifyMessage(TKey* key, TBuf* data, TBuf* signature, pki_alg_t alg);
+
+// Encrypts data with key; *out receives the ciphertext. 0, 1, 4, 40, or the
 // service's code.
 int encryptMessage(TKey* key, TBuf* data, TBuf** out);
+// The ciphertext, or null.
+TBuf* encryptMessage(TKey* key, TBuf* data);
+
 // The plaintext of data under key, or null.
 TBuf* decryptMessage(TKey* key, TBuf* data);
+// Decrypts data into out when out is long enough (otherwise copies nothing).
+// The code of the final out() call, 1, 4, 9 (no room record), or 40.
+int decryptMessage(TKey* key, TBuf* data, TBuf* out);
+
+// The same operations over a context built by the caller. encryptMessage
+// serves both encryption and signing (the context decides which).
+int verifyMessage(ccCtx_Stub& ctx, TBuf* data, TBuf* signature);
+int encryptMessage(ccCtx_Stub& ctx, TBuf* data, TBuf** out);
+TBuf* encryptMessage(ccCtx_Stub& ctx, TBuf* data);
+TBuf* decryptMessage(ccCtx_Stub& ctx, TBuf* data);
+int decryptMessage(ccCtx_Stub& ctx, TBuf* data, TBuf* out);
 
 #endif  // PKIX_KEY_CCDC_H_

@@ -1,0 +1,318 @@
+// The crypto bridge against a scripted crypto service: the fixed call
+// sequence on the transform, the size query then fetch, the shortened
+// result, the decrypt forms, the argument checks, codes passed through
+// unchanged, and what happens with no service at all.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "key/ccdC.h"
+#include "key/key_testutil.h"
+
+namespace {
+
+using keytest::Bytes;
+using keytest::Buf;
+using keytest::KeyRef;
+using keytest::Take;
+
+// What one scripted transform does and what it saw.
+struct Script {
+  int lock_code = 0;
+  int in_code = 0;
+  int out_code = 0;          // the code of the final out() (the verdict for verify)
+  int size_code = 0;         // the code of the size query out(null, &n)
+  unsigned announce = 8;     // the size the query answers
+  Bytes result = {1, 2, 3, 4, 5, 6, 7, 8};  // what the fetch writes
+  std::vector<std::string> calls;
+  Bytes input;
+  std::vector<unsigned> out_lens;  // *len as each out() received it
+  Bytes out_data;                  // what the last out() was given (verify)
+  int guard_calls_in = -1;         // the guard's call count seen inside in()
+  bool created = false;
+  ccFunc func = CC_HASH;
+  pki_alg_t alg = 0;
+  TKey* key = nullptr;
+};
+
+int live_transforms = 0;
+
+class ScriptedTransform : public ccTransform {
+ public:
+  explicit ScriptedTransform(Script* s) : s_(s) { ++live_transforms; }
+  ~ScriptedTransform() override { --live_transforms; }
+  int init() override { return 0; }
+  int fini() override { return 0; }
+  ccFunc getFunc() override { return s_->func; }
+  pki_alg_t getAlgorithm() override { return s_->alg; }
+  int lock() override {
+    s_->calls.push_back("lock");
+    return s_->lock_code;
+  }
+  int unlock() override {
+    s_->calls.push_back("unlock");
+    return 0;
+  }
+  int in(void* data, unsigned len) override {
+    s_->calls.push_back("in");
+    s_->guard_calls_in = getGuard()->callCount();
+    const unsigned char* p = static_cast<const unsigned char*>(data);
+    s_->input.assign(p, p + len);
+    return s_->in_code;
+  }
+  int out(void* buf, unsigned* len) override {
+    s_->calls.push_back(buf == nullptr ? "size" : "out");
+    s_->out_lens.push_back(*len);
+    if (buf == nullptr) {
+      *len = s_->announce;
+      return s_->size_code;
+    }
+    if (s_->func == CC_VERIFY) {
+      const unsigned char* p = static_cast<const unsigned char*>(buf);
+      s_->out_data.assign(p, p + *len);
+      return s_->out_code;
+    }
+    if (s_->out_code != 0) return s_->out_code;
+    unsigned n = static_cast<unsigned>(s_->result.size());
+    if (n > *len) return 77;
+    for (unsigned i = 0; i < n; ++i) static_cast<unsigned char*>(buf)[i] = s_->result[i];
+    *len = n;
+    return 0;
+  }
+  aKey getKey(TKey::key_type_t) override { return aKey(s_->key, nullptr); }
+  int error() override { return 0; }
+
+ private:
+  Script* s_;
+};
+
+class ScriptedService : public CCD_Interface {
+ public:
+  explicit ScriptedService(Script* s) : s_(s) {}
+  int init() override { return 0; }
+  int fini() override { return 0; }
+  ccTransform* create_ccTransform(aKey& key, ccFunc f, pki_alg_t alg) override {
+    s_->created = true;
+    s_->func = f;
+    s_->alg = alg;
+    s_->key = key.raw();
+    ccTransform* t = new ScriptedTransform(s_);
+    t->addReference();  // the caller's
+    return t;
+  }
+
+ private:
+  Script* s_;
+};
+
+const Bytes kData = {'m', 'e', 's', 's', 'a', 'g', 'e'};
+
+class BridgeTest : public keytest::KeyTest {
+ protected:
+  void SetUp() override {
+    KeyTest::SetUp();
+    mgr_->offer(58, new ScriptedService(&s_));
+    Bytes spki = keytest::ReadFile(std::string(PKIX_SOURCE_DIR) + "/examples/keys/root-key.pub.der");
+    key_.k = createTKey(TKey::KT_PUBLIC, spki.data(), static_cast<unsigned>(spki.size()));
+    ASSERT_NE(key_.get(), nullptr);
+    data_ = Buf(kData);
+  }
+  void TearDown() override {
+    data_->release();
+    if (key_.k != nullptr) key_.k->release();
+    key_.k = nullptr;
+    EXPECT_EQ(live_transforms, 0);
+    EXPECT_EQ(ccdService.uses(), 0);
+    KeyTest::TearDown();
+  }
+  using Calls = std::vector<std::string>;
+
+  Script s_;
+  KeyRef key_;
+  TBuf* data_ = nullptr;
+};
+
+TEST_F(BridgeTest, HashRunsTheFixedSequenceIntoTheCallersRoom) {
+  s_.result = Bytes(20, 0xAB);
+  unsigned char out[20] = {};
+  unsigned len = sizeof out;
+  EXPECT_EQ(make_hash(PKI_ALG_SHA1, data_, out, &len), 0);
+  EXPECT_EQ(s_.calls, (Calls{"lock", "in", "out", "unlock"}));
+  EXPECT_EQ(s_.func, CC_HASH);
+  EXPECT_EQ(s_.alg, PKI_ALG_SHA1);
+  EXPECT_EQ(s_.key, nullptr);
+  EXPECT_EQ(s_.input, kData);
+  EXPECT_EQ(s_.out_lens, (std::vector<unsigned>{20}));
+  EXPECT_EQ(len, 20u);
+  EXPECT_EQ(Bytes(out, out + 20), s_.result);
+  // The transform was called with its module's guard raised.
+  EXPECT_GT(s_.guard_calls_in, 0);
+}
+
+TEST_F(BridgeTest, SignAsksTheSizeThenFetchesAndKeepsTheShorterLength) {
+  s_.announce = 72;
+  s_.result = Bytes(70, 0x5A);  // DSA and ECDSA signatures are often shorter
+  TBuf* sig = nullptr;
+  EXPECT_EQ(signMessage(key_.get(), data_, &sig, PKI_ALG_SHA256_RSA), 0);
+  EXPECT_EQ(s_.calls, (Calls{"lock", "in", "size", "out", "unlock"}));
+  EXPECT_EQ(s_.func, CC_SIGN);
+  EXPECT_EQ(s_.alg, PKI_ALG_SHA256_RSA);
+  EXPECT_EQ(s_.key, key_.get());
+  EXPECT_EQ(s_.out_lens, (std::vector<unsigned>{0, 72}));
+  EXPECT_EQ(Take(sig), s_.result);
+}
+
+TEST_F(BridgeTest, KeyFormsUseAlgorithmZero) {
+  TBuf* sig = signMessage(key_.get(), data_);
+  EXPECT_EQ(Take(sig), s_.result);
+  EXPECT_EQ(s_.alg, 0u);
+  s_ = Script();
+  TBuf* ct = encryptMessage(key_.get(), data_);
+  EXPECT_EQ(s_.func, CC_ENCRYPT);
+  EXPECT_EQ(s_.alg, 0u);
+  EXPECT_EQ(Take(ct), s_.result);
+}
+
+TEST_F(BridgeTest, VerifyGivesTheSignatureToOutAndReturnsItsVerdict) {
+  const Bytes sig = {9, 8, 7};
+  TBuf* s = Buf(sig);
+  s_.out_code = 0xE03F0002;  // any code of the service comes back unchanged
+  EXPECT_EQ(verifyMessage(key_.get(), data_, s, PKI_ALG_SHA1_RSA), static_cast<int>(0xE03F0002));
+  EXPECT_EQ(s_.calls, (Calls{"lock", "in", "out", "unlock"}));
+  EXPECT_EQ(s_.func, CC_VERIFY);
+  EXPECT_EQ(s_.input, kData);
+  EXPECT_EQ(s_.out_data, sig);
+  EXPECT_EQ(s->len(), 3u);  // the signature buffer is left as it was
+  s->release();
+}
+
+TEST_F(BridgeTest, VerifyWithAnEmptySignatureStillCallsOutWithLengthZero) {
+  TBuf* s = Buf({});
+  EXPECT_EQ(verifyMessage(key_.get(), data_, s), 0);
+  EXPECT_EQ(s_.out_lens, (std::vector<unsigned>{0}));
+  s->release();
+}
+
+TEST_F(BridgeTest, AFailingLockEndsTheOperationWithItsCode) {
+  s_.lock_code = 31;
+  TBuf* sig = nullptr;
+  EXPECT_EQ(signMessage(key_.get(), data_, &sig), 31);
+  EXPECT_EQ(sig, nullptr);
+  EXPECT_EQ(s_.calls, (Calls{"lock"}));
+}
+
+TEST_F(BridgeTest, WhateverFailsAfterLockStillUnlocks) {
+  struct Case {
+    const char* what;
+    int Script::*field;
+    Calls calls;
+  };
+  const Case cases[] = {
+      {"in", &Script::in_code, {"lock", "in", "unlock"}},
+      {"size query", &Script::size_code, {"lock", "in", "size", "unlock"}},
+      {"fetch", &Script::out_code, {"lock", "in", "size", "out", "unlock"}},
+  };
+  for (const Case& c : cases) {
+    s_ = Script();
+    s_.*c.field = 33;
+    TBuf* sig = nullptr;
+    EXPECT_EQ(signMessage(key_.get(), data_, &sig), 33) << c.what;
+    EXPECT_EQ(s_.calls, c.calls) << c.what;
+    // A partly made result is the caller's; the single-result form drops it.
+    if (sig != nullptr) sig->release();
+    s_ = Script();
+    s_.*c.field = 33;
+    EXPECT_EQ(decryptMessage(key_.get(), data_), nullptr) << c.what;
+    EXPECT_EQ(s_.calls.back(), "unlock") << c.what;
+  }
+}
+
+TEST_F(BridgeTest, DecryptToANewBuffer) {
+  s_.announce = 16;
+  s_.result = {'p', 'l', 'a', 'i', 'n'};
+  TBuf* plain = decryptMessage(key_.get(), data_);
+  EXPECT_EQ(s_.calls, (Calls{"lock", "in", "size", "out", "unlock"}));
+  EXPECT_EQ(s_.out_lens, (std::vector<unsigned>{0, 16}));
+  EXPECT_EQ(Take(plain), s_.result);
+}
+
+TEST_F(BridgeTest, DecryptIntoAGivenBufferCopiesOnlyWhenItIsLongEnough) {
+  s_.announce = 16;
+  s_.result = {'p', 'l', 'a', 'i', 'n'};
+  TBuf* room = Buf(Bytes(8, 0xEE));
+  EXPECT_EQ(decryptMessage(key_.get(), data_, room), 0);
+  EXPECT_EQ(s_.out_lens, (std::vector<unsigned>{8, 16}));  // the query starts from the room
+  EXPECT_EQ(Take(room), s_.result);
+
+  s_ = Script();
+  s_.result = {'p', 'l', 'a', 'i', 'n'};
+  TBuf* small = Buf(Bytes(3, 0xEE));
+  EXPECT_EQ(decryptMessage(key_.get(), data_, small), 0);
+  EXPECT_EQ(Take(small), Bytes(3, 0xEE));  // too short: nothing is copied
+}
+
+TEST_F(BridgeTest, ArgumentChecks) {
+  unsigned char out[20];
+  unsigned len = 20;
+  TBuf* sig = nullptr;
+  EXPECT_EQ(make_hash(PKI_ALG_SHA1, nullptr, out, &len), 4);
+  EXPECT_EQ(make_hash(PKI_ALG_SHA1, data_, nullptr, &len), 4);
+  EXPECT_EQ(make_hash(PKI_ALG_SHA1, data_, out, nullptr), 4);
+  EXPECT_EQ(signMessage(nullptr, data_, &sig), 4);
+  EXPECT_EQ(signMessage(key_.get(), data_, nullptr), 4);
+  EXPECT_EQ(signMessage(nullptr, data_), nullptr);
+  EXPECT_EQ(verifyMessage(nullptr, data_, data_), 4);
+  EXPECT_EQ(verifyMessage(key_.get(), nullptr, data_), 4);
+  EXPECT_EQ(verifyMessage(key_.get(), data_, nullptr), 4);
+  EXPECT_EQ(encryptMessage(nullptr, data_, &sig), 4);
+  EXPECT_EQ(encryptMessage(nullptr, data_), nullptr);
+  EXPECT_EQ(decryptMessage(nullptr, data_), nullptr);
+  EXPECT_EQ(decryptMessage(nullptr, data_, data_), 4);
+  EXPECT_FALSE(s_.created);  // nothing reached the service
+}
+
+TEST_F(BridgeTest, ContextForwardsAndHandsBackTheTransformsKey) {
+  aKey k(key_.get());
+  ccCtx_Stub ctx(k, CC_VERIFY, PKI_ALG_SHA1_RSA);
+  EXPECT_EQ(ccdService.uses(), 1);
+  aKey got = ctx.getKey(TKey::KT_PUBLIC);
+  EXPECT_EQ(got.raw(), key_.get());
+  EXPECT_EQ(ctx.error(), 0);
+}
+
+// With no crypto service every operation reports 40 and nothing crashes.
+class NoServiceTest : public keytest::KeyTest {};
+
+TEST_F(NoServiceTest, EveryOperationReports40) {
+  Bytes spki = keytest::ReadFile(std::string(PKIX_SOURCE_DIR) + "/examples/keys/root-key.pub.der");
+  KeyRef key(createTKey(TKey::KT_PUBLIC, spki.data(), static_cast<unsigned>(spki.size())));
+  ASSERT_NE(key.get(), nullptr);
+  TBuf* data = Buf(kData);
+  unsigned char out[20];
+  unsigned len = 20;
+  TBuf* sig = nullptr;
+  EXPECT_EQ(make_hash(PKI_ALG_SHA1, data, out, &len), 40);
+  EXPECT_EQ(signMessage(key.get(), data, &sig), 40);
+  EXPECT_EQ(sig, nullptr);
+  EXPECT_EQ(verifyMessage(key.get(), data, data), 40);
+  EXPECT_EQ(encryptMessage(key.get(), data, &sig), 40);
+  EXPECT_EQ(decryptMessage(key.get(), data), nullptr);
+  EXPECT_EQ(decryptMessage(key.get(), data, data), 40);
+  // The key's own operations say the same.
+  EXPECT_EQ(key->sign(data), nullptr);
+  EXPECT_EQ(key->error(), 40);
+  EXPECT_EQ(key->verify(data, data), 40);
+  EXPECT_EQ(key->getMD5(), nullptr);
+  aKey none;
+  ccCtx_Stub ctx(none, CC_HASH, PKI_ALG_SHA1);
+  EXPECT_EQ(ctx.lock(), 40);
+  EXPECT_EQ(ctx.in(nullptr, 0), 40);
+  EXPECT_EQ(ctx.out(nullptr, &len), 40);
+  EXPECT_EQ(ctx.unlock(), 40);
+  EXPECT_EQ(ctx.error(), 40);
+  EXPECT_EQ(ctx.getKey(TKey::KT_PUBLIC).raw(), nullptr);
+  data->release();
+}
+
+}  // namespace
