@@ -6,6 +6,7 @@
 // leave nothing on the error queue and no transform alive.
 #include "host/hostcrypto.h"
 
+#include <openssl/ec.h>
 #include <openssl/err.h>
 #include <openssl/evp.h>
 #include <openssl/rsa.h>
@@ -36,14 +37,14 @@ struct PKeyFree {
 };
 using PKey = std::unique_ptr<EVP_PKEY, PKeyFree>;
 
-// OpenSSL's key from the same file (public: SubjectPublicKeyInfo; private:
-// any form d2i_AutoPrivateKey takes).
-PKey OsslKey(const std::string& path, bool priv) {
-  Bytes der = ReadFile(path);
+// OpenSSL's key from DER (public: SubjectPublicKeyInfo; private: any form
+// d2i_AutoPrivateKey takes), or from a file.
+PKey OsslKey(const Bytes& der, bool priv) {
   const unsigned char* p = der.data();
   long n = static_cast<long>(der.size());
   return PKey(priv ? d2i_AutoPrivateKey(nullptr, &p, n) : d2i_PUBKEY(nullptr, &p, n));
 }
+PKey OsslKey(const std::string& path, bool priv) { return OsslKey(ReadFile(path), priv); }
 
 const EVP_MD* OsslDigest(uint32_t hash) {
   switch (hash) {
@@ -297,17 +298,55 @@ TEST_F(CryptoTest, AlgorithmZeroMeansKeysOwnWithDefaultHash) {
   }
 }
 
-// EC keys, once the key code reads them: SHA-256 by default.
-TEST_F(CryptoTest, ECDSAAgreesWithOpenSSL) {
+// An EC key pair as DER: the SubjectPublicKeyInfo and a private form.
+struct ECPair {
+  std::string what;
+  Bytes pub, priv;
+};
+
+// The bytes an i2d function wrote into a buffer it allocated.
+template <class F>
+Bytes Der(F i2d) {
+  unsigned char* p = nullptr;
+  int n = i2d(&p);
+  Bytes b(p, p + (n > 0 ? n : 0));
+  OPENSSL_free(p);
+  return b;
+}
+
+// The sample PKI's keys (P-256, P-384; the private ones in SEC 1 form) and
+// fresh OpenSSL keys on each named curve in PKCS #8.
+std::vector<ECPair> ECPairs() {
+  std::vector<ECPair> out;
   for (const char* name : {"ec-ca-key", "ec-user-key"}) {
-    SCOPED_TRACE(name);
-    KeyRef pub(Key(kExamples + name + ".pub.der", TKey::KT_PUBLIC));
-    KeyRef priv(Key(kExamples + name + ".p8.der", TKey::KT_PRIVATE));
+    out.push_back({name, ReadFile(kExamples + name + ".pub.der"), ReadFile(kExamples + name + ".p8.der")});
+  }
+  for (const char* curve : {"P-256", "P-384", "P-521"}) {
+    PKey k(EVP_EC_gen(curve));
+    if (!k) continue;
+    Bytes pub = Der([&](unsigned char** p) { return i2d_PUBKEY(k.get(), p); });
+    PKCS8_PRIV_KEY_INFO* info = EVP_PKEY2PKCS8(k.get());
+    Bytes priv = Der([&](unsigned char** p) { return i2d_PKCS8_PRIV_KEY_INFO(info, p); });
+    PKCS8_PRIV_KEY_INFO_free(info);
+    out.push_back({curve, pub, priv});
+  }
+  return out;
+}
+
+// EC keys, once the key code reads them: SHA-256 by default; the public
+// point of a private key is computed by the service.
+TEST_F(CryptoTest, ECDSAAgreesWithOpenSSL) {
+  std::vector<ECPair> pairs = ECPairs();
+  ASSERT_EQ(pairs.size(), 5u);
+  for (const ECPair& c : pairs) {
+    SCOPED_TRACE(c.what);
+    KeyRef pub(createTKey(TKey::KT_PUBLIC, c.pub.data(), static_cast<unsigned>(c.pub.size())));
+    KeyRef priv(createTKey(TKey::KT_PRIVATE, c.priv.data(), static_cast<unsigned>(c.priv.size())));
     if (pub.get() == nullptr || priv.get() == nullptr) GTEST_SKIP() << "the key code does not read EC keys yet";
-    PKey opub = OsslKey(kExamples + name + ".pub.der", false), opriv = OsslKey(kExamples + name + ".p8.der", true);
+    PKey opub = OsslKey(c.pub, false), opriv = OsslKey(c.priv, true);
     ASSERT_TRUE(opub && opriv);
     Bytes msg = Message(200, 9);
-    for (uint32_t hash : {0u, 0x02u, 0x08u, 0x09u, 0x0Au}) {
+    for (uint32_t hash : {0u, 0x02u, 0x07u, 0x08u, 0x09u, 0x0Au}) {
       SCOPED_TRACE(hash);
       pki_alg_t alg = hash == 0 ? 0 : (hash << 16) | PKI_ALG_BASE_EC;
       uint32_t used = hash == 0 ? 0x08 : hash;
@@ -315,11 +354,13 @@ TEST_F(CryptoTest, ECDSAAgreesWithOpenSSL) {
       ASSERT_EQ(s.code, 0);
       EXPECT_GE(s.bound, s.out.size());
       EXPECT_TRUE(OsslVerify(opub.get(), used, msg, s.out));
+      EXPECT_EQ(Verify(priv.get(), alg, msg, s.out), 0) << "the computed public point";
       Bytes theirs = OsslSign(opriv.get(), used, msg);
       EXPECT_EQ(Verify(pub.get(), alg, msg, theirs), 0);
       theirs[theirs.size() - 3] ^= 0x01;
       EXPECT_EQ(Verify(pub.get(), alg, msg, theirs), kCryptoBadSignature);
     }
+    EXPECT_EQ(Produce(pub.get(), CC_ENCRYPT, 0, msg).code, kCryptoUnsupported);
   }
 }
 
