@@ -47,6 +47,13 @@ TEST(AlgModuleTest, ExportedFunctionsConvertThroughTheService) {
   ASSERT_NE(arcs, nullptr);
   EXPECT_EQ(std::vector<unsigned>(arcs, arcs + count), (std::vector<unsigned>{1, 2, 643, 2, 2, 3}));
   EXPECT_EQ(oid2alg(arcs, count), 0x0205010Du);
+  // A SHA-2 and an elliptic-curve row of the same table.
+  const unsigned char ecdsa_sha384[] = {0x2A, 0x86, 0x48, 0xCE, 0x3D, 0x04, 0x03, 0x03};
+  EXPECT_EQ(asn2alg(ecdsa_sha384, sizeof ecdsa_sha384), 0x00090010u);
+  const unsigned* sha256_rsa = alg2oid(0x00080001, &count);
+  ASSERT_NE(sha256_rsa, nullptr);
+  EXPECT_EQ(std::vector<unsigned>(sha256_rsa, sha256_rsa + count),
+            (std::vector<unsigned>{1, 2, 840, 113549, 1, 1, 11}));
 
   // The service the functions went through is the one the host hands out.
   Tuint32ID me(Host::kHostModuleID);

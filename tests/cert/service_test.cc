@@ -79,8 +79,20 @@ TEST_F(ServiceTest, CertificatesFromBytesAndBuffers) {
   EXPECT_EQ(service->createTCert(TCert::CF_X509, in), nullptr);
   EXPECT_EQ(pkixhost::liveBuffers(), live);
   EXPECT_EQ(service->createTCert(static_cast<TCert::cert_format_t>(3)), nullptr);
-  // SHA-256 is not in the algorithm table.
-  EXPECT_EQ(make("server-sha256.der"), nullptr);
+  // The SHA-2 and ECDSA signature algorithms of the sample PKI.
+  const struct {
+    const char* file;
+    uint32_t alg;
+  } signed_with[] = {{"server-sha256.der", 0x00080001u},  {"server-sha384.der", 0x00090001u},
+                     {"dsa-user-sha256.der", 0x00080002u}, {"ec256-leaf.der", 0x00080010u},
+                     {"ec384-leaf.der", 0x00090010u},      {"ec384-leaf-sha512.der", 0x000A0010u}};
+  for (const auto& s : signed_with) {
+    TCert* made = make(s.file);
+    EXPECT_NE(made, nullptr) << s.file;
+    if (made == nullptr) continue;
+    EXPECT_EQ(made->getSignAlg(), s.alg) << s.file;
+    EXPECT_EQ(made->release(), 0);
+  }
   in->release();
   EXPECT_EQ(root->release(), 0);
   EXPECT_EQ(c->release(), 0);

@@ -25,6 +25,17 @@ bool knownSignature(int nid) {
     case NID_dsaWithSHA1:
     case NID_dsaWithSHA:
     case NID_shaWithRSAEncryption:
+    case NID_sha224WithRSAEncryption:
+    case NID_sha256WithRSAEncryption:
+    case NID_sha384WithRSAEncryption:
+    case NID_sha512WithRSAEncryption:
+    case NID_dsa_with_SHA224:
+    case NID_dsa_with_SHA256:
+    case NID_ecdsa_with_SHA1:
+    case NID_ecdsa_with_SHA224:
+    case NID_ecdsa_with_SHA256:
+    case NID_ecdsa_with_SHA384:
+    case NID_ecdsa_with_SHA512:
       return true;
     default:
       return false;
@@ -110,7 +121,8 @@ class CertOracleTest : public CertFixture {
     EXPECT_EQ(bytesOf(k_raw.get()), der(X509_get_X509_PUBKEY(x), i2d_X509_PUBKEY));
     EVP_PKEY* pk = X509_get0_pubkey(x);
     int base = EVP_PKEY_get_base_id(pk);
-    EXPECT_EQ(pki_alg_base(key->getAlg()), base == EVP_PKEY_RSA ? 1u : 2u);
+    uint32_t want_base = base == EVP_PKEY_RSA ? PKI_ALG_BASE_RSA : base == EVP_PKEY_EC ? PKI_ALG_BASE_EC : PKI_ALG_BASE_DSA;
+    EXPECT_EQ(pki_alg_base(key->getAlg()), want_base);
     // Type: CA exactly when OpenSSL's basic constraints say so (v3), or v1.
     int want_type = X509_get_version(x) != 2 ? 2 : ((X509_get_extension_flags(x) & EXFLAG_CA) ? 2 : 1);
     EXPECT_EQ(c->getType(), want_type);
@@ -156,9 +168,9 @@ TEST_F(CertOracleTest, SamplePKI) {
   ASSERT_GE(exampleCerts().size(), 10u);
   int made = 0;
   for (const std::string& f : exampleCerts()) made += Compare(f) ? 1 : 0;
-  // RSA with SHA-1 and MD5, and the DSA chain; the SHA-256 and EC ones are
-  // refused.
-  EXPECT_EQ(made, 8);
+  // Every one: RSA with SHA-1, MD5 and SHA-2, DSA with SHA-1 and SHA-256,
+  // and the EC chains with ECDSA and SHA-256, SHA-384 and SHA-512.
+  EXPECT_EQ(made, 19);
 }
 
 TEST_F(CertOracleTest, MozillaRoots) {
