@@ -590,5 +590,34 @@ TEST_F(CryptoTest, IndependentTransformsInParallel) {
   EXPECT_EQ(failures, std::vector<int>(4, 0));
 }
 
+// The in-process manager offers the service by default, can leave it out,
+// and a later offer of 58 (a scripted service) takes its place.
+TEST(InProcessCryptoOffer, OfferedByDefaultOptionalAndReplaceable) {
+  Tuint32ID crypto(pkixhost::kCryptoServiceID), buffers(111), me(1);
+  {
+    pkixtest::InProcessManager without(true, false);
+    EXPECT_EQ(without.acquireService(crypto, me), nullptr);
+    EXPECT_NE(without.acquireService(buffers, me), nullptr);
+  }
+  pkixtest::InProcessManager mgr;
+  auto* svc = static_cast<CCD_Interface*>(mgr.acquireService(crypto, me));
+  ASSERT_NE(svc, nullptr);
+  aKey none(nullptr, nullptr);
+  ccTransform* t = svc->create_ccTransform(none, CC_HASH, PKI_ALG_SHA1);
+  ASSERT_NE(t, nullptr);
+  Bytes in = {'a', 'b', 'c'}, out(20);
+  unsigned n = 20;
+  EXPECT_EQ(t->lock(), 0);
+  EXPECT_EQ(t->in(in.data(), 3), 0);
+  EXPECT_EQ(t->out(out.data(), &n), 0);
+  EXPECT_EQ(t->unlock(), 0);
+  EXPECT_EQ(out, Hex("A9993E364706816ABA3E25717850C26C9CD0D89D"));
+  t->remReference();
+  CCD_Interface* other = pkixhost::createCryptoService();
+  mgr.offer(pkixhost::kCryptoServiceID, other);
+  EXPECT_EQ(mgr.acquireService(crypto, me), other);
+  EXPECT_EQ(pkixhost::liveTransforms(), 0);
+}
+
 }  // namespace
 }  // namespace keytest
