@@ -1,6 +1,8 @@
 // pkixtool cert: certificates through the loaded module.
 //   show FILE               the fields of a certificate (DER or PEM)
 //   compare A B             equal, same issuer and serial, similar
+//   verify CERT ISSUER      whether CERT's signature verifies under
+//                           ISSUER's public key (exit 0 when it does)
 //   bundle [-o OUT] FILE... a PKCS #7 certificate set of the files
 //   unbundle FILE [PREFIX]  the certificates of a set (written as
 //                           PREFIX1.der, PREFIX2.der, ... with a prefix)
@@ -167,6 +169,24 @@ NO_VPTR_CHECK void ShowExtensions(TCert* c) {
   }
 }
 
+// The SHA-1 and MD5 digests of the DER, colon-separated as the openssl
+// command prints fingerprints; the code when the crypto service gives none.
+NO_VPTR_CHECK void ShowFingerprints(TCert* c) {
+  struct Row {
+    const char* name;
+    TBuf* (TCert::*get)();
+  };
+  const Row kRows[] = {{"SHA-1", &TCert::getSHA1}, {"MD5", &TCert::getMD5}};
+  for (const Row& r : kRows) {
+    Own<TBuf> d((c->*r.get)());
+    if (d) {
+      std::printf("%s fingerprint: %s\n", r.name, Hex(d->datap(), d->len(), ":").c_str());
+    } else {
+      std::printf("%s fingerprint: (none, code %d)\n", r.name, c->error());
+    }
+  }
+}
+
 NO_VPTR_CHECK int ShowOne(TCert* c) {
   std::printf("version: %u\n", c->getVersion() + 1);
   Own<TBuf> sn(c->getSerialNumber());
@@ -191,6 +211,7 @@ NO_VPTR_CHECK int ShowOne(TCert* c) {
     std::printf("key: %s, %u bits\n", KeyAlgName(key->getAlg()), bits);
   }
   std::printf("signature algorithm: 0x%08X\n", static_cast<unsigned>(c->getSignAlg()));
+  ShowFingerprints(c);
   ShowExtensions(c);
   std::printf("status: %s\n", StatusText(c->check()));
   return 0;
@@ -232,8 +253,20 @@ NO_VPTR_CHECK int CompareTwo(std::vector<TCert*>& certs) {
 
 int ShowFirst(std::vector<TCert*>& certs) { return ShowOne(certs[0]); }
 
+// The first certificate's signature checked with the second's public key.
+NO_VPTR_CHECK int VerifyFirstBySecond(std::vector<TCert*>& certs) {
+  int r = certs[0]->checkSign(certs[1]);
+  if (r == 0) {
+    std::printf("signature OK\n");
+    return 0;
+  }
+  std::printf("signature FAILED (code %d, 0x%X)\n", r, static_cast<unsigned>(r));
+  return 1;
+}
+
 int Show(Context& ctx) { return WithCerts(ctx, 1, "show FILE", ShowFirst); }
 int Compare(Context& ctx) { return WithCerts(ctx, 2, "compare A B", CompareTwo); }
+int Verify(Context& ctx) { return WithCerts(ctx, 2, "verify CERT ISSUER", VerifyFirstBySecond); }
 
 NO_VPTR_CHECK int Bundle(Context& ctx) {
   std::string out_path;
@@ -304,6 +337,7 @@ NO_VPTR_CHECK int Unbundle(Context& ctx) {
 
 int RunCertShow(Context& ctx) { return Show(ctx); }
 int RunCertCompare(Context& ctx) { return Compare(ctx); }
+int RunCertVerify(Context& ctx) { return Verify(ctx); }
 int RunCertBundle(Context& ctx) { return Bundle(ctx); }
 int RunCertUnbundle(Context& ctx) { return Unbundle(ctx); }
 

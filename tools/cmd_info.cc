@@ -1,4 +1,5 @@
 #include <cstdio>
+#include <string>
 
 #include "tools/commands.h"
 
@@ -15,6 +16,36 @@ const ServiceRow kServices[] = {
     {0x3f0009, "ASN.1 object service"},
     {0x3f000a, "algorithm conversion service"},
 };
+// The links of the sample chain: certificate, issuer, and whether its
+// signature should verify (server-tampered has one bit flipped).
+struct Link {
+  const char* cert;
+  const char* issuer;
+  bool valid;
+};
+const Link kChain[] = {
+    {"root-ca.der", "root-ca.der", true},    {"sub-ca.der", "root-ca.der", true},
+    {"server.der", "sub-ca.der", true},      {"revoked.der", "sub-ca.der", true},
+    {"md5-user.der", "sub-ca.der", true},    {"dsa-user.der", "dsa-ca.der", true},
+    {"server-tampered.der", "sub-ca.der", false},
+};
+
+// Each link through `cert verify`; 0 when every verdict is the expected one.
+int VerifyChain(Context& ctx, const std::string& certs) {
+  int rc = 0;
+  for (const Link& l : kChain) {
+    std::printf("\n== pkixtool cert verify %s%s %s%s%s\n", certs.c_str(), l.cert, certs.c_str(), l.issuer,
+                l.valid ? "" : "   (must fail)");
+    std::fflush(stdout);
+    ctx.args = {certs + l.cert, certs + l.issuer};
+    bool ok = RunCertVerify(ctx) == 0;
+    if (ok != l.valid) {
+      std::printf("unexpected verdict\n");
+      rc = 1;
+    }
+  }
+  return rc;
+}
 }  // namespace
 
 int RunInfo(Context& ctx) {
@@ -41,6 +72,8 @@ int RunDemo(Context& ctx) {
   std::printf("\n== pkixtool cert compare %sserver.der %srevoked.der\n", certs.c_str(), certs.c_str());
   ctx.args = {certs + "server.der", certs + "revoked.der"};
   rc |= RunCertCompare(ctx);
+  // The chain link by link, and the tampered certificate refused.
+  rc |= VerifyChain(ctx, certs);
   return rc;
 }
 

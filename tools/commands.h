@@ -41,6 +41,9 @@ int RunCertShow(Context& ctx);
 // Prints whether two certificates are equal, share issuer and serial, and
 // whether the first fits the second as a template.
 int RunCertCompare(Context& ctx);
+// Checks the first certificate's signature with the second's public key:
+// prints "signature OK" (exit 0) or "signature FAILED (code N)" (exit 1).
+int RunCertVerify(Context& ctx);
 // Writes a PKCS #7 certificate set of the files.
 int RunCertBundle(Context& ctx);
 // Lists (and with a prefix writes) the certificates of a set.

@@ -21,6 +21,7 @@ const Command kCommands[] = {
     {"name", "compare", "name compare A B          how two names relate (equal, within, overlap)", RunNameCompare},
     {"cert", "show", "cert show FILE            a certificate's fields (DER or PEM)", RunCertShow},
     {"cert", "compare", "cert compare A B          equal, same issuer and serial, similar", RunCertCompare},
+    {"cert", "verify", "cert verify CERT ISSUER   CERT's signature under ISSUER's key", RunCertVerify},
     {"cert", "bundle", "cert bundle [-o OUT] FILE...  a PKCS #7 certificate set", RunCertBundle},
     {"cert", "unbundle", "cert unbundle FILE [PREFIX]   the certificates of a set", RunCertUnbundle},
     {"key", "show", "key show FILE             a key (DER or PEM): kind, algorithm, size, attributes", RunKeyShow},

@@ -1,0 +1,425 @@
+// Certificates through the crypto service: fingerprints, signature checks
+// and signing, with OpenSSL as the oracle over the sample PKI and the
+// Mozilla roots; the private key check; and what every operation reports
+// when the host offers no crypto service.
+#include <openssl/evp.h>
+#include <openssl/x509.h>
+
+#include <cstdio>
+#include <ctime>
+#include <string>
+#include <vector>
+
+#include "cert/cert_testutil.h"
+#include "host/hostcrypto.h"
+#include "key/x509key.h"
+#include "name/x509name.h"
+
+namespace pkixtest {
+namespace {
+
+const TName::name_type_t kSubject = static_cast<TName::name_type_t>(0x201);
+const TName::name_type_t kIssuer = static_cast<TName::name_type_t>(0x101);
+
+std::string BaseName(const std::string& path) { return path.substr(path.rfind('/') + 1); }
+
+// Owns an OpenSSL certificate.
+struct OsslCert {
+  explicit OsslCert(const Bytes& der) {
+    const unsigned char* p = der.data();
+    x = d2i_X509(nullptr, &p, static_cast<long>(der.size()));
+  }
+  ~OsslCert() { X509_free(x); }
+  OsslCert(const OsslCert&) = delete;
+  OsslCert& operator=(const OsslCert&) = delete;
+  X509* x;
+};
+
+Bytes OsslDigest(const Bytes& der, const EVP_MD* md) {
+  OsslCert c(der);
+  if (c.x == nullptr) return {};
+  unsigned char out[EVP_MAX_MD_SIZE];
+  unsigned len = 0;
+  if (X509_digest(c.x, md, out, &len) != 1) return {};
+  return Bytes(out, out + len);
+}
+
+// OpenSSL's verdict on cert's signature under issuer's public key.
+bool OsslVerifies(const Bytes& cert, const Bytes& issuer) {
+  OsslCert c(cert), i(issuer);
+  if (c.x == nullptr || i.x == nullptr) return false;
+  EVP_PKEY* k = X509_get0_pubkey(i.x);
+  return k != nullptr && X509_verify(c.x, k) == 1;
+}
+
+bool OsslSelfIssued(const Bytes& der) {
+  OsslCert c(der);
+  return c.x != nullptr && X509_NAME_cmp(X509_get_subject_name(c.x), X509_get_issuer_name(c.x)) == 0;
+}
+
+// The offset and length of the element starting at off (definite lengths).
+struct Element {
+  size_t off, header, len;
+  size_t end() const { return off + header + len; }
+};
+Element ElementAt(const Bytes& d, size_t off) {
+  size_t n = d[off + 1];
+  size_t header = 2, len = n;
+  if (n & 0x80) {
+    len = 0;
+    for (size_t i = 0; i < (n & 0x7F); ++i) len = len << 8 | d[off + 2 + i];
+    header += n & 0x7F;
+  }
+  return {off, header, len};
+}
+// The TBSCertificate inside a certificate's DER.
+Element Tbs(const Bytes& der) { return ElementAt(der, ElementAt(der, 0).header); }
+
+TCert* Make(const Bytes& d) { return createTCert(TCert::CF_X509, d.data(), static_cast<unsigned>(d.size())); }
+
+Bytes KeyFile(const std::string& name) { return readFile(std::string(PKIX_SOURCE_DIR) + "/examples/keys/" + name); }
+
+TKey* MakeKey(TKey::key_type_t kind, const Bytes& d) {
+  return createTKey(kind, d.data(), static_cast<unsigned>(d.size()));
+}
+
+const std::vector<std::string>& RootFiles() {
+  static const std::vector<std::string> kFiles = filesIn(std::string(PKIX_SOURCE_DIR) + "/tests/data/roots", ".der");
+  return kFiles;
+}
+
+// The certificates the module turns into objects, with their DER.
+struct Loaded {
+  std::string name;
+  Bytes der;
+};
+std::vector<Loaded> Objects(const std::vector<std::string>& files, size_t* refused) {
+  std::vector<Loaded> out;
+  *refused = 0;
+  for (const std::string& f : files) {
+    Bytes d = readFile(f);
+    Own<TCert> c(Make(d));
+    if (c) {
+      out.push_back({BaseName(f), d});
+    } else {
+      ++*refused;
+    }
+  }
+  return out;
+}
+
+using CryptoCertTest = CertFixture;
+
+TEST_F(CryptoCertTest, FingerprintsEqualOpenSSLsOverSamplesAndRoots) {
+  std::vector<std::string> files = exampleCerts();
+  files.insert(files.end(), RootFiles().begin(), RootFiles().end());
+  size_t refused = 0;
+  std::vector<Loaded> certs = Objects(files, &refused);
+  std::printf("fingerprints over %zu certificates (%zu of %zu files not objects yet)\n", certs.size(), refused,
+              files.size());
+  ASSERT_GT(certs.size(), 100u);
+  for (const Loaded& l : certs) {
+    SCOPED_TRACE(l.name);
+    Own<TCert> c(Make(l.der));
+    Own<TBuf> sha1(c->getSHA1());
+    ASSERT_TRUE(sha1) << c->error();
+    EXPECT_EQ(bytesOf(sha1.get()), OsslDigest(l.der, EVP_sha1()));
+    Own<TBuf> md5(c->getMD5());
+    ASSERT_TRUE(md5) << c->error();
+    EXPECT_EQ(bytesOf(md5.get()), OsslDigest(l.der, EVP_md5()));
+    // Asked again: the same digest.
+    Own<TBuf> again(c->getSHA1());
+    EXPECT_EQ(bytesOf(again.get()), bytesOf(sha1.get()));
+  }
+}
+
+TEST_F(CryptoCertTest, SelfSignedRootsVerifyAsOpenSSLSays) {
+  size_t refused = 0;
+  std::vector<Loaded> roots = Objects(RootFiles(), &refused);
+  int checked = 0, valid = 0;
+  for (const Loaded& l : roots) {
+    if (!OsslSelfIssued(l.der)) continue;
+    SCOPED_TRACE(l.name);
+    Own<TCert> c(Make(l.der));
+    int r = c->checkSign(c.get());
+    bool oracle = OsslVerifies(l.der, l.der);
+    EXPECT_EQ(r == 0, oracle) << "code " << r;
+    EXPECT_EQ(c->error(), r);
+    ++checked;
+    valid += r == 0;
+  }
+  std::printf("self-signed roots checked: %d, valid: %d (%zu roots not objects yet)\n", checked, valid, refused);
+  EXPECT_GT(valid, 50);
+}
+
+// One bit flipped in the signed part or in the signature: the check fails.
+TEST_F(CryptoCertTest, OneFlippedBitFailsTheCheck) {
+  size_t refused = 0;
+  std::vector<Loaded> roots = Objects(RootFiles(), &refused);
+  std::vector<Loaded> table = {{"root-ca.der", example("root-ca.der")}};
+  for (const Loaded& l : roots) {
+    if (table.size() == 5) break;
+    Own<TCert> c(Make(l.der));
+    if (OsslSelfIssued(l.der) && c->checkSign(c.get()) == 0) table.push_back(l);
+  }
+  ASSERT_EQ(table.size(), 5u);
+  for (const Loaded& l : table) {
+    SCOPED_TRACE(l.name);
+    Own<TCert> original(Make(l.der));
+    ASSERT_EQ(original->checkSign(original.get()), 0);
+    // In the signed part: the first bit position from the middle of the TBS
+    // on that still parses (the original stays the issuer, so the key is
+    // the right one).
+    Element tbs = Tbs(l.der);
+    bool flipped = false;
+    for (size_t at = tbs.off + tbs.len / 2; at < tbs.end() && !flipped; ++at) {
+      Bytes d = l.der;
+      d[at] ^= 0x01;
+      Own<TCert> c(Make(d));
+      if (!c) continue;
+      flipped = true;
+      EXPECT_EQ(c->checkSign(original.get()), pkixhost::kCryptoBadSignature) << "TBS octet " << at;
+      EXPECT_FALSE(OsslVerifies(d, l.der));
+    }
+    EXPECT_TRUE(flipped);
+    // In the signature: its last octet.
+    Bytes d = l.der;
+    d.back() ^= 0x80;
+    Own<TCert> c(Make(d));
+    ASSERT_TRUE(c);
+    EXPECT_NE(c->checkSign(original.get()), 0);
+    EXPECT_NE(c->checkSign(c.get()), 0);
+  }
+}
+
+struct Link {
+  const char* cert;
+  const char* issuer;
+  bool valid;
+};
+
+TEST_F(CryptoCertTest, SampleChainVerifiesLinkByLink) {
+  const Link kLinks[] = {
+      {"root-ca.der", "root-ca.der", true},
+      {"sub-ca.der", "root-ca.der", true},
+      {"server.der", "sub-ca.der", true},
+      {"revoked.der", "sub-ca.der", true},
+      {"md5-user.der", "sub-ca.der", true},
+      {"server-sha256.der", "sub-ca.der", true},
+      {"dsa-ca.der", "dsa-ca.der", true},
+      {"dsa-user.der", "dsa-ca.der", true},
+      {"ec-ca.der", "ec-ca.der", true},
+      {"ec-user.der", "ec-ca.der", true},
+      // One bit of the signed part flipped.
+      {"server-tampered.der", "sub-ca.der", false},
+      // Wrong issuers: another RSA key, another algorithm, itself.
+      {"server.der", "root-ca.der", false},
+      {"sub-ca.der", "sub-ca.der", false},
+      {"dsa-user.der", "root-ca.der", false},
+      {"server.der", "dsa-ca.der", false},
+  };
+  int verified = 0;
+  for (const Link& l : kLinks) {
+    SCOPED_TRACE(std::string(l.cert) + " by " + l.issuer);
+    Bytes cd = example(l.cert), id = example(l.issuer);
+    ASSERT_EQ(OsslVerifies(cd, id), l.valid);  // the oracle agrees with the table
+    Own<TCert> c(Make(cd)), issuer(Make(id));
+    if (!c || !issuer) {
+      std::printf("note: %s or %s is not an object yet, link skipped\n", l.cert, l.issuer);
+      continue;
+    }
+    int r = c->checkSign(issuer.get());
+    if (l.valid) {
+      EXPECT_EQ(r, 0);
+      verified += r == 0;
+    } else {
+      EXPECT_NE(r, 0);
+    }
+  }
+  std::printf("valid links verified: %d\n", verified);
+  EXPECT_GE(verified, 6);
+}
+
+TEST_F(CryptoCertTest, CheckSignArgumentsAndAnIssuerWithoutKey) {
+  Own<TCert> c(load("server.der"));
+  EXPECT_EQ(c->checkSign(static_cast<TCert*>(nullptr)), 4);
+  Own<TCert> empty(createTCert(TCert::CF_X509));
+  EXPECT_EQ(c->checkSign(empty.get()), 40);
+}
+
+// A certificate built field by field, signed with a CA certificate that
+// holds its private key: OpenSSL accepts the result under the CA's key.
+class SigningTest : public CertFixture {
+ protected:
+  // sub-ca with its private key set beside the public one.
+  TCert* Signer() {
+    TCert* ca = load("sub-ca.der");
+    Own<TKey> priv(MakeKey(TKey::KT_PRIVATE, KeyFile("sub-key.p8.der")));
+    EXPECT_TRUE(priv);
+    if (ca != nullptr && priv) {
+      EXPECT_EQ(ca->setKey(priv.get()), 0);
+    }
+    return ca;
+  }
+  // A new certificate: server's subject and key, issued by sub-ca.
+  TCert* Build(pki_alg_t alg) {
+    Own<TCert> server(load("server.der"));
+    Own<TCert> ca(load("sub-ca.der"));
+    TCert* c = createTCert(TCert::CF_X509);
+    const unsigned char serial[] = {0x0B, 0xAD, 0xC0, 0xDE};
+    Own<TName> subject(server->getName(kSubject));
+    Own<TName> issuer(server->getName(kIssuer));
+    Own<TKey> key(server->getKey(TKey::KT_PUBLIC));
+    long now = static_cast<long>(std::time(nullptr));
+    EXPECT_EQ(c->setVersion(2), 0);
+    EXPECT_EQ(c->setSerialNumber(serial, sizeof serial), 0);
+    EXPECT_EQ(c->setName(issuer.get()), 0);
+    EXPECT_EQ(c->setName(subject.get()), 0);
+    EXPECT_EQ(c->setValidity(now - 3600, now + 86400), 0);
+    EXPECT_EQ(c->setKey(key.get()), 0);
+    EXPECT_EQ(c->setSignAlg(alg), 0);
+    return c;
+  }
+};
+
+TEST_F(SigningTest, BuiltCertificateSignedByTheCAVerifiesInOpenSSL) {
+  const struct {
+    const char* what;
+    pki_alg_t alg;
+    int nid;
+  } kCases[] = {
+      {"SHA-1", PKI_ALG_SHA1_RSA, NID_sha1WithRSAEncryption},
+      {"MD5", PKI_ALG_MD5_RSA, NID_md5WithRSAEncryption},
+  };
+  Own<TCert> signer(Signer());
+  ASSERT_TRUE(signer);
+  Bytes ca = example("sub-ca.der"), root = example("root-ca.der");
+  for (const auto& k : kCases) {
+    SCOPED_TRACE(k.what);
+    Own<TCert> c(Build(k.alg));
+    ASSERT_EQ(c->sign(signer.get()), 0);
+    Own<TBuf> raw(c->getRaw());
+    ASSERT_TRUE(raw) << c->error();
+    Bytes der = bytesOf(raw.get());
+    OsslCert x(der);
+    ASSERT_NE(x.x, nullptr);
+    EXPECT_EQ(X509_get_signature_nid(x.x), k.nid);
+    EXPECT_TRUE(OsslVerifies(der, ca));
+    EXPECT_FALSE(OsslVerifies(der, root));
+    // Our own check agrees, on the object and on the DER read back.
+    EXPECT_EQ(c->checkSign(signer.get()), 0);
+    Own<TCert> back(Make(der));
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->checkSign(signer.get()), 0);
+  }
+}
+
+TEST_F(SigningTest, ResigningAChangedCertificateReplacesTheSignature) {
+  Own<TCert> signer(Signer());
+  Own<TCert> c(load("server.der"));
+  const unsigned char serial[] = {0x42};
+  ASSERT_EQ(c->setSerialNumber(serial, 1), 0);
+  // Changed and not signed again: the old signature no longer fits.
+  EXPECT_NE(c->checkSign(signer.get()), 0);
+  ASSERT_EQ(c->sign(signer.get()), 0);
+  Own<TBuf> raw(c->getRaw());
+  ASSERT_TRUE(raw);
+  EXPECT_TRUE(OsslVerifies(bytesOf(raw.get()), example("sub-ca.der")));
+}
+
+TEST_F(SigningTest, SignerWithoutPrivateKeyIsRefused) {
+  Own<TCert> c(Build(PKI_ALG_SHA1_RSA));
+  Own<TCert> ca(load("sub-ca.der"));
+  EXPECT_EQ(c->sign(ca.get()), 40);
+  EXPECT_EQ(c->sign(static_cast<TCert*>(nullptr)), 4);
+}
+
+TEST_F(SigningTest, MessageSignedWithTheKeyFormsChecksWithThePublicKey) {
+  Own<TCert> signer(Signer());
+  Own<TKey> priv(signer->getKey(TKey::KT_PRIVATE));
+  Own<TKey> pub(signer->getKey(TKey::KT_PUBLIC));
+  const unsigned char text[] = "a message to sign";
+  Own<TBuf> msg(createTBuf(text, sizeof text));
+  Own<TBuf> other(createTBuf(text, sizeof text - 1));
+  for (pki_alg_t a : {static_cast<pki_alg_t>(PKI_ALG_SHA1_RSA), static_cast<pki_alg_t>(PKI_ALG_MD5_RSA)}) {
+    SCOPED_TRACE(a);
+    // Null key: the certificate's own private key.
+    Own<TBuf> sig(signer->sign(nullptr, a, msg.get()));
+    ASSERT_TRUE(sig) << signer->error();
+    EXPECT_EQ(signer->checkSign(pub.get(), a, sig.get(), msg.get()), 0);
+    EXPECT_EQ(signer->checkSign(nullptr, a, sig.get(), msg.get()), 0);
+    EXPECT_EQ(signer->checkSign(pub.get(), a, sig.get(), other.get()), pkixhost::kCryptoBadSignature);
+  }
+  Own<TCert> plain(load("server.der"));
+  EXPECT_EQ(plain->sign(nullptr, PKI_ALG_SHA1_RSA, msg.get()), nullptr);
+  EXPECT_EQ(plain->error(), 40);
+}
+
+// The key pair check answers 1 for a pair and 0 for keys that do not match;
+// 4 (null argument) and 9 (no public key) when it cannot run.
+TEST_F(CryptoCertTest, PrivateKeyConsistency) {
+  Own<TCert> server(load("server.der"));
+  Own<TKey> mine(MakeKey(TKey::KT_PRIVATE, KeyFile("server-key.p8.der")));
+  Own<TKey> root(MakeKey(TKey::KT_PRIVATE, KeyFile("root-key.p8.der")));
+  Own<TKey> dsa(MakeKey(TKey::KT_PRIVATE, KeyFile("dsa-user-key.p8.der")));
+  ASSERT_TRUE(mine);
+  ASSERT_TRUE(root);
+  for (int mode : {0, 1}) {
+    SCOPED_TRACE(mode);
+    EXPECT_EQ(checkPrivKeyConsistency(server.get(), mine.get(), mode), 1);
+    EXPECT_EQ(checkPrivKeyConsistency(server.get(), root.get(), mode), 0);
+    if (dsa) {
+      EXPECT_EQ(checkPrivKeyConsistency(server.get(), dsa.get(), mode), 0);
+    }
+  }
+  EXPECT_EQ(checkPrivKeyConsistency(nullptr, mine.get(), 0), 4);
+  EXPECT_EQ(checkPrivKeyConsistency(server.get(), nullptr, 0), 4);
+}
+
+// Buffers and logging without crypto: every crypto operation reports 40.
+class NoCryptoCertTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    service = createAlgCnvrtSrv();
+    PkiAlgCnvrt bound(service.get());
+    cnvrt = bound;
+  }
+  void TearDown() override {
+    PkiAlgCnvrt empty(nullptr);
+    cnvrt = empty;
+    service.Drop();
+    x509cmn_fini();
+  }
+  InProcessManager mgr{true, false};
+  CMN_GRefPtr<TPkiAlgCnvrt> service;
+};
+
+TEST_F(NoCryptoCertTest, FingerprintsSigningAndChecksReport40) {
+  Own<TCert> c(Make(example("server.der")));
+  Own<TCert> ca(Make(example("sub-ca.der")));
+  ASSERT_TRUE(c);
+  ASSERT_TRUE(ca);
+  EXPECT_EQ(c->getSHA1(), nullptr);
+  EXPECT_EQ(c->error(), 40);
+  EXPECT_EQ(c->getMD5(), nullptr);
+  EXPECT_EQ(c->error(), 40);
+  EXPECT_EQ(c->checkSign(ca.get()), 40);
+  Own<TKey> priv(MakeKey(TKey::KT_PRIVATE, KeyFile("sub-key.p8.der")));
+  ASSERT_TRUE(priv);
+  ASSERT_EQ(ca->setKey(priv.get()), 0);
+  EXPECT_EQ(c->sign(ca.get()), 40);
+  const unsigned char text[] = "m";
+  Own<TBuf> msg(createTBuf(text, 1));
+  EXPECT_EQ(c->sign(priv.get(), PKI_ALG_SHA1_RSA, msg.get()), nullptr);
+  EXPECT_EQ(c->error(), 40);
+  // The pair check says "no pair"; the public key holds the reason.
+  EXPECT_EQ(checkPrivKeyConsistency(c.get(), priv.get(), 1), 0);
+  Own<TKey> pub(c->getKey(TKey::KT_PUBLIC));
+  EXPECT_EQ(pub->error(), 40);
+  // The certificate is still whole: its DER comes back unchanged.
+  Own<TBuf> raw(c->getRaw());
+  EXPECT_EQ(bytesOf(raw.get()), example("server.der"));
+}
+
+}  // namespace
+}  // namespace pkixtest
