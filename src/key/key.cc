@@ -5,6 +5,7 @@
 #include "cert/x509.h"
 #include "cert/x509enc.h"
 #include "key/ccdC.h"
+#include "key/eckey.h"
 #include "key/keybuf.h"
 #include "key/x509key.h"
 #include "module/cmn_abuf.h"
@@ -140,6 +141,8 @@ int Key::measure(TBuf* source, uint32_t* bits) {
       *bits = 8 * content.len;
       return 0;
     }
+    case KeySizeRule::kCurve:
+      return ecCurveBits(v, bits);
     default:
       return 9;
   }

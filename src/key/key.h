@@ -32,7 +32,8 @@ struct KeySizeRule {
     kNumber,       // the bit length of the source INTEGER's value
     kOctets,       // 8 x the octet length of the source
     kOctetString,  // 8 x the content length of the OCTET STRING the source holds
-    kFixed         // a fixed number of bits
+    kFixed,        // a fixed number of bits
+    kCurve         // the size of the named curve whose OID element the source is
   };
   Measure measure;
   TKey::aka_t source;

@@ -3,6 +3,7 @@
 
 #include "key/dhkey.h"
 #include "key/dsakey.h"
+#include "key/eckey.h"
 #include "key/gr34key.h"
 #include "key/key.h"
 #include "key/rsakey.h"
@@ -28,6 +29,7 @@ const BodyRow kBodies[] = {
     {PKI_ALG_RSA, {New<RSAPubKey>, New<RSAPubKey>, New<RSAPrivKey>, New<RSAPubKey>}},
     {PKI_ALG_DSA, {New<DSAPubKey>, New<DSAPubKey>, New<DSAPrivKey>, New<DSAPubKey>}},
     {PKI_ALG_DH, {New<DHPubKey>, New<DHPubKey>, New<DHPrivKey>, New<DHPubKey>}},
+    {PKI_ALG_EC, {New<ECPubKey>, New<ECPubKey>, New<ECPrivKey>, nullptr}},
     {PKI_ALG_RC2_CBC, {nullptr, nullptr, nullptr, New<SymKey>}},
     {PKI_ALG_DES_CBC, {nullptr, nullptr, nullptr, New<SymKey>}},
     {PKI_ALG_SYM_0A, {nullptr, nullptr, nullptr, New<SymKey>}},

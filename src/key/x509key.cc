@@ -5,6 +5,7 @@
 #include "alg/pki_cnvrt_c.h"
 #include "cert/x509.h"
 #include "key/ccdC.h"
+#include "key/eckey.h"
 #include "key/keypair.h"
 
 TKey::~TKey() = default;
@@ -144,7 +145,11 @@ TBuf* X509Key::getRaw() {
 
 namespace {
 
-pki_alg_t AlgOf(const Buffer& oid) { return asn2alg(oid.data, oid.len); }
+// id-ecPublicKey is recognised here as well, so that EC keys do not depend
+// on the conversion table knowing it.
+pki_alg_t AlgOf(const Buffer& oid) {
+  return isECKeyOid(oid) ? static_cast<pki_alg_t>(PKI_ALG_EC) : asn2alg(oid.data, oid.len);
+}
 
 // The algorithm named by DER for a key of kind k, or false when the bytes
 // cannot be a key of that kind.
@@ -162,8 +167,13 @@ bool FoundAlg(TKey::key_type_t k, const unsigned char* data, unsigned len, pki_a
     *out = AlgOf(oid);
     return true;
   }
-  // Not a private-key structure: a GOST container (shaped as a
-  // SubjectPublicKeyInfo), or else taken for RSA (a PKCS #1 RSAPrivateKey).
+  // Not a private-key structure: a bare ECPrivateKey (INTEGER 1, OCTET
+  // STRING), a GOST container (shaped as a SubjectPublicKeyInfo), or else
+  // taken for RSA (a PKCS #1 RSAPrivateKey).
+  if (isSEC1Key(data, len)) {
+    *out = PKI_ALG_EC;
+    return true;
+  }
   probe = in;
   if (x509_parse_spki(&probe, &oid, nullptr, nullptr) >= 0 && pki_alg_is_gost_key(AlgOf(oid))) {
     *out = AlgOf(oid);
