@@ -9,6 +9,7 @@
 
 #include "key/ccdC.h"
 #include "key/key_testutil.h"
+#include "testing/scripted_crypto.h"
 
 namespace {
 
@@ -16,95 +17,9 @@ using keytest::Bytes;
 using keytest::Buf;
 using keytest::KeyRef;
 using keytest::Take;
-
-// What one scripted transform does and what it saw.
-struct Script {
-  int lock_code = 0;
-  int in_code = 0;
-  int out_code = 0;          // the code of the final out() (the verdict for verify)
-  int size_code = 0;         // the code of the size query out(null, &n)
-  unsigned announce = 8;     // the size the query answers
-  Bytes result = {1, 2, 3, 4, 5, 6, 7, 8};  // what the fetch writes
-  std::vector<std::string> calls;
-  Bytes input;
-  std::vector<unsigned> out_lens;  // *len as each out() received it
-  Bytes out_data;                  // what the last out() was given (verify)
-  int guard_calls_in = -1;         // the guard's call count seen inside in()
-  bool created = false;
-  ccFunc func = CC_HASH;
-  pki_alg_t alg = 0;
-  TKey* key = nullptr;
-};
-
-int live_transforms = 0;
-
-class ScriptedTransform : public ccTransform {
- public:
-  explicit ScriptedTransform(Script* s) : s_(s) { ++live_transforms; }
-  ~ScriptedTransform() override { --live_transforms; }
-  int init() override { return 0; }
-  int fini() override { return 0; }
-  ccFunc getFunc() override { return s_->func; }
-  pki_alg_t getAlgorithm() override { return s_->alg; }
-  int lock() override {
-    s_->calls.push_back("lock");
-    return s_->lock_code;
-  }
-  int unlock() override {
-    s_->calls.push_back("unlock");
-    return 0;
-  }
-  int in(void* data, unsigned len) override {
-    s_->calls.push_back("in");
-    s_->guard_calls_in = getGuard()->callCount();
-    const unsigned char* p = static_cast<const unsigned char*>(data);
-    s_->input.assign(p, p + len);
-    return s_->in_code;
-  }
-  int out(void* buf, unsigned* len) override {
-    s_->calls.push_back(buf == nullptr ? "size" : "out");
-    s_->out_lens.push_back(*len);
-    if (buf == nullptr) {
-      *len = s_->announce;
-      return s_->size_code;
-    }
-    if (s_->func == CC_VERIFY) {
-      const unsigned char* p = static_cast<const unsigned char*>(buf);
-      s_->out_data.assign(p, p + *len);
-      return s_->out_code;
-    }
-    if (s_->out_code != 0) return s_->out_code;
-    unsigned n = static_cast<unsigned>(s_->result.size());
-    if (n > *len) return 77;
-    for (unsigned i = 0; i < n; ++i) static_cast<unsigned char*>(buf)[i] = s_->result[i];
-    *len = n;
-    return 0;
-  }
-  aKey getKey(TKey::key_type_t) override { return aKey(s_->key, nullptr); }
-  int error() override { return 0; }
-
- private:
-  Script* s_;
-};
-
-class ScriptedService : public CCD_Interface {
- public:
-  explicit ScriptedService(Script* s) : s_(s) {}
-  int init() override { return 0; }
-  int fini() override { return 0; }
-  ccTransform* create_ccTransform(aKey& key, ccFunc f, pki_alg_t alg) override {
-    s_->created = true;
-    s_->func = f;
-    s_->alg = alg;
-    s_->key = key.raw();
-    ccTransform* t = new ScriptedTransform(s_);
-    t->addReference();  // the caller's
-    return t;
-  }
-
- private:
-  Script* s_;
-};
+using pkixtest::live_transforms;
+using pkixtest::Script;
+using pkixtest::ScriptedService;
 
 const Bytes kData = {'m', 'e', 's', 's', 'a', 'g', 'e'};
 
@@ -282,7 +197,15 @@ TEST_F(BridgeTest, ContextForwardsAndHandsBackTheTransformsKey) {
 }
 
 // With no crypto service every operation reports 40 and nothing crashes.
-class NoServiceTest : public keytest::KeyTest {};
+class NoServiceTest : public keytest::KeyTest {
+ protected:
+  // The key fixture's manager, rebuilt without the crypto service.
+  void SetUp() override {
+    mgr_.reset(new pkixtest::InProcessManager(true, false));
+    mgr_->offer(0x3f000a, createAlgCnvrtSrv());
+    mgr_->offer(0x3f0008, createTPkixKeyService());
+  }
+};
 
 TEST_F(NoServiceTest, EveryOperationReports40) {
   Bytes spki = keytest::ReadFile(std::string(PKIX_SOURCE_DIR) + "/examples/keys/root-key.pub.der");
