@@ -53,7 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   keyfuzz::Setup();
   const unsigned len = static_cast<unsigned>(size);
   const TKey::key_type_t kinds[] = {TKey::KT_PUBLIC, TKey::KT_PRIVATE, TKey::KT_SECRET};
-  const pki_alg_t presets[] = {0, PKI_ALG_RSA, PKI_ALG_GOST3410_SC};
+  const pki_alg_t presets[] = {0, PKI_ALG_RSA, PKI_ALG_EC, PKI_ALG_GOST3410_SC};
   for (TKey::key_type_t kind : kinds) {
     for (pki_alg_t preset : presets) {
       TKey* k = createTKey(kind);

@@ -61,6 +61,7 @@ const Name kAlgorithms[] = {
     {PKI_ALG_RSA, "RSA"},
     {PKI_ALG_DSA, "DSA"},
     {PKI_ALG_DH, "Diffie-Hellman"},
+    {PKI_ALG_EC, "EC"},
     {PKI_ALG_DES_CBC, "DES-CBC"},
     {PKI_ALG_DES_EDE3_CBC, "DES-EDE3-CBC"},
     {PKI_ALG_RC2_CBC, "RC2-CBC"},

@@ -6,6 +6,7 @@
 // the attributes. Malformed keys are refused and leave the key as it was.
 #include <openssl/bn.h>
 #include <openssl/core_names.h>
+#include <openssl/ec.h>
 #include <openssl/evp.h>
 #include <openssl/objects.h>
 #include <openssl/x509.h>
@@ -276,6 +277,54 @@ TEST_F(KeyECTest, FingerprintInputIsThePoint) {
     EXPECT_EQ(body.getHashInput(), nullptr);
     EXPECT_EQ(body.error(), 40);
   }
+}
+
+// Every curve of the table, with keys OpenSSL generates: sizes, encodings,
+// and the order bounding the scalar (n - 1 taken, n refused). A curve
+// OpenSSL knows and the table does not is refused with 5.
+TEST_F(KeyECTest, EveryNamedCurveAgreesWithOpenSSL) {
+  const char* names[] = {"prime192v1", "secp224r1",       "prime256v1",      "secp384r1",      "secp521r1",
+                         "secp256k1",  "brainpoolP256r1", "brainpoolP384r1", "brainpoolP512r1"};
+  for (const char* name : names) {
+    SCOPED_TRACE(name);
+    PKey gen(EVP_EC_gen(name));
+    ASSERT_TRUE(gen);
+    uint32_t bits = static_cast<uint32_t>(EVP_PKEY_get_bits(gen.get()));
+    Bytes curve = OsslCurve(gen.get());
+    Bytes spki = OsslSpki(gen.get());
+    Bytes p8 = OsslPkcs8(gen.get());
+    KeyRef pub(Parse(TKey::KT_PUBLIC, spki));
+    KeyRef priv(Parse(TKey::KT_PRIVATE, p8));
+    ASSERT_NE(pub.get(), nullptr);
+    ASSERT_NE(priv.get(), nullptr);
+    EXPECT_EQ(Bits(pub.get()), bits);
+    EXPECT_EQ(Bits(priv.get()), bits);
+    EXPECT_EQ(Attr(pub.get(), TKey::AKA_ALG_PARAMS), curve);
+    EXPECT_EQ(Take(pub->getRaw()), spki);
+    EXPECT_EQ(Attr(priv.get(), TKey::AKA_KEY), OsslScalar(gen.get(), bits));
+    KeyRef rebuilt(Built(TKey::KT_PRIVATE, curve, OsslScalar(gen.get(), bits), OsslPoint(gen.get())));
+    EXPECT_EQ(Take(rebuilt->getRaw()), p8);
+
+    EC_GROUP* group = EC_GROUP_new_by_curve_name(OBJ_sn2nid(name));
+    ASSERT_NE(group, nullptr);
+    BIGNUM* n = BN_dup(EC_GROUP_get0_order(group));
+    Bytes order((bits + 7) / 8);
+    BN_bn2binpad(n, order.data(), static_cast<int>(order.size()));
+    BN_sub_word(n, 1);
+    Bytes below(order.size());
+    BN_bn2binpad(n, below.data(), static_cast<int>(below.size()));
+    BN_free(n);
+    EC_GROUP_free(group);
+    KeyRef k(createTKey(TKey::KT_PRIVATE));
+    EXPECT_EQ(SetRaw(k.get(), Pkcs8(curve, Sec1(below, {}))), 0);
+    EXPECT_EQ(SetRaw(k.get(), Pkcs8(curve, Sec1(order, {}))), 5);
+  }
+  PKey other(EVP_EC_gen("secp192k1"));
+  ASSERT_TRUE(other);
+  KeyRef pub(createTKey(TKey::KT_PUBLIC));
+  EXPECT_EQ(SetRaw(pub.get(), OsslSpki(other.get())), 5);
+  KeyRef priv(createTKey(TKey::KT_PRIVATE));
+  EXPECT_EQ(SetRaw(priv.get(), OsslPkcs8(other.get())), 5);
 }
 
 // ---- the size follows the curve
