@@ -1,19 +1,27 @@
-// The crypto service's transforms, driven as the module drives them, against
-// the same operation through libcrypto with a key loaded once. Keys come from
-// the committed fixtures (RSA 2048) and the sample PKI (EC P-256).
+// Certificates through the crypto service against libcrypto called
+// directly, on the same certificates: checkSign (the module's stub, the
+// host's transform, libcrypto) against X509_verify and against
+// EVP_DigestVerify over the same signed octets and signature; and the
+// fingerprint cost (getSHA1 + getMD5 on a fresh object, less the object
+// itself) against two EVP_Digest calls over the DER and against
+// X509_digest on a fresh d2i_X509. The ratios module / OpenSSL are printed
+// after the runs.
 #include <benchmark/benchmark.h>
 #include <openssl/evp.h>
-#include <openssl/rsa.h>
+#include <openssl/objects.h>
 #include <openssl/x509.h>
 
 #include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <map>
 #include <string>
 #include <vector>
 
+#include "alg/pki_cnvrt_c.h"
 #include "alg/pki_cnvrt_s.h"
-#include "host/hostcrypto.h"
-#include "key/x509key.h"
-#include "module/pkixkeysrv.h"
+#include "cert/x509crt.h"
+#include "module/cmn_abuf.h"
 #include "testing/inproc.h"
 
 namespace {
@@ -21,150 +29,256 @@ namespace {
 using Bytes = std::vector<unsigned char>;
 
 Bytes ReadFile(const std::string& path) {
-  Bytes out;
-  FILE* f = std::fopen(path.c_str(), "rb");
-  if (f == nullptr) return out;
-  unsigned char chunk[4096];
-  size_t n;
-  while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) out.insert(out.end(), chunk, chunk + n);
-  std::fclose(f);
-  return out;
+  std::ifstream f(path, std::ios::binary);
+  return Bytes(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
 }
 
-// Everything the benchmarks share, made once and kept to the end of the
-// process (the module's static clients outlive main).
-struct World {
-  World() {
-    auto* mgr = new pkixtest::InProcessManager;
-    mgr->offer(0x3f000a, createAlgCnvrtSrv());
-    mgr->offer(0x3f0008, createTPkixKeyService());
-    svc = pkixhost::createCryptoService();
-    svc->addReference();
-    const std::string key = PKIX_SOURCE_DIR "/tests/data/key/rsa-2048";
-    const std::string ec = PKIX_SOURCE_DIR "/examples/keys/ec-ca-key";
-    rsa_pub = Key(key + ".pub.der", TKey::KT_PUBLIC, &ossl_rsa_pub);
-    rsa_priv = Key(key + ".p8.der", TKey::KT_PRIVATE, &ossl_rsa_priv);
-    ec_pub = Key(ec + ".pub.der", TKey::KT_PUBLIC, &ossl_ec_pub);
-    ec_priv = Key(ec + ".p8.der", TKey::KT_PRIVATE, &ossl_ec_priv);
-  }
+// The element at off: header and content length (definite lengths).
+size_t ElementSize(const Bytes& d, size_t off, size_t* header) {
+  size_t n = d[off + 1];
+  *header = 2;
+  if ((n & 0x80) == 0) return n;
+  size_t len = 0;
+  for (size_t i = 0; i < (n & 0x7F); ++i) len = len << 8 | d[off + 2 + i];
+  *header += n & 0x7F;
+  return len;
+}
 
-  static TKey* Key(const std::string& path, TKey::key_type_t kind, EVP_PKEY** ossl) {
-    Bytes der = ReadFile(path);
-    const unsigned char* p = der.data();
-    long n = static_cast<long>(der.size());
-    *ossl = kind == TKey::KT_PUBLIC ? d2i_PUBKEY(nullptr, &p, n) : d2i_AutoPrivateKey(nullptr, &p, n);
-    return createTKey(kind, der.data(), static_cast<unsigned>(der.size()));
-  }
+TCert* Make(const Bytes& d) { return createTCert(TCert::CF_X509, d.data(), static_cast<unsigned>(d.size())); }
 
-  CCD_Interface* svc = nullptr;
-  TKey *rsa_pub, *rsa_priv, *ec_pub, *ec_priv;
-  EVP_PKEY *ossl_rsa_pub, *ossl_rsa_priv, *ossl_ec_pub, *ossl_ec_priv;
+X509* Ossl(const Bytes& d) {
+  const unsigned char* p = d.data();
+  return d2i_X509(nullptr, &p, static_cast<long>(d.size()));
+}
+
+// One certificate and its issuer, as module objects and as OpenSSL sees them.
+struct Case {
+  std::string name;
+  Bytes der;
+  TCert* cert;
+  TCert* issuer;
+  X509* x;
+  EVP_PKEY* issuer_key;  // owned by the issuer's X509
+  X509* issuer_x;
+  Bytes tbs;
+  Bytes sig;
+  const EVP_MD* md;
 };
 
-World& W() {
-  static World* w = new World;
-  return *w;
+std::vector<Case>& Cases() {
+  static std::vector<Case> cases;
+  return cases;
 }
 
-const Bytes kMessage(1024, 0x5A);
-
-// One operation in the client's sequence; the code of the first failure.
-int Drive(TKey* key, ccFunc f, pki_alg_t alg, const Bytes& in, Bytes* out) {
-  aKey k(key, nullptr);
-  ccTransform* t = W().svc->create_ccTransform(k, f, alg);
-  if (t == nullptr) return -1;
-  int rc = t->lock();
-  if (rc == 0) rc = t->in(const_cast<unsigned char*>(in.data()), static_cast<unsigned>(in.size()));
-  unsigned n = static_cast<unsigned>(out->size());
-  if (rc == 0 && f == CC_VERIFY) {
-    rc = t->out(out->data(), &n);
-  } else if (rc == 0) {
-    if (f != CC_HASH) rc = t->out(nullptr, &n);
-    out->resize(n);
-    if (rc == 0) rc = t->out(out->data(), &n);
-    out->resize(n);
+// Adds the case when the module's check and OpenSSL's both accept it.
+bool AddCase(const std::string& name, const Bytes& der, const Bytes& issuer_der) {
+  Case c{name, der, Make(der), Make(issuer_der), Ossl(der), nullptr, Ossl(issuer_der), {}, {}, nullptr};
+  bool ok = c.cert != nullptr && c.issuer != nullptr && c.x != nullptr && c.issuer_x != nullptr;
+  if (ok) {
+    c.issuer_key = X509_get0_pubkey(c.issuer_x);
+    size_t outer_h, tbs_h;
+    ElementSize(der, 0, &outer_h);
+    size_t tbs_len = ElementSize(der, outer_h, &tbs_h);
+    c.tbs.assign(der.begin() + outer_h, der.begin() + outer_h + tbs_h + tbs_len);
+    const ASN1_BIT_STRING* s = nullptr;
+    X509_get0_signature(&s, nullptr, c.x);
+    c.sig.assign(s->data, s->data + s->length);
+    int md_nid = 0, pk_nid = 0;
+    OBJ_find_sigid_algs(X509_get_signature_nid(c.x), &md_nid, &pk_nid);
+    c.md = EVP_get_digestbynid(md_nid);
+    ok = c.md != nullptr && c.cert->checkSign(c.issuer) == 0 && X509_verify(c.x, c.issuer_key) == 1;
   }
-  t->unlock();
-  t->remReference();
-  return rc;
+  if (!ok) {
+    if (c.cert != nullptr) c.cert->release();
+    if (c.issuer != nullptr) c.issuer->release();
+    X509_free(c.x);
+    X509_free(c.issuer_x);
+    return false;
+  }
+  Cases().push_back(c);
+  return true;
 }
 
-void Run(benchmark::State& state, TKey* key, ccFunc f, pki_alg_t alg, const Bytes& in, const Bytes& arg) {
+// The sample chain's links, then two RSA-2048 and two RSA-4096 self-signed
+// roots of the corpus.
+void LoadCases() {
+  const std::string ex = std::string(PKIX_SOURCE_DIR) + "/examples/certs/";
+  AddCase("server", ReadFile(ex + "server.der"), ReadFile(ex + "sub-ca.der"));
+  AddCase("root-ca", ReadFile(ex + "root-ca.der"), ReadFile(ex + "root-ca.der"));
+  const char* kRoots[] = {
+      "GlobalSign_Root_CA.der", "DigiCert_Global_Root_CA.der",  // 2048
+      "ISRG_Root_X1.der", "Actalis_Authentication_Root_CA.der",  // 4096
+  };
+  std::map<int, int> per_size;
+  const std::string dir = std::string(PKIX_SOURCE_DIR) + "/tests/data/roots/";
+  std::vector<std::string> names(std::begin(kRoots), std::end(kRoots));
+  for (const std::string& n : names) {
+    Bytes d = ReadFile(dir + n);
+    X509* x = d.empty() ? nullptr : Ossl(d);
+    if (x == nullptr) continue;
+    int bits = EVP_PKEY_get_bits(X509_get0_pubkey(x));
+    bool rsa = EVP_PKEY_get_base_id(X509_get0_pubkey(x)) == EVP_PKEY_RSA;
+    X509_free(x);
+    if (!rsa || (bits != 2048 && bits != 4096) || per_size[bits] == 2) continue;
+    if (AddCase(n.substr(0, n.size() - 4) + "-" + std::to_string(bits), d, d)) ++per_size[bits];
+  }
+}
+
+void BM_CheckSign(benchmark::State& state, const Case* c) {
   for (auto _ : state) {
-    Bytes out = arg.empty() ? Bytes(64) : arg;
-    if (Drive(key, f, alg, in, &out) != 0) state.SkipWithError("operation failed");
-    benchmark::DoNotOptimize(out.data());
+    if (c->cert->checkSign(c->issuer) != 0) state.SkipWithError("checkSign failed");
   }
 }
 
-Bytes OsslSign(EVP_PKEY* k, const Bytes& msg) {
-  EVP_MD_CTX* ctx = EVP_MD_CTX_new();
-  size_t n = static_cast<size_t>(EVP_PKEY_get_size(k));
-  Bytes sig(n);
-  if (EVP_DigestSignInit(ctx, nullptr, EVP_sha256(), nullptr, k) != 1 ||
-      EVP_DigestSign(ctx, sig.data(), &n, msg.data(), msg.size()) != 1) {
-    n = 0;
-  }
-  EVP_MD_CTX_free(ctx);
-  sig.resize(n);
-  return sig;
-}
-
-bool OsslVerify(EVP_PKEY* k, const Bytes& msg, const Bytes& sig) {
-  EVP_MD_CTX* ctx = EVP_MD_CTX_new();
-  bool ok = EVP_DigestVerifyInit(ctx, nullptr, EVP_sha256(), nullptr, k) == 1 &&
-            EVP_DigestVerify(ctx, sig.data(), sig.size(), msg.data(), msg.size()) == 1;
-  EVP_MD_CTX_free(ctx);
-  return ok;
-}
-
-void BM_Ours_SHA256_1K(benchmark::State& s) { Run(s, nullptr, CC_HASH, PKI_ALG_SHA256, kMessage, {}); }
-void BM_OpenSSL_SHA256_1K(benchmark::State& s) {
-  for (auto _ : s) {
-    unsigned char md[EVP_MAX_MD_SIZE];
-    unsigned n = 0;
-    EVP_Digest(kMessage.data(), kMessage.size(), md, &n, EVP_sha256(), nullptr);
-    benchmark::DoNotOptimize(md);
+void BM_X509Verify(benchmark::State& state, const Case* c) {
+  for (auto _ : state) {
+    if (X509_verify(c->x, c->issuer_key) != 1) state.SkipWithError("X509_verify failed");
   }
 }
 
-void BM_Ours_RSA2048_Sign(benchmark::State& s) { Run(s, W().rsa_priv, CC_SIGN, PKI_ALG_SHA256_RSA, kMessage, {}); }
-void BM_OpenSSL_RSA2048_Sign(benchmark::State& s) {
-  for (auto _ : s) benchmark::DoNotOptimize(OsslSign(W().ossl_rsa_priv, kMessage));
+void BM_DigestVerify(benchmark::State& state, const Case* c) {
+  for (auto _ : state) {
+    EVP_MD_CTX* ctx = EVP_MD_CTX_new();
+    int ok = EVP_DigestVerifyInit(ctx, nullptr, c->md, nullptr, c->issuer_key) == 1 &&
+             EVP_DigestVerify(ctx, c->sig.data(), c->sig.size(), c->tbs.data(), c->tbs.size()) == 1;
+    EVP_MD_CTX_free(ctx);
+    if (!ok) state.SkipWithError("EVP_DigestVerify failed");
+  }
 }
 
-void BM_Ours_RSA2048_Verify(benchmark::State& s) {
-  Bytes sig = OsslSign(W().ossl_rsa_priv, kMessage);
-  Run(s, W().rsa_pub, CC_VERIFY, PKI_ALG_SHA256_RSA, kMessage, sig);
-}
-void BM_OpenSSL_RSA2048_Verify(benchmark::State& s) {
-  Bytes sig = OsslSign(W().ossl_rsa_priv, kMessage);
-  for (auto _ : s) benchmark::DoNotOptimize(OsslVerify(W().ossl_rsa_pub, kMessage, sig));
-}
-
-void BM_Ours_ECP256_Sign(benchmark::State& s) { Run(s, W().ec_priv, CC_SIGN, PKI_ALG_SHA256_ECDSA, kMessage, {}); }
-void BM_OpenSSL_ECP256_Sign(benchmark::State& s) {
-  for (auto _ : s) benchmark::DoNotOptimize(OsslSign(W().ossl_ec_priv, kMessage));
+// Fingerprints: the object alone, the object with both fingerprints, and
+// OpenSSL's digests over the same DER.
+void BM_ObjectOnly(benchmark::State& state, const Case* c) {
+  for (auto _ : state) {
+    TCert* t = Make(c->der);
+    benchmark::DoNotOptimize(t);
+    t->release();
+  }
 }
 
-void BM_Ours_ECP256_Verify(benchmark::State& s) {
-  Bytes sig = OsslSign(W().ossl_ec_priv, kMessage);
-  Run(s, W().ec_pub, CC_VERIFY, PKI_ALG_SHA256_ECDSA, kMessage, sig);
-}
-void BM_OpenSSL_ECP256_Verify(benchmark::State& s) {
-  Bytes sig = OsslSign(W().ossl_ec_priv, kMessage);
-  for (auto _ : s) benchmark::DoNotOptimize(OsslVerify(W().ossl_ec_pub, kMessage, sig));
+void BM_ObjectFingerprints(benchmark::State& state, const Case* c) {
+  for (auto _ : state) {
+    TCert* t = Make(c->der);
+    TBuf* a = t->getSHA1();
+    TBuf* b = t->getMD5();
+    if (a == nullptr || b == nullptr) state.SkipWithError("no fingerprint");
+    benchmark::DoNotOptimize(a->datap()[0] + b->datap()[0]);
+    a->release();
+    b->release();
+    t->release();
+  }
 }
 
-BENCHMARK(BM_Ours_SHA256_1K);
-BENCHMARK(BM_OpenSSL_SHA256_1K);
-BENCHMARK(BM_Ours_RSA2048_Sign);
-BENCHMARK(BM_OpenSSL_RSA2048_Sign);
-BENCHMARK(BM_Ours_RSA2048_Verify);
-BENCHMARK(BM_OpenSSL_RSA2048_Verify);
-BENCHMARK(BM_Ours_ECP256_Sign);
-BENCHMARK(BM_OpenSSL_ECP256_Sign);
-BENCHMARK(BM_Ours_ECP256_Verify);
-BENCHMARK(BM_OpenSSL_ECP256_Verify);
+void BM_EvpDigests(benchmark::State& state, const Case* c) {
+  unsigned char out[EVP_MAX_MD_SIZE];
+  unsigned n = 0;
+  for (auto _ : state) {
+    EVP_Digest(c->der.data(), c->der.size(), out, &n, EVP_sha1(), nullptr);
+    EVP_Digest(c->der.data(), c->der.size(), out, &n, EVP_md5(), nullptr);
+    benchmark::DoNotOptimize(out[0]);
+  }
+}
+
+void BM_X509Digests(benchmark::State& state, const Case* c) {
+  unsigned char out[EVP_MAX_MD_SIZE];
+  unsigned n = 0;
+  for (auto _ : state) {
+    X509* x = Ossl(c->der);
+    X509_digest(x, EVP_sha1(), out, &n);
+    X509_digest(x, EVP_md5(), out, &n);
+    benchmark::DoNotOptimize(out[0]);
+    X509_free(x);
+  }
+}
+
+void BM_D2iOnly(benchmark::State& state, const Case* c) {
+  for (auto _ : state) {
+    X509* x = Ossl(c->der);
+    benchmark::DoNotOptimize(x);
+    X509_free(x);
+  }
+}
+
+struct Kind {
+  const char* name;
+  void (*fn)(benchmark::State&, const Case*);
+};
+const Kind kKinds[] = {
+    {"checkSign", BM_CheckSign},          {"X509_verify", BM_X509Verify},
+    {"EVP_DigestVerify", BM_DigestVerify}, {"createTCert", BM_ObjectOnly},
+    {"createTCert+getSHA1+getMD5", BM_ObjectFingerprints}, {"EVP_Digest_sha1+md5", BM_EvpDigests},
+    {"d2i_X509", BM_D2iOnly},             {"d2i_X509+X509_digest_sha1+md5", BM_X509Digests},
+};
+
+// Keeps the CPU time per iteration of each benchmark for the ratios.
+class RatioReporter : public benchmark::ConsoleReporter {
+ public:
+  void ReportRuns(const std::vector<Run>& runs) override {
+    for (const Run& r : runs) {
+      if (r.run_type == Run::RT_Iteration || r.aggregate_name == "median") {
+        cpu_[r.run_name.function_name] = r.GetAdjustedCPUTime();
+      }
+    }
+    ConsoleReporter::ReportRuns(runs);
+  }
+  double at(const std::string& kind, const std::string& c) { return cpu_[kind + "/" + c]; }
+
+ private:
+  std::map<std::string, double> cpu_;
+};
+
+void Summary(RatioReporter& r) {
+  std::printf("\nsignature check, ns per certificate (module / OpenSSL):\n");
+  std::printf("%-34s %10s %10s %10s %9s %9s\n", "certificate", "checkSign", "X509_ver", "DigestVer", "/X509_ver",
+              "/Digest");
+  for (const Case& c : Cases()) {
+    double ours = r.at("checkSign", c.name), xv = r.at("X509_verify", c.name), dv = r.at("EVP_DigestVerify", c.name);
+    if (ours <= 0 || xv <= 0 || dv <= 0) continue;
+    std::printf("%-34s %10.0f %10.0f %10.0f %9.3f %9.3f\n", c.name.c_str(), ours, xv, dv, ours / xv, ours / dv);
+  }
+  std::printf("\nfingerprints (SHA-1 + MD5), ns per certificate:\n");
+  std::printf("%-34s %10s %10s %10s %10s %9s %9s\n", "certificate", "ours", "EVP_Dig", "ours+obj", "X509+d2i",
+              "/EVP", "/X509");
+  for (const Case& c : Cases()) {
+    double obj = r.at("createTCert", c.name), both = r.at("createTCert+getSHA1+getMD5", c.name);
+    double evp = r.at("EVP_Digest_sha1+md5", c.name), d2i = r.at("d2i_X509", c.name);
+    double xd = r.at("d2i_X509+X509_digest_sha1+md5", c.name);
+    if (both <= 0 || evp <= 0 || xd <= 0) continue;
+    double ours = both - obj, theirs = xd - d2i;
+    std::printf("%-34s %10.0f %10.0f %10.0f %10.0f %9.3f %9.3f\n", c.name.c_str(), ours, evp, both, xd, ours / evp,
+                both / xd);
+    (void)theirs;
+  }
+}
 
 }  // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  pkixtest::InProcessManager mgr;
+  TPkiAlgCnvrt* conversion = createAlgCnvrtSrv();
+  CMN_GRefPtr<TPkiAlgCnvrt> hold_conversion(conversion);
+  PkiAlgCnvrt bound(conversion);
+  cnvrt = bound;
+  LoadCases();
+  std::printf("%zu certificates the module and OpenSSL both verify\n", Cases().size());
+  for (const Kind& k : kKinds) {
+    for (const Case& c : Cases()) benchmark::RegisterBenchmark((std::string(k.name) + "/" + c.name).c_str(), k.fn, &c);
+  }
+  RatioReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  Summary(reporter);
+  for (Case& c : Cases()) {
+    c.cert->release();
+    c.issuer->release();
+    X509_free(c.x);
+    X509_free(c.issuer_x);
+  }
+  {
+    PkiAlgCnvrt empty(nullptr);
+    cnvrt = empty;
+  }
+  benchmark::Shutdown();
+  return 0;
+}
