@@ -504,8 +504,8 @@ TEST_F(CryptoTest, RefusedAlgorithmsAndKeysAnswerTheirCode) {
   }
 }
 
-// A private key whose numbers cannot make a key.
-TEST_F(CryptoTest, UnbuildablePrivateKeyIsBadKey) {
+// Keys whose numbers cannot make a key.
+TEST_F(CryptoTest, UnbuildableKeysAreBadKey) {
   KeyRef dsa(Key(KeyData("dsa-1024.p8.der"), TKey::KT_PRIVATE));
   ASSERT_NE(dsa.get(), nullptr);
   BufRef zero(createTBuf(reinterpret_cast<const unsigned char*>("\0"), 1));
@@ -514,6 +514,10 @@ TEST_F(CryptoTest, UnbuildablePrivateKeyIsBadKey) {
   KeyRef rsa(createTKey(TKey::KT_PRIVATE));
   ASSERT_EQ(rsa->setAlg(PKI_ALG_RSA), 0);
   ExpectEveryCallAnswers(Create(rsa.get(), CC_SIGN, 0), kCryptoBadKey);
+  KeyRef pub(createTKey(TKey::KT_PUBLIC));
+  ASSERT_EQ(pub->setAlg(PKI_ALG_RSA), 0);
+  ExpectEveryCallAnswers(Create(pub.get(), CC_VERIFY, 0), kCryptoBadKey);
+  ExpectEveryCallAnswers(Create(pub.get(), CC_ENCRYPT, 0), kCryptoBadKey);
 }
 
 TEST_F(CryptoTest, CallsOutOfSequenceAreBadState) {
