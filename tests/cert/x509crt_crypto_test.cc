@@ -251,25 +251,24 @@ TEST_F(CryptoCertTest, CheckSignArgumentsAndAnIssuerWithoutKey) {
 // holds its private key: OpenSSL accepts the result under the CA's key.
 class SigningTest : public CertFixture {
  protected:
-  // sub-ca with its private key set beside the public one.
-  TCert* Signer() {
-    TCert* ca = load("sub-ca.der");
-    Own<TKey> priv(MakeKey(TKey::KT_PRIVATE, KeyFile("sub-key.p8.der")));
+  // A CA certificate with its private key set beside the public one.
+  TCert* Signer(const char* ca_file = "sub-ca.der", const char* key_file = "sub-key.p8.der") {
+    TCert* ca = load(ca_file);
+    Own<TKey> priv(MakeKey(TKey::KT_PRIVATE, KeyFile(key_file)));
     EXPECT_TRUE(priv);
     if (ca != nullptr && priv) {
       EXPECT_EQ(ca->setKey(priv.get()), 0);
     }
     return ca;
   }
-  // A new certificate: server's subject and key, issued by sub-ca.
-  TCert* Build(pki_alg_t alg) {
-    Own<TCert> server(load("server.der"));
-    Own<TCert> ca(load("sub-ca.der"));
+  // A new certificate with the subject, issuer and key of the template.
+  TCert* Build(pki_alg_t alg, const char* template_file = "server.der") {
+    Own<TCert> model(load(template_file));
     TCert* c = createTCert(TCert::CF_X509);
     const unsigned char serial[] = {0x0B, 0xAD, 0xC0, 0xDE};
-    Own<TName> subject(server->getName(kSubject));
-    Own<TName> issuer(server->getName(kIssuer));
-    Own<TKey> key(server->getKey(TKey::KT_PUBLIC));
+    Own<TName> subject(model->getName(kSubject));
+    Own<TName> issuer(model->getName(kIssuer));
+    Own<TKey> key(model->getKey(TKey::KT_PUBLIC));
     long now = static_cast<long>(std::time(nullptr));
     EXPECT_EQ(c->setVersion(2), 0);
     EXPECT_EQ(c->setSerialNumber(serial, sizeof serial), 0);
@@ -287,16 +286,20 @@ TEST_F(SigningTest, BuiltCertificateSignedByTheCAVerifiesInOpenSSL) {
     const char* what;
     pki_alg_t alg;
     int nid;
+    const char *ca, *key, *model;
   } kCases[] = {
-      {"SHA-1", PKI_ALG_SHA1_RSA, NID_sha1WithRSAEncryption},
-      {"MD5", PKI_ALG_MD5_RSA, NID_md5WithRSAEncryption},
+      {"SHA-1 RSA", PKI_ALG_SHA1_RSA, NID_sha1WithRSAEncryption, "sub-ca.der", "sub-key.p8.der", "server.der"},
+      {"MD5 RSA", PKI_ALG_MD5_RSA, NID_md5WithRSAEncryption, "sub-ca.der", "sub-key.p8.der", "server.der"},
+      {"SHA-256 RSA", PKI_ALG_SHA256_RSA, NID_sha256WithRSAEncryption, "sub-ca.der", "sub-key.p8.der", "server.der"},
+      {"SHA-1 DSA", PKI_ALG_SHA1_DSA, NID_dsaWithSHA1, "dsa-ca.der", "dsa-ca-key.p8.der", "dsa-user.der"},
   };
-  Own<TCert> signer(Signer());
-  ASSERT_TRUE(signer);
-  Bytes ca = example("sub-ca.der"), root = example("root-ca.der");
+  Bytes root = example("root-ca.der");
   for (const auto& k : kCases) {
     SCOPED_TRACE(k.what);
-    Own<TCert> c(Build(k.alg));
+    Own<TCert> signer(Signer(k.ca, k.key));
+    ASSERT_TRUE(signer);
+    Bytes ca = example(k.ca);
+    Own<TCert> c(Build(k.alg, k.model));
     ASSERT_EQ(c->sign(signer.get()), 0);
     Own<TBuf> raw(c->getRaw());
     ASSERT_TRUE(raw) << c->error();
