@@ -53,9 +53,9 @@ class TKey : public XBase {
     AKA_KEY = 13,   // the key value proper
     AKA_BITS = 14,  // key size in bits
     AKA_IV = 15,
-    AKA_X16 = 16,
+    AKA_X16 = 16,  // EC private key: the public point, when known
     AKA_X17 = 17,
-    AKA_ALG_PARAMS = 18,         // GOST public key: AlgorithmIdentifier parameters
+    AKA_ALG_PARAMS = 18,         // GOST public key, EC key: AlgorithmIdentifier parameters
     AKA_CONTAINER_NAME = 19,     // GOST private container: its name
     AKA_CONTAINER_ATTR1 = 20,
     AKA_CONTAINER_ATTR2 = 21,
