@@ -2,6 +2,7 @@
 
 #include <openssl/bn.h>
 #include <openssl/core_names.h>
+#include <openssl/crypto.h>
 #include <openssl/ec.h>
 #include <openssl/err.h>
 #include <openssl/evp.h>
@@ -130,6 +131,12 @@ int FetchDigest(uint32_t hash, MdPtr* md) {
   return *md ? kCryptoOk : kCryptoUnsupported;
 }
 
+// Overwrites and empties bytes that may hold key material or plaintext.
+void Wipe(Bytes* b) {
+  if (!b->empty()) OPENSSL_cleanse(b->data(), b->size());
+  b->clear();
+}
+
 // The content of an attribute, which is released; false when the key has
 // none or it is empty.
 bool Attr(TKey* k, TKey::aka_t a, Bytes* out) {
@@ -145,7 +152,9 @@ bool Attr(TKey* k, TKey::aka_t a, Bytes* out) {
 BnPtr Number(TKey* k, TKey::aka_t a) {
   Bytes v;
   if (!Attr(k, a, &v)) return nullptr;
-  return BnPtr(BN_bin2bn(v.data(), static_cast<int>(v.size()), nullptr));
+  BnPtr n(BN_bin2bn(v.data(), static_cast<int>(v.size()), nullptr));
+  Wipe(&v);
+  return n;
 }
 
 // Builds a key of the given type from the parameters: a pair, or a public
@@ -241,7 +250,7 @@ PKeyPtr DSAPrivate(TKey* k) {
 // The EC private scalar: normally the bare octets, exactly the order's
 // length; a value of another length that is one whole DER OCTET STRING or
 // INTEGER element is unwrapped.
-Bytes Scalar(Bytes v, size_t order_len) {
+Bytes Scalar(const Bytes& v, size_t order_len) {
   if (v.size() == order_len || v.size() < 2 || (v[0] != 0x04 && v[0] != 0x02)) return v;
   size_t len = v[1], head = 2;
   if (len & 0x80) {
@@ -295,6 +304,8 @@ PKeyPtr ECPrivate(TKey* k) {
   const BIGNUM* order = EC_GROUP_get0_order(group.get());
   Bytes s = Scalar(raw, static_cast<size_t>(BN_num_bytes(order)));
   BnPtr d(BN_bin2bn(s.data(), static_cast<int>(s.size()), nullptr));
+  Wipe(&s);
+  Wipe(&raw);
   if (!d || BN_is_zero(d.get()) || BN_cmp(d.get(), order) >= 0) return nullptr;
   PointPtr q(EC_POINT_new(group.get()));
   if (!q || !EC_POINT_mul(group.get(), q.get(), d.get(), nullptr, nullptr, ctx.get())) return nullptr;
@@ -390,6 +401,7 @@ class HostTransform : public ccTransform {
     ++gLiveTransforms;
   }
   ~HostTransform() override {
+    Reset();
     if (key_ != nullptr) key_->release();
     --gLiveTransforms;
   }
@@ -459,8 +471,8 @@ class HostTransform : public ccTransform {
 
   void Reset() {
     stage_ = Stage::kIdle;
-    input_.clear();
-    result_.clear();
+    Wipe(&input_);
+    Wipe(&result_);
     have_result_ = false;
   }
 
