@@ -327,6 +327,27 @@ TEST_F(KeyECTest, EveryNamedCurveAgreesWithOpenSSL) {
   EXPECT_EQ(SetRaw(priv.get(), OsslPkcs8(other.get())), 5);
 }
 
+// A private key and its public half sign and verify through the crypto
+// service; another key of the same curve does not verify.
+TEST_F(KeyECTest, PairsAreConsistent) {
+  for (const CurveCase& c : kCases) {
+    SCOPED_TRACE(c.name);
+    KeyRef priv(Parse(TKey::KT_PRIVATE, ReadFile(KeyData(c.name) + ".sec1.der")));
+    KeyRef pub(Parse(TKey::KT_PUBLIC, ReadFile(KeyData(c.name) + ".pub.der")));
+    ASSERT_NE(priv.get(), nullptr);
+    ASSERT_NE(pub.get(), nullptr);
+    EXPECT_EQ(priv->isConsistent(pub.get(), 0), 1) << priv->error();
+    EXPECT_EQ(pub->isConsistent(priv.get(), 1), 1) << pub->error();
+  }
+  PKey other(EVP_EC_gen("prime256v1"));
+  ASSERT_TRUE(other);
+  KeyRef priv(Parse(TKey::KT_PRIVATE, ReadFile(KeyData("ec-p-256.p8.der"))));
+  KeyRef stranger(Parse(TKey::KT_PUBLIC, OsslSpki(other.get())));
+  ASSERT_NE(stranger.get(), nullptr);
+  EXPECT_EQ(priv->isConsistent(stranger.get(), 0), 0);
+  EXPECT_NE(priv->error(), 0);
+}
+
 // ---- the size follows the curve
 // -------------------------------------------------
 
