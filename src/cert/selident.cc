@@ -4,12 +4,13 @@
 
 namespace {
 
-// The value of the first source element with tag; false when absent.
+// The value of the first source element with tag, subtype included (the MD5
+// and SHA-1 fingerprints share one type); false when absent.
 bool findField(const _selector* s, unsigned tag, unsigned* len, const unsigned char** data) {
   if (s == nullptr) return false;
   const unsigned char* cursor = nullptr;
   unsigned t = tag;
-  return sel_getnext(s, &cursor, SEL_M_SRC, &t, len, data) == 1;
+  return sel_getnext(s, &cursor, SEL_M_SRC | SEL_M_SUBTYPE, &t, len, data) == 1;
 }
 
 TBuf* copyField(const _selector* s, unsigned tag) {

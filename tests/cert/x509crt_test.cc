@@ -293,6 +293,13 @@ TEST_F(CertTest, ComparisonsAndTemplates) {
   Own<TCert> tmpl(createTCert(TCert::CF_X509));
   ASSERT_EQ(tmpl->setSelector(sel), 0) << tmpl->error();
   EXPECT_EQ(server->isCertSimilar(tmpl.get()), 1) << server->error();
+  // The template's fingerprints are the selector's, each of its own kind
+  // (both share one selector type and differ in the subtype).
+  Own<TBuf> want_sha1(server->getSHA1()), got_sha1(tmpl->getSHA1());
+  Own<TBuf> want_md5(server->getMD5()), got_md5(tmpl->getMD5());
+  ASSERT_TRUE(got_sha1 && got_md5);
+  EXPECT_EQ(bytesOf(got_sha1.get()), bytesOf(want_sha1.get()));
+  EXPECT_EQ(bytesOf(got_md5.get()), bytesOf(want_md5.get()));
   EXPECT_EQ(server->areISNSimilar(tmpl.get()), 1);
   EXPECT_EQ(revoked->isCertSimilar(tmpl.get()), 0);
   EXPECT_EQ(root->isCertSimilar(tmpl.get()), 0);
