@@ -197,15 +197,7 @@ TEST_F(BridgeTest, ContextForwardsAndHandsBackTheTransformsKey) {
 }
 
 // With no crypto service every operation reports 40 and nothing crashes.
-class NoServiceTest : public keytest::KeyTest {
- protected:
-  // The key fixture's manager, rebuilt without the crypto service.
-  void SetUp() override {
-    mgr_.reset(new pkixtest::InProcessManager(true, false));
-    mgr_->offer(0x3f000a, createAlgCnvrtSrv());
-    mgr_->offer(0x3f0008, createTPkixKeyService());
-  }
-};
+class NoServiceTest : public keytest::KeyNoCryptoTest {};
 
 TEST_F(NoServiceTest, EveryOperationReports40) {
   Bytes spki = keytest::ReadFile(std::string(PKIX_SOURCE_DIR) + "/examples/keys/root-key.pub.der");

@@ -64,12 +64,14 @@ struct KeyRef {
 };
 
 // Every key test runs against the real buffer service, the algorithm
-// conversion service and the key service, offered by an in-process manager.
+// conversion service and the key service, offered by an in-process manager,
+// and the host's crypto service unless the fixture is built without it.
 // TearDown lets every static stub go and checks that no buffer is left.
 class KeyTest : public ::testing::Test {
  protected:
+  explicit KeyTest(bool with_crypto = true) : with_crypto_(with_crypto) {}
   void SetUp() override {
-    mgr_.reset(new pkixtest::InProcessManager);
+    mgr_.reset(new pkixtest::InProcessManager(true, with_crypto_));
     mgr_->offer(0x3f000a, createAlgCnvrtSrv());
     mgr_->offer(0x3f0008, createTPkixKeyService());
   }
@@ -87,7 +89,14 @@ class KeyTest : public ::testing::Test {
     EXPECT_EQ(pkixhost::liveBuffers(), 0);
   }
 
+  const bool with_crypto_;
   std::unique_ptr<pkixtest::InProcessManager> mgr_;
+};
+
+// The same without the crypto service: what every operation reports then.
+class KeyNoCryptoTest : public KeyTest {
+ protected:
+  KeyNoCryptoTest() : KeyTest(false) {}
 };
 
 }  // namespace keytest
