@@ -13,9 +13,12 @@
 
 #include <atomic>
 #include <cstring>
+#include <deque>
 #include <memory>
 #include <mutex>
 #include <new>
+#include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "contract/tbuf.h"
@@ -344,12 +347,91 @@ PKeyPtr Public(TKey* k, Family f) {
   return key ? std::move(key) : Decoded(k);
 }
 
+// What the service keeps between operations: each digest fetched once, and
+// the public keys built for the last operations, by their SubjectPublicKeyInfo.
+// A built key holds what libcrypto precomputes on first use (the Montgomery
+// form of an RSA modulus, for one), so a certificate checked again costs what
+// a direct verification with a loaded key costs. Private keys are never kept:
+// their material stays with the module's key objects. Transforms take their
+// own references, so they do not depend on the cache's lifetime.
+class Cache {
+ public:
+  Cache() = default;
+  Cache(const Cache&) = delete;
+  Cache& operator=(const Cache&) = delete;
+  ~Cache() {
+    for (EVP_MD* md : digests_) EVP_MD_free(md);
+    for (auto& e : keys_) EVP_PKEY_free(e.second);
+  }
+
+  // The digest of a hash octet into *md (a reference of its own);
+  // kCryptoUnsupported when the provider has none.
+  int Digest(uint32_t hash, MdPtr* md) {
+    if (hash >= kHashSlots) return kCryptoUnsupported;
+    std::lock_guard<std::mutex> g(mu_);
+    if (digests_[hash] == nullptr) {
+      MdPtr fetched;
+      int rc = FetchDigest(hash, &fetched);
+      if (rc != kCryptoOk) return rc;
+      digests_[hash] = fetched.release();
+    }
+    if (EVP_MD_up_ref(digests_[hash]) != 1) return kCryptoFailed;
+    md->reset(digests_[hash]);
+    return kCryptoOk;
+  }
+
+  // The public key k holds, built once per SubjectPublicKeyInfo.
+  PKeyPtr PublicKey(TKey* k, Family f) {
+    std::string id = Identity(k);
+    if (!id.empty()) {
+      std::lock_guard<std::mutex> g(mu_);
+      auto it = keys_.find(id);
+      if (it != keys_.end() && EVP_PKEY_up_ref(it->second) == 1) return PKeyPtr(it->second);
+    }
+    PKeyPtr key = Public(k, f);
+    if (!key || id.empty() || EVP_PKEY_up_ref(key.get()) != 1) return key;
+    std::lock_guard<std::mutex> g(mu_);
+    auto placed = keys_.emplace(id, key.get());
+    if (!placed.second) {
+      EVP_PKEY_free(key.get());  // another thread built it meanwhile
+      return key;
+    }
+    order_.push_back(std::move(id));
+    if (order_.size() > kMaxKeys) {
+      auto old = keys_.find(order_.front());
+      EVP_PKEY_free(old->second);
+      keys_.erase(old);
+      order_.pop_front();
+    }
+    return key;
+  }
+
+ private:
+  static constexpr uint32_t kHashSlots = 16;
+  static constexpr size_t kMaxKeys = 256;
+
+  // The key's SubjectPublicKeyInfo as the cache's key; empty when it has
+  // none.
+  static std::string Identity(TKey* k) {
+    TBuf* raw = k->getRaw();
+    if (raw == nullptr) return std::string();
+    std::string id(reinterpret_cast<const char*>(raw->datap()), raw->len());
+    raw->release();
+    return id;
+  }
+
+  std::mutex mu_;
+  EVP_MD* digests_[kHashSlots] = {};
+  std::unordered_map<std::string, EVP_PKEY*> keys_;
+  std::deque<std::string> order_;  // the keys in the order they were built
+};
+
 // The libcrypto key of k for family f into *out; kCryptoBadKey when it
 // cannot be built or is of another type.
-int BuildKey(TKey* k, Family f, PKeyPtr* out) {
+int BuildKey(TKey* k, Family f, Cache* cache, PKeyPtr* out) {
   PKeyPtr key;
   if (k->getType() == TKey::KT_PUBLIC) {
-    key = Public(k, f);
+    key = cache->PublicKey(k, f);
   } else if (f == Family::kRSA) {
     key = RSAPrivate(k);
   } else if (f == Family::kDSA) {
@@ -369,9 +451,10 @@ struct Setup {
   PKeyPtr key;
 };
 
-int Prepare(TKey* k, ccFunc f, pki_alg_t alg, Setup* s) {
+
+int Prepare(TKey* k, ccFunc f, pki_alg_t alg, Cache* cache, Setup* s) {
   if (f < CC_ENCRYPT || f > CC_VERIFY || IsGost(alg)) return kCryptoUnsupported;
-  if (f == CC_HASH) return FetchDigest(HashOf(alg), &s->md);
+  if (f == CC_HASH) return cache->Digest(HashOf(alg), &s->md);
   if (k == nullptr) return kCryptoBadKey;
   pki_alg_t key_alg = k->getAlg();
   if (IsGost(key_alg)) return kCryptoUnsupported;
@@ -387,10 +470,10 @@ int Prepare(TKey* k, ccFunc f, pki_alg_t alg, Setup* s) {
   } else {
     uint32_t hash = HashOf(alg);
     if (hash == 0) hash = family == Family::kEC ? PKI_ALG_HASH_SHA256 : PKI_ALG_HASH_SHA1;
-    int rc = FetchDigest(hash, &s->md);
+    int rc = cache->Digest(hash, &s->md);
     if (rc != kCryptoOk) return rc;
   }
-  return BuildKey(k, family, &s->key);
+  return BuildKey(k, family, cache, &s->key);
 }
 
 class HostTransform : public ccTransform {
@@ -595,12 +678,15 @@ class HostCryptoService : public CCD_Interface {
     ErrorScope scope;
     TKey* k = key.raw();
     Setup setup;
-    setup.code = Prepare(k, f, alg, &setup);
+    setup.code = Prepare(k, f, alg, &cache_, &setup);
     HostTransform* t = new (std::nothrow) HostTransform(f, alg, k, std::move(setup));
     if (t == nullptr) return nullptr;
     t->addReference();  // the caller's
     return t;
   }
+
+ private:
+  Cache cache_;
 };
 
 }  // namespace

@@ -169,7 +169,8 @@ auto WithKey(TKey* key, ccFunc f, pki_alg_t alg, Op op) {
 
 int make_hash(pki_alg_t alg, TBuf* data, unsigned char* out, unsigned* len) {
   if (data == nullptr || out == nullptr || len == nullptr) return 4;
-  aKey none;
+  // A digest needs no key: the empty wrapper keeps no key service in use.
+  aKey none(nullptr, nullptr);
   ccCtx_Stub ctx(none, CC_HASH, alg);
   return RunLocked(ctx, data, [&] { return ctx.out(out, len); });
 }

@@ -280,6 +280,40 @@ TEST_F(CryptoTest, SignaturesAgreeWithOpenSSLBothWays) {
   }
 }
 
+// The service keeps the public keys it built, by their SubjectPublicKeyInfo:
+// a kept key never answers for another one, and a key pushed out by many
+// others is built again. The other keys share the modulus and differ in the
+// public exponent, so only the real one accepts the signature.
+TEST_F(CryptoTest, KeptPublicKeysNeverStandInForAnother) {
+  KeyRef priv(Key(KeyData("rsa-1024.p8.der"), TKey::KT_PRIVATE));
+  Bytes spki = ReadFile(KeyData("rsa-1024.pub.der"));
+  ASSERT_NE(priv.get(), nullptr);
+  ASSERT_GE(spki.size(), 5u);
+  ASSERT_EQ(Bytes(spki.end() - 5, spki.end()), (Bytes{0x02, 0x03, 0x01, 0x00, 0x01}));
+  Bytes msg = Message(100, 3);
+  Outcome s = Produce(priv.get(), CC_SIGN, PKI_ALG_SHA1_RSA, msg);
+  ASSERT_EQ(s.code, 0);
+  auto load = [](const Bytes& der) {
+    return createTKey(TKey::KT_PUBLIC, der.data(), static_cast<unsigned>(der.size()));
+  };
+  KeyRef real(load(spki));
+  EXPECT_EQ(Verify(real.get(), PKI_ALG_SHA1_RSA, msg, s.out), 0);
+  for (unsigned i = 1; i <= 300; ++i) {
+    Bytes other = spki;
+    unsigned e = 0x10001 + 2 * i;  // odd, three octets like the real one
+    other[other.size() - 2] = static_cast<uint8_t>(e >> 8);
+    other[other.size() - 1] = static_cast<uint8_t>(e);
+    KeyRef fake(load(other));
+    ASSERT_NE(fake.get(), nullptr) << i;
+    EXPECT_EQ(Verify(fake.get(), PKI_ALG_SHA1_RSA, msg, s.out), kCryptoBadSignature) << i;
+    if (i == 1) EXPECT_EQ(Verify(real.get(), PKI_ALG_SHA1_RSA, msg, s.out), 0);
+  }
+  // Pushed out by then, built again; and another object with the same key.
+  EXPECT_EQ(Verify(real.get(), PKI_ALG_SHA1_RSA, msg, s.out), 0);
+  KeyRef twin(load(spki));
+  EXPECT_EQ(Verify(twin.get(), PKI_ALG_SHA1_RSA, msg, s.out), 0);
+}
+
 // Algorithm 0 and a number without base octet: the key's algorithm, with
 // SHA-1 for RSA and DSA unless a hash octet says otherwise.
 TEST_F(CryptoTest, AlgorithmZeroMeansKeysOwnWithDefaultHash) {
