@@ -16,7 +16,8 @@ const ServiceRow kServices[] = {
     {0x3f0009, "ASN.1 object service"},
     {0x3f000a, "algorithm conversion service"},
 };
-// The links of the sample chain: certificate, issuer, and whether its
+// The links of the sample chains (RSA with SHA-1, MD5 and SHA-384, DSA,
+// ECDSA over P-256 and P-384): certificate, issuer, and whether its
 // signature should verify (server-tampered has one bit flipped).
 struct Link {
   const char* cert;
@@ -26,7 +27,10 @@ struct Link {
 const Link kChain[] = {
     {"root-ca.der", "root-ca.der", true},    {"sub-ca.der", "root-ca.der", true},
     {"server.der", "sub-ca.der", true},      {"revoked.der", "sub-ca.der", true},
-    {"md5-user.der", "sub-ca.der", true},    {"dsa-user.der", "dsa-ca.der", true},
+    {"md5-user.der", "sub-ca.der", true},    {"server-sha384.der", "sub-ca.der", true},
+    {"dsa-user.der", "dsa-ca.der", true},    {"ec256-root.der", "ec256-root.der", true},
+    {"ec256-sub.der", "ec256-root.der", true}, {"ec256-leaf.der", "ec256-sub.der", true},
+    {"ec384-root.der", "ec384-root.der", true}, {"ec384-leaf-sha512.der", "ec384-root.der", true},
     {"server-tampered.der", "sub-ca.der", false},
 };
 
