@@ -13,6 +13,7 @@
 #include "alg/oid2asn.h"
 #include "alg/pki_cnvrt_c.h"
 #include "alg/pki_static.h"
+#include "testing/cnvrt_binding.h"
 #include "testing/inproc.h"
 
 namespace pkixtest {
@@ -193,21 +194,10 @@ TEST(PkiAlgTest, OctetsAndTests) {
 class CnvrtTest : public ::testing::Test {
  protected:
   InProcessManager mgr;
-  CMN_GRefPtr<TPkiAlgCnvrt> service;
-  void SetUp() override {
-    TPkiAlgCnvrt* s = createAlgCnvrtSrv();
-    ASSERT_NE(s, nullptr);
-    service = s;
-    PkiAlgCnvrt bound(s);
-    cnvrt = bound;
-  }
-  void TearDown() override {
-    PkiAlgCnvrt empty(nullptr);
-    cnvrt = empty;
-    service.Drop();
-    x509cmn_fini();
-  }
-  TPkiAlgCnvrt* svc() { return service.get(); }
+  ConversionBinding conversion;
+  void SetUp() override { conversion.Bind(); }
+  void TearDown() override { conversion.Unbind(); }
+  TPkiAlgCnvrt* svc() { return conversion.service(); }
   static aBuf Bytes(const Octets& v) { return v.empty() ? aBuf() : aBuf(v.data(), static_cast<unsigned>(v.size())); }
 };
 

@@ -16,6 +16,7 @@
 #include "alg/pki_cnvrt_s.h"
 #include "cert/x509crt.h"
 #include "module/cmn_abuf.h"
+#include "testing/cnvrt_binding.h"
 #include "testing/inproc.h"
 
 namespace pkixtest {
@@ -78,25 +79,14 @@ struct Own {
 // the conversion service the certificate object maps its algorithms with.
 class CertFixture : public ::testing::Test {
  protected:
-  void SetUp() override {
-    TPkiAlgCnvrt* s = createAlgCnvrtSrv();
-    ASSERT_NE(s, nullptr);
-    service = s;
-    PkiAlgCnvrt bound(s);
-    cnvrt = bound;
-  }
-  void TearDown() override {
-    PkiAlgCnvrt empty(nullptr);
-    cnvrt = empty;
-    service.Drop();
-    x509cmn_fini();
-  }
+  void SetUp() override { conversion.Bind(); }
+  void TearDown() override { conversion.Unbind(); }
   TCert* load(const std::string& name) {
     Bytes d = example(name);
     return createTCert(TCert::CF_X509, d.data(), static_cast<unsigned>(d.size()));
   }
   InProcessManager mgr;
-  CMN_GRefPtr<TPkiAlgCnvrt> service;
+  ConversionBinding conversion;
 };
 
 }  // namespace pkixtest

@@ -104,10 +104,19 @@ TEST_F(WrapTest, CertificateOperationsForward) {
   long f = 0, t = 0;
   EXPECT_EQ(c.getValidity(f, t), 0);
   EXPECT_LT(f, t);
-  // Fingerprints need the crypto service: an empty buffer and its code.
+  // Fingerprints through the crypto service: the object's own, in a buffer
+  // wrapper that holds the one reference it took.
   aBuf md5 = c.getMD5();
-  EXPECT_EQ(md5.raw(), nullptr);
-  EXPECT_EQ(c.error(), 40);
+  ASSERT_NE(md5.raw(), nullptr);
+  EXPECT_EQ(c.error(), 0);
+  EXPECT_EQ(md5.len(), 16u);
+  TBuf* direct = c.raw()->getMD5();
+  ASSERT_NE(direct, nullptr);
+  EXPECT_EQ(std::vector<unsigned char>(direct->datap(), direct->datap() + direct->len()),
+            std::vector<unsigned char>(md5.raw()->datap(), md5.raw()->datap() + md5.len()));
+  direct->release();
+  aBuf sha1 = c.getSHA1();
+  EXPECT_EQ(sha1.len(), 20u);
   aName subject = c.getName(kSubject);
   aBuf text = subject.getPrintable(TName::PRN_PLAIN);
   EXPECT_GT(text.len(), 0u);

@@ -407,19 +407,10 @@ TEST_F(CryptoCertTest, PrivateKeyConsistency) {
 // Buffers and logging without crypto: every crypto operation reports 40.
 class NoCryptoCertTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    service = createAlgCnvrtSrv();
-    PkiAlgCnvrt bound(service.get());
-    cnvrt = bound;
-  }
-  void TearDown() override {
-    PkiAlgCnvrt empty(nullptr);
-    cnvrt = empty;
-    service.Drop();
-    x509cmn_fini();
-  }
+  void SetUp() override { conversion.Bind(); }
+  void TearDown() override { conversion.Unbind(); }
   InProcessManager mgr{true, false};
-  CMN_GRefPtr<TPkiAlgCnvrt> service;
+  ConversionBinding conversion;
 };
 
 TEST_F(NoCryptoCertTest, FingerprintsSigningAndChecksReport40) {
