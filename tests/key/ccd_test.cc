@@ -167,6 +167,30 @@ TEST_F(BridgeTest, DecryptIntoAGivenBufferCopiesOnlyWhenItIsLongEnough) {
   EXPECT_EQ(Take(small), Bytes(3, 0xEE));  // too short: nothing is copied
 }
 
+// A service that reports more octets than the room it was given is refused,
+// and nothing beyond the room is taken as the result.
+TEST_F(BridgeTest, AServiceClaimingMoreThanTheRoomIsRefused) {
+  s_.announce = 8;
+  s_.overstate = 4;
+  TBuf* sig = nullptr;
+  EXPECT_EQ(signMessage(key_.get(), data_, &sig), 9);
+  if (sig != nullptr) {
+    EXPECT_EQ(sig->len(), 8u);  // the partly made result keeps its room's size
+    sig->release();
+  }
+  EXPECT_EQ(s_.calls.back(), "unlock");
+  s_ = Script();
+  s_.announce = 8;
+  s_.overstate = 4;
+  EXPECT_EQ(decryptMessage(key_.get(), data_), nullptr);
+  s_ = Script();
+  s_.announce = 8;
+  s_.overstate = 4;
+  TBuf* room = Buf(Bytes(16, 0xEE));
+  EXPECT_EQ(decryptMessage(key_.get(), data_, room), 9);
+  EXPECT_EQ(Take(room), Bytes(16, 0xEE));
+}
+
 TEST_F(BridgeTest, ArgumentChecks) {
   unsigned char out[20];
   unsigned len = 20;
