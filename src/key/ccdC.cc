@@ -115,18 +115,32 @@ TBuf* encryptMessage(ccCtx_Stub& ctx, TBuf* data) {
   return nullptr;
 }
 
+namespace {
+
+// The size query starting from n, then the fetch into a new array of the
+// size asked for: *plain and *n are the plaintext and its length. 0, 1 (no
+// memory), 9 (the service wrote more than it asked room for), or the
+// service's code.
+int FetchPlain(ccCtx_Stub& ctx, unsigned* n, std::unique_ptr<unsigned char[]>* plain) {
+  int r = ctx.out(nullptr, n);
+  if (r != 0) return r;
+  plain->reset(new (std::nothrow) unsigned char[*n == 0 ? 1 : *n]);
+  if (*plain == nullptr) return 1;
+  unsigned room = *n;
+  r = ctx.out(plain->get(), n);
+  if (r != 0) return r;
+  return *n > room ? 9 : 0;
+}
+
+}  // namespace
+
 TBuf* decryptMessage(ccCtx_Stub& ctx, TBuf* data) {
   TBuf* result = nullptr;
   RunLocked(ctx, data, [&] {
     unsigned n = 0;
-    int r = ctx.out(nullptr, &n);
+    std::unique_ptr<unsigned char[]> plain;
+    int r = FetchPlain(ctx, &n, &plain);
     if (r != 0) return r;
-    std::unique_ptr<unsigned char[]> plain(new (std::nothrow) unsigned char[n == 0 ? 1 : n]);
-    if (plain == nullptr) return 1;
-    unsigned room = n;
-    r = ctx.out(plain.get(), &n);
-    if (r != 0) return r;
-    if (n > room) return 9;
     result = createTBuf(plain.get(), n);
     return result != nullptr ? 0 : 1;
   });
@@ -137,14 +151,9 @@ int decryptMessage(ccCtx_Stub& ctx, TBuf* data, TBuf* out) {
   if (out == nullptr) return 4;
   return RunLocked(ctx, data, [&] {
     unsigned n = out->len();
-    int r = ctx.out(nullptr, &n);
-    if (r != 0) return r;
-    std::unique_ptr<unsigned char[]> plain(new (std::nothrow) unsigned char[n == 0 ? 1 : n]);
-    if (plain == nullptr) return 1;
-    unsigned room = n;
-    r = ctx.out(plain.get(), &n);
-    if (r != 0 || n > room) return r != 0 ? r : 9;
-    if (out->len() < n) return r;  // too short: nothing is copied
+    std::unique_ptr<unsigned char[]> plain;
+    int r = FetchPlain(ctx, &n, &plain);
+    if (r != 0 || out->len() < n) return r;  // too short: nothing is copied
     Buffer* b = out->getBuffer();
     if (b == nullptr) return 9;
     for (unsigned i = 0; i < n; ++i) b->data[i] = plain[i];
