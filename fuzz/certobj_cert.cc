@@ -7,7 +7,8 @@
 // - a duplicate compares the same way;
 // - after a setter the certificate encodes again and the encoding, when it
 //   parses back, carries the new serial number.
-// A template made from its selector is compared with it as well.
+// A template made from its selector is compared with it as well, and the
+// certificate's signature is checked under its own key.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -69,6 +70,7 @@ void QueryAll(TPkixService* s, TCert* c, const uint8_t* data, size_t size) {
     Release(c->getNormName(static_cast<TName::name_type_t>(t)));
   }
   Release(c->getKey(TKey::KT_PUBLIC));
+  c->checkSign(c);  // hostile key and signature through the crypto service
   QueryExtensions(c);
 
   TBuf* raw = c->getRaw();
