@@ -16,6 +16,7 @@
 #include <climits>
 #include <string>
 
+#include "testing/ossl_der.h"
 #include "x509_testutil.h"
 
 namespace x509test {
@@ -59,11 +60,7 @@ Octets FirstElement(const Octets& v, Octets* rest = nullptr) {
 // The DER OpenSSL writes for one of its objects.
 template <class T>
 Octets I2d(int (*i2d)(const T*, unsigned char**), const T* object) {
-  unsigned char* der = nullptr;
-  int n = i2d(object, &der);
-  Octets v(der, der + (n > 0 ? n : 0));
-  OPENSSL_free(der);
-  return v;
+  return pkixtest::OsslDer([&](unsigned char** p) { return i2d(object, p); });
 }
 
 // Seconds since 1970 as OpenSSL reads the time, saturated to 32 bits.
@@ -343,15 +340,7 @@ PkeyPtr OpenSSLKey(EVP_PKEY* (*d2i)(EVP_PKEY**, const unsigned char**, long), co
   return PkeyPtr(d2i(nullptr, &p, static_cast<long>(der.size())));
 }
 
-// A number of an OpenSSL key as unsigned big-endian octets.
-Octets Number(EVP_PKEY* k, const char* name) {
-  BIGNUM* bn = nullptr;
-  if (!EVP_PKEY_get_bn_param(k, name, &bn)) return {};
-  Octets v(BN_num_bytes(bn));
-  BN_bn2bin(bn, v.data());
-  BN_free(bn);
-  return v;
-}
+using pkixtest::OsslNumber;
 
 // INTEGER content octets as an unsigned magnitude.
 Octets Magnitude(const Buffer& b) {
@@ -386,13 +375,13 @@ TEST(X509KeyOracleTest, NumbersAsOpenSSLReadsThem) {
     uint16_t type;
     x509_key_params_t* params = nullptr;
     ASSERT_EQ(x509_parse_key(&in, &type, &params, &value), 0);
-    EXPECT_EQ(Magnitude(params->first), Number(ossl.get(), c.first));
-    EXPECT_EQ(Magnitude(params->second), Number(ossl.get(), c.second));
+    EXPECT_EQ(Magnitude(params->first), OsslNumber(ossl.get(), c.first));
+    EXPECT_EQ(Magnitude(params->second), OsslNumber(ossl.get(), c.second));
     if (c.third != nullptr) {
-      EXPECT_EQ(Magnitude(params->third), Number(ossl.get(), c.third));
+      EXPECT_EQ(Magnitude(params->third), OsslNumber(ossl.get(), c.third));
     }
     if (c.pub != nullptr) {
-      EXPECT_EQ(Magnitude(value), Number(ossl.get(), c.pub));
+      EXPECT_EQ(Magnitude(value), OsslNumber(ossl.get(), c.pub));
     }
     // What we write, OpenSSL reads as the same key.
     if (type != X509_KEY_DH_X942) {
@@ -411,13 +400,13 @@ TEST(X509KeyOracleTest, NumbersAsOpenSSLReadsThem) {
     Bytes pb(p8);
     in = pb.View();
     ASSERT_EQ(asn1_der_decode_secret(&in, &type, &params, &value), 0);
-    EXPECT_EQ(Magnitude(params->first), Number(priv.get(), c.first));
-    EXPECT_EQ(Magnitude(value), Number(priv.get(), c.priv));
+    EXPECT_EQ(Magnitude(params->first), OsslNumber(priv.get(), c.first));
+    EXPECT_EQ(Magnitude(value), OsslNumber(priv.get(), c.priv));
     OwnedBuffer out = OwnedBuffer::WithRoom(0);
     ASSERT_EQ(asn1_der_encode_secret(type, params, &value, out.get()), 0);
     PkeyPtr back = OpenSSLKey(d2i_AutoPrivateKey, out.octets());
     ASSERT_NE(back, nullptr);
-    EXPECT_EQ(Number(back.get(), c.priv), Number(priv.get(), c.priv));
+    EXPECT_EQ(OsslNumber(back.get(), c.priv), OsslNumber(priv.get(), c.priv));
     std::free(params);
   }
 }

@@ -8,6 +8,7 @@
 
 #include <string>
 
+#include "testing/ossl_der.h"
 #include "x509_testutil.h"
 
 namespace x509test {
@@ -237,10 +238,7 @@ const SigCode kSha2AndEcdsaCodes[] = {
 Octets OpenSSLAlgId(int nid, bool null_params) {
   X509_ALGOR* a = X509_ALGOR_new();
   X509_ALGOR_set0(a, OBJ_nid2obj(nid), null_params ? V_ASN1_NULL : V_ASN1_UNDEF, nullptr);
-  unsigned char* der = nullptr;
-  int n = i2d_X509_ALGOR(a, &der);
-  Octets out = n > 0 ? Octets(der, der + n) : Octets{};
-  OPENSSL_free(der);
+  Octets out = pkixtest::OsslDer([&](unsigned char** p) { return i2d_X509_ALGOR(a, p); });
   X509_ALGOR_free(a);
   return out;
 }

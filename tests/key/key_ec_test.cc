@@ -13,6 +13,7 @@
 
 #include "key/eckey.h"
 #include "key_testutil.h"
+#include "testing/ossl_der.h"
 
 namespace keytest {
 namespace {
@@ -50,12 +51,7 @@ PKey OsslPrivate(const Bytes& der) {
   return PKey(d2i_AutoPrivateKey(nullptr, &p, static_cast<long>(der.size())));
 }
 
-Bytes OsslPoint(EVP_PKEY* k) {
-  unsigned char buf[256];
-  size_t len = 0;
-  if (EVP_PKEY_get_octet_string_param(k, OSSL_PKEY_PARAM_PUB_KEY, buf, sizeof buf, &len) != 1) return {};
-  return Bytes(buf, buf + len);
-}
+Bytes OsslPoint(EVP_PKEY* k) { return pkixtest::OsslOctets(k, OSSL_PKEY_PARAM_PUB_KEY); }
 
 // The private scalar as OpenSSL writes it: padded to the field's octets.
 Bytes OsslScalar(EVP_PKEY* k, uint32_t bits) {
@@ -74,41 +70,26 @@ Bytes OsslCurve(EVP_PKEY* k) {
   if (EVP_PKEY_get_utf8_string_param(k, OSSL_PKEY_PARAM_GROUP_NAME, name, sizeof name, &len) != 1) return {};
   ASN1_OBJECT* obj = OBJ_txt2obj(name, 0);
   if (obj == nullptr) return {};
-  unsigned char* der = nullptr;
-  int n = i2d_ASN1_OBJECT(obj, &der);
+  Bytes out = pkixtest::OsslDer([&](unsigned char** p) { return i2d_ASN1_OBJECT(obj, p); });
   ASN1_OBJECT_free(obj);
-  Bytes out(der, der + (n > 0 ? n : 0));
-  OPENSSL_free(der);
   return out;
 }
 
 Bytes OsslSpki(EVP_PKEY* k) {
-  unsigned char* der = nullptr;
-  int n = i2d_PUBKEY(k, &der);
-  Bytes out(der, der + (n > 0 ? n : 0));
-  OPENSSL_free(der);
-  return out;
+  return pkixtest::OsslDer([&](unsigned char** p) { return i2d_PUBKEY(k, p); });
 }
 
 Bytes OsslPkcs8(EVP_PKEY* k) {
   PKCS8_PRIV_KEY_INFO* info = EVP_PKEY2PKCS8(k);
   if (info == nullptr) return {};
-  unsigned char* der = nullptr;
-  int n = i2d_PKCS8_PRIV_KEY_INFO(info, &der);
+  Bytes out = pkixtest::OsslDer([&](unsigned char** p) { return i2d_PKCS8_PRIV_KEY_INFO(info, p); });
   PKCS8_PRIV_KEY_INFO_free(info);
-  Bytes out(der, der + (n > 0 ? n : 0));
-  OPENSSL_free(der);
   return out;
 }
 
 // ---- the key object's view
 // ----------------------------------------------------
 
-uint32_t Bits(TKey* k) {
-  Bytes b = Attr(k, TKey::AKA_BITS);
-  if (b.size() != 4) return 0;
-  return static_cast<uint32_t>(b[0]) << 24 | b[1] << 16 | b[2] << 8 | b[3];
-}
 
 TKey* Parse(TKey::key_type_t kind, const Bytes& der) {
   return createTKey(kind, der.data(), static_cast<unsigned>(der.size()));

@@ -8,44 +8,23 @@
 #include <openssl/x509.h>
 
 #include "key_testutil.h"
+#include "testing/ossl_der.h"
 
 namespace keytest {
 namespace {
 
 std::vector<std::string> Roots() { return DerFiles("tests/data/roots"); }
 
-Bytes Number(EVP_PKEY* k, const char* name) {
-  BIGNUM* bn = nullptr;
-  if (EVP_PKEY_get_bn_param(k, name, &bn) != 1) return {};
-  Bytes b(static_cast<size_t>(BN_num_bytes(bn)));
-  BN_bn2bin(bn, b.data());
-  BN_free(bn);
-  return b;
-}
+using pkixtest::OsslNumber;
 
-uint32_t Bits(TKey* k) {
-  Bytes b = Attr(k, TKey::AKA_BITS);
-  if (b.size() != 4) return 0;
-  return static_cast<uint32_t>(b[0]) << 24 | b[1] << 16 | b[2] << 8 | b[3];
-}
-
-Bytes Point(EVP_PKEY* k) {
-  unsigned char buf[256];
-  size_t len = 0;
-  if (EVP_PKEY_get_octet_string_param(k, OSSL_PKEY_PARAM_PUB_KEY, buf, sizeof buf, &len) != 1) return {};
-  return Bytes(buf, buf + len);
-}
+Bytes Point(EVP_PKEY* k) { return pkixtest::OsslOctets(k, OSSL_PKEY_PARAM_PUB_KEY); }
 
 // The parameters element of the certificate's key algorithm, as it stands.
 Bytes CurveParams(X509* cert) {
   X509_ALGOR* alg = nullptr;
   if (X509_PUBKEY_get0_param(nullptr, nullptr, nullptr, &alg, X509_get_X509_PUBKEY(cert)) != 1) return {};
   if (alg->parameter == nullptr) return {};
-  unsigned char* der = nullptr;
-  int n = i2d_ASN1_TYPE(alg->parameter, &der);
-  Bytes out(der, der + (n > 0 ? n : 0));
-  OPENSSL_free(der);
-  return out;
+  return pkixtest::OsslDer([&](unsigned char** p) { return i2d_ASN1_TYPE(alg->parameter, p); });
 }
 
 // DER INTEGER content without its sign octet.
@@ -81,8 +60,8 @@ TEST_F(KeyRootsTest, EveryKeyMatchesOpenSSL) {
       case EVP_PKEY_RSA:
         ++rsa;
         EXPECT_EQ(k->getAlg(), PKI_ALG_RSA);
-        EXPECT_EQ(Magnitude(Attr(k.get(), TKey::AKA_MODULUS)), Number(ossl, OSSL_PKEY_PARAM_RSA_N));
-        EXPECT_EQ(Magnitude(Attr(k.get(), TKey::AKA_PUB_EXPONENT)), Number(ossl, OSSL_PKEY_PARAM_RSA_E));
+        EXPECT_EQ(Magnitude(Attr(k.get(), TKey::AKA_MODULUS)), OsslNumber(ossl, OSSL_PKEY_PARAM_RSA_N));
+        EXPECT_EQ(Magnitude(Attr(k.get(), TKey::AKA_PUB_EXPONENT)), OsslNumber(ossl, OSSL_PKEY_PARAM_RSA_E));
         break;
       case EVP_PKEY_EC:
         ++ec;

@@ -50,6 +50,14 @@ inline TBuf* Buf(const Bytes& b) { return createTBuf(b.data(), static_cast<unsig
 // The attribute of a key by identifier, as octets ({} when none).
 inline Bytes Attr(TKey* k, TKey::aka_t a) { return Take(k->getParam(a)); }
 
+// A size attribute (AKA_BITS unless told) as a number; 0xFFFFFFFF when the
+// key has none of four octets.
+inline uint32_t Bits(TKey* k, TKey::aka_t a = TKey::AKA_BITS) {
+  Bytes b = Attr(k, a);
+  if (b.size() != 4) return 0xFFFFFFFFu;
+  return uint32_t{b[0]} << 24 | uint32_t{b[1]} << 16 | uint32_t{b[2]} << 8 | b[3];
+}
+
 // Owns one reference on a key.
 struct KeyRef {
   explicit KeyRef(TKey* key = nullptr) : k(key) {}

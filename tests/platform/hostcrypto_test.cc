@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "key/key_testutil.h"
+#include "testing/ossl_der.h"
 
 namespace keytest {
 namespace {
@@ -306,7 +307,9 @@ TEST_F(CryptoTest, KeptPublicKeysNeverStandInForAnother) {
     KeyRef fake(load(other));
     ASSERT_NE(fake.get(), nullptr) << i;
     EXPECT_EQ(Verify(fake.get(), PKI_ALG_SHA1_RSA, msg, s.out), kCryptoBadSignature) << i;
-    if (i == 1) EXPECT_EQ(Verify(real.get(), PKI_ALG_SHA1_RSA, msg, s.out), 0);
+    if (i == 1) {
+      EXPECT_EQ(Verify(real.get(), PKI_ALG_SHA1_RSA, msg, s.out), 0);
+    }
   }
   // Pushed out by then, built again; and another object with the same key.
   EXPECT_EQ(Verify(real.get(), PKI_ALG_SHA1_RSA, msg, s.out), 0);
@@ -338,15 +341,7 @@ struct ECPair {
   Bytes pub, priv;
 };
 
-// The bytes an i2d function wrote into a buffer it allocated.
-template <class F>
-Bytes Der(F i2d) {
-  unsigned char* p = nullptr;
-  int n = i2d(&p);
-  Bytes b(p, p + (n > 0 ? n : 0));
-  OPENSSL_free(p);
-  return b;
-}
+using pkixtest::OsslDer;
 
 // The sample PKI's keys (P-256, P-384; the private ones in SEC 1 form) and
 // fresh OpenSSL keys on each named curve in PKCS #8.
@@ -358,9 +353,9 @@ std::vector<ECPair> ECPairs() {
   for (const char* curve : {"P-256", "P-384", "P-521"}) {
     PKey k(EVP_EC_gen(curve));
     if (!k) continue;
-    Bytes pub = Der([&](unsigned char** p) { return i2d_PUBKEY(k.get(), p); });
+    Bytes pub = OsslDer([&](unsigned char** p) { return i2d_PUBKEY(k.get(), p); });
     PKCS8_PRIV_KEY_INFO* info = EVP_PKEY2PKCS8(k.get());
-    Bytes priv = Der([&](unsigned char** p) { return i2d_PKCS8_PRIV_KEY_INFO(info, p); });
+    Bytes priv = OsslDer([&](unsigned char** p) { return i2d_PKCS8_PRIV_KEY_INFO(info, p); });
     PKCS8_PRIV_KEY_INFO_free(info);
     out.push_back({curve, pub, priv});
   }
