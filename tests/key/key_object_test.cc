@@ -155,7 +155,9 @@ TEST_F(KeyObjectTest, AttributeMaps) {
       Bytes v = {0x5A, static_cast<uint8_t>(i)};
       ASSERT_EQ(SetAt(k.get(), i, v), 0) << i;
       EXPECT_EQ(Take(k->getParam(i)), v) << i;
-      if (a != TKey::AKA_NONE) EXPECT_EQ(Attr(k.get(), a), v) << i;
+      if (a != TKey::AKA_NONE) {
+        EXPECT_EQ(Attr(k.get(), a), v) << i;
+      }
     }
     EXPECT_EQ(k->getParam(static_cast<unsigned>(b.map.size())), nullptr);
     EXPECT_EQ(k->error(), 5);

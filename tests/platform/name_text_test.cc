@@ -113,7 +113,9 @@ TEST(NameTextTest, DistinguishedNames) {
         if (!hex || b1[i].type != 4)
           while (!want.empty() && want.back() == ' ') want.pop_back();
         EXPECT_EQ(b1[i].value, want) << r.mode1;
-        if (hex) EXPECT_EQ(b1[i].type, tag);
+        if (hex) {
+          EXPECT_EQ(b1[i].type, tag);
+        }
       }
     }
     EXPECT_EQ(i, b1.size());

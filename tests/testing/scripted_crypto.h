@@ -17,6 +17,13 @@ namespace pkixtest {
 
 using Octets = std::vector<unsigned char>;
 
+// The octets 1, 2, ..., n.
+inline Octets Counting(unsigned n) {
+  Octets v(n);
+  for (unsigned i = 0; i < n; ++i) v[i] = static_cast<unsigned char>(i + 1);
+  return v;
+}
+
 // What one scripted transform does and what it saw.
 struct Script {
   int lock_code = 0;
@@ -24,7 +31,7 @@ struct Script {
   int out_code = 0;          // the code of the final out() (the verdict for verify)
   int size_code = 0;         // the code of the size query out(null, &n)
   unsigned announce = 8;     // the size the query answers
-  Octets result = {1, 2, 3, 4, 5, 6, 7, 8};  // what the fetch writes
+  Octets result = Counting(8);  // what the fetch writes
   std::vector<std::string> calls;
   Octets input;
   std::vector<unsigned> out_lens;  // *len as each out() received it
