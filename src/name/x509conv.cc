@@ -16,13 +16,13 @@
 #include "support/cmn_logC.h"
 #include "support/global.h"
 #include "support/ini_file.h"
+#include "support/result_codes.h"
 
 namespace {
 
-constexpr int kOk = 0;
-constexpr int kNoMemory = 1;
-constexpr int kFailed = 9;
-constexpr int kIniCannotOpen = 50;
+using pkixrc::kFailed;
+using pkixrc::kNoMemory;
+using pkixrc::kOk;
 
 // ---- Configuration ---------------------------------------------------------
 
@@ -445,7 +445,7 @@ int conv_read_ini_file(const char* path) {
     std::unique_ptr<HIniFile, IniReleaser> ini(createIniFile());
     if (ini == nullptr) return kNoMemory;
     int rc = ini->load(path);
-    if (rc == kIniCannotOpen) return kOk;
+    if (rc == pkixrc::kCannotOpen) return kOk;
     if (rc != kOk) return rc;
     auto c = std::make_unique<Config>();
     rc = ReadInto(ini.get(), c.get());

@@ -13,16 +13,17 @@
 #include "name/name.h"
 #include "name/selname.h"
 #include "name/x509conv.h"
+#include "support/result_codes.h"
 
 namespace {
 
-constexpr int kOk = 0;
-constexpr int kNoMemory = 1;
-constexpr int kBadArgument = 4;
-constexpr int kBadIp = 6;
-constexpr int kFailed = 9;
-constexpr int kNotFound = 36;
-constexpr int kNothing = 40;
+using pkixrc::kBadArgument;
+using pkixrc::kFailed;
+using pkixrc::kNoMemory;
+using pkixrc::kNotFound;
+using pkixrc::kOk;
+using pkixrc::kUnavailable;
+constexpr int kBadIp = 6;  // an IP address name that is not 4 or 16 octets
 
 constexpr unsigned char kDirectoryNameTag = 0xA4;
 
@@ -170,7 +171,7 @@ int X509Name::setRaw(TBuf* der) {
 
 TBuf* X509Name::getRaw() {
   if (raw_ == nullptr) {
-    error_ = kNothing;
+    error_ = kUnavailable;
     return nullptr;
   }
   raw_->addRef();
@@ -207,7 +208,7 @@ int X509Name::setPrintable(const char* text) {
 
 TBuf* X509Name::toString(int options, int mode) {
   if (raw_ == nullptr) {
-    error_ = kNothing;
+    error_ = kUnavailable;
     return nullptr;
   }
   if (is_empty() == 1) {
@@ -279,7 +280,7 @@ int X509Name::nextAttr() {
 }
 
 int X509Name::getAttr(TBuf** type, unsigned char* tag, TBuf** value) {
-  if (!has_attr_) return error_ = kNothing;
+  if (!has_attr_) return error_ = kUnavailable;
   TBuf* t = nullptr;
   if (type != nullptr) {
     t = createTBuf(attr_type_.data, attr_type_.len);
@@ -325,7 +326,7 @@ unsigned short X509Name::getuid(TBuf* attrType) {
 
 int X509Name::is_empty() {
   if (raw_ == nullptr) {
-    error_ = kNothing;
+    error_ = kUnavailable;
     return 1;
   }
   Buffer v;
@@ -347,7 +348,7 @@ TBuf* X509Name::norm_name() {
   if (flags_ & kNormalised) return raw_;
   if (norm_ != nullptr) return norm_;
   if (raw_ == nullptr) {
-    error_ = kNothing;
+    error_ = kUnavailable;
     return nullptr;
   }
   OwnedBuffer out;
@@ -402,7 +403,7 @@ TName* X509Name::getNormName() {
 _selector* X509Name::getSelector(const _selector* base) {
   int kind = kindOf(type_);
   if (raw_ == nullptr || kind == NAME_NONE) {
-    error_ = kNothing;
+    error_ = kUnavailable;
     return nullptr;
   }
   if (kind == NAME_DN) {

@@ -8,12 +8,13 @@
 #include <mutex>
 
 #include "support/ini_file.h"
+#include "support/result_codes.h"
 
 namespace {
 
 constexpr size_t kMaxDir = 4096;
-constexpr int kOk = 0;
-constexpr int kFailed = 9;
+using pkixrc::kFailed;
+using pkixrc::kOk;
 // A resolved executable path this long leaves no room for "../bin".
 constexpr size_t kMaxExePath = 4090;
 

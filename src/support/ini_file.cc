@@ -9,19 +9,20 @@
 #include <memory>
 #include <new>
 
+#include "support/result_codes.h"
+
 namespace {
 
-constexpr unsigned kNotFound = ~0u;
+constexpr unsigned kNoIndex = ~0u;  // no such section or variable
 constexpr size_t kLineChunk = 1024;
 
-// Result codes of the reader.
-constexpr int kOk = 0;
-constexpr int kNoMemory = 1;
-constexpr int kBadArgument = 4;
-constexpr int kFailed = 9;
-constexpr int kNotPresent = 36;
-constexpr int kCannotOpen = 50;
-constexpr int kBadLine = 59;
+using pkixrc::kBadArgument;
+using pkixrc::kCannotOpen;
+using pkixrc::kFailed;
+using pkixrc::kNoMemory;
+using pkixrc::kOk;
+constexpr int kNotPresent = pkixrc::kNotFound;
+constexpr int kBadLine = 59;  // a line the reader cannot take
 
 bool IsSpace(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
 
@@ -121,7 +122,7 @@ IniFile::VarItem* IniFile::findVar(SecItem* sec, const char* name) {
 unsigned IniFile::setVarSection(const char* section, const char* comment) {
   if (section == nullptr) section = "";
   unsigned idx = getSectionIdx(section);
-  if (idx != kNotFound) return idx;
+  if (idx != kNoIndex) return idx;
   try {
     SecItem sec;
     sec.comment = comment == nullptr ? "" : comment;
@@ -133,7 +134,7 @@ unsigned IniFile::setVarSection(const char* section, const char* comment) {
     sections_.push_back(std::move(sec));
     return static_cast<unsigned>(sections_.size() - 1);
   } catch (const std::exception&) {
-    return kNotFound;
+    return kNoIndex;
   }
 }
 
@@ -145,7 +146,7 @@ int IniFile::setVarValue(const char* section, const char* name, const char* valu
     // which creating a section can move.
     VarItem item{name, value, comment == nullptr ? "" : comment};
     unsigned idx = setVarSection(section, "");
-    if (idx == kNotFound) return kFailed;
+    if (idx == kNoIndex) return kFailed;
     SecItem& sec = sections_[idx];
     if (VarItem* var = findVar(&sec, item.name.c_str())) {
       var->value.swap(item.value);
@@ -169,7 +170,7 @@ const char* IniFile::getVarValue(const char* section, const char* name) {
 
 int IniFile::removeVar(const char* section, const char* name) {
   unsigned idx = getSectionIdx(section);
-  if (idx == kNotFound || name == nullptr) return kNotPresent;
+  if (idx == kNoIndex || name == nullptr) return kNotPresent;
   std::vector<VarItem>& vars = sections_[idx].vars;
   for (size_t j = 0; j < vars.size(); ++j) {
     if (vars[j].name == name) return removeVar(idx, static_cast<unsigned>(j));
@@ -181,7 +182,7 @@ unsigned IniFile::getSectionCount() { return static_cast<unsigned>(sections_.siz
 
 unsigned IniFile::getSectionIdx(const char* name) {
   SecItem* sec = findSection(name);
-  return sec == nullptr ? kNotFound : static_cast<unsigned>(sec - sections_.data());
+  return sec == nullptr ? kNoIndex : static_cast<unsigned>(sec - sections_.data());
 }
 
 const char* IniFile::getSectionName(unsigned i) {
@@ -229,7 +230,7 @@ int IniFile::parseLine(std::string_view line, std::string* current_section) {
     std::string_view header = getWithoutSpaces(line);
     if (header.size() < 2 || header.back() != ']') return kBadLine;
     std::string name(header.substr(1, header.size() - 2));
-    if (setVarSection(name.c_str(), pending_comment_.c_str()) == kNotFound) return kFailed;
+    if (setVarSection(name.c_str(), pending_comment_.c_str()) == kNoIndex) return kFailed;
     *current_section = std::move(name);
     pending_comment_.clear();
     return kOk;
