@@ -5,10 +5,10 @@
 
 namespace {
 
-constexpr int kIssuer = 0x101;
-constexpr int kIssuerAlt = 0x102;
-constexpr int kSubject = 0x201;
-constexpr int kSubjectAlt = 0x202;
+using certname::kIssuer;
+using certname::kIssuerAlt;
+using certname::kSubject;
+using certname::kSubjectAlt;
 
 TName::name_type_t nameType(int t) { return static_cast<TName::name_type_t>(t); }
 

@@ -19,10 +19,10 @@
 
 namespace {
 
-constexpr int kIssuer = 0x101;
-constexpr int kIssuerAlt = 0x102;
-constexpr int kSubject = 0x201;
-constexpr int kSubjectAlt = 0x202;
+using certname::kIssuer;
+using certname::kIssuerAlt;
+using certname::kSubject;
+using certname::kSubjectAlt;
 // The order names enter a selector in.
 constexpr int kNameOrder[] = {kSubject, kSubjectAlt, kIssuer, kIssuerAlt};
 

@@ -11,6 +11,16 @@
 #include "cert/tcert.h"
 #include "cert/x509.h"
 
+// The four names a certificate holds, as getName takes them.
+namespace certname {
+constexpr int kIssuer = TName::NAME_ISSUER | TName::NAME_DN;
+constexpr int kIssuerAlt = TName::NAME_ISSUER | TName::NAME_GN;
+constexpr int kSubject = TName::NAME_SUBJECT | TName::NAME_DN;
+constexpr int kSubjectAlt = TName::NAME_SUBJECT | TName::NAME_GN;
+static_assert(kIssuer == 0x101 && kIssuerAlt == 0x102 && kSubject == 0x201 && kSubjectAlt == 0x202,
+              "name types of the selector tags");
+}  // namespace certname
+
 class X509Cert : public TCert {
  public:
   X509Cert();
