@@ -451,7 +451,6 @@ struct Setup {
   PKeyPtr key;
 };
 
-
 int Prepare(TKey* k, ccFunc f, pki_alg_t alg, Cache* cache, Setup* s) {
   if (f < CC_ENCRYPT || f > CC_VERIFY || IsGost(alg)) return kCryptoUnsupported;
   if (f == CC_HASH) return cache->Digest(HashOf(alg), &s->md);

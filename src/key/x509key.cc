@@ -145,11 +145,7 @@ TBuf* X509Key::getRaw() {
 
 namespace {
 
-// id-ecPublicKey is recognised here as well, so that EC keys do not depend
-// on the conversion table knowing it.
-pki_alg_t AlgOf(const Buffer& oid) {
-  return isECKeyOid(oid) ? static_cast<pki_alg_t>(PKI_ALG_EC) : asn2alg(oid.data, oid.len);
-}
+pki_alg_t AlgOf(const Buffer& oid) { return asn2alg(oid.data, oid.len); }
 
 // The algorithm named by DER for a key of kind k, or false when the bytes
 // cannot be a key of that kind.
