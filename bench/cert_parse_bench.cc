@@ -13,11 +13,12 @@
 #include <string>
 #include <vector>
 
+#include "bench_util.h"
 #include "cert/x509.h"
 
 namespace {
 
-using Octets = std::vector<unsigned char>;
+using Octets = benchutil::Bytes;
 
 void Load(const std::string& rel, std::vector<Octets>* into) {
   std::string dir = std::string(PKIX_SOURCE_DIR) + "/" + rel;
@@ -31,16 +32,9 @@ void Load(const std::string& rel, std::vector<Octets>* into) {
   }
   std::sort(names.begin(), names.end());
   for (const std::string& n : names) {
-    FILE* f = std::fopen(n.c_str(), "rb");
-    if (f == nullptr) continue;
-    Octets v;
-    unsigned char chunk[4096];
-    size_t k;
-    while ((k = std::fread(chunk, 1, sizeof chunk, f)) > 0) v.insert(v.end(), chunk, chunk + k);
-    std::fclose(f);
-    into->push_back(v);
+    Octets v = benchutil::ReadFile(n);
+    if (!v.empty()) into->push_back(v);
   }
-
 }
 
 bool Ours(const Octets& c) {
@@ -104,29 +98,17 @@ BENCHMARK_TEMPLATE(BM_Parse, Ours)->Name("x509_parse_cert");
 BENCHMARK_TEMPLATE(BM_Parse, Mbed)->Name("mbedtls_x509_crt_parse_der_nocopy");
 BENCHMARK_TEMPLATE(BM_Parse, OpenSSL)->Name("d2i_X509");
 
-// Keeps the CPU time per iteration of each benchmark for the ratios.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& r : runs) {
-      if (r.run_type == Run::RT_Iteration || r.aggregate_name == "mean") cpu_[r.run_name.function_name] = r.GetAdjustedCPUTime();
-    }
-    ConsoleReporter::ReportRuns(runs);
-  }
-  std::map<std::string, double> cpu_;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   Corpus();
-  RatioReporter reporter;
+  benchutil::RatioReporter reporter("mean");
   benchmark::RunSpecifiedBenchmarks(&reporter);
-  double ours = reporter.cpu_["x509_parse_cert"];
-  double mbed = reporter.cpu_["mbedtls_x509_crt_parse_der_nocopy"];
-  double ossl = reporter.cpu_["d2i_X509"];
+  double ours = reporter.cpu("x509_parse_cert");
+  double mbed = reporter.cpu("mbedtls_x509_crt_parse_der_nocopy");
+  double ossl = reporter.cpu("d2i_X509");
   if (ours > 0) {
     std::printf("per corpus pass: x509_parse_cert %.1f us, mbedTLS %.1f us, OpenSSL %.1f us\n", ours / 1e3,
                 mbed / 1e3, ossl / 1e3);

@@ -7,4 +7,5 @@ find_package(OpenSSL REQUIRED)
 add_executable(bench_certobj ${CMAKE_CURRENT_LIST_DIR}/certobj_bench.cc ${CMAKE_SOURCE_DIR}/tests/testing/inproc.cc)
 target_include_directories(bench_certobj PRIVATE ${CMAKE_SOURCE_DIR}/tests)
 target_compile_definitions(bench_certobj PRIVATE PKIX_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
-target_link_libraries(bench_certobj PRIVATE pkix_internal pkixhost_services mbedx509 mbedcrypto OpenSSL::Crypto)
+target_link_libraries(bench_certobj PRIVATE pkix_internal pkixhost_services mbedx509 mbedcrypto OpenSSL::Crypto
+  benchmark::benchmark)

@@ -12,13 +12,10 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
-#include "alg/pki_cnvrt_c.h"
-#include "alg/pki_cnvrt_s.h"
+#include "bench_util.h"
 #include "cert/keyusageext.h"
 #include "module/cmn_abuf.h"
 #include "module/pkixsrv.h"
@@ -65,13 +62,10 @@ void free(void* p) {
 
 namespace {
 
-using Bytes = std::vector<unsigned char>;
+using benchutil::Bytes;
 using Clock = std::chrono::steady_clock;
 
-Bytes ReadFile(const std::string& path) {
-  std::ifstream f(path, std::ios::binary);
-  return Bytes(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
-}
+using benchutil::ReadFile;
 
 volatile long gSink;
 
@@ -157,10 +151,7 @@ void Ossl(const Bytes& d, bool queries) {
 
 int main() {
   pkixtest::InProcessManager mgr;
-  TPkiAlgCnvrt* conversion = createAlgCnvrtSrv();
-  CMN_GRefPtr<TPkiAlgCnvrt> hold_conversion(conversion);
-  PkiAlgCnvrt bound(conversion);
-  cnvrt = bound;
+  benchutil::ConversionBinding conversion;
   CMN_GRefPtr<TPkixService> hold(createTPkixService());
   TPkixService* s = hold.get();
 
@@ -237,7 +228,5 @@ int main() {
     X509_free(x);
     std::printf("for comparison (server.der): mbedTLS nocopy %lld bytes, OpenSSL %lld bytes\n", mbed_bytes, ossl_bytes);
   }
-  PkiAlgCnvrt empty(nullptr);
-  cnvrt = empty;
   return 0;
 }

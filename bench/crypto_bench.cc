@@ -14,36 +14,34 @@
 #include <openssl/x509.h>
 
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <string>
 #include <vector>
 
-#include "alg/pki_cnvrt_c.h"
-#include "alg/pki_cnvrt_s.h"
+#include "bench_util.h"
+#include "cert/x509.h"
 #include "cert/x509crt.h"
 #include "module/cmn_abuf.h"
 #include "testing/inproc.h"
 
 namespace {
 
-using Bytes = std::vector<unsigned char>;
+using benchutil::Bytes;
+using benchutil::RatioReporter;
+using benchutil::ReadFile;
 
-Bytes ReadFile(const std::string& path) {
-  std::ifstream f(path, std::ios::binary);
-  return Bytes(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
-}
-
-// The element at off: header and content length (definite lengths).
-size_t ElementSize(const Bytes& d, size_t off, size_t* header) {
-  size_t n = d[off + 1];
-  *header = 2;
-  if ((n & 0x80) == 0) return n;
-  size_t len = 0;
-  for (size_t i = 0; i < (n & 0x7F); ++i) len = len << 8 | d[off + 2 + i];
-  *header += n & 0x7F;
-  return len;
+// The signed octets (the whole TBSCertificate element) as the certificate
+// parser finds them; empty when it does not parse.
+Bytes Tbs(const Bytes& der) {
+  Bytes tbs;
+  x509_cert_t* rec = nullptr;
+  Buffer in;
+  if (x509_init_cert(&rec) != 0) return tbs;
+  if (set_buffer(&in, static_cast<uint32_t>(der.size()), der.data()) == 0 && x509_parse_cert(&in, rec) >= 0) {
+    tbs.assign(rec->tbs.data, rec->tbs.data + rec->tbs.len);
+  }
+  x509_release_cert(rec);
+  return tbs;
 }
 
 TCert* Make(const Bytes& d) { return createTCert(TCert::CF_X509, d.data(), static_cast<unsigned>(d.size())); }
@@ -78,17 +76,14 @@ bool AddCase(const std::string& name, const Bytes& der, const Bytes& issuer_der)
   bool ok = c.cert != nullptr && c.issuer != nullptr && c.x != nullptr && c.issuer_x != nullptr;
   if (ok) {
     c.issuer_key = X509_get0_pubkey(c.issuer_x);
-    size_t outer_h, tbs_h;
-    ElementSize(der, 0, &outer_h);
-    size_t tbs_len = ElementSize(der, outer_h, &tbs_h);
-    c.tbs.assign(der.begin() + outer_h, der.begin() + outer_h + tbs_h + tbs_len);
+    c.tbs = Tbs(der);
     const ASN1_BIT_STRING* s = nullptr;
     X509_get0_signature(&s, nullptr, c.x);
     c.sig.assign(s->data, s->data + s->length);
     int md_nid = 0, pk_nid = 0;
     OBJ_find_sigid_algs(X509_get_signature_nid(c.x), &md_nid, &pk_nid);
     c.md = EVP_get_digestbynid(md_nid);
-    ok = c.md != nullptr && c.cert->checkSign(c.issuer) == 0 && X509_verify(c.x, c.issuer_key) == 1;
+    ok = c.md != nullptr && !c.tbs.empty() && c.cert->checkSign(c.issuer) == 0 && X509_verify(c.x, c.issuer_key) == 1;
   }
   if (!ok) {
     if (c.cert != nullptr) c.cert->release();
@@ -242,30 +237,16 @@ const Kind kKinds[] = {
     {"d2i_X509", BM_D2iOnly},             {"d2i_X509+X509_digest_sha1+md5", BM_X509Digests},
 };
 
-// Keeps the CPU time per iteration of each benchmark for the ratios.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& r : runs) {
-      if (r.run_type == Run::RT_Iteration || r.aggregate_name == "median") {
-        cpu_[r.run_name.function_name] = r.GetAdjustedCPUTime();
-      }
-    }
-    ConsoleReporter::ReportRuns(runs);
-  }
-  double at(const std::string& kind, const std::string& c) { return cpu_[kind + "/" + c]; }
+// The CPU time of one kind of benchmark on one case.
+double At(const RatioReporter& r, const std::string& kind, const std::string& c) { return r.cpu(kind + "/" + c); }
 
- private:
-  std::map<std::string, double> cpu_;
-};
-
-void Summary(RatioReporter& r) {
+void Summary(const RatioReporter& r) {
   std::printf("\nsignature check, ns per certificate (module / OpenSSL):\n");
   std::printf("%-36s %10s %10s %10s %10s %9s %9s %9s\n", "certificate", "checkSign", "X509_ver", "DigestVer",
               "fresh_key", "/X509_ver", "/Digest", "/fresh");
   for (const Case& c : Cases()) {
-    double ours = r.at("checkSign", c.name), xv = r.at("X509_verify", c.name), dv = r.at("EVP_DigestVerify", c.name);
-    double fk = r.at("EVP_DigestVerify+fresh_key", c.name);
+    double ours = At(r, "checkSign", c.name), xv = At(r, "X509_verify", c.name), dv = At(r, "EVP_DigestVerify", c.name);
+    double fk = At(r, "EVP_DigestVerify+fresh_key", c.name);
     if (ours <= 0 || xv <= 0 || dv <= 0 || fk <= 0) continue;
     std::printf("%-36s %10.0f %10.0f %10.0f %10.0f %9.3f %9.3f %9.3f\n", c.name.c_str(), ours, xv, dv, fk, ours / xv,
                 ours / dv, ours / fk);
@@ -274,9 +255,9 @@ void Summary(RatioReporter& r) {
   std::printf("%-36s %10s %10s %10s %10s %9s %9s\n", "certificate", "ours", "EVP_Dig", "ours+obj", "X509+d2i",
               "/EVP", "/X509");
   for (const Case& c : Cases()) {
-    double obj = r.at("createTCert", c.name), both = r.at("createTCert+getSHA1+getMD5", c.name);
-    double evp = r.at("EVP_Digest_sha1+md5", c.name);
-    double xd = r.at("d2i_X509+X509_digest_sha1+md5", c.name);
+    double obj = At(r, "createTCert", c.name), both = At(r, "createTCert+getSHA1+getMD5", c.name);
+    double evp = At(r, "EVP_Digest_sha1+md5", c.name);
+    double xd = At(r, "d2i_X509+X509_digest_sha1+md5", c.name);
     if (both <= 0 || evp <= 0 || xd <= 0) continue;
     double ours = both - obj;
     std::printf("%-36s %10.0f %10.0f %10.0f %10.0f %9.3f %9.3f\n", c.name.c_str(), ours, evp, both, xd, ours / evp,
@@ -290,10 +271,7 @@ int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   pkixtest::InProcessManager mgr;
-  TPkiAlgCnvrt* conversion = createAlgCnvrtSrv();
-  CMN_GRefPtr<TPkiAlgCnvrt> hold_conversion(conversion);
-  PkiAlgCnvrt bound(conversion);
-  cnvrt = bound;
+  benchutil::ConversionBinding conversion;
   LoadCases();
   std::printf("%zu certificates the module and OpenSSL both verify\n", Cases().size());
   for (const Kind& k : kKinds) {
@@ -307,10 +285,6 @@ int main(int argc, char** argv) {
     c.issuer->release();
     X509_free(c.x);
     X509_free(c.issuer_x);
-  }
-  {
-    PkiAlgCnvrt empty(nullptr);
-    cnvrt = empty;
   }
   benchmark::Shutdown();
   return 0;

@@ -9,4 +9,4 @@ add_executable(bench_hostcrypto ${CMAKE_CURRENT_LIST_DIR}/hostcrypto_bench.cc ${
 target_include_directories(bench_hostcrypto PRIVATE ${CMAKE_SOURCE_DIR}/tests)
 target_compile_definitions(bench_hostcrypto PRIVATE PKIX_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
 target_link_libraries(bench_hostcrypto PRIVATE pkix_internal pkixhost_services OpenSSL::Crypto
-  benchmark::benchmark benchmark::benchmark_main)
+  benchmark::benchmark)
