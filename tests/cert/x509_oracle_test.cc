@@ -16,7 +16,7 @@
 #include <climits>
 #include <string>
 
-#include "testing/ossl_der.h"
+#include "testing/ossl_oracle.h"
 #include "x509_testutil.h"
 
 namespace x509test {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "cert/cert_testutil.h"
+#include "cert/x509_testutil.h"
 #include "host/hostcrypto.h"
 #include "key/x509key.h"
 #include "name/x509name.h"
@@ -57,23 +58,17 @@ bool OsslSelfIssued(const Bytes& der) {
   return c.x != nullptr && X509_NAME_cmp(X509_get_subject_name(c.x), X509_get_issuer_name(c.x)) == 0;
 }
 
-// The offset and length of the element starting at off (definite lengths).
-struct Element {
-  size_t off, header, len;
-  size_t end() const { return off + header + len; }
+// Where the whole TBSCertificate element stands in a certificate's DER, as
+// the parser finds it; empty when the DER does not parse.
+struct Span {
+  size_t off, len;
+  size_t end() const { return off + len; }
 };
-Element ElementAt(const Bytes& d, size_t off) {
-  size_t n = d[off + 1];
-  size_t header = 2, len = n;
-  if (n & 0x80) {
-    len = 0;
-    for (size_t i = 0; i < (n & 0x7F); ++i) len = len << 8 | d[off + 2 + i];
-    header += n & 0x7F;
-  }
-  return {off, header, len};
+Span Tbs(const Bytes& der) {
+  x509test::Parsed p(der);
+  if (p.code() < 0) return {0, 0};
+  return {static_cast<size_t>(p->tbs.data - p->raw.data), p->tbs.len};
 }
-// The TBSCertificate inside a certificate's DER.
-Element Tbs(const Bytes& der) { return ElementAt(der, ElementAt(der, 0).header); }
 
 TCert* Make(const Bytes& d) { return createTCert(TCert::CF_X509, d.data(), static_cast<unsigned>(d.size())); }
 
@@ -172,7 +167,8 @@ TEST_F(CryptoCertTest, OneFlippedBitFailsTheCheck) {
     // In the signed part: the first bit position from the middle of the TBS
     // on that still parses (the original stays the issuer, so the key is
     // the right one).
-    Element tbs = Tbs(l.der);
+    Span tbs = Tbs(l.der);
+    ASSERT_NE(tbs.len, 0u);
     bool flipped = false;
     for (size_t at = tbs.off + tbs.len / 2; at < tbs.end() && !flipped; ++at) {
       Bytes d = l.der;

@@ -12,6 +12,7 @@
 #include "host/hostcrypto.h"
 #include "key/keypair.h"
 #include "key_testutil.h"
+#include "testing/ossl_oracle.h"
 #include "testing/scripted_crypto.h"
 
 namespace keytest {
@@ -24,58 +25,18 @@ TKey* Load(TKey::key_type_t kind, const std::string& file) {
   return createTKey(kind, d.data(), static_cast<unsigned>(d.size()));
 }
 
-// Owns an OpenSSL key read from a fixture.
-struct Pkey {
-  Pkey(const std::string& file, bool priv) {
-    Bytes d = ReadFile(KeyData(file));
-    const unsigned char* p = d.data();
-    k = priv ? d2i_AutoPrivateKey(nullptr, &p, static_cast<long>(d.size()))
-             : d2i_PUBKEY(nullptr, &p, static_cast<long>(d.size()));
-  }
-  ~Pkey() { EVP_PKEY_free(k); }
-  Pkey(const Pkey&) = delete;
-  Pkey& operator=(const Pkey&) = delete;
-  EVP_PKEY* k;
-};
+using pkixtest::OsslCipher;
+using pkixtest::PKey;
 
-Bytes OsslSign(EVP_PKEY* k, const Bytes& m) {
-  EVP_MD_CTX* c = EVP_MD_CTX_new();
-  size_t n = 0;
-  Bytes sig;
-  if (EVP_DigestSignInit(c, nullptr, EVP_sha1(), nullptr, k) == 1 &&
-      EVP_DigestSign(c, nullptr, &n, m.data(), m.size()) == 1) {
-    sig.resize(n);
-    if (EVP_DigestSign(c, sig.data(), &n, m.data(), m.size()) == 1) sig.resize(n); else sig.clear();
-  }
-  EVP_MD_CTX_free(c);
-  return sig;
+// OpenSSL's key read from a fixture.
+PKey Ossl(const std::string& file, bool priv) {
+  Bytes d = ReadFile(KeyData(file));
+  return priv ? pkixtest::OsslPrivateKey(d) : pkixtest::OsslPublicKey(d);
 }
 
-bool OsslVerify(EVP_PKEY* k, const Bytes& m, const Bytes& sig) {
-  EVP_MD_CTX* c = EVP_MD_CTX_new();
-  bool ok = EVP_DigestVerifyInit(c, nullptr, EVP_sha1(), nullptr, k) == 1 &&
-            EVP_DigestVerify(c, sig.data(), sig.size(), m.data(), m.size()) == 1;
-  EVP_MD_CTX_free(c);
-  return ok;
-}
-
-// PKCS #1 v1.5 encryption (enc) or decryption with OpenSSL.
-Bytes OsslCrypt(EVP_PKEY* k, const Bytes& in, bool enc) {
-  EVP_PKEY_CTX* c = EVP_PKEY_CTX_new(k, nullptr);
-  Bytes out;
-  size_t n = 0;
-  bool ok = (enc ? EVP_PKEY_encrypt_init(c) : EVP_PKEY_decrypt_init(c)) == 1 &&
-            EVP_PKEY_CTX_set_rsa_padding(c, RSA_PKCS1_PADDING) == 1;
-  auto run = [&](unsigned char* o) {
-    return enc ? EVP_PKEY_encrypt(c, o, &n, in.data(), in.size()) : EVP_PKEY_decrypt(c, o, &n, in.data(), in.size());
-  };
-  if (ok && run(nullptr) == 1) {
-    out.resize(n);
-    if (run(out.data()) == 1) out.resize(n); else out.clear();
-  }
-  EVP_PKEY_CTX_free(c);
-  return out;
-}
+// OpenSSL's signature and verdict with SHA-1, the service's default.
+Bytes OsslSign(EVP_PKEY* k, const Bytes& m) { return pkixtest::OsslSign(k, EVP_sha1(), m); }
+bool OsslVerify(EVP_PKEY* k, const Bytes& m, const Bytes& sig) { return pkixtest::OsslVerify(k, EVP_sha1(), m, sig); }
 
 struct Fixture {
   const char* name;  // file stem in tests/data/key
@@ -95,9 +56,9 @@ TEST_F(KeyCryptoTest, SignaturesVerifyHereAndInOpenSSL) {
     KeyRef pub(Load(TKey::KT_PUBLIC, stem + ".pub.der"));
     ASSERT_NE(priv.get(), nullptr);
     ASSERT_NE(pub.get(), nullptr);
-    Pkey opriv(stem + ".p8.der", true), opub(stem + ".pub.der", false);
-    ASSERT_NE(opriv.k, nullptr);
-    ASSERT_NE(opub.k, nullptr);
+    PKey opriv = Ossl(stem + ".p8.der", true), opub = Ossl(stem + ".pub.der", false);
+    ASSERT_NE(opriv.get(), nullptr);
+    ASSERT_NE(opub.get(), nullptr);
     BufRef msg(Buf(kMessage));
     Bytes altered = kMessage;
     altered[0] ^= 1;
@@ -111,10 +72,10 @@ TEST_F(KeyCryptoTest, SignaturesVerifyHereAndInOpenSSL) {
     EXPECT_EQ(pub->verify(msg.get(), s.get()), 0);
     EXPECT_EQ(pub->verify(other.get(), s.get()), pkixhost::kCryptoBadSignature);
     EXPECT_EQ(pub->error(), pkixhost::kCryptoBadSignature);
-    EXPECT_TRUE(OsslVerify(opub.k, kMessage, sig));
-    EXPECT_FALSE(OsslVerify(opub.k, altered, sig));
+    EXPECT_TRUE(OsslVerify(opub.get(), kMessage, sig));
+    EXPECT_FALSE(OsslVerify(opub.get(), altered, sig));
     // RSA PKCS #1 v1.5 is deterministic: the same octets as OpenSSL's.
-    Bytes theirs = OsslSign(opriv.k, kMessage);
+    Bytes theirs = OsslSign(opriv.get(), kMessage);
     ASSERT_FALSE(theirs.empty());
     if (f.rsa) {
       EXPECT_EQ(sig, theirs);
@@ -136,7 +97,7 @@ TEST_F(KeyCryptoTest, RSAEncryptionRoundTripsHereAndWithOpenSSL) {
     SCOPED_TRACE(stem);
     KeyRef priv(Load(TKey::KT_PRIVATE, stem + ".p8.der"));
     KeyRef pub(Load(TKey::KT_PUBLIC, stem + ".pub.der"));
-    Pkey opriv(stem + ".p8.der", true), opub(stem + ".pub.der", false);
+    PKey opriv = Ossl(stem + ".p8.der", true), opub = Ossl(stem + ".pub.der", false);
     BufRef msg(Buf(kMessage));
     Bytes cipher = Take(pub->encrypt(msg.get()));
     ASSERT_FALSE(cipher.empty()) << pub->error();
@@ -144,8 +105,8 @@ TEST_F(KeyCryptoTest, RSAEncryptionRoundTripsHereAndWithOpenSSL) {
     EXPECT_NE(Take(pub->encrypt(msg.get())), cipher);
     BufRef c(Buf(cipher));
     EXPECT_EQ(Take(priv->decrypt(c.get())), kMessage);
-    EXPECT_EQ(OsslCrypt(opriv.k, cipher, false), kMessage);
-    Bytes theirs = OsslCrypt(opub.k, kMessage, true);
+    EXPECT_EQ(OsslCipher(opriv.get(), false, cipher), kMessage);
+    Bytes theirs = OsslCipher(opub.get(), true, kMessage);
     BufRef t(Buf(theirs));
     EXPECT_EQ(Take(priv->decrypt(t.get())), kMessage);
     // A damaged ciphertext gives no plaintext and a code.

@@ -13,7 +13,7 @@
 
 #include "key/eckey.h"
 #include "key_testutil.h"
-#include "testing/ossl_der.h"
+#include "testing/ossl_oracle.h"
 
 namespace keytest {
 namespace {
@@ -36,20 +36,9 @@ const char kP384[] = "06052B81040022";
 
 // ---- OpenSSL's view ---------------------------------------------------------
 
-struct PKeyFree {
-  void operator()(EVP_PKEY* k) const { EVP_PKEY_free(k); }
-};
-using PKey = std::unique_ptr<EVP_PKEY, PKeyFree>;
-
-PKey OsslPublic(const Bytes& der) {
-  const unsigned char* p = der.data();
-  return PKey(d2i_PUBKEY(nullptr, &p, static_cast<long>(der.size())));
-}
-
-PKey OsslPrivate(const Bytes& der) {
-  const unsigned char* p = der.data();
-  return PKey(d2i_AutoPrivateKey(nullptr, &p, static_cast<long>(der.size())));
-}
+using pkixtest::OsslPrivateKey;
+using pkixtest::OsslPublicKey;
+using pkixtest::PKey;
 
 Bytes OsslPoint(EVP_PKEY* k) { return pkixtest::OsslOctets(k, OSSL_PKEY_PARAM_PUB_KEY); }
 
@@ -136,7 +125,7 @@ TEST_F(KeyECTest, PublicKeysAgreeWithOpenSSL) {
   for (const CurveCase& c : kCases) {
     SCOPED_TRACE(c.name);
     Bytes der = ReadFile(KeyData(c.name) + ".pub.der");
-    PKey ossl = OsslPublic(der);
+    PKey ossl = OsslPublicKey(der);
     ASSERT_TRUE(ossl);
     KeyRef k(Parse(TKey::KT_PUBLIC, der));
     ASSERT_NE(k.get(), nullptr);
@@ -164,7 +153,7 @@ TEST_F(KeyECTest, PrivateKeysAgreeWithOpenSSLInBothForms) {
     for (const char* form : {".p8.der", ".sec1.der"}) {
       SCOPED_TRACE(std::string(c.name) + form);
       Bytes der = ReadFile(KeyData(c.name) + form);
-      PKey ossl = OsslPrivate(der);
+      PKey ossl = OsslPrivateKey(der);
       ASSERT_TRUE(ossl);
       KeyRef k(Parse(TKey::KT_PRIVATE, der));
       ASSERT_NE(k.get(), nullptr);
@@ -184,7 +173,7 @@ TEST_F(KeyECTest, PrivateKeysWrittenFromAttributes) {
   for (const CurveCase& c : kCases) {
     SCOPED_TRACE(c.name);
     Bytes p8 = ReadFile(KeyData(c.name) + ".p8.der");
-    PKey ossl = OsslPrivate(p8);
+    PKey ossl = OsslPrivateKey(p8);
     ASSERT_TRUE(ossl);
     Bytes scalar = OsslScalar(ossl.get(), c.bits);
     Bytes curve = OsslCurve(ossl.get());
@@ -195,7 +184,7 @@ TEST_F(KeyECTest, PrivateKeysWrittenFromAttributes) {
     // computes the same point.
     KeyRef bare(Built(TKey::KT_PRIVATE, curve, scalar));
     Bytes written = Take(bare->getRaw());
-    PKey back = OsslPrivate(written);
+    PKey back = OsslPrivateKey(written);
     ASSERT_TRUE(back);
     EXPECT_EQ(OsslScalar(back.get(), c.bits), scalar);
     EXPECT_EQ(OsslPoint(back.get()), OsslPoint(ossl.get()));
@@ -209,13 +198,13 @@ TEST_F(KeyECTest, PrivateKeysWrittenFromAttributes) {
 
 TEST_F(KeyECTest, CompressedPointIsAPublicKey) {
   Bytes der = ReadFile(KeyData("ec-p-256.pub.der"));
-  PKey full = OsslPublic(der);
+  PKey full = OsslPublicKey(der);
   ASSERT_TRUE(full);
   Bytes point = OsslPoint(full.get());
   Bytes compressed(point.begin(), point.begin() + 33);
   compressed[0] = (point.back() & 1) != 0 ? 0x03 : 0x02;
   Bytes spki = Spki(Hex(kP256), compressed);
-  PKey ossl = OsslPublic(spki);
+  PKey ossl = OsslPublicKey(spki);
   ASSERT_TRUE(ossl);  // OpenSSL takes it for the same key
   KeyRef k(Parse(TKey::KT_PUBLIC, spki));
   ASSERT_NE(k.get(), nullptr);
@@ -227,7 +216,7 @@ TEST_F(KeyECTest, CompressedPointIsAPublicKey) {
 TEST_F(KeyECTest, FingerprintInputIsThePoint) {
   Bytes pub = ReadFile(KeyData("ec-p-384.pub.der"));
   Bytes p8 = ReadFile(KeyData("ec-p-384.p8.der"));
-  PKey ossl = OsslPublic(pub);
+  PKey ossl = OsslPublicKey(pub);
   ASSERT_TRUE(ossl);
   Bytes point = OsslPoint(ossl.get());
   unsigned char md5[EVP_MAX_MD_SIZE];
@@ -361,8 +350,8 @@ struct Refusal {
 };
 
 std::vector<Refusal> Refusals() {
-  PKey pub = OsslPublic(ReadFile(KeyData("ec-p-256.pub.der")));
-  PKey priv = OsslPrivate(ReadFile(KeyData("ec-p-256.p8.der")));
+  PKey pub = OsslPublicKey(ReadFile(KeyData("ec-p-256.pub.der")));
+  PKey priv = OsslPrivateKey(ReadFile(KeyData("ec-p-256.p8.der")));
   Bytes point = OsslPoint(pub.get());
   Bytes scalar = OsslScalar(priv.get(), 256);
   Bytes p256 = Hex(kP256);
@@ -453,7 +442,7 @@ TEST_F(KeyECTest, ScalarJustBelowTheOrderIsAccepted) {
   Bytes one = Cat({Bytes(31, 0), Bytes{1}});
   for (const Bytes& scalar : {below, one}) {
     Bytes der = Pkcs8(Hex(kP256), Sec1(scalar, {}));
-    ASSERT_TRUE(OsslPrivate(der));  // OpenSSL takes it too
+    ASSERT_TRUE(OsslPrivateKey(der));  // OpenSSL takes it too
     KeyRef k(Parse(TKey::KT_PRIVATE, der));
     ASSERT_NE(k.get(), nullptr);
     EXPECT_EQ(Attr(k.get(), TKey::AKA_KEY), scalar);
@@ -503,8 +492,8 @@ TEST_F(KeyECTest, SampleKeysOfTheExamplePKI) {
     std::string base = std::string(PKIX_SOURCE_DIR "/examples/keys/") + name;
     Bytes pub_der = ReadFile(base + ".pub.der");
     Bytes priv_der = ReadFile(base + ".p8.der");
-    PKey pub = OsslPublic(pub_der);
-    PKey priv = OsslPrivate(priv_der);
+    PKey pub = OsslPublicKey(pub_der);
+    PKey priv = OsslPrivateKey(priv_der);
     ASSERT_TRUE(pub);
     ASSERT_TRUE(priv);
     KeyRef k_pub(Parse(TKey::KT_PUBLIC, pub_der));

@@ -12,7 +12,7 @@
 
 #include "key/rsakey.h"
 #include "key_testutil.h"
-#include "testing/ossl_der.h"
+#include "testing/ossl_oracle.h"
 
 namespace keytest {
 namespace {

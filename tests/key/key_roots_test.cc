@@ -8,7 +8,7 @@
 #include <openssl/x509.h>
 
 #include "key_testutil.h"
-#include "testing/ossl_der.h"
+#include "testing/ossl_oracle.h"
 
 namespace keytest {
 namespace {

@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "key/key_testutil.h"
-#include "testing/ossl_der.h"
+#include "testing/ossl_oracle.h"
 
 namespace keytest {
 namespace {
@@ -33,17 +33,13 @@ using pkixhost::kCryptoUnsupported;
 
 const std::string kExamples = PKIX_SOURCE_DIR "/examples/keys/";
 
-struct PKeyFree {
-  void operator()(EVP_PKEY* k) const { EVP_PKEY_free(k); }
-};
-using PKey = std::unique_ptr<EVP_PKEY, PKeyFree>;
+using pkixtest::OsslCipher;
+using pkixtest::PKey;
 
 // OpenSSL's key from DER (public: SubjectPublicKeyInfo; private: any form
 // d2i_AutoPrivateKey takes), or from a file.
 PKey OsslKey(const Bytes& der, bool priv) {
-  const unsigned char* p = der.data();
-  long n = static_cast<long>(der.size());
-  return PKey(priv ? d2i_AutoPrivateKey(nullptr, &p, n) : d2i_PUBKEY(nullptr, &p, n));
+  return priv ? pkixtest::OsslPrivateKey(der) : pkixtest::OsslPublicKey(der);
 }
 PKey OsslKey(const std::string& path, bool priv) { return OsslKey(ReadFile(path), priv); }
 
@@ -59,45 +55,11 @@ const EVP_MD* OsslDigest(uint32_t hash) {
   }
 }
 
-Bytes OsslSign(EVP_PKEY* k, uint32_t hash, const Bytes& msg) {
-  EVP_MD_CTX* ctx = EVP_MD_CTX_new();
-  size_t n = 0;
-  Bytes sig;
-  if (EVP_DigestSignInit(ctx, nullptr, OsslDigest(hash), nullptr, k) == 1 &&
-      EVP_DigestSign(ctx, nullptr, &n, msg.data(), msg.size()) == 1) {
-    sig.resize(n);
-    sig.resize(EVP_DigestSign(ctx, sig.data(), &n, msg.data(), msg.size()) == 1 ? n : 0);
-  }
-  EVP_MD_CTX_free(ctx);
-  return sig;
-}
+// OpenSSL's signature and verdict by the algorithm's hash octet.
+Bytes OsslSign(EVP_PKEY* k, uint32_t hash, const Bytes& msg) { return pkixtest::OsslSign(k, OsslDigest(hash), msg); }
 
 bool OsslVerify(EVP_PKEY* k, uint32_t hash, const Bytes& msg, const Bytes& sig) {
-  EVP_MD_CTX* ctx = EVP_MD_CTX_new();
-  bool ok = EVP_DigestVerifyInit(ctx, nullptr, OsslDigest(hash), nullptr, k) == 1 &&
-            EVP_DigestVerify(ctx, sig.data(), sig.size(), msg.data(), msg.size()) == 1;
-  EVP_MD_CTX_free(ctx);
-  ERR_clear_error();
-  return ok;
-}
-
-// PKCS #1 v1.5 encryption or decryption with OpenSSL; {} on failure.
-Bytes OsslCipher(EVP_PKEY* k, bool enc, const Bytes& in) {
-  EVP_PKEY_CTX* ctx = EVP_PKEY_CTX_new(k, nullptr);
-  size_t n = 0;
-  Bytes out;
-  bool ok = (enc ? EVP_PKEY_encrypt_init(ctx) : EVP_PKEY_decrypt_init(ctx)) == 1 &&
-            EVP_PKEY_CTX_set_rsa_padding(ctx, RSA_PKCS1_PADDING) == 1;
-  auto run = [&](unsigned char* o) {
-    return enc ? EVP_PKEY_encrypt(ctx, o, &n, in.data(), in.size()) : EVP_PKEY_decrypt(ctx, o, &n, in.data(), in.size());
-  };
-  if (ok && run(nullptr) == 1) {
-    out.resize(n);
-    out.resize(run(out.data()) == 1 ? n : 0);
-  }
-  EVP_PKEY_CTX_free(ctx);
-  ERR_clear_error();
-  return out;
+  return pkixtest::OsslVerify(k, OsslDigest(hash), msg, sig);
 }
 
 Bytes Message(size_t n, uint8_t seed) {
