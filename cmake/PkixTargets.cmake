@@ -71,3 +71,21 @@ function(pkix_add_fuzzer name)
     set_tests_properties(replay_${name} PROPERTIES ENVIRONMENT "${PKIX_TEST_ENV}" LABELS fuzz-replay)
   endif()
 endfunction()
+
+# pkix_inproc_library(VAR)
+# Sets VAR to the library of the unit tests' in-process manager (real guard,
+# buffer and logging services) for code that runs the module's internals in
+# process: the tests' own library when the tests are built, else the same
+# sources built once here (the fuzz and release presets have no tests).
+function(pkix_inproc_library var)
+  if(TARGET pkix_testing)
+    set(${var} pkix_testing PARENT_SCOPE)
+    return()
+  endif()
+  if(NOT TARGET pkix_inproc)
+    add_library(pkix_inproc STATIC ${CMAKE_SOURCE_DIR}/tests/testing/inproc.cc)
+    target_include_directories(pkix_inproc PUBLIC ${CMAKE_SOURCE_DIR}/tests)
+    target_link_libraries(pkix_inproc PUBLIC pkix_internal pkixhost_services)
+  endif()
+  set(${var} pkix_inproc PARENT_SCOPE)
+endfunction()
