@@ -57,6 +57,11 @@ int asn_oid_check(const unsigned char* p, uint32_t n) {
   return 0;
 }
 
+int asn1_oid_check(const Buffer* content) {
+  if (content == NULL) return X509ASN_E_ARG;
+  return asn_oid_check(content->data, content->len);
+}
+
 int asn1_dec_objid(const Buffer* content, uint32_t* arcs, uint32_t max) {
   if (content == NULL) return X509ASN_E_ARG;
   const unsigned char* p = content->data;

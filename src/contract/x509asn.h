@@ -281,6 +281,13 @@ X509ASN_API int asn1_der_encode_time(int32_t t, Buffer* b);
  * under a first arc of 0 or 1; X509ASN_E_NOMEM. */
 X509ASN_API int asn1_enc_objid(const uint32_t* arcs, uint32_t count, Buffer* b);
 
+/* Checks that `content` holds well-formed OID content octets: not empty, no
+ * subidentifier starting with the padding octet 0x80, and the last octet
+ * ending a subidentifier (bit 0x80 clear). Every reader of an OBJECT
+ * IDENTIFIER calls this before using the octets. Returns 0; X509ASN_E_ARG
+ * (content null), X509ASN_E_VALUE (malformed). */
+X509ASN_API int asn1_oid_check(const Buffer* content);
+
 /* Decodes OID content octets (the whole of `content`) into arcs. Returns the
  * number of arcs (>= 2); arcs (optional: NULL only counts) receives them when
  * they fit in max. Failure (arcs unchanged): X509ASN_E_ARG (content null),
