@@ -14,7 +14,7 @@ int x509_parse_algid(Buffer* b, Buffer* oid, Buffer* params) {
   /*   algorithm OBJECT IDENTIFIER, */
   r = asn_take(&body, 0x06, NULL, NULL, &oid_content);
   if (r != 0) return r;
-  r = asn_oid_check(oid_content.p, cur_left(&oid_content));
+  r = cur_oid_check(&oid_content);
   if (r != 0) return r;
   /*   parameters ANY DEFINED BY algorithm OPTIONAL } */
   if (!cur_empty(&body)) {
@@ -29,9 +29,7 @@ int x509_parse_algid(Buffer* b, Buffer* oid, Buffer* params) {
     else
       init_buffer(params);
   }
-  uint32_t n = (uint32_t)(c.p - b->data);
-  b->data += n;
-  b->len -= n;
+  buf_advance_to(b, &c);
   return 0;
 }
 
@@ -57,10 +55,12 @@ static uint64_t algid_size(const Buffer* oid, const Buffer* params) {
   return body + asn_hdr_size((uint32_t)body);
 }
 
+/* The encoders write only well-formed OIDs: a malformed one would give DER
+ * that every reader (this library's included) refuses. */
 static int check_algid_args(const Buffer* oid, const Buffer* params) {
   if (oid == NULL || oid->len == 0 || oid->data == NULL) return X509ASN_E_ARG;
   if (params != NULL && params->len != 0 && params->data == NULL) return X509ASN_E_ARG;
-  return 0;
+  return asn1_oid_check(oid);
 }
 
 int x509_enc_algid(const Buffer* oid, const Buffer* params, Buffer* out) {

@@ -67,6 +67,7 @@ static uint32_t room(const Buffer* b) {
 
 int retreat_buffer(Buffer* b, uint32_t n) {
   if (b == NULL || n > room(b)) return 1;
+  if (n == 0) return 0; /* an empty view may have a null data pointer */
   b->data -= n;
   b->len += n;
   return 0;

@@ -4,39 +4,51 @@
 
 #include "internal.h"
 
+int asn_read_len(const unsigned char* p, uint32_t left, uint32_t* used, uint32_t* len,
+                 int* indefinite) {
+  if (left == 0) return X509ASN_E_SHORT;
+  unsigned char l0 = p[0];
+  uint32_t n = 1, v;
+  if (l0 < 0x80) {
+    v = l0;
+  } else if (l0 == 0x80) {
+    *used = 1;
+    *len = 0;
+    *indefinite = 1;
+    return 0;
+  } else {
+    uint32_t k = l0 & 0x7Fu;
+    if (k > 4) return X509ASN_E_LENGTH; /* also 0xFF, the reserved form */
+    if (left - 1 < k) return X509ASN_E_SHORT;
+    if (p[1] == 0) return X509ASN_E_LENGTH; /* leading zero octet: not minimal */
+    v = 0;
+    for (uint32_t i = 1; i <= k; ++i) v = (v << 8) | p[i];
+    if (k == 1 && v < 0x80) return X509ASN_E_LENGTH; /* short form would do */
+    if (v > (uint32_t)INT32_MAX) return X509ASN_E_LENGTH;
+    n = 1 + k;
+  }
+  if (v > left - n) return X509ASN_E_SHORT;
+  *used = n;
+  *len = v;
+  *indefinite = 0;
+  return 0;
+}
+
 int asn_read_hdr(const asn_cur* c, asn_hdr* h) {
   uint32_t left = cur_left(c);
   if (left == 0) return X509ASN_E_SHORT;
-  const unsigned char* p = c->p;
-  unsigned char tag = p[0];
+  unsigned char tag = c->p[0];
   if ((tag & 0x1F) == 0x1F) return X509ASN_E_TAGFORM;
-  if (left < 2) return X509ASN_E_SHORT;
-  unsigned char l0 = p[1];
+  uint32_t used, len;
+  int indefinite;
+  int r = asn_read_len(c->p + 1, left - 1, &used, &len, &indefinite);
+  if (r != 0) return r;
+  /* Indefinite form: constructed elements only. */
+  if (indefinite && (tag & 0x20) == 0) return X509ASN_E_INDEF;
   h->tag = tag;
-  h->indefinite = 0;
-  if (l0 < 0x80) {
-    h->hdr_len = 2;
-    h->len = l0;
-  } else if (l0 == 0x80) {
-    /* Indefinite form: constructed elements only. */
-    if ((tag & 0x20) == 0) return X509ASN_E_INDEF;
-    h->hdr_len = 2;
-    h->len = 0;
-    h->indefinite = 1;
-    return 0;
-  } else {
-    uint32_t n = l0 & 0x7Fu;
-    if (n > 4) return X509ASN_E_LENGTH; /* also 0xFF, the reserved form */
-    if (left - 2 < n) return X509ASN_E_SHORT;
-    if (p[2] == 0) return X509ASN_E_LENGTH; /* leading zero octet: not minimal */
-    uint32_t v = 0;
-    for (uint32_t i = 0; i < n; ++i) v = (v << 8) | p[2 + i];
-    if (n == 1 && v < 0x80) return X509ASN_E_LENGTH; /* short form would do */
-    if (v > (uint32_t)INT32_MAX) return X509ASN_E_LENGTH;
-    h->hdr_len = 2 + n;
-    h->len = v;
-  }
-  if (h->len > left - h->hdr_len) return X509ASN_E_SHORT;
+  h->indefinite = indefinite;
+  h->hdr_len = 1 + used;
+  h->len = len;
   return 0;
 }
 
@@ -102,13 +114,6 @@ int asn_take(asn_cur* c, int want_tag, asn_hdr* h, asn_cur* elem, asn_cur* conte
   return 0;
 }
 
-/* Advances b to the cursor position. */
-static void advance_to(Buffer* b, const asn_cur* c) {
-  uint32_t n = (uint32_t)(c->p - b->data);
-  b->data += n;
-  b->len -= n;
-}
-
 static void view_of(Buffer* out, const asn_cur* c) {
   if (out == NULL) return;
   out->start = NULL;
@@ -137,7 +142,7 @@ int asn1_decode_primitive(unsigned char tag, Buffer* b, Buffer* out) {
   int r = asn_take(&c, tag, NULL, NULL, &content);
   if (r != 0) return r;
   view_of(out, &content);
-  advance_to(b, &c);
+  buf_advance_to(b, &c);
   return (int)cur_left(&content);
 }
 
@@ -154,7 +159,7 @@ int asn1_decode_integer(Buffer* b, Buffer* out) {
     if ((a == 0x00 && s < 0x80) || (a == 0xFF && s >= 0x80)) return X509ASN_E_VALUE;
   }
   view_of(out, &content);
-  advance_to(b, &c);
+  buf_advance_to(b, &c);
   return (int)n;
 }
 
@@ -169,7 +174,7 @@ int asn1_decode_bit_string(Buffer* b, Buffer* out) {
   if (unused > 7 || (n == 1 && unused != 0)) return X509ASN_E_VALUE;
   content.p += 1;
   view_of(out, &content);
-  advance_to(b, &c);
+  buf_advance_to(b, &c);
   return (int)(n - 1);
 }
 
@@ -179,61 +184,29 @@ int asn1_decode_any_type(Buffer* b, Buffer* out) {
   int r = asn_take(&c, -1, NULL, &elem, NULL);
   if (r != 0) return r;
   view_of(out, &elem);
-  advance_to(b, &c);
+  buf_advance_to(b, &c);
   return (int)cur_left(&elem);
-}
-
-/* Reads length octets at c (not an identifier first). */
-static int read_length(asn_cur* c, uint32_t* len, int* indefinite) {
-  uint32_t left = cur_left(c);
-  if (left == 0) return X509ASN_E_SHORT;
-  unsigned char l0 = c->p[0];
-  uint32_t used, v;
-  *indefinite = 0;
-  if (l0 < 0x80) {
-    used = 1;
-    v = l0;
-  } else if (l0 == 0x80) {
-    *indefinite = 1;
-    *len = 0;
-    c->p += 1;
-    return 0;
-  } else {
-    uint32_t n = l0 & 0x7Fu;
-    if (n > 4) return X509ASN_E_LENGTH;
-    if (left - 1 < n) return X509ASN_E_SHORT;
-    if (c->p[1] == 0) return X509ASN_E_LENGTH;
-    v = 0;
-    for (uint32_t i = 0; i < n; ++i) v = (v << 8) | c->p[1 + i];
-    if (n == 1 && v < 0x80) return X509ASN_E_LENGTH;
-    if (v > (uint32_t)INT32_MAX) return X509ASN_E_LENGTH;
-    used = 1 + n;
-  }
-  if (v > left - used) return X509ASN_E_SHORT;
-  c->p += used;
-  *len = v;
-  return 0;
 }
 
 int asn1_read_length(Buffer* b, uint32_t* len) {
   if (b == NULL || len == NULL) return X509ASN_E_ARG;
-  asn_cur c = cur_of(b);
-  uint32_t v;
+  uint32_t used, v;
   int indefinite;
-  int r = read_length(&c, &v, &indefinite);
+  int r = asn_read_len(b->data, b->len, &used, &v, &indefinite);
   if (r != 0) return r;
   *len = v;
-  advance_to(b, &c);
+  b->data += used;
+  b->len -= used;
   return indefinite ? 0 : 1;
 }
 
 uint32_t asn1_get_length(Buffer* b) {
   if (b == NULL) return 0;
-  asn_cur c = cur_of(b);
-  uint32_t v;
+  uint32_t used, v;
   int indefinite;
-  if (read_length(&c, &v, &indefinite) != 0 || indefinite) return 0;
-  advance_to(b, &c);
+  if (asn_read_len(b->data, b->len, &used, &v, &indefinite) != 0 || indefinite) return 0;
+  b->data += used;
+  b->len -= used;
   return v;
 }
 

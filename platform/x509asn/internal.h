@@ -21,14 +21,28 @@ typedef struct asn_cur {
   const unsigned char* end;
 } asn_cur;
 
+/* A cursor over b's content. An empty view (data NULL, len 0, as left by
+ * init_buffer or an absent optional field) gives an empty cursor without
+ * offsetting its pointer: arithmetic on a null pointer is undefined even for
+ * an offset of 0. */
 static inline asn_cur cur_of(const Buffer* b) {
   asn_cur c;
   c.p = b->data;
-  c.end = b->data + b->len;
+  c.end = b->len == 0 ? b->data : b->data + b->len;
   return c;
 }
-static inline uint32_t cur_left(const asn_cur* c) { return (uint32_t)(c->end - c->p); }
+static inline uint32_t cur_left(const asn_cur* c) {
+  return c->p == c->end ? 0u : (uint32_t)(c->end - c->p);
+}
 static inline int cur_empty(const asn_cur* c) { return c->p == c->end; }
+/* Moves b forward to the cursor position c (a position inside b's content,
+ * at or after b->data); b is left alone when c has not moved. */
+static inline void buf_advance_to(Buffer* b, const asn_cur* c) {
+  if (c->p == b->data) return;
+  uint32_t n = (uint32_t)(c->p - b->data);
+  b->data += n;
+  b->len -= n;
+}
 
 /* An element header as read. */
 typedef struct asn_hdr {
@@ -37,6 +51,17 @@ typedef struct asn_hdr {
   uint32_t hdr_len;   /* identifier and length octets */
   uint32_t len;       /* content length (definite form only) */
 } asn_hdr;
+
+/* Reads DER length octets at p (left octets remain from p, left >= 1 is not
+ * required): *used gets the number of length octets, *len the value and
+ * *indefinite 1 for the 0x80 form (then *len is 0). A definite value is
+ * checked against the octets that remain after the length octets. Accepted:
+ * the short form, the long form with 1 to 4 octets in minimal form (no
+ * leading zero octet, 0x81 only for 128 or more) up to INT32_MAX. Returns 0,
+ * X509ASN_E_SHORT or X509ASN_E_LENGTH; outputs are written only on success.
+ * The one decoder of length octets in the library. */
+X509ASN_HIDDEN int asn_read_len(const unsigned char* p, uint32_t left, uint32_t* used,
+                                uint32_t* len, int* indefinite);
 
 /* Reads the header at c without moving it; for a definite length checks the
  * content against what remains. 0 or a negative code. */
@@ -50,8 +75,12 @@ X509ASN_HIDDEN int asn_take(asn_cur* c, int want_tag, asn_hdr* h, asn_cur* elem,
                             asn_cur* content);
 
 /* Checks OID content octets for structure only (any arc size): non-empty, no
- * subidentifier starting with 0x80, last octet ends a subidentifier. */
+ * subidentifier starting with 0x80, last octet ends a subidentifier. The one
+ * check behind asn1_oid_check and every reader of an OBJECT IDENTIFIER;
+ * 0 or X509ASN_E_VALUE. */
 X509ASN_HIDDEN int asn_oid_check(const unsigned char* p, uint32_t n);
+/* The same over the octets under a cursor (what asn1_oid_check checks). */
+static inline int cur_oid_check(const asn_cur* c) { return asn_oid_check(c->p, cur_left(c)); }
 
 /* Makes at least n octets of room in front of b's content, moving b into a
  * new owned block when needed. When old_block is not NULL the replaced block

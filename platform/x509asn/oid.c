@@ -66,7 +66,7 @@ int asn1_dec_objid(const Buffer* content, uint32_t* arcs, uint32_t max) {
   if (content == NULL) return X509ASN_E_ARG;
   const unsigned char* p = content->data;
   uint32_t n = content->len;
-  int r = asn_oid_check(p, n);
+  int r = asn1_oid_check(content);
   if (r != 0) return r;
   /* Two passes: check and count first, so arcs stays unchanged on failure. */
   for (int pass = 0; pass < 2; ++pass) {
@@ -161,7 +161,7 @@ int asn1_oid_to_text(const Buffer* content, char* text, uint32_t size) {
   text[0] = 0;
   const unsigned char* p = content->data;
   uint32_t n = content->len;
-  int r = asn_oid_check(p, n);
+  int r = asn1_oid_check(content);
   if (r != 0) return r;
   uint32_t len = 0;
   uint32_t begin = 0;

@@ -124,9 +124,7 @@ int asn1_decode_time64(Buffer* b, int64_t* out) {
   r = parse_time_text(tag == 0x18, content.p, cur_left(&content), &t);
   if (r != 0) return r;
   if (out != NULL) *out = t;
-  uint32_t n = (uint32_t)(c.p - b->data);
-  b->data += n;
-  b->len -= n;
+  buf_advance_to(b, &c);
   return 0;
 }
 

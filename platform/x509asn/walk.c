@@ -18,6 +18,18 @@ static int take_part(asn_cur* c, unsigned char tag, asn_hdr* h, asn_cur* elem, a
   return r == X509ASN_E_TAG ? X509ASN_E_NAME : r;
 }
 
+/* An OBJECT IDENTIFIER element of a name at c: *content (optional) gets its
+ * content octets, checked for well-formedness. */
+static int take_oid(asn_cur* c, asn_cur* content) {
+  asn_cur oid;
+  int r = take_part(c, 0x06, NULL, NULL, &oid);
+  if (r != 0) return r;
+  r = cur_oid_check(&oid);
+  if (r != 0) return r;
+  if (content != NULL) *content = oid;
+  return 0;
+}
+
 /* AttributeTypeAndValue ::= SEQUENCE { type OBJECT IDENTIFIER, value ANY }
  * Reads one at c; outputs are optional. */
 static int take_atv(asn_cur* c, asn_cur* oid, asn_hdr* value_hdr, asn_cur* value) {
@@ -25,9 +37,7 @@ static int take_atv(asn_cur* c, asn_cur* oid, asn_hdr* value_hdr, asn_cur* value
   asn_hdr h;
   int r = take_part(c, 0x30, NULL, NULL, &atv);
   if (r != 0) return r;
-  r = take_part(&atv, 0x06, NULL, NULL, &type);
-  if (r != 0) return r;
-  r = asn_oid_check(type.p, cur_left(&type));
+  r = take_oid(&atv, &type);
   if (r != 0) return r;
   if (cur_empty(&atv)) return X509ASN_E_NAME;
   r = asn_take(&atv, -1, &h, NULL, &v); /* any element; 00 00 is none */
@@ -66,6 +76,23 @@ static int gn_choice_ok(unsigned char t) {
   return constructed == want;
 }
 
+/* OtherName ::= SEQUENCE { type-id OBJECT IDENTIFIER,
+ *                          value [0] EXPLICIT ANY DEFINED BY type-id }
+ * (the content of the implicitly tagged [0] choice) */
+static int check_other_name(asn_cur content) {
+  int r = take_oid(&content, NULL);
+  if (r != 0) return r;
+  asn_cur value;
+  r = take_part(&content, 0xA0, NULL, NULL, &value);
+  if (r != 0) return r;
+  if (!cur_empty(&content)) return X509ASN_E_TRAILING;
+  /* EXPLICIT: exactly one element inside */
+  if (cur_empty(&value)) return X509ASN_E_NAME;
+  r = asn_take(&value, -1, NULL, NULL, NULL);
+  if (r != 0) return r == X509ASN_E_TAG ? X509ASN_E_NAME : r;
+  return cur_empty(&value) ? 0 : X509ASN_E_TRAILING;
+}
+
 /* GeneralNames content: GeneralName ... */
 static int check_gn_body(asn_cur body) {
   while (!cur_empty(&body)) {
@@ -74,7 +101,14 @@ static int check_gn_body(asn_cur body) {
     asn_cur content;
     int r = asn_take(&body, t, NULL, NULL, &content);
     if (r != 0) return r;
-    if (t == 0xA4) {
+    if (t == 0xA0) {
+      r = check_other_name(content);
+      if (r != 0) return r;
+    } else if (t == 0x88) {
+      /* registeredID [8] OBJECT IDENTIFIER (implicit: the content octets) */
+      r = cur_oid_check(&content);
+      if (r != 0) return r;
+    } else if (t == 0xA4) {
       /* directoryName [4] Name: exactly one Name */
       asn_cur dn;
       if (cur_empty(&content)) return X509ASN_E_NAME;

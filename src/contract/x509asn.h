@@ -25,7 +25,10 @@
  * b before anything is read, so no decoder reads outside [b->data,
  * b->data + b->len). Outputs are views (start = NULL) into b's octets, so the
  * octets must outlive them. Output pointers documented as optional may be
- * NULL.
+ * NULL. An empty record (start, data NULL, len 0: what init_buffer leaves and
+ * what x509_parse_algid delivers for absent parameters) is a valid empty
+ * input everywhere: decoders report X509ASN_E_SHORT for it, and no function
+ * offsets its null data pointer.
  *
  * Encoding writes backwards. An encoder prepends in front of the current
  * content of `b` (b->data moves back, b->len grows). When the room in front
@@ -410,17 +413,19 @@ X509ASN_API int32_t asn1_time_saturate(int64_t t);
 X509ASN_API int x509_parse_algid(Buffer* b, Buffer* oid, Buffer* params);
 
 /* Prepends SEQUENCE { OBJECT IDENTIFIER oid, params } in front of out's
- * content. oid holds OID content octets (required, non-empty); params
- * (optional; NULL or empty means none) one whole element, copied as it is.
- * Returns 0; X509ASN_E_ARG, X509ASN_E_NOMEM (out unchanged). */
+ * content. oid holds OID content octets (required, non-empty, well formed
+ * as asn1_oid_check wants them); params (optional; NULL or empty means none)
+ * one whole element, copied as it is.
+ * Returns 0; X509ASN_E_ARG, X509ASN_E_VALUE (oid malformed), X509ASN_E_NOMEM
+ * (out unchanged). */
 X509ASN_API int x509_enc_algid(const Buffer* oid, const Buffer* params, Buffer* out);
 
 /* SubjectPublicKeyInfo ::= SEQUENCE { algorithm AlgorithmIdentifier,
  *                                     subjectPublicKey BIT STRING }
  * Prepends one in front of out's content: the algorithm as x509_enc_algid,
  * the BIT STRING as the unused-bits octet 00 followed by bits (optional;
- * NULL or empty gives 03 01 00). Returns 0; X509ASN_E_ARG, X509ASN_E_NOMEM
- * (out unchanged). */
+ * NULL or empty gives 03 01 00). Returns 0; X509ASN_E_ARG, X509ASN_E_VALUE
+ * (oid malformed), X509ASN_E_NOMEM (out unchanged). */
 X509ASN_API int x509_encode_spki(const Buffer* oid, const Buffer* params, const Buffer* bits,
                                  Buffer* out);
 
@@ -509,8 +514,11 @@ X509ASN_API int x509_dn_gnra(x509_walk_state_t* state, unsigned char* tag, Buffe
 /* General-names walk, as the distinguished-name walk, one GeneralName per
  * attribute. The first call checks the whole element: every component of
  * context-specific class with a choice number 0..8 in its proper form
- * (constructed for [0] [3] [4] [5], primitive for the others), and [4]
- * holding exactly one well-formed Name. Outputs, each optional:
+ * (constructed for [0] [3] [4] [5], primitive for the others), [4]
+ * holding exactly one well-formed Name, [8] (registeredID) holding
+ * well-formed OID content octets, and [0] (otherName) holding exactly a
+ * well-formed OBJECT IDENTIFIER followed by an explicit [0] (A0) around one
+ * element. Outputs, each optional:
  *   *tag   the component's identifier octet (0x81 e-mail, 0x82 DNS name,
  *          0x86 URI, 0x87 IP address, 0xA4 directory name, ...),
  *   type   a view of that one identifier octet (compare with the one-octet
