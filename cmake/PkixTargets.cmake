@@ -23,6 +23,28 @@ endif()
 
 find_package(Threads REQUIRED)
 
+# Clang build of the fuzz targets' replays (and the support library's own
+# tests) only: clang's UndefinedBehaviorSanitizer checks what gcc's does not
+# (arithmetic on null pointers among others), and the replays run every
+# saved input through it. The other test folders are left out of this build
+# (PKIX_SKIP_TEST_DIRS in the preset), so it stays small.
+option(PKIX_REPLAY_ONLY "Build only the fuzz replays and the support library's tests" OFF)
+
+# Every test program (gtest or replay) joins this list; the target
+# pkix_test_programs (made at the end of the fuzz folder) builds them all and
+# nothing else beyond their dependencies.
+set_property(GLOBAL PROPERTY PKIX_TEST_PROGRAMS "")
+function(pkix_add_test_program name)
+  set_property(GLOBAL APPEND PROPERTY PKIX_TEST_PROGRAMS ${name})
+endfunction()
+function(pkix_add_test_programs_target)
+  get_property(_programs GLOBAL PROPERTY PKIX_TEST_PROGRAMS)
+  add_custom_target(pkix_test_programs)
+  if(_programs)
+    add_dependencies(pkix_test_programs ${_programs})
+  endif()
+endfunction()
+
 if(PKIX_TESTS)
   find_package(GTest REQUIRED)
 endif()
@@ -44,6 +66,7 @@ function(pkix_add_gtest name)
     PKIX_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
     PKIX_MODULE_PATH="$<TARGET_FILE:pkix>")
   add_dependencies(${name} pkix)
+  pkix_add_test_program(${name})
   add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
   set_tests_properties(${name} PROPERTIES ENVIRONMENT "${PKIX_TEST_ENV}")
   if(T_LABELS)
@@ -66,6 +89,7 @@ function(pkix_add_fuzzer name)
   if(PKIX_TESTS AND NOT PKIX_TSAN_ONLY)
     add_executable(replay_${name} ${F_SOURCE} ${CMAKE_SOURCE_DIR}/fuzz/replay_main.cc)
     target_link_libraries(replay_${name} PRIVATE ${F_LIBS})
+    pkix_add_test_program(replay_${name})
     add_test(NAME replay_${name} COMMAND replay_${name}
       ${CMAKE_SOURCE_DIR}/fuzz/corpus/${name} ${CMAKE_SOURCE_DIR}/fuzz/crashes/${name})
     set_tests_properties(replay_${name} PROPERTIES ENVIRONMENT "${PKIX_TEST_ENV}" LABELS fuzz-replay)

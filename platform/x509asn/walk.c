@@ -82,6 +82,7 @@ static int gn_choice_ok(unsigned char t) {
 static int check_other_name(asn_cur content) {
   int r = take_oid(&content, NULL);
   if (r != 0) return r;
+  if (cur_empty(&content)) return X509ASN_E_NAME; /* the value is not optional */
   asn_cur value;
   r = take_part(&content, 0xA0, NULL, NULL, &value);
   if (r != 0) return r;

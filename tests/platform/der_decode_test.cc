@@ -211,6 +211,77 @@ TEST(DerDecodeTest, LongLengthForms) {
   }
 }
 
+// Length octets: every form through each path that reads them (the element
+// header of asn1_der_decode for a constructed and a primitive identifier,
+// asn1_read_length, asn1_get_length), which must agree. A definite length
+// gets its content (filled with 5A) after the length octets.
+TEST(DerDecodeTest, LengthForms) {
+  struct Row {
+    const char* length;  // the length octets
+    uint32_t content;    // content octets that follow
+    int result;          // asn1_read_length: 1 definite, 0 indefinite, or the code
+    uint32_t value;      // the length value on success
+  } rows[] = {
+      {"00", 0, 1, 0},
+      {"05", 5, 1, 5},
+      {"7F", 127, 1, 127},
+      {"80", 0, 0, 0},                        // indefinite
+      {"81 80", 128, 1, 128},
+      {"81 FF", 255, 1, 255},
+      {"81 7F", 127, X509ASN_E_LENGTH, 0},    // short form would do
+      {"81 00", 0, X509ASN_E_LENGTH, 0},
+      {"82 01 00", 256, 1, 256},
+      {"82 00 FF", 255, X509ASN_E_LENGTH, 0}, // leading zero octet
+      {"83 01 00 00", 65536, 1, 65536},
+      {"83 00 01 00", 256, X509ASN_E_LENGTH, 0},
+      {"84 00 00 01 00", 256, X509ASN_E_LENGTH, 0},  // four octets with a leading zero
+      {"84 7F FF FF FF", 0, X509ASN_E_SHORT, 0},     // above what remains
+      {"84 80 00 00 00", 0, X509ASN_E_LENGTH, 0},    // above INT32_MAX
+      {"84 FF FF FF FF", 0, X509ASN_E_LENGTH, 0},
+      {"85 00 00 00 01 00", 256, X509ASN_E_LENGTH, 0},  // five octets
+      {"85 01 00 00 00 00", 0, X509ASN_E_LENGTH, 0},
+      {"88 00 00 00 00 00 00 00 01", 1, X509ASN_E_LENGTH, 0},
+      {"FF", 0, X509ASN_E_LENGTH, 0},           // reserved
+      {"", 0, X509ASN_E_SHORT, 0},
+      {"81", 0, X509ASN_E_SHORT, 0},
+      {"82 01", 0, X509ASN_E_SHORT, 0},
+      {"84 00 00 01", 0, X509ASN_E_SHORT, 0},
+      {"05", 4, X509ASN_E_SHORT, 0},          // content cut short
+      {"82 01 00", 255, X509ASN_E_SHORT, 0},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(std::string("length ") + row.length + ", " + std::to_string(row.content) + " content octets");
+    std::vector<uint8_t> len = Hex(row.length), v = len;
+    v.resize(v.size() + row.content, 0x5A);
+    uint32_t used = row.result >= 0 ? static_cast<uint32_t>(len.size()) : 0;
+
+    Bytes in(v);
+    Buffer b = in.View();
+    uint32_t value = 777;
+    EXPECT_EQ(asn1_read_length(&b, &value), row.result);
+    EXPECT_EQ(b.len, v.size() - used);
+    EXPECT_EQ(value, row.result >= 0 ? row.value : 777u);
+
+    Buffer g = in.View();
+    EXPECT_EQ(asn1_get_length(&g), row.result == 1 ? row.value : 0u);
+    EXPECT_EQ(g.len, v.size() - (row.result == 1 ? used : 0));
+
+    // The same octets as the length of an element header.
+    for (uint8_t tag : {0x30, 0x04}) {
+      std::vector<uint8_t> e = {tag};
+      e.insert(e.end(), v.begin(), v.end());
+      Bytes el(e);
+      Buffer h = el.View();
+      int want = row.result == 1 ? static_cast<int>(row.value)
+                 : row.result == 0 ? (tag == 0x30 ? X509ASN_INDEFINITE : X509ASN_E_INDEF)
+                                   : row.result;
+      EXPECT_EQ(asn1_der_decode(tag, &h), want) << "identifier " << int(tag);
+      bool moved = want >= X509ASN_INDEFINITE;
+      EXPECT_EQ(h.len, e.size() - (moved ? 1 + used : 0)) << "identifier " << int(tag);
+    }
+  }
+}
+
 TEST(DerDecodeTest, GetLengthFailureAndZero) {
   Bytes zero("00"), bad("81 05 00"), indef("80 00 00");
   Buffer z = zero.View(), b = bad.View(), i = indef.View();

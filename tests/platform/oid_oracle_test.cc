@@ -1,11 +1,15 @@
 // OID content octets against OpenSSL: the same octets accepted, the same
-// dotted text (arcs of any size).
+// dotted text (arcs of any size); the same OIDs accepted inside algorithm
+// identifiers, names and general names.
 #include <gtest/gtest.h>
 #include <openssl/asn1.h>
 #include <openssl/objects.h>
+#include <openssl/x509.h>
+#include <openssl/x509v3.h>
 
 #include <random>
 
+#include "oid_forms.h"
 #include "test_util.h"
 
 namespace x509asn_test {
@@ -66,6 +70,52 @@ TEST(OidOracleTest, EncodedArcsAgree) {
     ASSERT_EQ(static_cast<int>(o.b.len), OBJ_length(obj)) << text;
     EXPECT_EQ(ToHex(o.b), ToHex(OBJ_get0_data(obj), OBJ_length(obj))) << text;
     ASN1_OBJECT_free(obj);
+  }
+}
+
+// Whether OpenSSL's decoder of a type takes der whole.
+template <typename T>
+bool OpenSslTakes(T* (*d2i)(T**, const unsigned char**, long), void (*free_fn)(T*),
+                  const std::vector<uint8_t>& der) {
+  const unsigned char* p = der.data();
+  T* obj = d2i(nullptr, &p, static_cast<long>(der.size()));
+  bool ok = obj != nullptr && p == der.data() + der.size();
+  free_fn(obj);
+  return ok;
+}
+
+// Each OID form in each structure: the library accepts exactly what OpenSSL
+// accepts, and the forms' own verdict agrees with both.
+TEST(OidOracleTest, OidFormsInEveryStructure) {
+  auto walk = [](const std::vector<uint8_t>& der) {
+    Bytes in(der);
+    Buffer b = in.View();
+    x509_walk_state_t st;
+    return x509_U_gfra(&st, &b, nullptr, nullptr, nullptr) == 1;
+  };
+  for (const OidForm& form : kOidForms) {
+    SCOPED_TRACE(std::string(form.what) + " (" + form.hex + ")");
+    std::vector<uint8_t> oid = Hex(form.hex);
+    Bytes content(oid);
+    Buffer cv = content.View();
+    bool ours = asn1_oid_check(&cv) == 0;
+    EXPECT_EQ(ours, form.valid);
+    EXPECT_EQ(OpenSslTakes(d2i_ASN1_OBJECT, ASN1_OBJECT_free, Tlv(0x06, oid)), ours);
+
+    std::vector<uint8_t> alg = AlgIdWith(oid);
+    Bytes ab(alg);
+    Buffer av = ab.View();
+    EXPECT_EQ(x509_parse_algid(&av, nullptr, nullptr) == 0, ours) << "AlgorithmIdentifier";
+    EXPECT_EQ(OpenSslTakes(d2i_X509_ALGOR, X509_ALGOR_free, alg), ours) << "AlgorithmIdentifier";
+
+    std::vector<uint8_t> dn = DnWith(oid);
+    EXPECT_EQ(walk(dn), ours) << "Name";
+    EXPECT_EQ(OpenSslTakes(d2i_X509_NAME, X509_NAME_free, dn), ours) << "Name";
+
+    for (const auto& gn : {RidWith(oid), OtherNameWith(oid), DirNameWith(oid)}) {
+      EXPECT_EQ(walk(gn), ours) << "GeneralNames " << ToHex(gn);
+      EXPECT_EQ(OpenSslTakes(d2i_GENERAL_NAMES, GENERAL_NAMES_free, gn), ours) << "GeneralNames " << ToHex(gn);
+    }
   }
 }
 
