@@ -2,7 +2,9 @@
 // Every decoder either fails without consuming or consumes what it reports;
 // views stay inside the input; DER that decodes re-encodes to the same
 // octets (INTEGER, BIT STRING with 0 unused bits, OID, canonical times,
-// AlgorithmIdentifier).
+// AlgorithmIdentifier). Every OID a decoder delivers passes asn1_oid_check.
+// The empty record {NULL, NULL, 0} (absent algorithm parameters, for one) is
+// decoded as well: its null pointer must never be offset.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -104,6 +106,12 @@ void Typed(const Buffer& at) {
   if (r == 0) {
     InInput(oid);
     InInput(params);
+    Check(asn1_oid_check(&oid) == 0);
+    // Absent parameters are the empty record; a key reader decodes them next.
+    if (params.len == 0) {
+      Check(params.data == nullptr);
+      Typed(params);
+    }
     if (definite) {
       // Definite outer form and definite parameters: identical re-encoding.
       bool params_definite = params.len == 0 || params.data[1] != 0x80;
@@ -125,6 +133,10 @@ void Typed(const Buffer& at) {
     int n = asn1_dec_objid(&v, arcs, 64);
     char text[1024];
     int tl = asn1_oid_to_text(&v, text, sizeof text);
+    // One verdict on the octets' shape from all three readers.
+    bool well_formed = asn1_oid_check(&v) == 0;
+    Check(well_formed == (n != X509ASN_E_VALUE));
+    Check(well_formed == (tl != X509ASN_E_VALUE));
     if (n >= 0) {
       Check(tl > 0);
       Buffer e;
@@ -188,6 +200,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Buffer b;
   set_buffer(&b, static_cast<uint32_t>(size), data);
   Descend(b, 0);
+  Buffer none = {nullptr, nullptr, 0};
+  Typed(none);
   // Header decoding with the first octet as the expected tag, and a wrong one.
   if (size > 0 && (data[0] & 0x1F) != 0x1F) {
     Buffer h = b;

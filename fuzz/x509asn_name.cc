@@ -2,7 +2,8 @@
 // libs_x509asn over arbitrary octets. Views stay inside the input; the three
 // walkers agree; a walked distinguished name rebuilt from its attributes
 // walks the same; the texts are zero-terminated, ASCII in mode 1 and UTF-8
-// in mode 3.
+// in mode 3; every OID the walkers deliver (attribute types, registeredID)
+// passes asn1_oid_check. The empty record {NULL, NULL, 0} is walked too.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -140,6 +141,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   int r_dn = Walk(x509_dn_gfra, x509_dn_gnra, name, &dn, &t_dn, true);
   int r_gn = Walk(x509_gfra, x509_gnra, name, &gn, &t_gn, true);
   int r_any = Walk(x509_U_gfra, x509_U_gnra, name, &any, &t_any, true);
+  for (const Attr& a : dn) {
+    Buffer t;
+    set_buffer(&t, static_cast<uint32_t>(a.type.size()), reinterpret_cast<const unsigned char*>(a.type.data()));
+    Check(asn1_oid_check(&t) == 0);
+  }
+  for (const Attr& a : gn) {
+    if (a.tag != 0x88) continue;  // registeredID: the value is OID content
+    Buffer v;
+    set_buffer(&v, static_cast<uint32_t>(a.value.size()), reinterpret_cast<const unsigned char*>(a.value.data()));
+    Check(asn1_oid_check(&v) == 0);
+  }
   if (kind == 1) {
     Check(r_any == r_dn && any == dn);
   } else if (kind == 2) {
@@ -175,6 +187,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       Check(any.empty() == (text.len == 0) || kind == 2);
     }
     release_buffer(&text);
+  }
+
+  // The empty record: refused by every walker and by the renderer.
+  Buffer none = {nullptr, nullptr, 0};
+  Check(isDN(&none) == X509ASN_E_SHORT);
+  for (First first : {x509_dn_gfra, x509_gfra, x509_U_gfra}) {
+    x509_walk_state_t st;
+    Check(first(&st, &none, nullptr, nullptr, nullptr) == X509ASN_E_SHORT);
+  }
+  {
+    Buffer text;
+    Check(x509_parse_name(&none, &text, 3) == X509ASN_E_SHORT);
+    Buffer esc;
+    Check(x509_esc_value(&none, &esc, X509_ESC_UTF8) == 0 && esc.len == 0);
+    release_buffer(&esc);
   }
 
   for (int flags : {X509_ESC_ASCII, X509_ESC_UTF8}) {
