@@ -52,8 +52,8 @@ typedef struct asn_hdr {
   uint32_t len;       /* content length (definite form only) */
 } asn_hdr;
 
-/* Reads DER length octets at p (left octets remain from p, left >= 1 is not
- * required): *used gets the number of length octets, *len the value and
+/* Reads DER length octets at p, where left octets remain (p may be NULL when
+ * left is 0: X509ASN_E_SHORT, nothing read): *used gets the number of length octets, *len the value and
  * *indefinite 1 for the 0x80 form (then *len is 0). A definite value is
  * checked against the octets that remain after the length octets. Accepted:
  * the short form, the long form with 1 to 4 octets in minimal form (no
