@@ -27,7 +27,7 @@ find_package(Threads REQUIRED)
 # tests) only: clang's UndefinedBehaviorSanitizer checks what gcc's does not
 # (arithmetic on null pointers among others), and the replays run every
 # saved input through it. The other test folders are left out of this build
-# (PKIX_SKIP_TEST_DIRS in the preset), so it stays small.
+# (tests/CMakeLists.txt), so it stays small.
 option(PKIX_REPLAY_ONLY "Build only the fuzz replays and the support library's tests" OFF)
 
 # Every test program (gtest or replay) joins this list; the target
