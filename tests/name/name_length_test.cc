@@ -1,17 +1,22 @@
-// Values at the boundaries of the DER length forms: 127/128 (short to one
-// length octet), 255/256 (one to two), 32767/32768, 65535/65536 (two to
-// three). Each length goes through the text encoder, normalisation,
-// comparison and normalised printing; OpenSSL builds and reads the DER we
-// compare with, so a header one octet short cannot pass on both sides.
+// Long and large names. Values at the boundaries of the DER length forms:
+// 127/128 (short to one length octet), 255/256 (one to two), 32767/32768,
+// 65535/65536 (two to three), each through the text encoder,
+// normalisation, comparison and normalised printing; and names of many
+// RDNs and RDNs of many values, encoded from text in both orders and
+// compared. OpenSSL builds and reads the DER we compare with, so a header
+// one octet short cannot pass on both sides.
 #include <gtest/gtest.h>
 #include <openssl/asn1.h>
 #include <openssl/objects.h>
 #include <openssl/x509.h>
 
+#include <cstdio>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "module/cmn_abuf.h"
+#include "name/name.h"
 #include "name/x509conv.h"
 #include "name/x509name.h"
 #include "name_test_util.h"
@@ -36,8 +41,9 @@ struct OsslAtv {
   int nid;
   int type;  // V_ASN1_PRINTABLESTRING, V_ASN1_UTF8STRING ...
   std::string value;
+  bool joined = false;  // joins the RDN before instead of starting one
 };
-Bytes OsslDer(std::initializer_list<OsslAtv> atvs) {
+Bytes OsslDer(const std::vector<OsslAtv>& atvs) {
   OsslName name(X509_NAME_new());
   if (!name) return Bytes();
   for (const OsslAtv& a : atvs) {
@@ -45,7 +51,7 @@ Bytes OsslDer(std::initializer_list<OsslAtv> atvs) {
     // without the attribute's upper length bound.
     if (X509_NAME_add_entry_by_NID(name.get(), a.nid, a.type,
                                    reinterpret_cast<const unsigned char*>(a.value.data()),
-                                   static_cast<int>(a.value.size()), -1, 0) != 1)
+                                   static_cast<int>(a.value.size()), -1, a.joined ? -1 : 0) != 1)
       return Bytes();
   }
   unsigned char* der = nullptr;
@@ -166,6 +172,109 @@ TEST_P(LengthTest, PrintNormalised) {
 
 INSTANTIATE_TEST_SUITE_P(DerLengthForms, LengthTest, ::testing::ValuesIn(kBoundaries),
                          [](const ::testing::TestParamInfo<size_t>& i) { return std::to_string(i.param); });
+
+// Value i of a large name: all of one length and ascending, so that the
+// order we write (text order) is also the order DER gives a SET OF, which
+// OpenSSL writes sorted.
+std::string NthValue(int i) {
+  char v[16];
+  std::snprintf(v, sizeof v, "v%06d", i);
+  return v;
+}
+
+// The DER x509_enc_name writes for text, or "error N".
+Bytes Encode(const std::string& text, unsigned char reverse) {
+  Buffer in;
+  set_buffer(&in, static_cast<uint32_t>(text.size()), reinterpret_cast<const unsigned char*>(text.data()));
+  OwnedBuffer out;
+  int rc = x509_enc_name(&in, &out.b, reverse);
+  if (rc != 0) return "error " + std::to_string(rc);
+  return Bytes(reinterpret_cast<const char*>(out.b.data), out.b.len);
+}
+
+class LargeNameTest : public ::testing::Test {
+ protected:
+  void TearDown() override { x509cmn_fini(); }
+  pkixtest::InProcessManager mgr_;
+};
+
+// Names of n RDNs ("," between the attributes) and RDNs of n values ("+"),
+// in text order and in reverse mode (the text lists the RDNs from the last
+// to the first; the values of one RDN stay in text order).
+TEST_F(LargeNameTest, EncodeManyRdnsAndValues) {
+  struct Case {
+    int n;
+    const char* separator;
+    unsigned char reverse;
+  } const cases[] = {
+      {1, ",", 0},     {2, ",", 0},     {2, ",", 1},     {1000, ",", 0}, {1000, ",", 1},
+      {24000, ",", 0}, {24000, ",", 1}, {2, "+", 0},     {2, "+", 1},    {1000, "+", 0},
+      {24000, "+", 0}, {24000, "+", 1},
+  };
+  for (const Case& c : cases) {
+    const bool one_rdn = std::string(c.separator) == "+";
+    std::string text;
+    std::vector<OsslAtv> atvs;
+    for (int i = 0; i < c.n; ++i) {
+      if (i != 0) text += c.separator;
+      text += "CN=" + NthValue(i);
+      // In reverse mode the last RDN of the text is the first of the name.
+      int at = c.reverse && !one_rdn ? c.n - 1 - i : i;
+      atvs.push_back({NID_commonName, V_ASN1_PRINTABLESTRING, NthValue(at), one_rdn && i != 0});
+    }
+    Bytes expect = OsslDer(atvs);
+    ASSERT_FALSE(expect.empty());
+    Bytes got = Encode(text, c.reverse);
+    EXPECT_EQ(got.size(), expect.size()) << c.n << c.separator << " reverse " << int(c.reverse);
+    EXPECT_TRUE(got == expect) << c.n << c.separator << " reverse " << int(c.reverse);
+  }
+}
+
+// Large names compare as names: RDN order and the order of values inside an
+// RDN do not matter, an RDN more or less is containment, repeated RDNs
+// count.
+TEST_F(LargeNameTest, CompareManyRdnsAndValues) {
+  const int n = 10000;
+  std::vector<OsslAtv> forwards, backwards, longer, repeated, values, values_backwards;
+  for (int i = 0; i < n; ++i) {
+    forwards.push_back({NID_commonName, V_ASN1_PRINTABLESTRING, NthValue(i)});
+    backwards.push_back({NID_commonName, V_ASN1_UTF8STRING, NthValue(n - 1 - i)});
+    repeated.push_back({NID_commonName, V_ASN1_PRINTABLESTRING, NthValue(i / 2)});
+    values.push_back({NID_commonName, V_ASN1_PRINTABLESTRING, NthValue(i), i != 0});
+    values_backwards.push_back({NID_commonName, V_ASN1_UTF8STRING, NthValue(i), i != 0});
+  }
+  longer = forwards;
+  longer.push_back({NID_organizationName, V_ASN1_PRINTABLESTRING, "x"});
+  Ref<TName> a = FromDer(OsslDer(forwards));
+  Ref<TName> b = FromDer(OsslDer(backwards));
+  Ref<TName> c = FromDer(OsslDer(longer));
+  Ref<TName> r = FromDer(OsslDer(repeated));
+  Ref<TName> v = FromDer(OsslDer(values));
+  // OpenSSL sorts the SET OF, so the values' text order is built by hand:
+  // the same RDN with its values written from the last to the first.
+  Bytes content;
+  for (int i = n - 1; i >= 0; --i) content += Atv(kCN, 0x0C, NthValue(i));
+  Ref<TName> w = FromDer(Seq({Tlv(0x31, content)}));
+  ASSERT_TRUE(a && b && c && r && v && w);
+  struct Case {
+    const char* what;
+    TName* x;
+    TName* y;
+    int equal, within, overlap;  // x == y, x << y, x shares an RDN with y
+  } const cases[] = {
+      {"RDNs backwards, other string type", a.get(), b.get(), 1, 1, 1},
+      {"one RDN more", c.get(), a.get(), 0, 1, 1},
+      {"one RDN less", a.get(), c.get(), 0, 0, 1},
+      {"every RDN twice, half the values", r.get(), a.get(), 0, 0, 1},
+      {"one RDN of n values, written backwards", v.get(), w.get(), 1, 1, 1},
+      {"n RDNs against one RDN of the n values", a.get(), v.get(), 0, 0, 0},
+  };
+  for (const Case& k : cases) {
+    EXPECT_EQ(*k.x == *k.y, k.equal) << k.what;
+    EXPECT_EQ(*k.x << *k.y, k.within) << k.what;
+    EXPECT_EQ(k.x->doesContainSmth(k.y), k.overlap) << k.what;
+  }
+}
 
 }  // namespace
 }  // namespace nametest
