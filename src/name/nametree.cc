@@ -123,8 +123,9 @@ void NameTree::clear() {
 
 int NameTree::build_tree(TBuf* der) {
   clear();
+  // No DER, or none to walk (the walkers want content to point at).
   Buffer name = viewOf(der);
-  if (der == nullptr) return 0;
+  if (name.len == 0) return 0;
   // The sets and the attributes of the open RDN are gathered first and
   // sorted once each, so a name of n attributes builds in O(n log n).
   std::vector<TreeSet*> sets;

@@ -67,10 +67,9 @@ bool OuterContent(const Buffer* der, Buffer* content) {
 // Appends the content of name's outer SEQUENCE to out.
 bool AppendContent(TName* name, std::string* out) {
   Ref<TBuf> der = adoptRef(name->getRaw());
-  if (!der) return false;
   Buffer whole = viewOf(der.get());
   Buffer content;
-  if (!OuterContent(&whole, &content)) return false;
+  if (whole.len == 0 || !OuterContent(&whole, &content)) return false;
   out->append(reinterpret_cast<const char*>(content.data), content.len);
   return true;
 }
@@ -137,6 +136,7 @@ int X509Name::setRaw(TBuf* der) {
   if (der == nullptr) return error_ = kBadArgument;
   reinit();
   Buffer in = viewOf(der);
+  if (in.len == 0) return error_ = kFailed;  // no octets: no name
   int kind = kindOf(type_);
   if (kind == NAME_NONE) {
     int d = isDN(&in);

@@ -89,7 +89,7 @@ TEST_F(NameTest, EmptyNamePrintsTwoQuotes) {
 
 TEST_F(NameTest, GarbageDerHoldsNothing) {
   const Bytes cases[] = {FromHex("0403414243"), FromHex("300C310A3008060355040313"), FromHex("31023000"),
-                         FromHex("3003800161")};
+                         FromHex("3003800161"), Bytes()};
   for (const Bytes& der : cases) {
     EXPECT_EQ(FromDer(kDN, der), nullptr) << Hex(der);
     X509Name n(kDN);
