@@ -6,3 +6,7 @@ add_executable(bench_name ${CMAKE_CURRENT_LIST_DIR}/name_bench.cc)
 target_link_libraries(bench_name PRIVATE ${PKIX_BENCH_INPROC} OpenSSL::Crypto
   benchmark::benchmark benchmark::benchmark_main)
 target_compile_definitions(bench_name PRIVATE PKIX_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
+# How comparison and text encoding grow with the number of RDNs and values.
+add_executable(bench_name_scale ${CMAKE_CURRENT_LIST_DIR}/name_scale_bench.cc)
+target_link_libraries(bench_name_scale PRIVATE ${PKIX_BENCH_INPROC}
+  benchmark::benchmark benchmark::benchmark_main)

@@ -1,11 +1,15 @@
 // Name trees: sorted RDN sets and the three comparisons over them.
 #include "name/nametree.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <vector>
 
 #include "framework/cmn_rmutex.h"
+#include "support/buffers.h"
+#include "support/ref.h"
 
 namespace {
 
@@ -51,18 +55,33 @@ int NameTree::tree_set_cmp(const TreeSet* a, const TreeSet* b) {
   return 1;
 }
 
-NameTree::TreeSet* NameTree::new_tree_set() {
+// A set of the attributes of one RDN, sorted once (equal attributes keep
+// their order); the smallest is held inline. Null when memory runs out.
+NameTree::TreeSet* NameTree::new_tree_set(std::vector<TreeAttr>* attrs) {
+  std::stable_sort(attrs->begin(), attrs->end(),
+                   [](const TreeAttr& a, const TreeAttr& b) { return tree_attr_cmp(&a, &b) < 0; });
   TreeSet* s = new (std::nothrow) TreeSet;
-  if (s != nullptr) {
-    s->next = nullptr;
-    s->count = 0;
-    s->first.next = nullptr;
+  if (s == nullptr) return nullptr;
+  s->next = nullptr;
+  s->count = 0;
+  TreeAttr* last = &s->first;
+  for (const TreeAttr& a : *attrs) {
+    TreeAttr* node = s->count == 0 ? &s->first : new (std::nothrow) TreeAttr(a);
+    if (node == nullptr) {
+      free_tree_set(s);
+      return nullptr;
+    }
+    *node = a;
+    node->next = nullptr;
+    if (s->count != 0) last->next = node;
+    last = node;
+    ++s->count;
   }
   return s;
 }
 
 void NameTree::free_tree_set(TreeSet* s) {
-  TreeAttr* a = s->first.next;
+  TreeAttr* a = s->count != 0 ? s->first.next : nullptr;
   while (a != nullptr) {
     TreeAttr* next = a->next;
     delete a;
@@ -71,39 +90,20 @@ void NameTree::free_tree_set(TreeSet* s) {
   delete s;
 }
 
-// Puts a at its sorted place in s; the smallest attribute stays inline.
-bool NameTree::tree_set_insert_attr(TreeSet* s, const TreeAttr& a) {
-  if (s->count == 0) {
-    s->first = a;
-    s->first.next = nullptr;
-    s->count = 1;
-    return true;
-  }
-  TreeAttr* node = new (std::nothrow) TreeAttr(a);
-  if (node == nullptr) return false;
-  if (tree_attr_cmp(&a, &s->first) < 0) {
-    // The new one becomes the inline first; the old first moves to node.
-    *node = s->first;
-    s->first = a;
-    s->first.next = node;
-  } else {
-    TreeAttr* at = &s->first;
-    while (at->next != nullptr && tree_attr_cmp(at->next, &a) <= 0) at = at->next;
-    node->next = at->next;
-    at->next = node;
-  }
-  ++s->count;
-  return true;
-}
-
-// Puts s at its sorted place in the list, after any equal sets.
-void NameTree::tree_insert(TreeSet* s) {
+// Sorts the sets once (equal sets keep their order) and links them as the
+// tree's list.
+void NameTree::tree_insert(std::vector<TreeSet*>* sets) {
+  std::stable_sort(sets->begin(), sets->end(),
+                   [](const TreeSet* a, const TreeSet* b) { return tree_set_cmp(a, b) < 0; });
   TreeSet** at = &sets_;
-  while (*at != nullptr && tree_set_cmp(*at, s) <= 0) at = &(*at)->next;
-  s->next = *at;
-  *at = s;
-  ++nsets_;
-  nattrs_ += s->count;
+  for (TreeSet* s : *sets) {
+    *at = s;
+    at = &s->next;
+    ++nsets_;
+    nattrs_ += s->count;
+  }
+  *at = nullptr;
+  sets->clear();
 }
 
 void NameTree::clear() {
@@ -123,30 +123,41 @@ void NameTree::clear() {
 
 int NameTree::build_tree(TBuf* der) {
   clear();
-  Buffer* name = der != nullptr ? der->getBuffer() : nullptr;
-  if (name == nullptr) return 0;
-  x509_walk_state_t st;
-  TreeAttr a{};
-  int r = x509_U_gfra(&st, name, &a.tag, &a.type, &a.value);
-  if (r < 0) return 0;
-  TreeSet* open = nullptr;
+  // No DER, or none to walk (the walkers want content to point at).
+  Buffer name = viewOf(der);
+  if (name.len == 0) return 0;
+  // The sets and the attributes of the open RDN are gathered first and
+  // sorted once each, so a name of n attributes builds in O(n log n).
+  std::vector<TreeSet*> sets;
   bool ok = true;
-  for (; r == 1 && ok; r = x509_U_gnra(&st, &a.tag, &a.type, &a.value)) {
-    if (open == nullptr) open = new_tree_set();
-    ok = open != nullptr && tree_set_insert_attr(open, a);
-    if (ok && st.enclosed == 0) {
-      tree_insert(open);
-      open = nullptr;
+  int r = 0;
+  try {
+    x509_walk_state_t st;
+    TreeAttr a{};
+    std::vector<TreeAttr> open;
+    r = x509_U_gfra(&st, &name, &a.tag, &a.type, &a.value);
+    for (; r == 1 && ok; r = x509_U_gnra(&st, &a.tag, &a.type, &a.value)) {
+      open.push_back(a);
+      if (st.enclosed != 0) continue;
+      sets.push_back(nullptr);
+      sets.back() = new_tree_set(&open);
+      ok = sets.back() != nullptr;
+      open.clear();
     }
+    // An RDN whose last attribute claimed a successor (still open) is
+    // dropped.
+    if (ok) tree_insert(&sets);
+  } catch (const std::bad_alloc&) {
+    ok = false;
   }
-  // An RDN whose last attribute claimed a successor is dropped.
-  if (open != nullptr) free_tree_set(open);
+  for (TreeSet* s : sets) {
+    if (s != nullptr) free_tree_set(s);
+  }
   if (!ok || r < 0 || !make_key()) {
     clear();
     return 0;
   }
-  der->addRef();
-  der_ = der;
+  der_ = newRefTo(der);
   return 1;
 }
 

@@ -12,6 +12,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "contract/tbuf.h"
 #include "contract/x509asn.h"
@@ -44,6 +45,8 @@ class NameTree {
   void addref();
   // Drops one reference; the last one frees the tree and releases its DER.
   void release();
+  // addref under the name Ref<> holders call.
+  void addRef() { addref(); }
 
   unsigned sets() const { return nsets_; }
   unsigned attributes() const { return nattrs_; }
@@ -65,10 +68,9 @@ class NameTree {
   static int tree_attr_cmp(const TreeAttr* a, const TreeAttr* b);
   static int tree_set_cmp(const TreeSet* a, const TreeSet* b);
   static bool set_contains(const TreeSet* a, const TreeSet* b);
-  static TreeSet* new_tree_set();
+  static TreeSet* new_tree_set(std::vector<TreeAttr>* attrs);
   static void free_tree_set(TreeSet* s);
-  static bool tree_set_insert_attr(TreeSet* s, const TreeAttr& a);
-  void tree_insert(TreeSet* s);
+  void tree_insert(std::vector<TreeSet*>* sets);
   void clear();
 
   // The sorted sets written out one after the other, each attribute as
@@ -76,7 +78,7 @@ class NameTree {
   // trees, so a match is one memcmp.
   bool make_key();
 
-  TBuf* der_;
+  TBuf* der_;  // one reference held
   TreeSet* sets_;  // ascending
   unsigned char* key_;
   size_t key_len_;

@@ -231,23 +231,27 @@ int NormValue(const Config& c, unsigned char tag, const Buffer& v, int mode, std
 
 // ---- DER written forwards ------------------------------------------------------
 
+// Octets of the definite length field for len: the short form below 0x80,
+// else 0x80 | n followed by the n octets of len, most significant first.
+size_t LengthOctets(size_t len) {
+  if (len < 0x80) return 1;
+  size_t n = 1;
+  for (size_t v = len; v != 0; v >>= 8) ++n;
+  return n;
+}
+
+// Identifier and length octets of an element with len content octets.
+size_t HeaderSize(size_t len) { return 1 + LengthOctets(len); }
+
 void PutHeader(std::string* out, unsigned char tag, size_t len) {
   out->push_back(static_cast<char>(tag));
-  if (len < 0x80) {
+  size_t n = LengthOctets(len);
+  if (n == 1) {
     out->push_back(static_cast<char>(len));
     return;
   }
-  unsigned char octets[4];
-  int n = 0;
-  for (size_t v = len; v != 0; v >>= 8) octets[n++] = static_cast<unsigned char>(v & 0xFF);
-  out->push_back(static_cast<char>(0x80 | n));
-  while (n > 0) out->push_back(static_cast<char>(octets[--n]));
-}
-
-size_t HeaderSize(size_t len) {
-  size_t n = 2;
-  for (size_t v = len; v >= 0x80; v >>= 8) ++n;
-  return n;
+  out->push_back(static_cast<char>(0x80 | (n - 1)));
+  for (size_t i = n - 1; i > 0; --i) out->push_back(static_cast<char>((len >> (8 * (i - 1))) & 0xFF));
 }
 
 void PutTlv(std::string* out, unsigned char tag, const char* p, size_t n) {

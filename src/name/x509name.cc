@@ -13,6 +13,8 @@
 #include "name/name.h"
 #include "name/selname.h"
 #include "name/x509conv.h"
+#include "support/buffers.h"
+#include "support/ref.h"
 #include "support/result_codes.h"
 
 namespace {
@@ -23,23 +25,28 @@ using pkixrc::kNoMemory;
 using pkixrc::kNotFound;
 using pkixrc::kOk;
 using pkixrc::kUnavailable;
-constexpr int kBadIp = 6;  // an IP address name that is not 4 or 16 octets
+constexpr int kBadIp = pkixrc::kMalformed;  // an IP-address component that is not 4 octets
 
 constexpr unsigned char kDirectoryNameTag = 0xA4;
+
+// Results besides 1 and 0 of the attribute walk and of is_empty.
+constexpr int kWalkFailed = -1;       // no walk possible for this name
+constexpr int kMalformedHeader = -1;  // the outer SEQUENCE header does not decode
 
 // Selector tags of the IP-address components (X509S_IP, X509I_IP).
 constexpr unsigned kSubjectIpTag = SEL_TAG(SEL_X509S, SEL_X509_IP);
 constexpr unsigned kIssuerIpTag = SEL_TAG(SEL_X509I, SEL_X509_IP);
-
-Buffer* BufferOf(TBuf* b) { return b != nullptr ? b->getBuffer() : nullptr; }
 
 // The name as an X509Name, or null for another implementation. A type
 // check rather than a cast through the hierarchy: cheap enough for the
 // comparison path.
 X509Name* AsOurs(TName& n) { return typeid(n) == typeid(X509Name) ? static_cast<X509Name*>(&n) : nullptr; }
 
-bool SameOctets(const Buffer* a, const Buffer* b) {
-  return a != nullptr && b != nullptr && a->len == b->len && (a->len == 0 || std::memcmp(a->data, b->data, a->len) == 0);
+// Whether both buffers are there and hold the same octets.
+bool SameOctets(TBuf* a, TBuf* b) {
+  if (a == nullptr || b == nullptr) return false;
+  Buffer x = viewOf(a), y = viewOf(b);
+  return x.len == y.len && (x.len == 0 || std::memcmp(x.data, y.data, x.len) == 0);
 }
 
 // Checks a name element of one kind with the certificate parser's name
@@ -57,36 +64,12 @@ bool OuterContent(const Buffer* der, Buffer* content) {
   return set_buffer(content, v.len - 2, v.data) == 0;  // the checked element ends with 00 00
 }
 
-// A held reference to a buffer, dropped at the end of the scope.
-class HeldBuf {
- public:
-  explicit HeldBuf(TBuf* b) : b_(b) {}
-  ~HeldBuf() {
-    if (b_ != nullptr) b_->release();
-  }
-  HeldBuf(const HeldBuf&) = delete;
-  HeldBuf& operator=(const HeldBuf&) = delete;
-  TBuf* get() const { return b_; }
-  Buffer* buffer() const { return BufferOf(b_); }
-
- private:
-  TBuf* b_;
-};
-
-// A Buffer owned by the scope.
-struct OwnedBuffer {
-  Buffer b;
-  OwnedBuffer() { init_buffer(&b); }
-  ~OwnedBuffer() { release_buffer(&b); }
-  OwnedBuffer(const OwnedBuffer&) = delete;
-  OwnedBuffer& operator=(const OwnedBuffer&) = delete;
-};
-
 // Appends the content of name's outer SEQUENCE to out.
 bool AppendContent(TName* name, std::string* out) {
-  HeldBuf der(name->getRaw());
+  Ref<TBuf> der = adoptRef(name->getRaw());
+  Buffer whole = viewOf(der.get());
   Buffer content;
-  if (der.buffer() == nullptr || !OuterContent(der.buffer(), &content)) return false;
+  if (whole.len == 0 || !OuterContent(&whole, &content)) return false;
   out->append(reinterpret_cast<const char*>(content.data), content.len);
   return true;
 }
@@ -152,31 +135,25 @@ void X509Name::reinit() {
 int X509Name::setRaw(TBuf* der) {
   if (der == nullptr) return error_ = kBadArgument;
   reinit();
-  Buffer* in = der->getBuffer();
-  if (in == nullptr) return error_ = kFailed;
+  Buffer in = viewOf(der);
+  if (in.len == 0) return error_ = kFailed;  // no octets: no name
   int kind = kindOf(type_);
   if (kind == NAME_NONE) {
-    int d = isDN(in);
+    int d = isDN(&in);
     if (d < 0) return error_ = kFailed;
     kind = d == 1 ? NAME_DN : NAME_GN;
     type_ = static_cast<name_type_t>(roleOf(type_) | kind);
   }
   if (kind != NAME_DN && kind != NAME_GN) return error_ = kFailed;
-  Buffer rest;
-  link_buffer(&rest, in);
+  Buffer rest = in;
   if (CheckName(kind, &rest) != 0) return error_ = kFailed;
-  raw_ = createTBuf(in->data, in->len - rest.len);
+  raw_ = createTBuf(in.data, in.len - rest.len);  // reinit left it empty
   return error_ = raw_ != nullptr ? kOk : kNoMemory;
 }
 
 TBuf* X509Name::getRaw() {
-  if (raw_ == nullptr) {
-    error_ = kUnavailable;
-    return nullptr;
-  }
-  raw_->addRef();
-  error_ = kOk;
-  return raw_;
+  error_ = raw_ != nullptr ? kOk : kUnavailable;
+  return newRefTo(raw_);
 }
 
 int X509Name::setPrintable(const char* text) {
@@ -200,7 +177,7 @@ int X509Name::setPrintable(const char* text) {
   Buffer check;
   link_buffer(&check, &der.b);
   if (CheckName(kind, &check) != 0 || check.len != 0) return error_ = kFailed;
-  raw_ = createTBuf(der.b.data, der.b.len);
+  raw_ = createTBuf(der.b.data, der.b.len);  // reinit left it empty
   return error_ = raw_ != nullptr ? kOk : kNoMemory;
 }
 
@@ -217,11 +194,12 @@ TBuf* X509Name::toString(int options, int mode) {
     return t;
   }
   OwnedBuffer norm;
-  const Buffer* der = raw_->getBuffer();
+  Buffer raw = viewOf(raw_);
+  const Buffer* der = &raw;
   if ((options & PRN_NORM) && !(flags_ & kNormalised)) {
-    int rc = x509_norm_name(raw_->getBuffer(), &norm.b, NORM_STRICT);
+    int rc = x509_norm_name(&raw, &norm.b, NORM_STRICT);
     if ((rc == kConvUnconvertible || rc == kConvForbidden) && (options & PRN_LOSSY)) {
-      if (x509_norm_name(raw_->getBuffer(), &norm.b, NORM_ASCII) != 0) {
+      if (x509_norm_name(&raw, &norm.b, NORM_ASCII) != kOk) {
         error_ = kFailed;
         return nullptr;
       }
@@ -258,12 +236,12 @@ int X509Name::firstAttr() {
   if (raw_ == nullptr || (kind != NAME_DN && kind != NAME_GN)) {
     has_attr_ = false;
     error_ = kFailed;
-    return -1;
+    return kWalkFailed;
   }
   walk_ = &walk_state_;
-  const Buffer* der = raw_->getBuffer();
-  int r = kind == NAME_DN ? x509_dn_gfra(walk_, der, &attr_tag_, &attr_type_, &attr_value_)
-                          : x509_gfra(walk_, der, &attr_tag_, &attr_type_, &attr_value_);
+  const Buffer der = viewOf(raw_);
+  int r = kind == NAME_DN ? x509_dn_gfra(walk_, &der, &attr_tag_, &attr_type_, &attr_value_)
+                          : x509_gfra(walk_, &der, &attr_tag_, &attr_type_, &attr_value_);
   return walk_result(r);
 }
 
@@ -272,7 +250,7 @@ int X509Name::nextAttr() {
   if (walk_ == nullptr || (kind != NAME_DN && kind != NAME_GN)) {
     has_attr_ = false;
     error_ = kFailed;
-    return -1;
+    return kWalkFailed;
   }
   int r = kind == NAME_DN ? x509_dn_gnra(walk_, &attr_tag_, &attr_type_, &attr_value_)
                           : x509_gnra(walk_, &attr_tag_, &attr_type_, &attr_value_);
@@ -281,20 +259,17 @@ int X509Name::nextAttr() {
 
 int X509Name::getAttr(TBuf** type, unsigned char* tag, TBuf** value) {
   if (!has_attr_) return error_ = kUnavailable;
-  TBuf* t = nullptr;
+  Ref<TBuf> t;
   if (type != nullptr) {
-    t = createTBuf(attr_type_.data, attr_type_.len);
-    if (t == nullptr) return error_ = kNoMemory;
+    t.reset(createTBuf(attr_type_.data, attr_type_.len));
+    if (!t) return error_ = kNoMemory;
   }
   if (value != nullptr) {
     TBuf* v = createTBuf(attr_value_.data, attr_value_.len);
-    if (v == nullptr) {
-      if (t != nullptr) t->release();
-      return error_ = kNoMemory;
-    }
+    if (v == nullptr) return error_ = kNoMemory;
     *value = v;
   }
-  if (type != nullptr) *type = t;
+  if (type != nullptr) *type = t.detach();
   if (tag != nullptr) *tag = attr_tag_;
   return error_ = kOk;
 }
@@ -314,9 +289,9 @@ unsigned short X509Name::getuid(TBuf* attrType) {
   }
   const x509_keyword_t* table = kind == NAME_DN ? sub_rdn : sub_rgn;
   unsigned count = kind == NAME_DN ? X509_SUB_RDN_COUNT : X509_SUB_RGN_COUNT;
-  const Buffer* type = attrType->getBuffer();
-  for (unsigned i = 0; type != nullptr && i < count; ++i) {
-    if (!asn1_oid_eq(type, table[i].oid)) continue;
+  const Buffer type = viewOf(attrType);
+  for (unsigned i = 0; i < count; ++i) {
+    if (!asn1_oid_eq(&type, table[i].oid)) continue;
     error_ = kOk;
     return role == NAME_SUBJECT ? table[i].subject_tag : table[i].issuer_tag;
   }
@@ -329,15 +304,14 @@ int X509Name::is_empty() {
     error_ = kUnavailable;
     return 1;
   }
-  Buffer v;
-  link_buffer(&v, raw_->getBuffer());
+  Buffer v = viewOf(raw_);
   error_ = kOk;
   if (v.len == 0) return 1;
   int n = asn1_der_decode(0x30, &v);
   if (n == X509ASN_INDEFINITE) return asn1_is_eoc(&v);
   if (n < 0) {
     error_ = kFailed;
-    return -1;
+    return kMalformedHeader;
   }
   return n == 0 ? 1 : 0;
 }
@@ -351,8 +325,9 @@ TBuf* X509Name::norm_name() {
     error_ = kUnavailable;
     return nullptr;
   }
+  Buffer raw = viewOf(raw_);
   OwnedBuffer out;
-  int rc = x509_norm_name(raw_->getBuffer(), &out.b, NORM_UPPER);
+  int rc = x509_norm_name(&raw, &out.b, NORM_UPPER);
   if (rc != kOk && rc != kConvUnconvertible && rc != kConvForbidden) {
     error_ = rc;
     return nullptr;
@@ -366,17 +341,17 @@ NameTree* X509Name::get_tree() {
   if (tree_ != nullptr) return tree_;
   TBuf* norm = norm_name();
   if (norm == nullptr) return nullptr;
-  NameTree* t = new (std::nothrow) NameTree;
-  if (t == nullptr) {
+  Ref<NameTree> t = adoptRef(new (std::nothrow) NameTree);
+  if (!t) {
     error_ = kNoMemory;
     return nullptr;
   }
   if (!t->build_tree(norm)) {
-    t->release();
     error_ = kFailed;
     return nullptr;
   }
-  return tree_ = t;
+  tree_ = t.detach();
+  return tree_;
 }
 
 TName* X509Name::getNormName() {
@@ -387,13 +362,9 @@ TName* X509Name::getNormName() {
     error_ = kNoMemory;
     return nullptr;
   }
-  norm->addRef();
-  n->raw_ = norm;
+  n->raw_ = newRefTo(norm);
   n->flags_ = kNormalised;
-  if (NameTree* t = get_tree()) {
-    t->addref();
-    n->tree_ = t;
-  }
+  n->tree_ = newRefTo(get_tree());
   error_ = kOk;
   return n;
 }
@@ -409,8 +380,8 @@ _selector* X509Name::getSelector(const _selector* base) {
   if (kind == NAME_DN) {
     unsigned type = type_ == (NAME_DN | NAME_ISSUER) ? SEL_CERT_ISSUER : SEL_CERT_SUBJECT;
     unsigned sub = (flags_ & kTemplate) ? SEL_NAME_TEMPLATE : SEL_NAME_COMPLETE;
-    const Buffer* der = raw_->getBuffer();
-    _selector* s = sel_insert(base, SEL_TAG(type, sub), static_cast<unsigned>(der->len), der->data, 0u, 0u);
+    const Buffer der = viewOf(raw_);
+    _selector* s = sel_insert(base, SEL_TAG(type, sub), static_cast<unsigned>(der.len), der.data, 0u, 0u);
     error_ = s != nullptr ? kOk : kFailed;
     return s;
   }
@@ -423,13 +394,12 @@ _selector* X509Name::getSelector(const _selector* base) {
   int r = firstAttr();
   for (; r == 1; r = nextAttr()) {
     if (asn1_oid_eq(&attr_type_, directoryName)) continue;
-    TBuf* t = createTBuf(attr_type_.data, attr_type_.len);
-    if (t == nullptr) {
+    Ref<TBuf> t = adoptRef(createTBuf(attr_type_.data, attr_type_.len));
+    if (!t) {
       rc = kNoMemory;
       break;
     }
-    unsigned tag = getuid(t);
-    t->release();
+    unsigned tag = getuid(t.get());
     if (tag == 0) continue;
     _selector* next = nullptr;
     if (tag == kSubjectIpTag || tag == kIssuerIpTag) {
@@ -474,10 +444,9 @@ int X509Name::setSelector(const _selector* sel) {
   int rc = sel_compile_name(sel, role == NAME_ISSUER, kindOf(type_) == NAME_GN, &der.b, &complete);
   if (rc != 0) return error_ = kFailed;
   if (der.b.len == 0) return error_ = kNotFound;
-  TBuf* b = createTBuf(der.b.data, der.b.len);
-  if (b == nullptr) return error_ = kNoMemory;
-  rc = setRaw(b);
-  b->release();
+  Ref<TBuf> b = adoptRef(createTBuf(der.b.data, der.b.len));
+  if (!b) return error_ = kNoMemory;
+  rc = setRaw(b.get());
   if (rc == kOk && complete == 0) flags_ |= kTemplate;
   return rc;
 }
@@ -493,40 +462,27 @@ void X509Name::setComplete(int complete) {
 // ---- Comparisons --------------------------------------------------------------------
 
 int X509Name::same_raw(TName& other) {
-  if (X509Name* o = AsOurs(other)) return SameOctets(BufferOf(raw_), BufferOf(o->raw_));
-  HeldBuf theirs(other.getRaw());
-  return SameOctets(BufferOf(raw_), theirs.buffer());
+  if (X509Name* o = AsOurs(other)) return SameOctets(raw_, o->raw_);
+  Ref<TBuf> theirs = adoptRef(other.getRaw());
+  return SameOctets(raw_, theirs.get());
 }
 
 bool X509Name::has_der(TName& other) {
   if (X509Name* o = AsOurs(other)) return o->raw_ != nullptr;
-  HeldBuf der(other.getRaw());
-  return der.get() != nullptr;
+  Ref<TBuf> der = adoptRef(other.getRaw());
+  return static_cast<bool>(der);
 }
 
-NameTree* X509Name::tree_of(TName& other, NameTree** temporary) {
-  *temporary = nullptr;
+NameTree* X509Name::tree_of(TName& other, Ref<NameTree>* temporary) {
+  temporary->reset();
   if (X509Name* o = AsOurs(other)) return o->get_tree();
   // Another implementation: a name of ours over its DER.
-  HeldBuf der(other.getRaw());
-  X509Name* copy = static_cast<X509Name*>(createTName(other.getType(), der.get()));
-  if (copy == nullptr) return nullptr;
-  NameTree* t = copy->get_tree();
-  if (t != nullptr) {
-    t->addref();
-    *temporary = t;
-  }
-  copy->release();
-  return t;
+  Ref<TBuf> der = adoptRef(other.getRaw());
+  Ref<TName> copy = adoptRef(createTName(other.getType(), der.get()));
+  if (!copy) return nullptr;
+  *temporary = shareRef(static_cast<X509Name*>(copy.get())->get_tree());
+  return temporary->get();
 }
-
-// Holds a temporary tree for the length of a comparison.
-struct TreeRelease {
-  NameTree* t = nullptr;
-  ~TreeRelease() {
-    if (t != nullptr) t->release();
-  }
-};
 
 int X509Name::operator==(TName& other) {
   error_ = kOk;
@@ -537,7 +493,7 @@ int X509Name::operator==(TName& other) {
     // Names equal octet for octet have equal trees: with both trees cached
     // the octets need not be looked at.
     if (tree_ != nullptr && o->tree_ != nullptr) return tree_->match(o->tree_);
-    if (SameOctets(raw_->getBuffer(), o->raw_->getBuffer())) return 1;
+    if (SameOctets(raw_, o->raw_)) return 1;
     NameTree* mine = get_tree();
     NameTree* theirs = mine != nullptr ? o->get_tree() : nullptr;
     if (mine != nullptr && theirs != nullptr) return mine->match(theirs);
@@ -549,8 +505,8 @@ int X509Name::operator==(TName& other) {
   if (raw_ == nullptr || !has_der(other)) return 0;
   if (same_raw(other)) return 1;
   NameTree* mine = get_tree();
-  TreeRelease temp;
-  NameTree* theirs = mine != nullptr ? tree_of(other, &temp.t) : nullptr;
+  Ref<NameTree> temp;
+  NameTree* theirs = mine != nullptr ? tree_of(other, &temp) : nullptr;
   if (mine != nullptr && theirs != nullptr) return mine->match(theirs);
   if (is_empty() == 1 && other.is_empty() == 1) return 1;
   error_ = kFailed;
@@ -564,8 +520,8 @@ int X509Name::operator<<(TName& other) {
   if (kindOf(other.getType()) == NAME_NONE || raw_ == nullptr || !has_der(other)) return 0;
   if (same_raw(other)) return 1;
   NameTree* mine = get_tree();
-  TreeRelease temp;
-  NameTree* theirs = mine != nullptr ? tree_of(other, &temp.t) : nullptr;
+  Ref<NameTree> temp;
+  NameTree* theirs = mine != nullptr ? tree_of(other, &temp) : nullptr;
   if (mine == nullptr || theirs == nullptr) {
     error_ = kFailed;
     return 0;
@@ -577,8 +533,8 @@ int X509Name::doesContainSmth(TName* other) {
   error_ = kOk;
   if (other == nullptr || kindOf(other->getType()) == NAME_NONE) return 0;
   NameTree* mine = get_tree();
-  TreeRelease temp;
-  NameTree* theirs = mine != nullptr ? tree_of(*other, &temp.t) : nullptr;
+  Ref<NameTree> temp;
+  NameTree* theirs = mine != nullptr ? tree_of(*other, &temp) : nullptr;
   if (mine == nullptr || theirs == nullptr) {
     error_ = kFailed;
     return 0;
@@ -595,34 +551,28 @@ TName& X509Name::operator+=(TName& other) {
     error_ = kBadArgument;
     return *this;
   }
-  TName* sum = nullptr;
+  Ref<TName> sum;
   name_type_t result_type = type_;
   if (mine == theirs) {
-    sum = NplusN(this, &other);
+    sum.reset(NplusN(this, &other));
   } else if (mine == NAME_GN) {
-    sum = GNplusDN(this, &other);
+    sum.reset(GNplusDN(this, &other));
   } else {
     // DN += GN gives general names, and the kind follows the result.
-    sum = GNplusDN(&other, this);
+    sum.reset(GNplusDN(&other, this));
     result_type = static_cast<name_type_t>(roleOf(type_) | NAME_GN);
   }
-  if (sum == nullptr) {
-    error_ = kFailed;
-    return *this;
-  }
-  TBuf* der = sum->getRaw();
-  sum->release();
-  if (der == nullptr) {
+  Ref<TBuf> der = adoptRef(sum ? sum->getRaw() : nullptr);
+  if (!der) {
     error_ = kFailed;
     return *this;
   }
   name_type_t before = type_;
   type_ = result_type;
-  if (setRaw(der) != kOk) {
+  if (setRaw(der.get()) != kOk) {
     type_ = before;
     error_ = kFailed;
   }
-  der->release();
   return *this;
 }
 
@@ -665,12 +615,9 @@ TName* X509Name::dup() {
     return nullptr;
   }
   d->flags_ = flags_;
-  d->raw_ = raw_;
-  d->norm_ = norm_;
-  d->tree_ = tree_;
-  if (raw_ != nullptr) raw_->addRef();
-  if (norm_ != nullptr) norm_->addRef();
-  if (tree_ != nullptr) tree_->addref();
+  d->raw_ = newRefTo(raw_);
+  d->norm_ = newRefTo(norm_);
+  d->tree_ = newRefTo(tree_);
   error_ = kOk;
   return d;
 }
@@ -679,22 +626,15 @@ TName* X509Name::dup() {
 
 TName* createTName(TName::name_type_t type, TBuf* der) {
   if (der == nullptr) return nullptr;
-  X509Name* n = new (std::nothrow) X509Name(type);
-  if (n == nullptr) return nullptr;
-  if (n->setRaw(der) != kOk) {
-    n->release();
-    return nullptr;
-  }
-  return n;
+  Ref<X509Name> n = adoptRef(new (std::nothrow) X509Name(type));
+  if (!n || n->setRaw(der) != kOk) return nullptr;
+  return n.detach();
 }
 
 TName* createTName(TName::name_type_t type, const unsigned char* data, unsigned int len) {
   if (data == nullptr || len == 0) return nullptr;
-  TBuf* b = createTBuf(data, len);
-  if (b == nullptr) return nullptr;
-  TName* n = createTName(type, b);
-  b->release();
-  return n;
+  Ref<TBuf> b = adoptRef(createTBuf(data, len));
+  return b ? createTName(type, b.get()) : nullptr;
 }
 
 TName* createTName(TName::name_type_t type) {
@@ -705,14 +645,11 @@ TName* createTName(TName::name_type_t type) {
 int createTName(TName::name_type_t type, const _selector* sel, TName** out) {
   if (out == nullptr) return kBadArgument;
   *out = nullptr;
-  TName* n = createTName(type);
-  if (n == nullptr) return kNoMemory;
+  Ref<TName> n = adoptRef(createTName(type));
+  if (!n) return kNoMemory;
   int rc = n->setSelector(sel);
-  if (rc != kOk) {
-    n->release();
-    return rc;
-  }
-  *out = n;
+  if (rc != kOk) return rc;
+  *out = n.detach();
   return kOk;
 }
 
@@ -725,11 +662,11 @@ TName* GNplusDN(TName* gn, TName* dn) {
   try {
     std::string content;
     if (gn != nullptr && !AppendContent(gn, &content)) return nullptr;
-    HeldBuf der(dn->getRaw());
-    Buffer* d = der.buffer();
-    if (d == nullptr) return nullptr;
-    content += Header(kDirectoryNameTag, d->len);
-    content.append(reinterpret_cast<const char*>(d->data), d->len);
+    Ref<TBuf> der = adoptRef(dn->getRaw());
+    if (!der) return nullptr;
+    const Buffer d = viewOf(der.get());
+    content += Header(kDirectoryNameTag, d.len);
+    content.append(reinterpret_cast<const char*>(d.data), d.len);
     TName::name_type_t type = gn != nullptr ? gn->getType() : TName::NAME_GN;
     return NameFromContent(type, content);
   } catch (const std::bad_alloc&) {

@@ -10,6 +10,9 @@
 #include "name/nametree.h"
 #include "name/tname.h"
 
+template <class T>
+class Ref;
+
 class X509Name : public TName {
  public:
   explicit X509Name(name_type_t type);
@@ -54,7 +57,9 @@ class X509Name : public TName {
   // The cached tree of the normalised DER (borrowed), or null (error 9).
   NameTree* get_tree();
   // The other name's tree: its own when it is an X509Name.
-  NameTree* tree_of(TName& other, NameTree** temporary);
+  // For another implementation the tree is built here and held in
+  // *temporary for the caller's comparison.
+  NameTree* tree_of(TName& other, Ref<NameTree>* temporary);
   // 1 when both DERs are octet for octet the same.
   int same_raw(TName& other);
   // Whether the other name holds DER.
@@ -63,15 +68,15 @@ class X509Name : public TName {
 
   uint8_t flags_;
   name_type_t type_;
-  TBuf* raw_;
-  TBuf* norm_;
+  TBuf* raw_;   // one reference held
+  TBuf* norm_;  // one reference held
   Buffer attr_type_;
   Buffer attr_value_;
   uint8_t attr_tag_;
   bool has_attr_;
   x509_walk_state_t* walk_;  // &walk_state_ while a walk runs
   x509_walk_state_t walk_state_;
-  NameTree* tree_;
+  NameTree* tree_;  // one reference held
   int error_;
 };
 

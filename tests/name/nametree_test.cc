@@ -91,8 +91,8 @@ TEST_F(TreeTest, GeneralNamesOneComponentPerSet) {
 }
 
 // A walk that cannot read the whole name builds nothing: the last RDN
-// claiming more octets than there are, an attribute without its value, or
-// octets that are no name at all.
+// claiming more octets than there are, an attribute without its value,
+// octets that are no name at all, or no octets.
 TEST_F(TreeTest, BadDerBuildsNothing) {
   const Bytes good = Seq({kA, kB});
   const Bytes cases[] = {
@@ -100,6 +100,7 @@ TEST_F(TreeTest, BadDerBuildsNothing) {
       FromHex("300B3109300706035504030C"),
       FromHex("0403414243"),
       FromHex("3080"),
+      Bytes(),
   };
   for (const Bytes& der : cases) {
     NameTree* t = new NameTree;

@@ -14,6 +14,7 @@
 #include "module/cmn_abuf.h"
 #include "name_test_util.h"
 #include "support/global.h"
+#include "support/result_codes.h"
 #include "support/temp_dir.h"
 #include "testing/inproc.h"
 
@@ -36,6 +37,9 @@ std::string Norm(const Bytes& der, int mode) {
   release_buffer(&out);
   return got;
 }
+
+// What Norm gives for malformed input.
+const std::string kNormFailed = "error " + std::to_string(pkixrc::kFailed);
 
 Bytes Dn1(unsigned tag, const Bytes& value) { return Seq({Rdn({Atv(kCN, tag, value)})}); }
 std::string Utf8Dn(const Bytes& value) { return Hex(Dn1(0x0C, value)); }
@@ -97,8 +101,8 @@ TEST_F(ConvTest, ValuesUnderTheDefaultCharacterSets) {
        Seq({Rdn({Atv(kCN, 0x13, "a"), Atv(kOU, 0x13, "b")}), Rdn({Atv(kO, 0x16, "c")})}), NORM_UPPER,
        Hex(Seq({Rdn({Atv(kCN, 0x0C, "A"), Atv(kOU, 0x0C, "B")}), Rdn({Atv(kO, 0x0C, "C")})}))},
       {"empty name copied", Seq({}), NORM_UPPER, "3000"},
-      {"not a name", FromHex("0403616263"), NORM_UPPER, "error 9"},
-      {"truncated name", FromHex("300C310A3008060355040313"), NORM_UPPER, "error 9"},
+      {"not a name", FromHex("0403616263"), NORM_UPPER, kNormFailed},
+      {"truncated name", FromHex("300C310A3008060355040313"), NORM_UPPER, kNormFailed},
   };
   for (const Case& c : cases) EXPECT_EQ(Norm(c.der, c.mode), c.expect) << c.what;
 }
@@ -119,7 +123,7 @@ TEST_F(ConvTest, GeneralNames) {
        NORM_UPPER, Hex(Seq({Tlv(0x86, "LDAP://H.X/o=a@b")}))},
       {"e-mail and DNS name as ASCII", Seq({Tlv(0x81, " a@B.c "), Tlv(0x82, "Host.Example")}), NORM_UPPER,
        Hex(Seq({Tlv(0x81, "A@B.C"), Tlv(0x82, "HOST.EXAMPLE")}))},
-      {"non-ASCII DNS name fails", Seq({Tlv(0x82, "b\xC3\xBC" "cher.example")}), NORM_UPPER, "error 9"},
+      {"non-ASCII DNS name fails", Seq({Tlv(0x82, "b\xC3\xBC" "cher.example")}), NORM_UPPER, kNormFailed},
       {"IP address copied", Seq({Tlv(0x87, FromHex("0A000001"))}), NORM_UPPER,
        Hex(Seq({Tlv(0x87, FromHex("0A000001"))}))},
       {"directory name normalised", Seq({Tlv(0xA4, Dn1(0x13, "x  y"))}), NORM_UPPER,
@@ -131,7 +135,7 @@ TEST_F(ConvTest, GeneralNames) {
 }
 
 TEST_F(ConvTest, DefaultsWithoutConfigurationFile) {
-  EXPECT_EQ(conv_read_ini_file(dir_.file("absent.ini").c_str()), 0);
+  EXPECT_EQ(conv_read_ini_file(dir_.file("absent.ini").c_str()), pkixrc::kOk);
   EXPECT_STREQ(conv_enc(12), "UTF-8");
   EXPECT_STREQ(conv_enc(19), "ASCII");
   EXPECT_STREQ(conv_enc(20), "ISO-8859-1");
@@ -145,7 +149,7 @@ TEST_F(ConvTest, DefaultsWithoutConfigurationFile) {
 
 TEST_F(ConvTest, ConfiguredCharacterSetIsUsed) {
   pkixhost::LogCapture log;
-  ASSERT_EQ(Configure("ASN1TeletexStringEncoding = CP1252\n"), 0);
+  ASSERT_EQ(Configure("ASN1TeletexStringEncoding = CP1252\n"), pkixrc::kOk);
   EXPECT_STREQ(conv_enc(20), "CP1252");
   EXPECT_EQ(Norm(Dn1(0x14, "\x80"), 0), Utf8Dn("\xE2\x82\xAC"));
   EXPECT_TRUE(log.records().empty());
@@ -153,7 +157,7 @@ TEST_F(ConvTest, ConfiguredCharacterSetIsUsed) {
 
 TEST_F(ConvTest, RejectedCharacterSetIsLoggedAndTheDefaultStays) {
   pkixhost::LogCapture log;
-  ASSERT_EQ(Configure("ASN1TeletexStringEncoding = NO-SUCH-CHARSET\nASN1Bogus = 1\n"), 0);
+  ASSERT_EQ(Configure("ASN1TeletexStringEncoding = NO-SUCH-CHARSET\nASN1Bogus = 1\n"), pkixrc::kOk);
   EXPECT_STREQ(conv_enc(20), "ISO-8859-1");
   EXPECT_EQ(Norm(Dn1(0x14, "\xE9"), 0), Utf8Dn("\xC3\xA9"));
   auto records = log.with(kConvLogMsgID);
@@ -169,7 +173,7 @@ TEST_F(ConvTest, RejectedCharacterSetIsLoggedAndTheDefaultStays) {
 }
 
 TEST_F(ConvTest, ForbidFlagInStrictAndLossyModes) {
-  ASSERT_EQ(Configure("ASN1ForbidEncoding = TRUE\n"), 0);
+  ASSERT_EQ(Configure("ASN1ForbidEncoding = TRUE\n"), pkixrc::kOk);
   EXPECT_TRUE(conv_forbidden());
   const Bytes bmp = Dn1(0x1E, FromHex("0041"));
   EXPECT_EQ(Norm(bmp, NORM_STRICT), "error " + std::to_string(kConvForbidden));
@@ -177,15 +181,15 @@ TEST_F(ConvTest, ForbidFlagInStrictAndLossyModes) {
   EXPECT_EQ(Norm(bmp, NORM_UPPER), Utf8Dn(FromHex("0041")));
   EXPECT_EQ(Norm(Dn1(0x13, " a  b"), NORM_UPPER), Utf8Dn("A B"));
 
-  ASSERT_EQ(Configure("ASN1ForbidEncoding = true\n"), 0);
+  ASSERT_EQ(Configure("ASN1ForbidEncoding = true\n"), pkixrc::kOk);
   EXPECT_FALSE(conv_forbidden()) << "only the exact value TRUE sets the flag";
 }
 
 TEST_F(ConvTest, ReadingFailures) {
   EXPECT_EQ(Configure("no equals sign here\n"), 59);
   EXPECT_STREQ(conv_enc(20), "ISO-8859-1") << "a failed read leaves the defaults";
-  ASSERT_EQ(Configure("ASN1TeletexStringEncoding = CP1252\n"), 0);
-  EXPECT_EQ(conv_read_ini_file(dir_.file("absent.ini").c_str()), 0);
+  ASSERT_EQ(Configure("ASN1TeletexStringEncoding = CP1252\n"), pkixrc::kOk);
+  EXPECT_EQ(conv_read_ini_file(dir_.file("absent.ini").c_str()), pkixrc::kOk);
   EXPECT_STREQ(conv_enc(20), "ISO-8859-1") << "each read starts from the defaults";
 }
 
@@ -198,7 +202,7 @@ TEST_F(ConvTest, ReadsFromTheProductDirectory) {
   pkix_support::ResetDirCachesForTest();
   const char* dir = nullptr;
   ASSERT_EQ(pkix_support::ProductDirFrom((root + "zelnet.cfg").c_str(), &dir), 0);
-  EXPECT_EQ(conv_read_ini(), 0);
+  EXPECT_EQ(conv_read_ini(), pkixrc::kOk);
   EXPECT_STREQ(conv_enc(30), "UTF-16BE");
 }
 

@@ -14,6 +14,7 @@
 #include "name/selname.h"
 #include "name/x509conv.h"
 #include "name_test_util.h"
+#include "support/result_codes.h"
 #include "support/temp_dir.h"
 #include "testing/inproc.h"
 
@@ -63,7 +64,7 @@ class NameTest : public ::testing::Test {
     Name n(createTName(type));
     EXPECT_NE(n, nullptr);
     if (n != nullptr) {
-      EXPECT_EQ(n->setPrintable(text), 0) << text;
+      EXPECT_EQ(n->setPrintable(text), pkixrc::kOk) << text;
     }
     return n;
   }
@@ -88,20 +89,20 @@ TEST_F(NameTest, EmptyNamePrintsTwoQuotes) {
 
 TEST_F(NameTest, GarbageDerHoldsNothing) {
   const Bytes cases[] = {FromHex("0403414243"), FromHex("300C310A3008060355040313"), FromHex("31023000"),
-                         FromHex("3003800161")};
+                         FromHex("3003800161"), Bytes()};
   for (const Bytes& der : cases) {
     EXPECT_EQ(FromDer(kDN, der), nullptr) << Hex(der);
     X509Name n(kDN);
     TBuf* b = createTBuf(reinterpret_cast<const unsigned char*>(der.data()), static_cast<unsigned>(der.size()));
-    EXPECT_EQ(n.setRaw(b), 9) << Hex(der);
+    EXPECT_EQ(n.setRaw(b), pkixrc::kFailed) << Hex(der);
     b->release();
     EXPECT_EQ(n.getRaw(), nullptr);
-    EXPECT_EQ(n.error(), 40);
+    EXPECT_EQ(n.error(), pkixrc::kUnavailable);
     EXPECT_EQ(n.firstAttr(), -1);
   }
   X509Name n(kDN);
-  EXPECT_EQ(n.setRaw(nullptr), 4);
-  EXPECT_EQ(n.setPrintable(nullptr), 4);
+  EXPECT_EQ(n.setRaw(nullptr), pkixrc::kBadArgument);
+  EXPECT_EQ(n.setPrintable(nullptr), pkixrc::kBadArgument);
 }
 
 TEST_F(NameTest, SetRawKeepsOnlyTheFirstName) {
@@ -119,13 +120,13 @@ TEST_F(NameTest, TextInAndOut) {
   EXPECT_EQ(Take(u->getUTF8String()), "CN=caf\xC3\xA9");
 
   X509Name gn_text_in_dn(kDN);
-  EXPECT_EQ(gn_text_in_dn.setPrintable("email=a@b"), 9);
-  EXPECT_EQ(gn_text_in_dn.setPrintable("CN=a;b"), 9);
+  EXPECT_EQ(gn_text_in_dn.setPrintable("email=a@b"), pkixrc::kFailed);
+  EXPECT_EQ(gn_text_in_dn.setPrintable("CN=a;b"), pkixrc::kFailed);
   X509Name kindless(TName::NAME_NONE);
-  EXPECT_EQ(kindless.setPrintable("CN=a"), 9);
+  EXPECT_EQ(kindless.setPrintable("CN=a"), pkixrc::kFailed);
   // A directory name written as a string is no name.
   X509Name bad_dirname(kGN);
-  EXPECT_EQ(bad_dirname.setPrintable("dirName=abc"), 9);
+  EXPECT_EQ(bad_dirname.setPrintable("dirName=abc"), pkixrc::kFailed);
 }
 
 TEST_F(NameTest, DistinguishedNameTextOnGeneralNamesIsOneDirectoryName) {
@@ -143,7 +144,7 @@ TEST_F(NameTest, Attributes) {
   TBuf* type = nullptr;
   TBuf* value = nullptr;
   unsigned char tag = 0;
-  ASSERT_EQ(n->getAttr(&type, &tag, &value), 0);
+  ASSERT_EQ(n->getAttr(&type, &tag, &value), pkixrc::kOk);
   EXPECT_EQ(Hex(type->datap(), type->len()), Hex(kCN));
   EXPECT_EQ(tag, 0x13);
   EXPECT_EQ(Take(value), "a");
@@ -154,7 +155,7 @@ TEST_F(NameTest, Attributes) {
   EXPECT_EQ(n->is_enclosed(), 0);
   ASSERT_EQ(n->nextAttr(), 1);
   ASSERT_EQ(n->nextAttr(), 0);
-  EXPECT_EQ(n->getAttr(nullptr, &tag, nullptr), 40);
+  EXPECT_EQ(n->getAttr(nullptr, &tag, nullptr), pkixrc::kUnavailable);
 
   Name issuer = FromText(kIssuerDN, "CN=a");
   Name plain = FromText(kDN, "CN=a");
@@ -163,12 +164,12 @@ TEST_F(NameTest, Attributes) {
   TBuf* unknown = createTBuf(reinterpret_cast<const unsigned char*>("\x2A\x03"), 2);
   EXPECT_EQ(issuer->getuid(cn), SEL_TAG(SEL_X509I, SEL_X509_CN));
   EXPECT_EQ(plain->getuid(cn), 0);
-  EXPECT_EQ(plain->error(), 9) << "getuid needs a role";
+  EXPECT_EQ(plain->error(), pkixrc::kFailed) << "getuid needs a role";
   EXPECT_EQ(issuer->getuid(dc), 0) << "a row without a selector component";
   EXPECT_EQ(issuer->getuid(unknown), 0);
-  EXPECT_EQ(issuer->error(), 36);
+  EXPECT_EQ(issuer->error(), pkixrc::kNotFound);
   EXPECT_EQ(issuer->getuid(nullptr), 0);
-  EXPECT_EQ(issuer->error(), 4);
+  EXPECT_EQ(issuer->error(), pkixrc::kBadArgument);
   cn->release();
   dc->release();
   unknown->release();
@@ -256,7 +257,7 @@ TEST_F(NameTest, CombinationsAndConversions) {
   EXPECT_EQ(only_dn->getType(), kGN);
 
   *a += *b;
-  EXPECT_EQ(a->error(), 0);
+  EXPECT_EQ(a->error(), pkixrc::kOk);
   EXPECT_EQ(RawHex(a.get()), Hex(Seq({cn, o})));
   Name g2 = FromText(kGN, "email=m@x");
   *g2 += *b;
@@ -264,23 +265,23 @@ TEST_F(NameTest, CombinationsAndConversions) {
   // DN += GN: the result is general names, and so is the name's kind.
   Name d = FromText(kSubjectDN, "O=b");
   *d += *g;
-  EXPECT_EQ(d->error(), 0);
+  EXPECT_EQ(d->error(), pkixrc::kOk);
   EXPECT_EQ(d->getType(), kSubjectGN);
   EXPECT_EQ(RawHex(d.get()), Hex(Seq({Tlv(0x81, "m@x"), Tlv(0xA4, Seq({o}))})));
   X509Name kindless(TName::NAME_NONE);
   *d += kindless;
-  EXPECT_EQ(d->error(), 4);
+  EXPECT_EQ(d->error(), pkixrc::kBadArgument);
 
   Name back(gd->produce(kIssuerDN));
   ASSERT_NE(back, nullptr);
   EXPECT_EQ(RawHex(back.get()), Hex(Seq({cn})));
   EXPECT_EQ(back->getType(), kIssuerDN);
   EXPECT_EQ(g->produce(kDN), nullptr);
-  EXPECT_EQ(g->error(), 36) << "no directory name";
+  EXPECT_EQ(g->error(), pkixrc::kNotFound) << "no directory name";
   Name up(back->produce(kGN));
   EXPECT_EQ(RawHex(up.get()), Hex(Seq({Tlv(0xA4, Seq({cn}))})));
   EXPECT_EQ(back->produce(TName::NAME_NONE), nullptr);
-  EXPECT_EQ(back->error(), 4);
+  EXPECT_EQ(back->error(), pkixrc::kBadArgument);
   Name same_kind(createTName(kSubjectDN, back.get()));
   EXPECT_EQ(same_kind->getType(), kSubjectDN);
   EXPECT_EQ(createTName(kDN, static_cast<TName*>(nullptr)), nullptr);
@@ -353,22 +354,22 @@ TEST_F(NameTest, GeneralNamesToSelectorAndBack) {
   Name v6 = FromDer(kSubjectGN, Seq({Tlv(0x87, Bytes(16, '\1'))}));
   ASSERT_NE(v6, nullptr);
   EXPECT_EQ(v6->getSelector(nullptr), nullptr);
-  EXPECT_EQ(v6->error(), 6);
+  EXPECT_EQ(v6->error(), pkixrc::kMalformed);
 }
 
 TEST_F(NameTest, SelectorFailures) {
   X509Name n(kDN);
   EXPECT_EQ(n.getSelector(nullptr), nullptr);
-  EXPECT_EQ(n.error(), 40);
+  EXPECT_EQ(n.error(), pkixrc::kUnavailable);
   Sel empty(sel_create_empty());
-  EXPECT_EQ(n.setSelector(empty.get()), 4) << "no role";
+  EXPECT_EQ(n.setSelector(empty.get()), pkixrc::kBadArgument) << "no role";
   X509Name subject(kSubjectDN);
-  EXPECT_EQ(subject.setSelector(nullptr), 0);
-  EXPECT_EQ(subject.setSelector(empty.get()), 36);
+  EXPECT_EQ(subject.setSelector(nullptr), pkixrc::kOk);
+  EXPECT_EQ(subject.setSelector(empty.get()), pkixrc::kNotFound);
   TName* out = nullptr;
-  EXPECT_EQ(createTName(kSubjectDN, empty.get(), &out), 36);
+  EXPECT_EQ(createTName(kSubjectDN, empty.get(), &out), pkixrc::kNotFound);
   EXPECT_EQ(out, nullptr);
-  EXPECT_EQ(createTName(kSubjectDN, empty.get(), nullptr), 4);
+  EXPECT_EQ(createTName(kSubjectDN, empty.get(), nullptr), pkixrc::kBadArgument);
 }
 
 // sel_compile_name over selectors built with sel_insert.
