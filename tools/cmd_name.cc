@@ -48,24 +48,6 @@ std::string Hex(const unsigned char* p, size_t n) {
   return s;
 }
 
-// Hex digits (white space and colons between pairs allowed) to octets.
-bool FromHex(const std::string& text, Bytes* out) {
-  out->clear();
-  int high = -1;
-  for (char c : text) {
-    if (c == ' ' || c == ':' || c == '\n' || c == '\t') continue;
-    int v = (c >= '0' && c <= '9') ? c - '0' : (c >= 'a' && c <= 'f') ? c - 'a' + 10 : (c >= 'A' && c <= 'F') ? c - 'A' + 10 : -1;
-    if (v < 0) return false;
-    if (high < 0) {
-      high = v;
-    } else {
-      out->push_back(static_cast<char>(high * 16 + v));
-      high = -1;
-    }
-  }
-  return high < 0 && !out->empty();
-}
-
 // The DER named by arg: a file's octets when arg names anything that
 // exists, else hex digits. The DER must be one element with nothing after
 // it. False with *why when the file cannot be read, arg is neither, or

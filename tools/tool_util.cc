@@ -262,6 +262,12 @@ bool ReadObjects(const std::string& path, const std::vector<std::string>& labels
   out->clear();
   std::string content;
   if (!ReadWholeFile(path, &content, why)) return false;
+  return ObjectsOf(path, content, labels, what, out, why);
+}
+
+bool ObjectsOf(const std::string& path, const std::string& content, const std::vector<std::string>& labels,
+               const char* what, std::vector<Block>* out, std::string* why) {
+  out->clear();
   if (!IsPemText(content)) {
     Block b;
     b.der.assign(content.begin(), content.end());
@@ -287,6 +293,26 @@ bool ReadObjects(const std::string& path, const std::vector<std::string>& labels
     return false;
   }
   return true;
+}
+
+bool FromHex(const std::string& text, std::string* out) {
+  out->clear();
+  int high = -1;
+  for (char c : text) {
+    if (c == ' ' || c == ':' || c == '\n' || c == '\t') continue;
+    int v = (c >= '0' && c <= '9')   ? c - '0'
+            : (c >= 'a' && c <= 'f') ? c - 'a' + 10
+            : (c >= 'A' && c <= 'F') ? c - 'A' + 10
+                                     : -1;
+    if (v < 0) return false;
+    if (high < 0) {
+      high = v;
+    } else {
+      out->push_back(static_cast<char>(high * 16 + v));
+      high = -1;
+    }
+  }
+  return high < 0 && !out->empty();
 }
 
 std::string CodeText(int code) {

@@ -95,13 +95,23 @@ bool ReadPemBlocks(const std::string& path, const std::string& text, std::vector
 bool CheckOneElement(const std::string& path, const unsigned char* der, size_t len, const char* what,
                      std::string* why);
 
-// The objects of a file, DER or PEM: a DER file is one object; from PEM
-// text, every block whose label is one of labels (the others are skipped).
-// Every object is checked with CheckOneElement. Succeeds with *out holding
-// at least one block. Fails with *why: the read's message, malformed PEM,
-// "PATH holds no WHAT (PEM blocks: ...)", or leftover octets.
+// The objects of content read from path, DER or PEM: DER is one object;
+// from PEM text, every block whose label is one of labels (the others are
+// skipped). Every object is checked with CheckOneElement. Succeeds with
+// *out holding at least one block. Fails with *why: malformed PEM, "PATH
+// holds no WHAT (PEM blocks: ...)", or leftover octets.
+bool ObjectsOf(const std::string& path, const std::string& content, const std::vector<std::string>& labels,
+               const char* what, std::vector<Block>* out, std::string* why);
+
+// ObjectsOf over the file at path, read with ReadWholeFile (whose message
+// a failed read gives).
 bool ReadObjects(const std::string& path, const std::vector<std::string>& labels, const char* what,
                  std::vector<Block>* out, std::string* why);
+
+// Hex digits to octets; white space and colons may stand between pairs.
+// False (*out then unspecified) for any other character, an odd count of
+// digits, or no digit at all.
+bool FromHex(const std::string& text, std::string* out);
 
 // "the signature does not verify (code 14852)" for a code with a text,
 // "code N" for one without.
