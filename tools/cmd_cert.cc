@@ -75,17 +75,6 @@ NO_VPTR_CHECK std::string Text(TBuf* b) {
   return s;
 }
 
-std::string Hex(const unsigned char* p, unsigned n, const char* sep) {
-  static const char kDigits[] = "0123456789ABCDEF";
-  std::string s;
-  for (unsigned i = 0; i < n; ++i) {
-    if (i != 0) s += sep;
-    s += kDigits[p[i] >> 4];
-    s += kDigits[p[i] & 15];
-  }
-  return s;
-}
-
 std::string Time(long t) {
   time_t v = static_cast<time_t>(t);
   struct tm tm;

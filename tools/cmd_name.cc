@@ -38,16 +38,6 @@ int UsageOf(const char* usage) {
   return kExitUsage;
 }
 
-std::string Hex(const unsigned char* p, size_t n) {
-  static const char kDigits[] = "0123456789ABCDEF";
-  std::string s;
-  for (size_t i = 0; i < n; ++i) {
-    s += kDigits[p[i] >> 4];
-    s += kDigits[p[i] & 15];
-  }
-  return s;
-}
-
 // The DER named by arg: a file's octets when arg names anything that
 // exists, else hex digits. The DER must be one element with nothing after
 // it. False with *why when the file cannot be read, arg is neither, or

@@ -51,8 +51,8 @@ int Usage() {
   for (const Command& c : kCommands) std::fprintf(stderr, "  %s\n", c.usage);
   std::fprintf(stderr,
                "exit status: %d done (cert verify: the signature verifies), %d failed, %d wrong arguments\n"
-               "input files are read up to 64M octets; %s=N[K|M|G] sets another limit\n",
-               kExitOk, kExitFailed, kExitUsage, kMaxInputVariable);
+               "input files are read up to %zuM octets; %s=N[K|M|G] sets another limit\n",
+               kExitOk, kExitFailed, kExitUsage, kDefaultMaxInput >> 20, kMaxInputVariable);
   return kExitUsage;
 }
 

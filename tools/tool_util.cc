@@ -315,6 +315,17 @@ bool FromHex(const std::string& text, std::string* out) {
   return high < 0 && !out->empty();
 }
 
+std::string Hex(const unsigned char* p, size_t n, const char* sep) {
+  static const char kDigits[] = "0123456789ABCDEF";
+  std::string s;
+  for (size_t i = 0; i < n; ++i) {
+    if (i != 0) s += sep;
+    s += kDigits[p[i] >> 4];
+    s += kDigits[p[i] & 15];
+  }
+  return s;
+}
+
 std::string CodeText(int code) {
   const char* text = pkix_result_text(code);
   std::string number = "code " + std::to_string(code);

@@ -113,6 +113,9 @@ bool ReadObjects(const std::string& path, const std::vector<std::string>& labels
 // digits, or no digit at all.
 bool FromHex(const std::string& text, std::string* out);
 
+// Octets as upper-case hex digit pairs, sep between pairs.
+std::string Hex(const unsigned char* p, size_t n, const char* sep = "");
+
 // "the signature does not verify (code 14852)" for a code with a text,
 // "code N" for one without.
 std::string CodeText(int code);
