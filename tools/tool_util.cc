@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <exception>
 #include <memory>
 
 #include "contract/x509asn.h"
@@ -64,6 +65,20 @@ bool WriteAll(int fd, const unsigned char* p, size_t len) {
     }
     p += n;
     len -= static_cast<size_t>(n);
+  }
+  return true;
+}
+
+// Reserves (reserve) or resizes s to size; false when memory is short.
+bool Grow(std::string* s, size_t size, bool reserve) {
+  try {
+    if (reserve) {
+      s->reserve(size);
+    } else {
+      s->resize(size);
+    }
+  } catch (const std::exception&) {  // std::bad_alloc, std::length_error
+    return false;
   }
   return true;
 }
@@ -134,13 +149,21 @@ bool ReadWholeFile(const std::string& path, std::string* out, std::string* why) 
     return false;
   }
   std::string data;
-  if (S_ISREG(st.st_mode)) data.reserve(static_cast<size_t>(st.st_size));
+  // A limit set above what memory holds ends in "out of memory", not in an
+  // exception out of the tool.
+  if (S_ISREG(st.st_mode) && !Grow(&data, static_cast<size_t>(st.st_size), true)) {
+    *why = prefix + Reason(ENOMEM);
+    return false;
+  }
   for (;;) {
     // One octet beyond the limit tells a file at the limit from a longer one.
     size_t room = limit + 1 - data.size();
     size_t want = room < kReadChunk ? room : kReadChunk;
     size_t at = data.size();
-    data.resize(at + want);
+    if (!Grow(&data, at + want, false)) {
+      *why = prefix + Reason(ENOMEM);
+      return false;
+    }
     ssize_t n = read(fd.get(), &data[at], want);
     if (n < 0 && errno == EINTR) {
       data.resize(at);
