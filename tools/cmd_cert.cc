@@ -10,26 +10,24 @@
 // interface, with the module's guard raised, as a client module would.
 #include <cstdio>
 #include <ctime>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "cert/keyusageext.h"
 #include "cert/tcert.h"
+#include "cert/x509.h"
+#include "contract/service_ids.h"
 #include "framework/cmn_rmutex.h"
 #include "module/pkixsrv.h"
+#include "support/result_codes.h"
+#include "support/result_text.h"
 #include "tools/commands.h"
 #include "tools/tool_util.h"
 
 namespace pkixtool {
 namespace {
-
-using Bytes = std::vector<unsigned char>;
-
-constexpr uint32_t kCertServiceID = 0x3f0007;
-constexpr uint32_t kBufferServiceID = 111;
 
 // The module's objects carry type information the tool does not link: calls
 // into them get no sanitizer dynamic-type check.
@@ -37,8 +35,15 @@ constexpr uint32_t kBufferServiceID = 111;
 
 int Fail(const std::string& what) {
   std::fprintf(stderr, "pkixtool cert: %s\n", what.c_str());
-  return 1;
+  return kExitFailed;
 }
+
+int UsageOf(const char* usage) {
+  std::fprintf(stderr, "usage: pkixtool cert %s\n", usage);
+  return kExitUsage;
+}
+
+void Note(const std::string& what) { std::fprintf(stderr, "pkixtool cert: %s\n", what.c_str()); }
 
 // Drops a module object's reference at scope end.
 struct Release {
@@ -50,32 +55,23 @@ struct Release {
 template <class T>
 using Own = std::unique_ptr<T, Release>;
 
-// The octets of a file; a PEM file ("-----BEGIN CERTIFICATE-----") is
-// decoded from base64 (the first block).
-bool ReadCert(const std::string& path, Bytes* out) {
-  std::string all;
-  if (!ReadWholeFile(path, &all)) return false;
-  std::string label;
-  if (!ReadPemBlock(all, &label, out) || label != "CERTIFICATE") out->assign(all.begin(), all.end());
-  return !out->empty();
-}
+// PEM labels of a certificate.
+const std::vector<std::string> kCertLabels = {"CERTIFICATE", "X509 CERTIFICATE"};
+// PEM label of a PKCS #7 certificate set.
+const std::vector<std::string> kSetLabels = {"PKCS7"};
+
+constexpr TName::name_type_t kIssuerDN = static_cast<TName::name_type_t>(TName::NAME_DN | TName::NAME_ISSUER);
+constexpr TName::name_type_t kSubjectDN = static_cast<TName::name_type_t>(TName::NAME_DN | TName::NAME_SUBJECT);
+
+// What getType() answers.
+constexpr int kEndEntity = 1;
+constexpr int kAuthority = 2;
 
 NO_VPTR_CHECK std::string Text(TBuf* b) {
   if (b == nullptr) return "";
   std::string s(reinterpret_cast<const char*>(b->datap()), b->len());
   b->release();
   if (!s.empty() && s.back() == '\0') s.pop_back();
-  return s;
-}
-
-std::string Hex(const unsigned char* p, unsigned n, const char* sep) {
-  static const char kDigits[] = "0123456789ABCDEF";
-  std::string s;
-  for (unsigned i = 0; i < n; ++i) {
-    if (i != 0) s += sep;
-    s += kDigits[p[i] >> 4];
-    s += kDigits[p[i] & 15];
-  }
   return s;
 }
 
@@ -126,25 +122,77 @@ const char* KeyAlgName(pki_alg_t a) {
   }
 }
 
-const char* StatusText(int check) {
-  switch (static_cast<uint32_t>(check)) {
-    case 0: return "valid now";
-    case 0xE0060008u: return "not yet valid";
-    case 0xE0060009u: return "expired";
-    case 0xE006000Au: return "carries an unrecognised critical extension";
-    default: return "undetermined";
-  }
+// What check() says of the certificate now.
+std::string StatusText(int check) {
+  if (check == pkixrc::kOk) return "valid now";
+  if (check == kCertUnknownCritical) return "carries an unrecognised critical extension";
+  if (check == kCertNotYetValid || check == kCertExpired) return pkix_result_text(check);
+  return "undetermined: " + CodeText(check);
 }
 
-NO_VPTR_CHECK TCert* MakeCert(TPkixService* s, const std::string& path, std::string* why) {
-  Bytes d;
-  if (!ReadCert(path, &d)) {
-    *why = "cannot read " + path;
+using InitCertFn = int (*)(x509_cert_t**);
+using ParseCertFn = int (*)(Buffer*, x509_cert_t*);
+using ReleaseCertFn = void (*)(x509_cert_t*);
+
+// The module's certificate parser's verdict on der: 0 when it parses, its
+// negative code when not; 0 too when the module does not export the
+// parser (the caller then reports the object's code alone).
+int ParserCode(Context& ctx, const Octets& der) {
+  auto init = reinterpret_cast<InitCertFn>(ctx.module->symbol("x509_init_cert"));
+  auto parse = reinterpret_cast<ParseCertFn>(ctx.module->symbol("x509_parse_cert"));
+  auto release = reinterpret_cast<ReleaseCertFn>(ctx.module->symbol("x509_release_cert"));
+  if (init == nullptr || parse == nullptr || release == nullptr) return 0;
+  x509_cert_t* rec = nullptr;
+  if (init(&rec) != 0) return 0;
+  std::unique_ptr<x509_cert_t, ReleaseCertFn> held(rec, release);
+  Buffer in;
+  init_buffer(&in);
+  set_buffer(&in, static_cast<uint32_t>(der.size()), der.data());
+  int rc = parse(&in, rec);
+  return rc < 0 ? rc : 0;
+}
+
+// Why the service could not make a certificate of der: the parser's code
+// when the DER does not parse, else the object's own code (an unusable
+// signature algorithm, a public key that cannot be made ...).
+std::string WhyRefused(Context& ctx, const std::string& path, const Octets& der, int code) {
+  if (code != pkixrc::kUnusableSignAlg && code != pkixrc::kKeyNotCreatable) {
+    int parsed = ParserCode(ctx, der);
+    if (parsed < 0) return path + ": not a certificate: " + CodeText(parsed);
+  }
+  return path + ": not a certificate the module can use: " + CodeText(code);
+}
+
+// A certificate the service makes of der, one new reference for the
+// caller; null with *why when it cannot.
+NO_VPTR_CHECK TCert* MakeCert(Context& ctx, TPkixService* s, const std::string& path, const Octets& der,
+                              std::string* why) {
+  Acquired<X509CmnSrv_I> buffers(ctx, pkixid::kBuffers);
+  if (!buffers) {
+    *why = "the host offers no buffer service";
     return nullptr;
   }
-  TCert* c = s->createTCert(TCert::CF_X509, d.data(), static_cast<unsigned>(d.size()));
-  if (c == nullptr) *why = path + ": not a certificate the module can use (unparsable, or its signature or key algorithm is not known)";
-  return c;
+  Own<TBuf> in(buffers->createTBuf(der.data(), static_cast<unsigned>(der.size())));
+  Own<TCert> c(s->createTCert(TCert::CF_X509));
+  if (!in || !c) {
+    *why = path + ": " + CodeText(pkixrc::kNoMemory);
+    return nullptr;
+  }
+  int rc = c->setRaw(in.get());
+  if (rc != pkixrc::kOk) {
+    *why = WhyRefused(ctx, path, der, rc);
+    return nullptr;
+  }
+  return c.release();
+}
+
+// The one certificate of a file, with a note when the file holds more.
+bool ReadOneCert(const std::string& path, Octets* der, std::string* why) {
+  std::vector<Block> certs;
+  if (!ReadObjects(path, kCertLabels, "certificate", &certs, why)) return false;
+  if (certs.size() > 1) Note(path + " holds " + std::to_string(certs.size()) + " certificates; the first is used");
+  der->swap(certs[0].der);
+  return true;
 }
 
 NO_VPTR_CHECK void ShowExtensions(TCert* c) {
@@ -154,8 +202,9 @@ NO_VPTR_CHECK void ShowExtensions(TCert* c) {
   for (TExtn* e = l->getFirst(); e != nullptr; e = l->getNext()) {
     Own<TExtn> held(e);
     int kind = e->getType();
-    std::printf("  %s%s", kExtnMeaning[kind >= 0 && kind < 17 ? kind : 0], e->isCritical() ? " (critical)" : "");
-    if (kind == 0) {
+    const int known = static_cast<int>(sizeof kExtnMeaning / sizeof kExtnMeaning[0]);
+    std::printf("  %s%s", kExtnMeaning[kind >= 0 && kind < known ? kind : 0], e->isCritical() ? " (critical)" : "");
+    if (kind == TExtn::EXT_NONE) {
       Own<TBuf> id(e->getObjId());
       if (id) std::printf(" %s", Hex(id->datap(), id->len(), "").c_str());
     }
@@ -182,7 +231,7 @@ NO_VPTR_CHECK void ShowFingerprints(TCert* c) {
     if (d) {
       std::printf("%s fingerprint: %s\n", r.name, Hex(d->datap(), d->len(), ":").c_str());
     } else {
-      std::printf("%s fingerprint: (none, code %d)\n", r.name, c->error());
+      std::printf("%s fingerprint: (none: %s)\n", r.name, CodeText(c->error()).c_str());
     }
   }
 }
@@ -191,15 +240,15 @@ NO_VPTR_CHECK int ShowOne(TCert* c) {
   std::printf("version: %u\n", c->getVersion() + 1);
   Own<TBuf> sn(c->getSerialNumber());
   if (sn) std::printf("serial: %s\n", Hex(sn->datap(), sn->len(), ":").c_str());
-  for (int t : {0x101, 0x201}) {
-    Own<TName> n(c->getName(static_cast<TName::name_type_t>(t)));
-    std::printf("%s: %s\n", t == 0x101 ? "issuer" : "subject",
+  for (TName::name_type_t t : {kIssuerDN, kSubjectDN}) {
+    Own<TName> n(c->getName(t));
+    std::printf("%s: %s\n", t == kIssuerDN ? "issuer" : "subject",
                 n ? Text(n->getPrintable(TName::PRN_LOSSY)).c_str() : "(none)");
   }
   long from = 0, to = 0;
-  if (c->getValidity(&from, &to) == 0) std::printf("validity: %s to %s\n", Time(from).c_str(), Time(to).c_str());
+  if (c->getValidity(&from, &to) == pkixrc::kOk) std::printf("validity: %s to %s\n", Time(from).c_str(), Time(to).c_str());
   int type = c->getType();
-  std::printf("type: %s\n", type == 2 ? "certification authority" : type == 1 ? "end entity" : "undetermined");
+  std::printf("type: %s\n", type == kAuthority ? "certification authority" : type == kEndEntity ? "end entity" : "undetermined");
   Own<TKey> key(c->getKey(TKey::KT_PUBLIC));
   if (key) {
     unsigned bits = 0;
@@ -213,8 +262,8 @@ NO_VPTR_CHECK int ShowOne(TCert* c) {
   std::printf("signature algorithm: 0x%08X\n", static_cast<unsigned>(c->getSignAlg()));
   ShowFingerprints(c);
   ShowExtensions(c);
-  std::printf("status: %s\n", StatusText(c->check()));
-  return 0;
+  std::printf("status: %s\n", StatusText(c->check()).c_str());
+  return kExitOk;
 }
 
 using CertUse = int (*)(std::vector<TCert*>& certs);
@@ -222,24 +271,23 @@ using CertUse = int (*)(std::vector<TCert*>& certs);
 // Runs use over the certificates the service makes from the files named
 // by the arguments (exactly count of them), with the module's guard raised.
 NO_VPTR_CHECK int WithCerts(Context& ctx, size_t count, const char* usage, CertUse use) {
-  if (ctx.args.size() != count) return Fail(std::string("usage: pkixtool cert ") + usage);
-  Acquired<TPkixService> s(ctx, kCertServiceID);
+  if (ctx.args.size() != count) return UsageOf(usage);
+  std::vector<Octets> ders(count);
+  std::string why;
+  for (size_t i = 0; i < count; ++i) {
+    if (!ReadOneCert(ctx.args[i], &ders[i], &why)) return Fail(why);
+  }
+  Acquired<TPkixService> s(ctx, pkixid::kCertService);
   if (!s) return Fail("the module offers no certificate service");
   GuardLockVar g(ctx.module->guard());
+  std::vector<Own<TCert>> held;
   std::vector<TCert*> certs;
-  std::string why;
-  int rc = 0;
-  for (const std::string& f : ctx.args) {
-    TCert* c = MakeCert(s.operator->(), f, &why);
-    if (c == nullptr) {
-      rc = Fail(why);
-      break;
-    }
-    certs.push_back(c);
+  for (size_t i = 0; i < count; ++i) {
+    held.emplace_back(MakeCert(ctx, s.get(), ctx.args[i], ders[i], &why));
+    if (!held.back()) return Fail(why);
+    certs.push_back(held.back().get());
   }
-  if (rc == 0) rc = use(certs);
-  for (TCert* c : certs) Release()(c);
-  return rc;
+  return use(certs);
 }
 
 NO_VPTR_CHECK int CompareTwo(std::vector<TCert*>& certs) {
@@ -248,7 +296,7 @@ NO_VPTR_CHECK int CompareTwo(std::vector<TCert*>& certs) {
   std::printf("equal: %s\n", *a == *b ? "yes" : "no");
   std::printf("same issuer and serial: %s\n", a->areISNMatched(b) ? "yes" : "no");
   std::printf("similar (B as template): %s\n", a->isCertSimilar(b) ? "yes" : "no");
-  return 0;
+  return kExitOk;
 }
 
 int ShowFirst(std::vector<TCert*>& certs) { return ShowOne(certs[0]); }
@@ -256,12 +304,13 @@ int ShowFirst(std::vector<TCert*>& certs) { return ShowOne(certs[0]); }
 // The first certificate's signature checked with the second's public key.
 NO_VPTR_CHECK int VerifyFirstBySecond(std::vector<TCert*>& certs) {
   int r = certs[0]->checkSign(certs[1]);
-  if (r == 0) {
+  if (r == pkixrc::kOk) {
     std::printf("signature OK\n");
-    return 0;
+    return kExitOk;
   }
-  std::printf("signature FAILED (code %d, 0x%X)\n", r, static_cast<unsigned>(r));
-  return 1;
+  const char* text = pkix_result_text(r);
+  std::printf("signature FAILED (code %d%s%s)\n", r, text != nullptr ? ": " : "", text != nullptr ? text : "");
+  return kExitFailed;
 }
 
 int Show(Context& ctx) { return WithCerts(ctx, 1, "show FILE", ShowFirst); }
@@ -269,68 +318,76 @@ int Compare(Context& ctx) { return WithCerts(ctx, 2, "compare A B", CompareTwo);
 int Verify(Context& ctx) { return WithCerts(ctx, 2, "verify CERT ISSUER", VerifyFirstBySecond); }
 
 NO_VPTR_CHECK int Bundle(Context& ctx) {
+  const char* usage = "bundle [-o OUT] FILE...";
   std::string out_path;
   std::vector<std::string> files;
   for (size_t i = 0; i < ctx.args.size(); ++i) {
-    if (ctx.args[i] == "-o" && i + 1 < ctx.args.size()) {
+    if (ctx.args[i] != "-o") {
+      files.push_back(ctx.args[i]);
+    } else if (i + 1 < ctx.args.size() && out_path.empty()) {
       out_path = ctx.args[++i];
     } else {
-      files.push_back(ctx.args[i]);
+      return UsageOf(usage);
     }
   }
-  if (files.empty()) return Fail("usage: pkixtool cert bundle [-o OUT] FILE...");
-  Acquired<TPkixService> s(ctx, kCertServiceID);
+  if (files.empty()) return UsageOf(usage);
+  // Every certificate of every file, in order.
+  std::vector<std::pair<std::string, Octets>> ders;
+  std::string why;
+  for (const std::string& f : files) {
+    std::vector<Block> certs;
+    if (!ReadObjects(f, kCertLabels, "certificate", &certs, &why)) return Fail(why);
+    for (Block& b : certs) ders.emplace_back(f, std::move(b.der));
+  }
+  Acquired<TPkixService> s(ctx, pkixid::kCertService);
   if (!s) return Fail("the module offers no certificate service");
   GuardLockVar g(ctx.module->guard());
   Own<TCertList> l(s->createTCertList());
-  if (!l) return Fail("no certificate list");
-  std::string why;
-  for (const std::string& f : files) {
-    Own<TCert> c(MakeCert(s.operator->(), f, &why));
+  if (!l) return Fail("no certificate list: " + CodeText(pkixrc::kNoMemory));
+  for (const auto& d : ders) {
+    Own<TCert> c(MakeCert(ctx, s.get(), d.first, d.second, &why));
     if (!c) return Fail(why);
-    if (l->append(c.get()) != 0) return Fail("cannot add " + f);
+    int rc = l->append(c.get());
+    if (rc != pkixrc::kOk) return Fail("cannot add " + d.first + ": " + CodeText(rc));
   }
   Own<TBuf> set(l->getPKCS7Certificates());
-  if (!set) return Fail("cannot encode the set (code " + std::to_string(l->error()) + ")");
-  FILE* out = out_path.empty() ? stdout : std::fopen(out_path.c_str(), "wb");
-  if (out == nullptr) return Fail("cannot write " + out_path);
-  std::fwrite(set->datap(), 1, set->len(), out);
-  if (out != stdout) std::fclose(out);
-  if (!out_path.empty()) std::printf("%zu certificates, %u octets written to %s\n", files.size(), set->len(), out_path.c_str());
-  return 0;
+  if (!set) return Fail("cannot encode the set: " + CodeText(l->error()));
+  if (!WriteWholeFile(out_path, set->datap(), set->len(), &why)) return Fail(why);
+  if (!out_path.empty()) std::printf("%zu certificates, %u octets written to %s\n", ders.size(), set->len(), out_path.c_str());
+  return kExitOk;
 }
 
 NO_VPTR_CHECK int Unbundle(Context& ctx) {
-  if (ctx.args.empty() || ctx.args.size() > 2) return Fail("usage: pkixtool cert unbundle FILE [PREFIX]");
-  Bytes d;
-  std::ifstream in(ctx.args[0], std::ios::binary);
-  d.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  if (d.empty()) return Fail("cannot read " + ctx.args[0]);
-  Acquired<TPkixService> s(ctx, kCertServiceID);
-  Acquired<X509CmnSrv_I> buffers(ctx, kBufferServiceID);
+  if (ctx.args.empty() || ctx.args.size() > 2) return UsageOf("unbundle FILE [PREFIX]");
+  const std::string& path = ctx.args[0];
+  std::vector<Block> sets;
+  std::string why;
+  if (!ReadObjects(path, kSetLabels, "certificate set", &sets, &why)) return Fail(why);
+  if (sets.size() > 1) Note(path + " holds " + std::to_string(sets.size()) + " certificate sets; the first is used");
+  const Octets& d = sets[0].der;
+  Acquired<TPkixService> s(ctx, pkixid::kCertService);
+  Acquired<X509CmnSrv_I> buffers(ctx, pkixid::kBuffers);
   if (!s || !buffers) return Fail("the module offers no certificate service");
   GuardLockVar g(ctx.module->guard());
   Own<TBuf> b(buffers->createTBuf(d.data(), static_cast<unsigned>(d.size())));
   Own<TCertList> l(s->createTCertList());
-  if (!b || !l) return Fail("no buffer or list");
+  if (!b || !l) return Fail("no buffer or list: " + CodeText(pkixrc::kNoMemory));
   int r = l->setPKCS7Certificates(b.get());
-  if (r != 0) return Fail("not a certificate set (code " + std::to_string(r) + ")");
+  if (r != pkixrc::kOk) return Fail(path + ": not a certificate set the module can use: " + CodeText(r));
   int n = 0;
   for (TCert* c = l->getFirst(); c != nullptr; c = l->getNext()) {
     Own<TCert> held(c);
     ++n;
-    Own<TName> subject(c->getName(static_cast<TName::name_type_t>(0x201)));
+    Own<TName> subject(c->getName(kSubjectDN));
     std::printf("%d: %s\n", n, subject ? Text(subject->getPrintable(TName::PRN_LOSSY)).c_str() : "(no subject)");
     if (ctx.args.size() == 2) {
+      std::string out = ctx.args[1] + std::to_string(n) + ".der";
       Own<TBuf> raw(c->getRaw());
-      std::string path = ctx.args[1] + std::to_string(n) + ".der";
-      FILE* f = raw ? std::fopen(path.c_str(), "wb") : nullptr;
-      if (f == nullptr) return Fail("cannot write " + path);
-      std::fwrite(raw->datap(), 1, raw->len(), f);
-      std::fclose(f);
+      if (!raw) return Fail("cannot write " + out + ": no DER: " + CodeText(c->error()));
+      if (!WriteWholeFile(out, raw->datap(), raw->len(), &why)) return Fail(why);
     }
   }
-  return 0;
+  return kExitOk;
 }
 
 }  // namespace

@@ -1,6 +1,9 @@
+// pkixtool info and demo: which services the loaded module answers with,
+// and every step over the sample PKI.
 #include <cstdio>
 #include <string>
 
+#include "contract/service_ids.h"
 #include "tools/commands.h"
 
 namespace pkixtool {
@@ -11,10 +14,10 @@ struct ServiceRow {
   const char* name;
 };
 const ServiceRow kServices[] = {
-    {0x3f0007, "certificate service"},
-    {0x3f0008, "key service"},
-    {0x3f0009, "ASN.1 object service"},
-    {0x3f000a, "algorithm conversion service"},
+    {pkixid::kCertService, "certificate service"},
+    {pkixid::kKeyService, "key service"},
+    {pkixid::kAsnService, "ASN.1 object service"},
+    {pkixid::kAlgConversion, "algorithm conversion service"},
 };
 // The links of the sample chains (RSA with SHA-1, MD5 and SHA-384, DSA,
 // ECDSA over P-256 and P-384): certificate, issuer, and whether its
@@ -36,16 +39,16 @@ const Link kChain[] = {
 
 // Each link through `cert verify`; 0 when every verdict is the expected one.
 int VerifyChain(Context& ctx, const std::string& certs) {
-  int rc = 0;
+  int rc = kExitOk;
   for (const Link& l : kChain) {
     std::printf("\n== pkixtool cert verify %s%s %s%s%s\n", certs.c_str(), l.cert, certs.c_str(), l.issuer,
                 l.valid ? "" : "   (must fail)");
     std::fflush(stdout);
     ctx.args = {certs + l.cert, certs + l.issuer};
-    bool ok = RunCertVerify(ctx) == 0;
+    bool ok = RunCertVerify(ctx) == kExitOk;
     if (ok != l.valid) {
       std::printf("unexpected verdict\n");
-      rc = 1;
+      rc = kExitFailed;
     }
   }
   return rc;
@@ -62,7 +65,7 @@ int RunInfo(Context& ctx) {
     std::printf("  0x%06x %-30s %s\n", row.id, row.name, s != nullptr ? "answers" : "not available");
     if (s != nullptr) ctx.host->release(id, requester);
   }
-  return 0;
+  return kExitOk;
 }
 
 int RunDemo(Context& ctx) {
@@ -72,12 +75,12 @@ int RunDemo(Context& ctx) {
   const std::string certs = ctx.examples_dir + "/certs/";
   std::printf("\n== pkixtool cert show %sserver.der\n", certs.c_str());
   ctx.args = {certs + "server.der"};
-  rc |= RunCertShow(ctx);
+  if (RunCertShow(ctx) != kExitOk) rc = kExitFailed;
   std::printf("\n== pkixtool cert compare %sserver.der %srevoked.der\n", certs.c_str(), certs.c_str());
   ctx.args = {certs + "server.der", certs + "revoked.der"};
-  rc |= RunCertCompare(ctx);
+  if (RunCertCompare(ctx) != kExitOk) rc = kExitFailed;
   // The chain link by link, and the tampered certificate refused.
-  rc |= VerifyChain(ctx, certs);
+  if (VerifyChain(ctx, certs) != kExitOk) rc = kExitFailed;
   return rc;
 }
 

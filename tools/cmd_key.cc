@@ -2,26 +2,21 @@
 //   show FILE   a key in DER or PEM, public or private: kind, algorithm,
 //               size in bits, vendor, and every attribute in hex
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "alg/pki_alg.h"
+#include "contract/service_ids.h"
 #include "contract/tbuf.h"
 #include "key/tkey.h"
 #include "module/pkixkeysrv.h"
+#include "support/result_codes.h"
 #include "tools/commands.h"
 #include "tools/tool_util.h"
 
 namespace pkixtool {
 
 namespace {
-
-using Octets = std::vector<unsigned char>;
-
-constexpr uint32_t kKeyServiceID = 0x3f0008;
-constexpr uint32_t kBufferServiceID = 111;
 
 // The key interfaces' type information stays inside the module: calls into
 // its objects get no sanitizer dynamic-type check.
@@ -35,18 +30,34 @@ struct KeyFile {
   bool rsa_public_key = false;  // a bare RSAPublicKey (PEM "RSA PUBLIC KEY")
 };
 
-bool ReadKeyFile(const std::string& path, KeyFile* out) {
-  std::string all;
-  if (!ReadWholeFile(path, &all)) return false;
-  std::string label;
-  if (ReadPemBlock(all, &label, &out->der)) {
-    // The label tells the kind.
-    out->kind = label.find("PUBLIC") != std::string::npos ? TKey::KT_PUBLIC : TKey::KT_PRIVATE;
-    out->rsa_public_key = label == "RSA PUBLIC KEY";
-  } else {
-    out->der.assign(all.begin(), all.end());
+// PEM labels of the keys read, and whether each is public.
+struct KeyLabel {
+  const char* label;
+  bool is_public;
+};
+const KeyLabel kKeyLabels[] = {
+    {"PUBLIC KEY", true},       {"RSA PUBLIC KEY", true},  {"PRIVATE KEY", false},
+    {"RSA PRIVATE KEY", false}, {"DSA PRIVATE KEY", false}, {"EC PRIVATE KEY", false},
+};
+
+// The key of a file (DER, or the first key block of PEM text; blocks of
+// other kinds are skipped). False with *why when there is none.
+bool ReadKeyFile(const std::string& path, KeyFile* out, std::string* why) {
+  std::vector<std::string> labels;
+  for (const KeyLabel& k : kKeyLabels) labels.emplace_back(k.label);
+  std::vector<Block> keys;
+  if (!ReadObjects(path, labels, "key", &keys, why)) return false;
+  if (keys.size() > 1) {
+    std::fprintf(stderr, "pkixtool key: %s holds %zu keys; the first is used\n", path.c_str(), keys.size());
   }
-  return !out->der.empty();
+  Block& first = keys[0];
+  out->der.swap(first.der);
+  for (const KeyLabel& k : kKeyLabels) {
+    // The label tells the kind.
+    if (first.label == k.label) out->kind = k.is_public ? TKey::KT_PUBLIC : TKey::KT_PRIVATE;
+  }
+  out->rsa_public_key = first.label == "RSA PUBLIC KEY";
+  return true;
 }
 
 struct Name {
@@ -139,19 +150,21 @@ KEY_CALLS TKey* Read(Context& ctx, TPkixKeyService* service, const KeyFile& f, T
                      bool rsa_public_key, int* code) {
   TKey* k = service->createTKey(kind);
   if (k == nullptr) {
-    *code = 1;
+    *code = pkixrc::kNoMemory;
     return nullptr;
   }
   unsigned len = static_cast<unsigned>(f.der.size());
   if (!rsa_public_key) {
     *code = k->setRaw(f.der.data(), len);
   } else {
-    Acquired<X509CmnSrv_I> buffers(ctx, kBufferServiceID);
+    Acquired<X509CmnSrv_I> buffers(ctx, pkixid::kBuffers);
     TBuf* value = buffers ? buffers->createTBuf(f.der.data(), len) : nullptr;
-    *code = value == nullptr ? 1 : k->setAlg(PKI_ALG_RSA) != 0 ? k->error() : k->setKey(value);
+    *code = value == nullptr                           ? pkixrc::kNoMemory
+            : k->setAlg(PKI_ALG_RSA) != pkixrc::kOk ? k->error()
+                                                     : k->setKey(value);
     if (value != nullptr) value->release();
   }
-  if (*code != 0) {
+  if (*code != pkixrc::kOk) {
     k->release();
     return nullptr;
   }
@@ -165,17 +178,17 @@ KEY_CALLS void Show(TKey* k) {
   Octets bits = Take(k->getParam(TKey::AKA_BITS));
   if (bits.size() == 4) {
     std::printf("size: %u bits\n", BigEndian(bits));
-  } else if (k->error() == 5) {
+  } else if (k->error() == pkixrc::kWrongType) {
     std::printf("size: none\n");  // a key container has no size
   } else {
-    std::printf("size: unknown (code %d)\n", k->error());
+    std::printf("size: unknown (%s)\n", CodeText(k->error()).c_str());
   }
   pki_vendor v = k->getVendor();
   std::printf("vendor: %d (%s)\n", v, NameOf(kVendors, v));
   std::printf("attributes:\n");
   for (const Name& a : kAttributes) {
     Octets value = Take(k->getParam(static_cast<TKey::aka_t>(a.value)));
-    if (k->error() != 0 || value.empty()) continue;
+    if (k->error() != pkixrc::kOk || value.empty()) continue;
     std::printf("  %2u %-21s ", a.value, a.name);
     PrintHex(value.data(), static_cast<unsigned>(value.size()));
   }
@@ -186,24 +199,25 @@ KEY_CALLS void Show(TKey* k) {
 KEY_CALLS int RunKeyShow(Context& ctx) {
   if (ctx.args.size() != 1) {
     std::fprintf(stderr, "usage: pkixtool key show FILE\n");
-    return 2;
+    return kExitUsage;
   }
   const std::string& path = ctx.args[0];
   KeyFile f;
-  if (!ReadKeyFile(path, &f)) {
-    std::fprintf(stderr, "pkixtool key: cannot read %s\n", path.c_str());
-    return 1;
+  std::string why;
+  if (!ReadKeyFile(path, &f, &why)) {
+    std::fprintf(stderr, "pkixtool key: %s\n", why.c_str());
+    return kExitFailed;
   }
-  Acquired<TPkixKeyService> acquired(ctx, kKeyServiceID);
+  Acquired<TPkixKeyService> acquired(ctx, pkixid::kKeyService);
   TPkixKeyService* service = acquired.get();
   if (service == nullptr) {
     std::fprintf(stderr, "pkixtool key: the key service does not answer\n");
-    return 1;
+    return kExitFailed;
   }
-  int rc = 0;
+  int rc = kExitOk;
   {
     GuardLockVar g(ctx.module->guard());
-    int code = 0;
+    int code = pkixrc::kOk;
     TKey* k = nullptr;
     if (f.kind != TKey::KT_NONE) {
       k = Read(ctx, service, f, f.kind, f.rsa_public_key, &code);
@@ -219,7 +233,7 @@ KEY_CALLS int RunKeyShow(Context& ctx) {
           k->release();
           k = container;
         }
-        code = 0;
+        code = pkixrc::kOk;
       }
       if (k == nullptr) k = Read(ctx, service, f, TKey::KT_PRIVATE, false, &code);
       if (k == nullptr) {
@@ -229,8 +243,8 @@ KEY_CALLS int RunKeyShow(Context& ctx) {
       }
     }
     if (k == nullptr) {
-      std::fprintf(stderr, "pkixtool key: %s is no key the module reads (code %d)\n", path.c_str(), code);
-      rc = 1;
+      std::fprintf(stderr, "pkixtool key: %s: not a key the module reads: %s\n", path.c_str(), CodeText(code).c_str());
+      rc = kExitFailed;
     } else {
       Show(k);
       k->release();

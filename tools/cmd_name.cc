@@ -9,17 +9,18 @@
 
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "contract/service_ids.h"
 #include "contract/x509asn.h"
 #include "framework/cmn_rmutex.h"
 #include "module/pkixsrv.h"
 #include "name/tname.h"
+#include "support/result_codes.h"
 #include "tools/commands.h"
+#include "tools/tool_util.h"
 
 namespace pkixtool {
 namespace {
@@ -27,50 +28,32 @@ namespace {
 using Bytes = std::string;
 using EncNameFn = int (*)(Buffer*, Buffer*, unsigned char);
 
-constexpr uint32_t kCertificateServiceID = 0x3f0007;
-
 int Fail(const std::string& what) {
   std::fprintf(stderr, "pkixtool name: %s\n", what.c_str());
-  return 1;
+  return kExitFailed;
 }
 
-std::string Hex(const unsigned char* p, size_t n) {
-  static const char kDigits[] = "0123456789ABCDEF";
-  std::string s;
-  for (size_t i = 0; i < n; ++i) {
-    s += kDigits[p[i] >> 4];
-    s += kDigits[p[i] & 15];
-  }
-  return s;
+int UsageOf(const char* usage) {
+  std::fprintf(stderr, "usage: pkixtool name %s\n", usage);
+  return kExitUsage;
 }
 
-// Hex digits (white space and colons between pairs allowed) to octets.
-bool FromHex(const std::string& text, Bytes* out) {
-  out->clear();
-  int high = -1;
-  for (char c : text) {
-    if (c == ' ' || c == ':' || c == '\n' || c == '\t') continue;
-    int v = (c >= '0' && c <= '9') ? c - '0' : (c >= 'a' && c <= 'f') ? c - 'a' + 10 : (c >= 'A' && c <= 'F') ? c - 'A' + 10 : -1;
-    if (v < 0) return false;
-    if (high < 0) {
-      high = v;
-    } else {
-      out->push_back(static_cast<char>(high * 16 + v));
-      high = -1;
-    }
-  }
-  return high < 0 && !out->empty();
-}
-
-// The DER named by arg: a file's octets when arg names a file, else hex.
-bool ReadDer(const std::string& arg, Bytes* der) {
+// The DER named by arg: a file's octets when arg names anything that
+// exists, else hex digits. The DER must be one element with nothing after
+// it. False with *why when the file cannot be read, arg is neither, or
+// octets are left over.
+bool ReadDer(const std::string& arg, Bytes* der, std::string* why) {
   struct stat st;
-  if (stat(arg.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
-    std::ifstream in(arg, std::ios::binary);
-    der->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return static_cast<bool>(in) || in.eof();
+  std::string source = arg;
+  if (stat(arg.c_str(), &st) == 0) {
+    if (!ReadWholeFile(arg, der, why)) return false;
+  } else if (FromHex(arg, der)) {
+    source = "hex \"" + Excerpt(arg, 24) + "\"";
+  } else {
+    *why = "\"" + Excerpt(arg, 24) + "\" is neither a file nor pairs of hex digits";
+    return false;
   }
-  return FromHex(arg, der);
+  return CheckOneElement(source, reinterpret_cast<const unsigned char*>(der->data()), der->size(), "name", why);
 }
 
 // x509_enc_name of the module over text.
@@ -86,30 +69,9 @@ int EncodeText(Context& ctx, const std::string& text, Bytes* der) {
   }
   if (rc == 0) der->assign(reinterpret_cast<const char*>(out.data), out.len);
   release_buffer(&out);
-  if (rc != 0) return Fail("cannot encode \"" + text + "\" (code " + std::to_string(rc) + ")");
-  return 0;
+  if (rc != 0) return Fail("cannot encode \"" + Excerpt(text) + "\": " + CodeText(rc));
+  return kExitOk;
 }
-
-// The certificate service, acquired from the host for the scope.
-class ServiceHold {
- public:
-  explicit ServiceHold(Context& ctx)
-      : ctx_(ctx), requester_(pkixhost::Host::kHostModuleID), id_(kCertificateServiceID) {
-    service_ = static_cast<TPkixService*>(ctx.host->acquire(id_, requester_));
-  }
-  ~ServiceHold() {
-    if (service_ != nullptr) ctx_.host->release(id_, requester_);
-  }
-  ServiceHold(const ServiceHold&) = delete;
-  ServiceHold& operator=(const ServiceHold&) = delete;
-  TPkixService* get() const { return service_; }
-
- private:
-  Context& ctx_;
-  Tuint32ID requester_;
-  Tuint32ID id_;
-  TPkixService* service_;
-};
 
 // Name objects live in the module, whose object base the tool does not
 // link: calls into them get no sanitizer dynamic-type check (its data would
@@ -121,21 +83,22 @@ using NameUse = int (*)(std::vector<TName*>& names);
 // Runs use over name objects the certificate service makes from the DERs,
 // with the module's guard raised, and releases them.
 NO_VPTR_CHECK int WithNames(Context& ctx, const std::vector<Bytes>& ders, NameUse use) {
-  ServiceHold service(ctx);
-  if (service.get() == nullptr) return Fail("the module offers no certificate service, which makes name objects");
+  Acquired<TPkixService> service(ctx, pkixid::kCertService);
+  if (!service) return Fail("the module offers no certificate service, which makes name objects");
   GuardLockVar g(ctx.module->guard());
   std::vector<TName*> names;
-  int rc = 0;
+  int rc = kExitOk;
   for (const Bytes& der : ders) {
     TName* n = service.get()->createTName(TName::NAME_NONE, reinterpret_cast<const unsigned char*>(der.data()),
                                           static_cast<unsigned>(der.size()));
     if (n == nullptr) {
-      rc = Fail("not a name: " + Hex(reinterpret_cast<const unsigned char*>(der.data()), der.size()));
+      std::string hex = Hex(reinterpret_cast<const unsigned char*>(der.data()), der.size());
+      rc = Fail("not a name the module can use: " + Excerpt(hex));
       break;
     }
     names.push_back(n);
   }
-  if (rc == 0) rc = use(names);
+  if (rc == kExitOk) rc = use(names);
   for (TName* n : names) n->release();
   return rc;
 }
@@ -149,9 +112,9 @@ std::string TextOf(TBuf* b) {
 
 NO_VPTR_CHECK int PrintNormalised(std::vector<TName*>& names) {
   TBuf* text = names[0]->getPrintable(TName::PRN_NORM | TName::PRN_LOSSY);
-  if (text == nullptr) return Fail("cannot print the name (code " + std::to_string(names[0]->error()) + ")");
+  if (text == nullptr) return Fail("cannot print the name: " + CodeText(names[0]->error()));
   std::printf("%s\n", TextOf(text).c_str());
-  return 0;
+  return kExitOk;
 }
 
 NO_VPTR_CHECK int PrintRelation(std::vector<TName*>& names) {
@@ -168,15 +131,15 @@ NO_VPTR_CHECK int PrintRelation(std::vector<TName*>& names) {
     verdict = "overlap (an RDN in common)";
   }
   std::printf("%s\n", verdict);
-  return 0;
+  return kExitOk;
 }
 
 int Encode(Context& ctx) {
-  if (ctx.args.size() != 1) return Fail("usage: pkixtool name encode TEXT");
+  if (ctx.args.size() != 1) return UsageOf("encode TEXT");
   Bytes der;
   if (int rc = EncodeText(ctx, ctx.args[0], &der)) return rc;
   std::printf("%s\n", Hex(reinterpret_cast<const unsigned char*>(der.data()), der.size()).c_str());
-  return 0;
+  return kExitOk;
 }
 
 int Print(Context& ctx) {
@@ -188,25 +151,27 @@ int Print(Context& ctx) {
     } else if (source.empty()) {
       source = a;
     } else {
-      return Fail("usage: pkixtool name print HEX-OR-FILE [--norm]");
+      return UsageOf("print HEX-OR-FILE [--norm]");
     }
   }
+  if (source.empty()) return UsageOf("print HEX-OR-FILE [--norm]");
   Bytes der;
-  if (source.empty() || !ReadDer(source, &der)) return Fail("usage: pkixtool name print HEX-OR-FILE [--norm]");
+  std::string why;
+  if (!ReadDer(source, &der, &why)) return Fail(why);
   if (!norm) {
     Buffer in, text;
     set_buffer(&in, static_cast<uint32_t>(der.size()), reinterpret_cast<const unsigned char*>(der.data()));
     int rc = x509_parse_name(&in, &text, 1);
-    if (rc < 0) return Fail("not a name (code " + std::to_string(rc) + ")");
+    if (rc < 0) return Fail("not a name: " + CodeText(rc));
     std::printf("%s\n", reinterpret_cast<const char*>(text.data));
     release_buffer(&text);
-    return 0;
+    return kExitOk;
   }
   return WithNames(ctx, {der}, PrintNormalised);
 }
 
 int Compare(Context& ctx) {
-  if (ctx.args.size() != 2) return Fail("usage: pkixtool name compare A B");
+  if (ctx.args.size() != 2) return UsageOf("compare A B");
   Bytes da, db;
   if (int rc = EncodeText(ctx, ctx.args[0], &da)) return rc;
   if (int rc = EncodeText(ctx, ctx.args[1], &db)) return rc;

@@ -10,6 +10,13 @@
 
 namespace pkixtool {
 
+// Exit codes of every command.
+constexpr int kExitOk = 0;      // done; for cert verify, the signature verifies
+constexpr int kExitFailed = 1;  // the command failed (unreadable or unusable input, a
+                                // write that failed), or cert verify's signature does not
+                                // verify
+constexpr int kExitUsage = 2;   // wrong arguments: a usage line is printed
+
 struct Context {
   pkixhost::Host* host;
   pkixhost::LoadedModule* module;
@@ -36,15 +43,20 @@ int RunNamePrint(Context& ctx);
 // overlap or different.
 int RunNameCompare(Context& ctx);
 
+// Certificate files are DER (one certificate and nothing after it) or PEM
+// (blocks of other kinds are skipped; the first certificate is used, with a
+// note when there are more, except by bundle, which takes them all).
+
 // Prints a certificate's fields (DER or PEM file).
 int RunCertShow(Context& ctx);
 // Prints whether two certificates are equal, share issuer and serial, and
 // whether the first fits the second as a template.
 int RunCertCompare(Context& ctx);
 // Checks the first certificate's signature with the second's public key:
-// prints "signature OK" (exit 0) or "signature FAILED (code N)" (exit 1).
+// prints "signature OK" (exit 0) or "signature FAILED (code N: reason)"
+// (exit 1).
 int RunCertVerify(Context& ctx);
-// Writes a PKCS #7 certificate set of the files.
+// Writes a PKCS #7 certificate set of every certificate of the files.
 int RunCertBundle(Context& ctx);
 // Lists (and with a prefix writes) the certificates of a set.
 int RunCertUnbundle(Context& ctx);

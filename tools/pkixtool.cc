@@ -3,12 +3,14 @@
 #include <limits.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
 #include "tools/commands.h"
+#include "tools/tool_util.h"
 
 namespace pkixtool {
 namespace {
@@ -47,7 +49,11 @@ std::string ModulePath() {
 int Usage() {
   std::fprintf(stderr, "usage: pkixtool COMMAND [ARGS]\n");
   for (const Command& c : kCommands) std::fprintf(stderr, "  %s\n", c.usage);
-  return 2;
+  std::fprintf(stderr,
+               "exit status: %d done (cert verify: the signature verifies), %d failed, %d wrong arguments\n"
+               "input files are read up to %zuM octets; %s=N[K|M|G] sets another limit\n",
+               kExitOk, kExitFailed, kExitUsage, kDefaultMaxInput >> 20, kMaxInputVariable);
+  return kExitUsage;
 }
 
 const Command* Find(int argc, char** argv, int* consumed) {
@@ -80,8 +86,8 @@ int main(int argc, char** argv) {
   std::string path = ModulePath();
   pkixhost::LoadedModule* module = host.load(path, &code);
   if (module == nullptr) {
-    std::fprintf(stderr, "pkixtool: cannot load %s (code %d)\n", path.c_str(), code);
-    return 1;
+    std::fprintf(stderr, "pkixtool: cannot load %s: %s\n", path.c_str(), CodeText(code).c_str());
+    return kExitFailed;
   }
   Context ctx{&host, module, {}, ""};
   for (int i = consumed; i < argc; ++i) ctx.args.emplace_back(argv[i]);
@@ -90,5 +96,10 @@ int main(int argc, char** argv) {
   if (std::strcmp(cmd->group, "demo") == 0 && !ctx.args.empty()) ctx.examples_dir = ctx.args[0];
   int rc = cmd->run(ctx);
   host.unload(module);
+  // Text lost on the way out (a full disk, a closed pipe) is a failure.
+  if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+    std::fprintf(stderr, "pkixtool: cannot write standard output: %s\n", std::strerror(errno));
+    return kExitFailed;
+  }
   return rc;
 }
