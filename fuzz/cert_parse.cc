@@ -7,7 +7,10 @@
 //   value reduces to an empty view is not written);
 // - encoding that second record gives the same octets again;
 // - the readers of the views (basic constraints, key usage, authority key
-//   identifier, the key) answer with a result, never a fault.
+//   identifier, the key) answer with a result, never a fault;
+// - what the round trip cannot see, since the encoder writes it anew: the
+//   signature and the key are whole octets (unused-bits octet 0), and every
+//   object identifier read is well formed.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -79,6 +82,23 @@ void Encode(x509_cert_t* rec, Owned* out) {
   Require(tbs.data > out->b.data && tbs.data + tbs.len <= out->b.data + out->b.len);
 }
 
+// The unused-bits octet in front of the bits a BIT STRING view shows.
+uint8_t UnusedBits(const Buffer& bits) { return bits.data[-1]; }
+
+void RequireSoundFields(const x509_cert_t* r) {
+  Require(r->signature.data > r->raw.data && UnusedBits(r->signature) == 0);
+  Buffer spki = r->spki, alg, bits;
+  Require(x509_parse_spki(&spki, &alg, nullptr, &bits) == X509_OK);
+  Require(UnusedBits(bits) == 0);
+  Require(asn1_oid_check(&alg) == X509_OK && asn1_oid_check(&r->sig_alg_oid) == X509_OK);
+  Buffer exts = r->extensions;
+  while (exts.len != 0) {
+    Buffer oid;
+    Require(x509_parse_extension(&exts, &oid, nullptr, nullptr) >= 0);
+    Require(asn1_oid_check(&oid) == X509_OK);
+  }
+}
+
 void ReadViews(const x509_cert_t* r) {
   Buffer bc = r->basic_constraints, ku = r->key_usage, spki = r->spki;
   uint8_t ca;
@@ -113,6 +133,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     return 0;
   }
   Require(first.p->raw.data == data && first.p->raw.len == size - in.len);
+  RequireSoundFields(first.p);
   ReadViews(first.p);
 
   Owned once;
