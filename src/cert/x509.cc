@@ -318,11 +318,11 @@ int x509_init_cert(x509_cert_t** out) {
   if (out == nullptr) return X509_E_NULL;
   auto* rec = static_cast<x509_cert_t*>(std::calloc(1, sizeof(x509_cert_t)));
   if (rec == nullptr) return X509_E_NOMEM;
-  std::memset(rec->markers, 0xFF, sizeof rec->markers);
-  std::memset(rec->reserved, 0xFF, sizeof rec->reserved);
+  std::memset(rec->markers, X509_MARKER_UNSET, sizeof rec->markers);
+  std::memset(rec->reserved, X509_MARKER_UNSET, sizeof rec->reserved);
   rec->not_before = -1;
   rec->not_after = -1;
-  rec->version = 0xFFFF;
+  rec->version = X509_VERSION_UNSET;
   *out = rec;
   return X509_OK;
 }
@@ -370,15 +370,14 @@ int x509_parse_tbssequence(Buffer* in, x509_cert_t* rec) {
 
 int x509_parse_tbscert(Buffer* in, x509_cert_t* rec) {
   if (in == nullptr || rec == nullptr) return X509_E_NULL;
-  // Version ::= INTEGER { v1(0), v2(1), v3(2) }
-  constexpr unsigned char kHighestVersion = 2;
   DerReader r = Cursor(*in);
   // version [0] EXPLICIT Version DEFAULT v1,
-  rec->version = 0;
+  // Version ::= INTEGER { v1(0), v2(1), v3(2) }
+  rec->version = X509_VERSION_1;
   if (r.peek() == der::kContext0Constructed) {
     DER_TRY(r.element(der::kContext0Constructed, [&](DerReader& explicit_tag) {
       Buffer v;
-      if (explicit_tag.primitive(der::kInteger, &v) != X509_OK || v.len != 1 || v.data[0] > kHighestVersion) {
+      if (explicit_tag.primitive(der::kInteger, &v) != X509_OK || v.len != 1 || v.data[0] > X509_VERSION_3) {
         return X509_E_VERSION;
       }
       rec->version = v.data[0];

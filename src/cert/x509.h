@@ -68,6 +68,14 @@ struct _selector;
 #define X509_KEY_DSA_OIW 4 /* dsa, 1.3.14.3.2.12 */
 #define X509_KEY_DH_X942 5 /* dhpublicnumber (public keys only) */
 
+/* Values of x509_cert_t.version: v1 to v3, and a record nothing was parsed
+ * into (x509_enc_cert writes it as v3). */
+#define X509_VERSION_1 0
+#define X509_VERSION_3 2
+#define X509_VERSION_UNSET 0xFFFFu
+/* Each parse marker and reserved octet of a fresh record. */
+#define X509_MARKER_UNSET 0xFF
+
 /* Critical flags: which recognised extensions were marked critical. */
 #define X509_CRIT_SUBJECT_KEY_ID 0x0001u
 #define X509_CRIT_KEY_USAGE 0x0002u

@@ -272,18 +272,17 @@ int asn1_der_encode_secret(uint16_t alg, x509_key_params_t* params, Buffer* valu
 int x509_enc_cert(x509_cert_t* rec, Buffer* out, Buffer* tbs) {
   // The octets of out stepped over first: room for the two SEQUENCE headers.
   constexpr uint32_t kReservedRoom = 10;
-  // Version ::= INTEGER { v1(0), v2(1), v3(2) }; an unset version is v3.
-  constexpr uint16_t kUnsetVersion = 0xFFFF, kV1 = 0, kV3 = 2;
   if (rec == nullptr || out == nullptr) return X509_E_NULL;
-  uint16_t version = rec->version == kUnsetVersion ? kV3 : rec->version;
-  if (version > kV3) return X509_E_VERSION;
+  // Version ::= INTEGER { v1(0), v2(1), v3(2) }; an unset version is v3.
+  uint16_t version = rec->version == X509_VERSION_UNSET ? X509_VERSION_3 : rec->version;
+  if (version > X509_VERSION_3) return X509_E_VERSION;
   Work w;
   DER_TRY(w.code());
   if (shift_buffer(out, kReservedRoom) != 0) return X509_E_SHORT;
   out->len = 0;
   // TBSCertificate ::= SEQUENCE {
   //     version [0] EXPLICIT Version DEFAULT v1,
-  if (version != kV1) {
+  if (version != X509_VERSION_1) {
     const unsigned char v = static_cast<unsigned char>(version);
     DER_TRY(PrependElement(w.buf(), der::kInteger, View(&v, 1)));
     DER_TRY(asn1_der_encode(der::kContext0Constructed, w.buf()));
