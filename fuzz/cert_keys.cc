@@ -60,7 +60,7 @@ void RoundTrip(const uint8_t* data, size_t size, Parse parse, Write write) {
   uint16_t type = 0;
   x509_key_params_t* params = nullptr;
   Buffer value;
-  if (Run(data, size, [&](Buffer* in) { return parse(in, &type, &params, &value); }) != 0) {
+  if (Run(data, size, [&](Buffer* in) { return parse(in, &type, &params, &value); }) != X509_OK) {
     Require(params == nullptr);
     return;
   }
@@ -70,11 +70,11 @@ void RoundTrip(const uint8_t* data, size_t size, Parse parse, Write write) {
     return;
   }
   Owned out;
-  Require(write(type, params, &value, &out.b) == 0);
+  Require(write(type, params, &value, &out.b) == X509_OK);
   uint16_t type2 = 0;
   x509_key_params_t* params2 = nullptr;
   Buffer value2, in = out.b;
-  Require(parse(&in, &type2, &params2, &value2) == 0);
+  Require(parse(&in, &type2, &params2, &value2) == X509_OK);
   Require(type2 == type && SameParams(params, params2));
   if (!public_key || type != X509_KEY_RSA) Require(Same(value, value2));
   std::free(params);

@@ -45,10 +45,9 @@ constexpr unsigned char kContext4Constructed = 0xA4;
 // The first octet of the end-of-contents pair 00 00.
 constexpr unsigned char kEndOfContents = 0x00;
 // The parts of an identifier octet: its class (universal 0x00, context
-// 0x80), whether it is constructed, and its tag number.
+// 0x80) and its tag number.
 constexpr unsigned char kClassMask = 0xC0;
 constexpr unsigned char kContextClass = 0x80;
-constexpr unsigned char kConstructed = 0x20;
 constexpr unsigned char kTagNumberMask = 0x1F;
 }  // namespace der
 

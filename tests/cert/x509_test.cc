@@ -10,6 +10,7 @@
 
 #include "cert/basiccon.h"
 #include "cert/keyusage.h"
+#include "support/der_reader.h"
 #include "x509_testutil.h"
 
 namespace x509test {
@@ -157,6 +158,40 @@ TEST(X509ParseTest, MissingEndOfContentsIsRefused) {
   Octets bad = ber;
   bad[tbs_eoc] = 0x05;
   EXPECT_EQ(Parsed(bad).code(), X509_E_NO_EOC);
+}
+
+// The cursor the parser reads with: an indefinite content not closed by
+// 00 00 fails with the code the cursor was made with, at every depth, and
+// with the support library's code otherwise; a content cut short is
+// X509ASN_E_SHORT either way.
+TEST(DerReaderTest, UnclosedCodeIsInherited) {
+  struct Case {
+    const char* what;
+    Octets der;
+    int plain, own;  // results of a plain cursor and of one given X509_E_NO_EOC
+  } cases[] = {
+      {"closed", Indef(0x30, {Indef(0x30, {Int({1})})}), X509_OK, X509_OK},
+      {"outer not closed", Cat({{0x30, 0x80}, Indef(0x30, {Int({1})}), Int({2}), {0, 0}}), X509ASN_E_EOC,
+       X509_E_NO_EOC},
+      {"inner not closed", Cat({{0x30, 0x80, 0x30, 0x80}, Int({1}), Int({2}), {0, 0, 0, 0}}), X509ASN_E_EOC,
+       X509_E_NO_EOC},
+      {"inner cut short", Hex("30 80 30 80 02 01 01"), X509ASN_E_SHORT, X509ASN_E_SHORT},
+  };
+  // Reads SEQUENCE { SEQUENCE { INTEGER } }.
+  auto read = [](DerReader r) {
+    return r.element(der::kSequence, [](DerReader& outer) {
+      return outer.element(der::kSequence, [](DerReader& inner) {
+        Buffer v;
+        return inner.primitive(der::kInteger, &v);
+      });
+    });
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Bytes der(c.der);
+    EXPECT_EQ(read(DerReader(der.View())), c.plain);
+    EXPECT_EQ(read(DerReader(der.View(), X509_E_NO_EOC)), c.own);
+  }
 }
 
 TEST(X509ParseTest, UniqueIdentifiersAreSkipped) {
