@@ -60,7 +60,7 @@ void RoundTrip(const uint8_t* data, size_t size, Parse parse, Write write) {
   uint16_t type = 0;
   x509_key_params_t* params = nullptr;
   Buffer value;
-  if (Run(data, size, [&](Buffer* in) { return parse(in, &type, &params, &value); }) != 0) {
+  if (Run(data, size, [&](Buffer* in) { return parse(in, &type, &params, &value); }) != X509_OK) {
     Require(params == nullptr);
     return;
   }
@@ -70,11 +70,11 @@ void RoundTrip(const uint8_t* data, size_t size, Parse parse, Write write) {
     return;
   }
   Owned out;
-  Require(write(type, params, &value, &out.b) == 0);
+  Require(write(type, params, &value, &out.b) == X509_OK);
   uint16_t type2 = 0;
   x509_key_params_t* params2 = nullptr;
   Buffer value2, in = out.b;
-  Require(parse(&in, &type2, &params2, &value2) == 0);
+  Require(parse(&in, &type2, &params2, &value2) == X509_OK);
   Require(type2 == type && SameParams(params, params2));
   if (!public_key || type != X509_KEY_RSA) Require(Same(value, value2));
   std::free(params);
@@ -88,7 +88,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   RoundTrip(data, size, x509_parse_key, x509_enc_key);
   RoundTrip(data, size, asn1_der_decode_secret, asn1_der_encode_secret);
   Buffer a, b, c;
-  Run(data, size, [&](Buffer* in) { return x509_parse_spki(in, &a, &b, &c); });
+  if (Run(data, size, [&](Buffer* in) { return x509_parse_spki(in, &a, &b, &c); }) == X509_OK) {
+    // The unused-bits octet stands just before the bits.
+    Require(c.data[-1] == 0);
+    Require(asn1_oid_check(&a) == X509_OK);
+  }
   Run(data, size, [&](Buffer* in) { return x509_parse_secret(in, &a, &b, &c); });
   for (int dhka = 0; dhka < 2; ++dhka) {
     x509_key_params_t* p = nullptr;
@@ -96,7 +100,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::free(p);
   }
   int critical;
-  Run(data, size, [&](Buffer* in) { return x509_parse_extension(in, &a, &critical, &b); });
+  if (Run(data, size, [&](Buffer* in) { return x509_parse_extension(in, &a, &critical, &b); }) >= 0) {
+    Require(asn1_oid_check(&a) == X509_OK);
+  }
   Run(data, size, [&](Buffer* in) { return x509_parse_gn(in); });
   Run(data, size, [&](Buffer* in) { return x509_parse_dn(in); });
 

@@ -7,7 +7,10 @@
 //   value reduces to an empty view is not written);
 // - encoding that second record gives the same octets again;
 // - the readers of the views (basic constraints, key usage, authority key
-//   identifier, the key) answer with a result, never a fault.
+//   identifier, the key) answer with a result, never a fault;
+// - what the round trip cannot see, since the encoder writes it anew: the
+//   signature and the key are whole octets (unused-bits octet 0), and every
+//   object identifier read is well formed.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -16,6 +19,7 @@
 #include "cert/keyusage.h"
 #include "cert/x509.h"
 #include "cert/x509enc.h"
+#include "support/der_reader.h"
 
 namespace {
 
@@ -28,7 +32,7 @@ bool Same(const Buffer& a, const Buffer& b) {
 }
 
 struct Rec {
-  Rec() { Require(x509_init_cert(&p) == 0); }
+  Rec() { Require(x509_init_cert(&p) == X509_OK); }
   ~Rec() { x509_release_cert(p); }
   x509_cert_t* p = nullptr;
 };
@@ -73,10 +77,27 @@ void RequireSameRecords(const x509_cert_t* a, const x509_cert_t* b) {
 // Encodes rec into out (ten reserved octets); the TBSCertificate view must
 // lie inside the result.
 void Encode(x509_cert_t* rec, Owned* out) {
-  Require(alloc_buffer(10, &out->b) == 0);
+  Require(alloc_buffer(10, &out->b) == X509_OK);
   Buffer tbs;
-  Require(x509_enc_cert(rec, &out->b, &tbs) == 0);
+  Require(x509_enc_cert(rec, &out->b, &tbs) == X509_OK);
   Require(tbs.data > out->b.data && tbs.data + tbs.len <= out->b.data + out->b.len);
+}
+
+// The unused-bits octet in front of the bits a BIT STRING view shows.
+uint8_t UnusedBits(const Buffer& bits) { return bits.data[-1]; }
+
+void RequireSoundFields(const x509_cert_t* r) {
+  Require(r->signature.data > r->raw.data && UnusedBits(r->signature) == 0);
+  Buffer spki = r->spki, alg, bits;
+  Require(x509_parse_spki(&spki, &alg, nullptr, &bits) == X509_OK);
+  Require(UnusedBits(bits) == 0);
+  Require(asn1_oid_check(&alg) == X509_OK && asn1_oid_check(&r->sig_alg_oid) == X509_OK);
+  Buffer exts = r->extensions;
+  while (exts.len != 0) {
+    Buffer oid;
+    Require(x509_parse_extension(&exts, &oid, nullptr, nullptr) >= 0);
+    Require(asn1_oid_check(&oid) == X509_OK);
+  }
 }
 
 void ReadViews(const x509_cert_t* r) {
@@ -88,15 +109,15 @@ void ReadViews(const x509_cert_t* r) {
   uint16_t type;
   x509_key_params_t* params = nullptr;
   Buffer value;
-  if (x509_parse_key(&spki, &type, &params, &value) == 0) Require(spki.len == 0);
+  if (x509_parse_key(&spki, &type, &params, &value) == X509_OK) Require(spki.len == 0);
   std::free(params);
   if (r->authority_key_id.len != 0 && r->authority_key_id.len < 0x10000) {
     // The AuthorityKeyIdentifier SEQUENCE around the stored content.
     Owned aki;
-    Require(alloc_buffer(r->authority_key_id.len + 8, &aki.b) == 0);
+    Require(alloc_buffer(r->authority_key_id.len + 8, &aki.b) == X509_OK);
     shift_buffer(&aki.b, 8);
     std::memcpy(aki.b.data, r->authority_key_id.data, r->authority_key_id.len);
-    Require(asn1_der_encode(0x30, &aki.b) == 0);
+    Require(asn1_der_encode(der::kSequence, &aki.b) == X509_OK);
     Buffer key_id, serial, issuer;
     x509_parse_KI(&aki.b, &key_id, &serial, &issuer, 1);
   }
@@ -108,18 +129,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size > 0x100000) return 0;
   Rec first;
   Buffer in = {nullptr, const_cast<uint8_t*>(data), static_cast<uint32_t>(size)};
-  if (x509_parse_cert(&in, first.p) != 0) {
+  if (x509_parse_cert(&in, first.p) != X509_OK) {
     Require(in.data == data && in.len == size);
     return 0;
   }
   Require(first.p->raw.data == data && first.p->raw.len == size - in.len);
+  RequireSoundFields(first.p);
   ReadViews(first.p);
 
   Owned once;
   Encode(first.p, &once);
   Rec second;
   Buffer again = once.b;
-  Require(x509_parse_cert(&again, second.p) == 0);
+  Require(x509_parse_cert(&again, second.p) == X509_OK);
   Require(again.len == 0);
   RequireSameRecords(first.p, second.p);
 

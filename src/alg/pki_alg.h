@@ -144,6 +144,12 @@ static inline int pki_alg_is_gost_key(pki_alg_t a) { return (a & 0x00FF00FFu) ==
  * compare with PKI_ALG_GOST3410_CPRO or PKI_ALG_GOST3410_SC. */
 static inline pki_alg_t pki_alg_gost_family(pki_alg_t a) { return a & 0xFFFF00FFu; }
 
+/* 1 when the AlgorithmIdentifier of a carries NULL parameters (05 00), as
+ * the conversion table says: every RSA and every GOST R 34.10 value of the
+ * table (keys and signature algorithms). 0 for the other values of the
+ * table, for a value not in it and for PKI_ALG_NONE. */
+int pki_alg_null_params(pki_alg_t a);
+
 #ifdef __cplusplus
 }
 #endif

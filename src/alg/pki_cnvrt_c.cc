@@ -1,5 +1,7 @@
 #include "alg/pki_cnvrt_c.h"
 
+#include "support/result_codes.h"
+
 PkiAlgCnvrt::~PkiAlgCnvrt() = default;
 
 PkiAlgCnvrt cnvrt(static_cast<TPkiAlgCnvrt*>(nullptr));
@@ -17,15 +19,15 @@ aBuf PkiAlgCnvrt::alg2oid(pki_alg_t a) {
 }
 
 pki_alg_t PkiAlgCnvrt::asn2alg(const aBuf& b) {
-  return call([&](TPkiAlgCnvrt* s) { return s->asn2alg(b); }, pki_alg_t{0});
+  return call([&](TPkiAlgCnvrt* s) { return s->asn2alg(b); }, pki_alg_t{PKI_ALG_NONE});
 }
 
 pki_alg_t PkiAlgCnvrt::oid2alg(const aBuf& b) {
-  return call([&](TPkiAlgCnvrt* s) { return s->oid2alg(b); }, pki_alg_t{0});
+  return call([&](TPkiAlgCnvrt* s) { return s->oid2alg(b); }, pki_alg_t{PKI_ALG_NONE});
 }
 
 int PkiAlgCnvrt::convert(pki_alg_t& alg, aBuf& oid, aBuf& asn) {
-  return call([&](TPkiAlgCnvrt* s) { return s->convert(alg, oid, asn); }, 40);
+  return call([&](TPkiAlgCnvrt* s) { return s->convert(alg, oid, asn); }, pkixrc::kUnavailable);
 }
 
 namespace {
@@ -61,12 +63,14 @@ const unsigned* alg2oid(pki_alg_t a, unsigned* count) {
 }
 
 pki_alg_t oid2alg(const unsigned* arcs, unsigned count) {
-  if (arcs == nullptr || count == 0 || count > 0x3FFFFFFFu) return 0;
+  // count arcs of four octets each must fit a 32-bit length.
+  constexpr unsigned kMostArcs = 0x3FFFFFFFu;
+  if (arcs == nullptr || count == 0 || count > kMostArcs) return PKI_ALG_NONE;
   return cnvrt.oid2alg(Lookup(reinterpret_cast<const unsigned char*>(arcs), count * 4));
 }
 
 pki_alg_t asn2alg(const unsigned char* asn, unsigned len) {
-  if (asn == nullptr || len == 0) return 0;
+  if (asn == nullptr || len == 0) return PKI_ALG_NONE;
   return cnvrt.asn2alg(Lookup(asn, len));
 }
 

@@ -5,6 +5,7 @@
 
 #include "alg/oid2asn.h"
 #include "alg/pki_static.h"
+#include "support/result_codes.h"
 
 namespace {
 
@@ -45,10 +46,10 @@ class PkiAlgCnvrt_sk : public TPkiAlgCnvrt {
   PkiAlgCnvrt_sk() { build(); }
   ~PkiAlgCnvrt_sk() override { destroy(); }
 
-  int init() override { return 0; }
+  int init() override { return pkixrc::kOk; }
   int fini() override {
     destroy();
-    return 0;
+    return pkixrc::kOk;
   }
 
   aBuf alg2asn(pki_alg_t a) const override {
@@ -65,7 +66,7 @@ class PkiAlgCnvrt_sk : public TPkiAlgCnvrt {
   int convert(pki_alg_t& alg, aBuf& oid, aBuf& asn) const override {
     Octets given_oid = Read(oid), given_asn = Read(asn);
     // The triple derived from the first form given; null sources are empty.
-    pki_alg_t derived = 0;
+    pki_alg_t derived = PKI_ALG_NONE;
     const aBuf* oid_src = nullptr;
     const aBuf* asn_src = nullptr;
     if (alg != 0) {
@@ -85,13 +86,13 @@ class PkiAlgCnvrt_sk : public TPkiAlgCnvrt {
     const aBuf& d_oid = oid_src != nullptr ? *oid_src : none;
     const aBuf& d_asn = asn_src != nullptr ? *asn_src : none;
 
-    if (alg != 0 && alg != derived) return 4;
+    if (alg != 0 && alg != derived) return pkixrc::kBadArgument;
     alg = derived;
-    if (given_oid.n != 0 && !Same(given_oid, Read(d_oid))) return 4;
+    if (given_oid.n != 0 && !Same(given_oid, Read(d_oid))) return pkixrc::kBadArgument;
     if (given_oid.n == 0) Take(oid, d_oid);
-    if (given_asn.n != 0 && !Same(given_asn, Read(d_asn))) return 4;
+    if (given_asn.n != 0 && !Same(given_asn, Read(d_asn))) return pkixrc::kBadArgument;
     if (given_asn.n == 0) Take(asn, d_asn);
-    return 0;
+    return pkixrc::kOk;
   }
 
  private:
@@ -105,12 +106,12 @@ class PkiAlgCnvrt_sk : public TPkiAlgCnvrt {
     Octets asn_octets;
   };
 
-  // Builds the lookup array; 9 when one exists already. Memory exhaustion
-  // leaves the service without an array.
+  // Builds the lookup array; kFailed when one exists already, kNoMemory
+  // (the service then has no array).
   int build() {
-    if (entries_ != nullptr) return 9;
+    if (entries_ != nullptr) return pkixrc::kFailed;
     auto* block = static_cast<Entry*>(::operator new(sizeof(Entry) * staticAlgSize, std::nothrow));
-    if (block == nullptr) return 1;
+    if (block == nullptr) return pkixrc::kNoMemory;
     Oid2Asn encoder;
     for (uint32_t i = 0; i < staticAlgSize; ++i) {
       const pki_alg_row& row = staticAlgTable[i];
@@ -123,7 +124,7 @@ class PkiAlgCnvrt_sk : public TPkiAlgCnvrt {
     }
     entries_ = block;
     count_ = staticAlgSize;
-    return 0;
+    return pkixrc::kOk;
   }
 
   void destroy() {
@@ -152,7 +153,7 @@ class PkiAlgCnvrt_sk : public TPkiAlgCnvrt {
     return nullptr;
   }
 
-  static pki_alg_t algOf(const Entry* e) { return e != nullptr ? e->alg : 0; }
+  static pki_alg_t algOf(const Entry* e) { return e != nullptr ? e->alg : pki_alg_t{PKI_ALG_NONE}; }
 
   uint32_t count_ = 0;
   Entry* entries_ = nullptr;

@@ -8,12 +8,15 @@
 
 #include "alg/pki_alg.h"
 
-// One row: the value and its OID as an array of arcs; arcs is null (and
-// count 0) for a value that has no identifier.
+// One row: the value, its OID as an array of arcs (arcs null and count 0
+// for a value that has no identifier), and whether the algorithm's
+// AlgorithmIdentifier carries NULL parameters (the RSA and GOST R 34.10
+// families; every other row has none or its key's own).
 struct pki_alg_row {
   pki_alg_t alg;
   const uint32_t* arcs;
   uint32_t count;
+  bool null_params;
 };
 
 // The rows in their fixed order, the last one all zero (PKI_ALG_NONE). A
@@ -23,6 +26,11 @@ struct pki_alg_row {
 extern const pki_alg_row staticAlgTable[];
 // Number of rows of staticAlgTable, the closing zero row included.
 extern const uint32_t staticAlgSize;
+
+// The first row of staticAlgTable whose value is a; null when there is
+// none. Reads the table itself, so it answers without the conversion
+// service (the certificate encoder writes its identifiers from it).
+const pki_alg_row* pki_alg_find(pki_alg_t a);
 
 // The arc arrays the rows point at (std::size gives the arc count). They
 // live in a namespace of their own: the support library exports OID

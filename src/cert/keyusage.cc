@@ -28,9 +28,13 @@ const UsageName kUsages[] = {
 extern "C" {
 
 int is_set(Buffer* bits, uint16_t mask) {
-  if (bits == nullptr || bits->data == nullptr || bits->len < 2 || bits->len > 3) return X509_E_UNUSED_BITS;
+  // The unused-bits octet, then one or two octets of bits.
+  constexpr uint32_t kShortest = 2, kLongest = 3;
+  if (bits == nullptr || bits->data == nullptr || bits->len < kShortest || bits->len > kLongest) {
+    return X509_E_UNUSED_BITS;
+  }
   unsigned v = static_cast<unsigned>(bits->data[1]) << 8;
-  if (bits->len == 3) v |= bits->data[2];
+  if (bits->len == kLongest) v |= bits->data[2];
   return (v & mask) != 0 ? 1 : 0;
 }
 
@@ -41,14 +45,14 @@ void print_keyusage(Buffer* bits) {
 }
 
 int search_byte(Buffer* b, uint8_t c) {
-  if (b == nullptr || b->data == nullptr) return -1;
+  if (b == nullptr || b->data == nullptr) return X509_SEARCH_NOT_FOUND;
   if (b->len != 0 && b->data[0] == c) return 0;
-  if (b->start == nullptr || b->start > b->data) return -1;
+  if (b->start == nullptr || b->start > b->data) return X509_SEARCH_NOT_FOUND;
   for (const unsigned char* p = b->data; p > b->start;) {
     --p;
     if (*p == c) return static_cast<int>(b->data - p);
   }
-  return -1;
+  return X509_SEARCH_NOT_FOUND;
 }
 
 }  // extern "C"

@@ -33,9 +33,13 @@ int is_set(Buffer* bits, uint16_t mask);
  * for bits of the wrong length. */
 CMN_EXPORT void print_keyusage(Buffer* bits);
 
+/* search_byte's answer when the octet is not there. */
+#define X509_SEARCH_NOT_FOUND (-1)
+
 /* Looks for the octet c at b's data pointer and then backwards through the
  * room in front of it, down to the start of b's block. Returns the distance
- * back (0: the data pointer's own octet); -1 when not found. The octet at
+ * back (0: the data pointer's own octet); X509_SEARCH_NOT_FOUND (-1) when
+ * not found. The octet at
  * the data pointer counts only when b has content; a view (no block) has
  * no room to search. */
 int search_byte(Buffer* b, uint8_t c);

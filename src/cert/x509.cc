@@ -3,120 +3,30 @@
 #include <cstdlib>
 #include <cstring>
 #include <initializer_list>
-#include <memory>
 
+#include "cert/x509known.h"
 #include "name/sel.h"
+#include "support/buffers.h"
+#include "support/der_reader.h"
 
 namespace {
 
-// A forward-only cursor over an element's content (or over a caller's
-// input). Readers of whole elements advance it only on success; a
-// constructed element is read through element(), which hands its body a
-// child cursor bounded to the content and then checks what is left.
-class Reader {
- public:
-  explicit Reader(const Buffer& in) : b_{nullptr, in.data, in.len} {}
-  Reader() : b_{nullptr, nullptr, 0} {}
-
-  Buffer* buf() { return &b_; }
-  const unsigned char* pos() const { return b_.data; }
-  uint32_t left() const { return b_.len; }
-  // The identifier octet at the cursor, or -1 when nothing is left.
-  int peek() const { return b_.len != 0 ? b_.data[0] : -1; }
-  // True when the content is used up: nothing left of a definite content,
-  // or the end-of-contents octets next in an indefinite one.
-  bool atEnd() const { return indefinite_ ? asn1_is_eoc(&b_) != 0 : b_.len == 0; }
-
-  // Reads the constructed element tagged tag at the cursor: body(child)
-  // reads its content, close() ends it. *whole (optional) then covers the
-  // element, header included. 0, or the first failure (cursor unmoved).
-  template <class Body>
-  [[nodiscard]] int element(unsigned char tag, Body body, Buffer* whole = nullptr) {
-    const unsigned char* from = b_.data;
-    Reader child;
-    int r = open(tag, &child);
-    if (r == 0) r = body(child);
-    if (r == 0) r = close(child);
-    if (r == 0 && whole != nullptr) set_buffer(whole, static_cast<uint32_t>(b_.data - from), from);
-    return r;
-  }
-
-  // Steps over the rest of a definite content without examining it.
-  void skipRest() {
-    if (!indefinite_) moveTo(b_.data + b_.len);
-  }
-
-  // Moves the cursor forward to p, a position inside what it covers.
-  void moveTo(const unsigned char* p) {
-    uint32_t n = static_cast<uint32_t>(p - b_.data);
-    b_.data += n;
-    b_.len -= n;
-  }
-
- private:
-  // Opens the constructed element tagged tag at the cursor: *child then
-  // covers its content (for the indefinite form, everything after the
-  // header: the content's end is found by reading it). This cursor is not
-  // moved before close(). 0, or the library's code.
-  [[nodiscard]] int open(unsigned char tag, Reader* child) const {
-    Buffer b = b_;
-    int n = asn1_der_decode(tag, &b);
-    if (n < X509ASN_INDEFINITE) return n;
-    child->b_ = Buffer{nullptr, b.data, n == X509ASN_INDEFINITE ? b.len : static_cast<uint32_t>(n)};
-    child->indefinite_ = n == X509ASN_INDEFINITE;
-    return 0;
-  }
-
-  // Ends child, opened from this cursor: a definite content must be used
-  // up (X509ASN_E_TRAILING); an indefinite one must stand at 00 00
-  // (X509_E_SHORT when fewer octets are left, else X509_E_NO_EOC), which
-  // are stepped over. This cursor then stands after the element.
-  [[nodiscard]] int close(const Reader& child) {
-    const unsigned char* end = child.b_.data;
-    if (child.indefinite_) {
-      if (child.b_.len < 2) return X509_E_SHORT;
-      if (!asn1_is_eoc(&child.b_)) return X509_E_NO_EOC;
-      end += 2;
-    } else if (child.b_.len != 0) {
-      return X509ASN_E_TRAILING;
-    }
-    moveTo(end);
-    return 0;
-  }
-
-  Buffer b_;
-  bool indefinite_ = false;
-};
-
-// Moves the caller's input to where r stands (r was made from in).
-void Advance(Buffer* in, const Reader& r) {
-  uint32_t n = static_cast<uint32_t>(r.pos() - in->data);
-  in->data += n;
-  in->len -= n;
-}
+// A cursor over in for the parsers of this file: an indefinite content not
+// closed by 00 00 fails with X509_E_NO_EOC, the code their callers know.
+DerReader Cursor(const Buffer& in) { return DerReader(in, X509_E_NO_EOC); }
 
 void SetSpan(Buffer* out, const unsigned char* from, const unsigned char* to) {
   set_buffer(out, static_cast<uint32_t>(to - from), from);
 }
 
-// Library readers return a length (>= 0) or a negative code; this turns
-// them into a status.
-int Status(int r) { return r < 0 ? r : 0; }
-
-#define X509_TRY(expr)           \
-  do {                           \
-    int x509_r_ = Status(expr);  \
-    if (x509_r_ != 0) return x509_r_; \
-  } while (0)
-
-// The whole element at in as an exact view: a reader that checks it
-// (advancing its Buffer past it) and the view of what it covered.
+// The whole element at r as an exact view: check reads it (advancing its
+// Buffer past it), out then covers what it read.
 template <class Check>
-int Covered(Reader& r, Check check, Buffer* out) {
+int Covered(DerReader& r, Check check, Buffer* out) {
   const unsigned char* from = r.pos();
-  X509_TRY(check(r.buf()));
+  DER_TRY(check(r.buf()));
   SetSpan(out, from, r.pos());
-  return 0;
+  return X509_OK;
 }
 
 // True when the OID content octets equal the OID constant c (a length
@@ -126,17 +36,37 @@ inline bool OidIs(const Buffer& oid, const unsigned char* c) {
   return oid.len == c[0] && std::memcmp(oid.data, c + 1, c[0]) == 0;
 }
 
+// A BIT STRING that holds a whole number of octets (a signature, a public
+// key): *octets views what follows the unused-bits octet, which must be 0.
+// X509_OK and r advanced; X509_E_UNUSED_BITS, or the library's codes as
+// asn1_decode_bit_string gives them (r unmoved).
+int ReadOctetBits(DerReader& r, Buffer* octets) {
+  DerReader element = r;
+  Buffer content;
+  DER_TRY(element.primitive(der::kBitString, &content));
+  DerReader bits(content);
+  // BIT STRING content: the unused-bits octet, then the bits.
+  if (bits.peek() < 0) return X509ASN_E_VALUE;
+  if (bits.peek() != 0) return X509_E_UNUSED_BITS;
+  bits.moveTo(bits.pos() + 1);
+  SetSpan(octets, bits.pos(), bits.pos() + bits.left());
+  r = element;
+  return X509_OK;
+}
+
 // Walks every attribute of the name element at in with the walker pair
 // (first, next) and advances in past the element; the walker's failure
 // otherwise.
 int WalkName(Buffer* in, int (*first)(x509_walk_state_t*, const Buffer*, unsigned char*, Buffer*, Buffer*),
              int (*next)(x509_walk_state_t*, unsigned char*, Buffer*, Buffer*)) {
   if (in == nullptr) return X509_E_NULL;
+  // The walkers answer 1 while an attribute is delivered, 0 at the end.
+  constexpr int kDelivered = 1;
   x509_walk_state_t state;
   int r = first(&state, in, nullptr, nullptr, nullptr);
-  while (r == 1) r = next(&state, nullptr, nullptr, nullptr);
-  if (r != 0) return r;
-  return shift_buffer(in, state.total) == 0 ? 0 : X509_E_SHORT;
+  while (r == kDelivered) r = next(&state, nullptr, nullptr, nullptr);
+  if (r != X509_OK) return r;
+  return shift_buffer(in, state.total) == 0 ? X509_OK : X509_E_SHORT;
 }
 
 // ---- Unrecognised extensions -------------------------------------------
@@ -147,10 +77,12 @@ class Collector {
  public:
   explicit Collector(Buffer* dst) : dst_(dst), cap_(dst->len) {}
   int append(const unsigned char* p, uint32_t n) {
+    constexpr uint32_t kFirstBlock = 256;
+    constexpr uint64_t kMaxLength = 0x7FFFFFFFu;
     uint64_t need = static_cast<uint64_t>(dst_->len) + n;
-    if (need > 0x7FFFFFFFu) return X509_E_NOMEM;
+    if (need > kMaxLength) return X509_E_NOMEM;
     if (need > cap_) {
-      uint64_t cap = cap_ < 256 ? 256 : cap_;
+      uint64_t cap = cap_ < kFirstBlock ? kFirstBlock : cap_;
       while (cap < need) cap *= 2;
       auto* block = static_cast<unsigned char*>(std::malloc(static_cast<size_t>(cap)));
       if (block == nullptr) return X509_E_NOMEM;
@@ -162,7 +94,7 @@ class Collector {
     }
     std::memcpy(dst_->data + dst_->len, p, n);
     dst_->len += n;
-    return 0;
+    return X509_OK;
   }
 
  private:
@@ -172,84 +104,61 @@ class Collector {
 
 // ---- Recognised extensions ---------------------------------------------
 
-// How a recognised extension's value is kept in the record.
-enum class Shape {
-  kWhole,            // the extnValue content as it is
-  kContent,          // the content of the single element tagged `tag`
-  kGeneralNames,     // the GeneralNames element, checked
-  kNameConstraints,  // the content of its [0] and [1] subtrees
-};
-
-struct ExtnRow {
-  const unsigned char* oid;
-  uint32_t critical_bit;
-  Buffer x509_cert_t::*field;
-  Shape shape;
-  unsigned char tag;
-};
-
-// In the order the identifiers are compared.
-const ExtnRow kRecognised[] = {
-    {NameConstraints_Id, X509_CRIT_NAME_CONSTRAINTS, nullptr, Shape::kNameConstraints, 0},
-    {BasicConstraints_Id, X509_CRIT_BASIC_CONSTRAINTS, &x509_cert_t::basic_constraints, Shape::kWhole, 0},
-    {KeyUsage_Id, X509_CRIT_KEY_USAGE, &x509_cert_t::key_usage, Shape::kContent, 0x03},
-    {IssuerAltName_Id, X509_CRIT_ISSUER_ALT_NAME, &x509_cert_t::issuer_alt_name, Shape::kGeneralNames, 0},
-    {SubjectAltName_Id, X509_CRIT_SUBJECT_ALT_NAME, &x509_cert_t::subject_alt_name, Shape::kGeneralNames, 0},
-    {SubjectKeyIdentifier_Id, X509_CRIT_SUBJECT_KEY_ID, &x509_cert_t::subject_key_id, Shape::kContent, 0x04},
-    {AuthorityKeyIdentifier_Id, X509_CRIT_AUTHORITY_KEY_ID, &x509_cert_t::authority_key_id, Shape::kContent,
-     0x30},
-    {CRLDistributionPoints_Id, X509_CRIT_CRL_DP, &x509_cert_t::crl_dp, Shape::kWhole, 0},
-};
+using x509known::Shape;
 
 // NameConstraints ::= SEQUENCE {
 //     permittedSubtrees [0] GeneralSubtrees OPTIONAL,
 //     excludedSubtrees  [1] GeneralSubtrees OPTIONAL }
 int StoreNameConstraints(const Buffer& value, x509_cert_t* rec) {
-  Reader v(value);
+  DerReader v = Cursor(value);
   Buffer permitted = {}, excluded = {};
-  X509_TRY(v.element(0x30, [&](Reader& seq) {
-    if (seq.peek() == 0xA0) X509_TRY(asn1_decode_primitive(0xA0, seq.buf(), &permitted));
-    if (seq.peek() == 0xA1) X509_TRY(asn1_decode_primitive(0xA1, seq.buf(), &excluded));
-    return 0;
+  DER_TRY(v.element(der::kSequence, [&](DerReader& seq) {
+    if (seq.peek() == der::kContext0Constructed) {
+      DER_TRY(asn1_decode_primitive(der::kContext0Constructed, seq.buf(), &permitted));
+    }
+    if (seq.peek() == der::kContext1Constructed) {
+      DER_TRY(asn1_decode_primitive(der::kContext1Constructed, seq.buf(), &excluded));
+    }
+    return X509_OK;
   }));
   if (v.left() != 0) return X509ASN_E_TRAILING;
   rec->nc_permitted = permitted;
   rec->nc_excluded = excluded;
-  return 0;
+  return X509_OK;
 }
 
-int StoreRecognised(const ExtnRow& row, const Buffer& value, x509_cert_t* rec) {
-  Reader v(value);
+int StoreRecognised(const x509known::Extension& row, const Buffer& value, x509_cert_t* rec) {
+  DerReader v = Cursor(value);
   Buffer view = {};
   switch (row.shape) {
     case Shape::kWhole:
       view = value;
       break;
     case Shape::kContent:
-      X509_TRY(asn1_decode_primitive(row.tag, v.buf(), &view));
+      DER_TRY(asn1_decode_primitive(row.tag, v.buf(), &view));
       break;
     case Shape::kGeneralNames:
-      X509_TRY(Covered(v, x509_parse_gn, &view));
+      DER_TRY(Covered(v, x509_parse_gn, &view));
       break;
     case Shape::kNameConstraints:
       return StoreNameConstraints(value, rec);
   }
   if (v.left() != 0 && row.shape != Shape::kWhole) return X509ASN_E_TRAILING;
   rec->*row.field = view;
-  return 0;
+  return X509_OK;
 }
 
 // Extensions ::= SEQUENCE SIZE (1..MAX) OF Extension: the content.
-int ParseExtensions(Reader& seq, x509_cert_t* rec) {
+int ParseExtensions(DerReader& seq, x509_cert_t* rec) {
   Collector other(&rec->other_extns), other_critical(&rec->other_critical_extns);
   const unsigned char* content = seq.pos();
   while (!seq.atEnd()) {
     const unsigned char* element = seq.pos();
     Buffer oid, value;
     int critical = 0;
-    X509_TRY(x509_parse_extension(seq.buf(), &oid, &critical, &value));
-    const ExtnRow* row = nullptr;
-    for (const ExtnRow& candidate : kRecognised) {
+    DER_TRY(x509_parse_extension(seq.buf(), &oid, &critical, &value));
+    const x509known::Extension* row = nullptr;
+    for (const x509known::Extension& candidate : x509known::kRecognised) {
       if (OidIs(oid, candidate.oid)) {
         row = &candidate;
         break;
@@ -257,10 +166,10 @@ int ParseExtensions(Reader& seq, x509_cert_t* rec) {
     }
     if (row == nullptr) {
       Collector& to = critical != 0 ? other_critical : other;
-      X509_TRY(to.append(element, static_cast<uint32_t>(seq.pos() - element)));
+      DER_TRY(to.append(element, static_cast<uint32_t>(seq.pos() - element)));
       continue;
     }
-    X509_TRY(StoreRecognised(*row, value, rec));
+    DER_TRY(StoreRecognised(*row, value, rec));
     if (critical != 0) {
       rec->critical |= row->critical_bit;
     } else {
@@ -268,30 +177,27 @@ int ParseExtensions(Reader& seq, x509_cert_t* rec) {
     }
   }
   SetSpan(&rec->extensions, content, seq.pos());
-  return 0;
+  return X509_OK;
 }
 
 // ---- Key parameters ------------------------------------------------------
 
-struct FreeDeleter {
-  void operator()(void* p) const { std::free(p); }
-};
-using ParamsHolder = std::unique_ptr<x509_key_params_t, FreeDeleter>;
+using ParamsHolder = MallocPtr<x509_key_params_t>;
 
 // SEQUENCE { INTEGER, INTEGER [, INTEGER] ... }: the first two INTEGERs,
 // and with allow_third a third one when it follows.
 int ParseParams(Buffer* in, x509_key_params_t** out, bool allow_third) {
   if (in == nullptr) return X509_E_NULL;
-  Reader r(*in);
+  DerReader r = Cursor(*in);
   x509_key_params_t got = {};
-  X509_TRY(r.element(0x30, [&](Reader& seq) {
-    X509_TRY(asn1_decode_integer(seq.buf(), &got.first));
-    X509_TRY(asn1_decode_integer(seq.buf(), &got.second));
-    if (allow_third && seq.peek() == 0x02) X509_TRY(asn1_decode_integer(seq.buf(), &got.third));
+  DER_TRY(r.element(der::kSequence, [&](DerReader& seq) {
+    DER_TRY(asn1_decode_integer(seq.buf(), &got.first));
+    DER_TRY(asn1_decode_integer(seq.buf(), &got.second));
+    if (allow_third && seq.peek() == der::kInteger) DER_TRY(asn1_decode_integer(seq.buf(), &got.third));
     // Further elements of a definite SEQUENCE are not examined; an
     // indefinite one ends here.
     seq.skipRest();
-    return 0;
+    return X509_OK;
   }));
   if (out != nullptr) {
     auto* made = static_cast<x509_key_params_t*>(std::malloc(sizeof(x509_key_params_t)));
@@ -299,8 +205,8 @@ int ParseParams(Buffer* in, x509_key_params_t** out, bool allow_third) {
     *made = got;
     *out = made;
   }
-  Advance(in, r);
-  return 0;
+  r.advance(in);
+  return X509_OK;
 }
 
 // ---- Key algorithms ------------------------------------------------------
@@ -329,6 +235,13 @@ const KeyAlgorithm* FindKeyAlgorithm(const Buffer& oid, bool private_key) {
   return nullptr;
 }
 
+// True when the parameters element p is NULL (05 00) and nothing else.
+bool IsNullParams(const Buffer& p) {
+  DerReader r(p);
+  Buffer content;
+  return r.primitive(der::kNull, &content) == X509_OK && content.len == 0 && r.left() == 0;
+}
+
 // ---- Private keys --------------------------------------------------------
 
 struct SecretParts {
@@ -338,6 +251,12 @@ struct SecretParts {
   bool value_is_sequence = false;
 };
 
+// Version ::= INTEGER, here the single octet 00 (v1).
+bool IsVersionOne(DerReader& r) {
+  Buffer version;
+  return r.primitive(der::kInteger, &version) == X509_OK && version.len == 1 && version.data[0] == 0;
+}
+
 // PrivateKeyInfo ::= SEQUENCE {
 //     version Version,                              -- 0
 //     privateKeyAlgorithm AlgorithmIdentifier,
@@ -345,34 +264,53 @@ struct SecretParts {
 //     attributes [0] IMPLICIT Attributes OPTIONAL }
 int ParseSecret(Buffer* in, bool definite_only, SecretParts* out) {
   if (in == nullptr) return X509_E_NULL;
-  Reader r(*in);
+  DerReader r = Cursor(*in);
   if (definite_only) {
+    // X509ASN_INDEFINITE (-1) is answered as it is: the caller's refusal.
     Buffer probe = *in;
-    int n = asn1_der_decode(0x30, &probe);
+    int n = asn1_der_decode(der::kSequence, &probe);
     if (n < 0) return n;
   }
-  X509_TRY(r.element(0x30, [&](Reader& seq) {
+  DER_TRY(r.element(der::kSequence, [&](DerReader& seq) {
     // version Version
-    Buffer version;
-    if (asn1_decode_primitive(0x02, seq.buf(), &version) != 1 || version.data[0] != 0) return X509_E_VERSION;
+    if (!IsVersionOne(seq)) return X509_E_VERSION;
     // privateKeyAlgorithm AlgorithmIdentifier
-    X509_TRY(x509_parse_algid(seq.buf(), &out->alg, &out->params));
+    DER_TRY(x509_parse_algid(seq.buf(), &out->alg, &out->params));
     // privateKey OCTET STRING
-    X509_TRY(seq.element(0x04, [&](Reader& octets) {
-      if (octets.peek() != 0x30) return Status(asn1_decode_integer(octets.buf(), &out->value));
+    DER_TRY(seq.element(der::kOctetString, [&](DerReader& octets) {
+      if (octets.peek() != der::kSequence) return derStatus(asn1_decode_integer(octets.buf(), &out->value));
       // RSAPrivateKey ::= SEQUENCE { version, modulus, ... }, kept whole
       out->value_is_sequence = true;
-      return Covered(octets, [](Buffer* b) { return asn1_decode_primitive(0x30, b, nullptr); }, &out->value);
+      return Covered(octets, [](Buffer* b) { return asn1_decode_primitive(der::kSequence, b, nullptr); },
+                     &out->value);
     }));
     // attributes [0] IMPLICIT Attributes OPTIONAL
-    if (seq.peek() == 0xA0) X509_TRY(asn1_decode_primitive(0xA0, seq.buf(), nullptr));
-    return 0;
+    if (seq.peek() == der::kContext0Constructed) {
+      DER_TRY(asn1_decode_primitive(der::kContext0Constructed, seq.buf(), nullptr));
+    }
+    return X509_OK;
   }));
-  Advance(in, r);
-  return 0;
+  r.advance(in);
+  return X509_OK;
 }
 
 }  // namespace
+
+// The extensions kept in views, in the order their identifiers are compared
+// and the encoder processes them.
+const x509known::Extension x509known::kRecognised[x509known::kCount] = {
+    {NameConstraints_Id, X509_CRIT_NAME_CONSTRAINTS, nullptr, Shape::kNameConstraints, 0, false},
+    {BasicConstraints_Id, X509_CRIT_BASIC_CONSTRAINTS, &x509_cert_t::basic_constraints, Shape::kWhole, 0, true},
+    {KeyUsage_Id, X509_CRIT_KEY_USAGE, &x509_cert_t::key_usage, Shape::kContent, der::kBitString, true},
+    {IssuerAltName_Id, X509_CRIT_ISSUER_ALT_NAME, &x509_cert_t::issuer_alt_name, Shape::kGeneralNames, 0, true},
+    {SubjectAltName_Id, X509_CRIT_SUBJECT_ALT_NAME, &x509_cert_t::subject_alt_name, Shape::kGeneralNames, 0,
+     true},
+    {SubjectKeyIdentifier_Id, X509_CRIT_SUBJECT_KEY_ID, &x509_cert_t::subject_key_id, Shape::kContent,
+     der::kOctetString, true},
+    {AuthorityKeyIdentifier_Id, X509_CRIT_AUTHORITY_KEY_ID, &x509_cert_t::authority_key_id, Shape::kContent,
+     der::kSequence, false},
+    {CRLDistributionPoints_Id, X509_CRIT_CRL_DP, &x509_cert_t::crl_dp, Shape::kWhole, 0, false},
+};
 
 extern "C" {
 
@@ -380,13 +318,13 @@ int x509_init_cert(x509_cert_t** out) {
   if (out == nullptr) return X509_E_NULL;
   auto* rec = static_cast<x509_cert_t*>(std::calloc(1, sizeof(x509_cert_t)));
   if (rec == nullptr) return X509_E_NOMEM;
-  std::memset(rec->markers, 0xFF, sizeof rec->markers);
-  std::memset(rec->reserved, 0xFF, sizeof rec->reserved);
+  std::memset(rec->markers, X509_MARKER_UNSET, sizeof rec->markers);
+  std::memset(rec->reserved, X509_MARKER_UNSET, sizeof rec->reserved);
   rec->not_before = -1;
   rec->not_after = -1;
-  rec->version = 0xFFFF;
+  rec->version = X509_VERSION_UNSET;
   *out = rec;
-  return 0;
+  return X509_OK;
 }
 
 void x509_release_cert(x509_cert_t* rec) {
@@ -399,159 +337,164 @@ void x509_release_cert(x509_cert_t* rec) {
 
 int x509_parse_cert(Buffer* in, x509_cert_t* rec) {
   if (in == nullptr || rec == nullptr) return X509_E_NULL;
+  // The first two markers read 0x0101 once a certificate was parsed into rec.
   rec->markers[0] = 1;
   rec->markers[1] = 1;
-  Reader r(*in);
+  DerReader r = Cursor(*in);
   // Certificate ::= SEQUENCE {
-  X509_TRY(r.element(0x30, [&](Reader& cert) { return x509_parse_tbssequence(cert.buf(), rec); }, &rec->raw));
-  Advance(in, r);
-  return 0;
+  DER_TRY(r.element(der::kSequence, [&](DerReader& cert) { return x509_parse_tbssequence(cert.buf(), rec); },
+                    &rec->raw));
+  r.advance(in);
+  return X509_OK;
 }
 
 int x509_parse_tbssequence(Buffer* in, x509_cert_t* rec) {
   if (in == nullptr || rec == nullptr) return X509_E_NULL;
-  Reader r(*in);
+  DerReader r = Cursor(*in);
   // tbsCertificate TBSCertificate,
-  X509_TRY(r.element(0x30, [&](Reader& tbs) { return x509_parse_tbscert(tbs.buf(), rec); }, &rec->tbs));
+  DER_TRY(r.element(der::kSequence, [&](DerReader& tbs) { return x509_parse_tbscert(tbs.buf(), rec); },
+                    &rec->tbs));
   // signatureAlgorithm AlgorithmIdentifier,
   Buffer oid, params;
-  X509_TRY(x509_parse_algid(r.buf(), &oid, &params));
+  DER_TRY(x509_parse_algid(r.buf(), &oid, &params));
   if (oid.len != rec->sig_alg_oid.len || oid.len == 0 ||
       std::memcmp(oid.data, rec->sig_alg_oid.data, oid.len) != 0) {
     return X509_E_SIG_MISMATCH;
   }
   if (rec->sig_alg_params.len == 0) rec->sig_alg_params = params;
   // signatureValue BIT STRING }
-  X509_TRY(asn1_decode_bit_string(r.buf(), &rec->signature));
-  Advance(in, r);
-  return 0;
+  DER_TRY(ReadOctetBits(r, &rec->signature));
+  r.advance(in);
+  return X509_OK;
 }
 
 int x509_parse_tbscert(Buffer* in, x509_cert_t* rec) {
   if (in == nullptr || rec == nullptr) return X509_E_NULL;
-  Reader r(*in);
+  DerReader r = Cursor(*in);
   // version [0] EXPLICIT Version DEFAULT v1,
-  rec->version = 0;
-  if (r.peek() == 0xA0) {
-    X509_TRY(r.element(0xA0, [&](Reader& explicit_tag) {
+  // Version ::= INTEGER { v1(0), v2(1), v3(2) }
+  rec->version = X509_VERSION_1;
+  if (r.peek() == der::kContext0Constructed) {
+    DER_TRY(r.element(der::kContext0Constructed, [&](DerReader& explicit_tag) {
       Buffer v;
-      if (asn1_decode_primitive(0x02, explicit_tag.buf(), &v) != 1 || v.data[0] > 2) return X509_E_VERSION;
+      if (explicit_tag.primitive(der::kInteger, &v) != X509_OK || v.len != 1 || v.data[0] > X509_VERSION_3) {
+        return X509_E_VERSION;
+      }
       rec->version = v.data[0];
-      return 0;
+      return X509_OK;
     }));
   }
   // serialNumber CertificateSerialNumber,
-  X509_TRY(asn1_decode_integer(r.buf(), &rec->serial));
+  DER_TRY(asn1_decode_integer(r.buf(), &rec->serial));
   // signature AlgorithmIdentifier,
-  X509_TRY(x509_parse_algid(r.buf(), &rec->sig_alg_oid, &rec->sig_alg_params));
+  DER_TRY(x509_parse_algid(r.buf(), &rec->sig_alg_oid, &rec->sig_alg_params));
   // issuer Name,
-  X509_TRY(Covered(r, x509_parse_dn, &rec->issuer));
+  DER_TRY(Covered(r, x509_parse_dn, &rec->issuer));
   // validity Validity ::= SEQUENCE { notBefore Time, notAfter Time },
-  X509_TRY(r.element(0x30, [&](Reader& validity) {
-    X509_TRY(asn1_decode_time(validity.buf(), &rec->not_before));
+  DER_TRY(r.element(der::kSequence, [&](DerReader& validity) {
+    DER_TRY(asn1_decode_time(validity.buf(), &rec->not_before));
     return asn1_decode_time(validity.buf(), &rec->not_after);
   }));
   // subject Name,
-  X509_TRY(Covered(r, x509_parse_dn, &rec->subject));
+  DER_TRY(Covered(r, x509_parse_dn, &rec->subject));
   // subjectPublicKeyInfo SubjectPublicKeyInfo,
-  X509_TRY(Covered(r, [](Buffer* b) { return x509_parse_spki(b, nullptr, nullptr, nullptr); }, &rec->spki));
+  DER_TRY(Covered(r, [](Buffer* b) { return x509_parse_spki(b, nullptr, nullptr, nullptr); }, &rec->spki));
   // issuerUniqueID [1] IMPLICIT UniqueIdentifier OPTIONAL,
   // subjectUniqueID [2] IMPLICIT UniqueIdentifier OPTIONAL,
   // (primitive as DER writes them, or constructed), skipped
-  for (unsigned char tag : {0x81, 0xA1, 0x82, 0xA2}) {
-    if (r.peek() == tag) X509_TRY(asn1_decode_primitive(tag, r.buf(), nullptr));
+  for (unsigned char tag :
+       {der::kContext1, der::kContext1Constructed, der::kContext2, der::kContext2Constructed}) {
+    if (r.peek() == tag) DER_TRY(asn1_decode_primitive(tag, r.buf(), nullptr));
   }
   // extensions [3] EXPLICIT Extensions OPTIONAL
-  if (r.peek() == 0xA3) {
-    X509_TRY(r.element(0xA3, [&](Reader& explicit_tag) {
-      return explicit_tag.element(0x30, [&](Reader& seq) { return ParseExtensions(seq, rec); });
+  if (r.peek() == der::kContext3Constructed) {
+    DER_TRY(r.element(der::kContext3Constructed, [&](DerReader& explicit_tag) {
+      return explicit_tag.element(der::kSequence, [&](DerReader& seq) { return ParseExtensions(seq, rec); });
     }));
   }
-  Advance(in, r);
-  return 0;
+  r.advance(in);
+  return X509_OK;
 }
 
 int x509_parse_extension(Buffer* in, Buffer* oid, int* critical, Buffer* value) {
   if (in == nullptr) return X509_E_NULL;
-  Reader r(*in);
+  DerReader r = Cursor(*in);
   Buffer id, content;
   int flag = 0;
-  X509_TRY(r.element(0x30, [&](Reader& seq) {
+  DER_TRY(r.element(der::kSequence, [&](DerReader& seq) {
     // extnID OBJECT IDENTIFIER,
-    X509_TRY(asn1_decode_primitive(0x06, seq.buf(), &id));
+    DER_TRY(seq.primitive(der::kOid, &id));
+    DER_TRY(asn1_oid_check(&id));
     // critical BOOLEAN DEFAULT FALSE,
-    if (seq.peek() == 0x01) {
+    if (seq.peek() == der::kBoolean) {
       Buffer b;
-      int n = asn1_decode_primitive(0x01, seq.buf(), &b);
-      if (n < 0) return n;
-      if (n != 1) return X509_E_BOOLEAN;
+      DER_TRY(seq.primitive(der::kBoolean, &b));
+      if (b.len != 1) return X509_E_BOOLEAN;
       flag = b.data[0];
     }
     // extnValue OCTET STRING
-    return Status(asn1_decode_primitive(0x04, seq.buf(), &content));
+    return seq.primitive(der::kOctetString, &content);
   }));
   if (oid != nullptr) *oid = id;
   if (critical != nullptr) *critical = flag;
   if (value != nullptr) *value = content;
-  Advance(in, r);
+  r.advance(in);
   return static_cast<int>(content.len);
 }
 
 int x509_parse_spki(Buffer* in, Buffer* alg, Buffer* params, Buffer* bits) {
   if (in == nullptr) return X509_E_NULL;
-  Reader r(*in);
+  DerReader r = Cursor(*in);
   Buffer a, p, k;
-  X509_TRY(r.element(0x30, [&](Reader& seq) {
+  DER_TRY(r.element(der::kSequence, [&](DerReader& seq) {
     // algorithm AlgorithmIdentifier,
-    X509_TRY(x509_parse_algid(seq.buf(), &a, &p));
+    DER_TRY(x509_parse_algid(seq.buf(), &a, &p));
     // subjectPublicKey BIT STRING
-    return Status(asn1_decode_bit_string(seq.buf(), &k));
+    return ReadOctetBits(seq, &k);
   }));
   if (alg != nullptr) *alg = a;
   if (params != nullptr) *params = p;
   if (bits != nullptr) *bits = k;
-  Advance(in, r);
-  return 0;
+  r.advance(in);
+  return X509_OK;
 }
 
 int x509_parse_key(Buffer* in, uint16_t* type, x509_key_params_t** params, Buffer* value) {
   if (params != nullptr) *params = nullptr;
   if (in == nullptr) return X509_E_NULL;
-  Reader r(*in);
+  DerReader r = Cursor(*in);
   ParamsHolder holder;
-  x509_key_params_t* made = nullptr;
-  x509_key_params_t** want = params != nullptr ? &made : nullptr;
+  // Only when the caller wants the record are the parameters kept.
+  auto want = [&]() { return params != nullptr ? holder.out() : nullptr; };
   Buffer key;
-  X509_TRY(r.element(0x30, [&](Reader& seq) {
+  DER_TRY(r.element(der::kSequence, [&](DerReader& seq) {
     // algorithm AlgorithmIdentifier,
     Buffer alg, p;
-    X509_TRY(x509_parse_algid(seq.buf(), &alg, &p));
+    DER_TRY(x509_parse_algid(seq.buf(), &alg, &p));
     const KeyAlgorithm* row = FindKeyAlgorithm(alg, false);
     if (row == nullptr) return X509_E_PUBKEY_ALG;
     if (type != nullptr) *type = row->code;
     if (row->code == X509_KEY_RSA) {
       // parameters NULL
-      if (p.len != 2 || p.data[0] != 0x05 || p.data[1] != 0x00) return X509_E_RSA_PARAMS;
+      if (!IsNullParams(p)) return X509_E_RSA_PARAMS;
     } else {
-      X509_TRY(row->params(&p, want));
-      holder.reset(made);
+      DER_TRY(row->params(&p, want()));
     }
     // subjectPublicKey BIT STRING
-    return seq.element(0x03, [&](Reader& bits) {
-      if (bits.left() == 0 || bits.pos()[0] != 0) return X509_E_UNUSED_BITS;
+    return seq.element(der::kBitString, [&](DerReader& bits) {
+      // The unused-bits octet: every key is a whole number of octets.
+      if (bits.peek() != 0) return X509_E_UNUSED_BITS;
       bits.moveTo(bits.pos() + 1);
       // DSAPublicKey, DHPublicKey ::= INTEGER
-      if (row->code != X509_KEY_RSA) return Status(asn1_decode_integer(bits.buf(), &key));
+      if (row->code != X509_KEY_RSA) return derStatus(asn1_decode_integer(bits.buf(), &key));
       // RSAPublicKey ::= SEQUENCE { modulus INTEGER, publicExponent INTEGER }
-      X509_TRY(Covered(bits, [&](Buffer* b) { return x509_parse_params_pair(b, want); }, &key));
-      holder.reset(made);
-      return 0;
+      return Covered(bits, [&](Buffer* b) { return x509_parse_params_pair(b, want()); }, &key);
     });
   }));
   if (value != nullptr) *value = key;
-  if (params != nullptr) *params = holder.release();
-  Advance(in, r);
-  return 0;
+  if (params != nullptr) *params = holder.detach();
+  r.advance(in);
+  return X509_OK;
 }
 
 int asn1_der_decode_secret(Buffer* in, uint16_t* type, x509_key_params_t** params, Buffer* value) {
@@ -559,7 +502,7 @@ int asn1_der_decode_secret(Buffer* in, uint16_t* type, x509_key_params_t** param
   if (in == nullptr) return X509_E_NULL;
   Buffer probe = *in;
   SecretParts parts;
-  X509_TRY(ParseSecret(&probe, true, &parts));
+  DER_TRY(ParseSecret(&probe, true, &parts));
   const KeyAlgorithm* row = FindKeyAlgorithm(parts.alg, true);
   if (row == nullptr) return X509_E_KEY_ALG;
   uint16_t code = row->code;
@@ -570,31 +513,30 @@ int asn1_der_decode_secret(Buffer* in, uint16_t* type, x509_key_params_t** param
   ParamsHolder holder;
   // An RSA key's parameters are NULL in the common form, or the SEQUENCE of
   // modulus and exponent this module writes.
-  bool rsa_null = code == X509_KEY_RSA && parts.params.len != 0 && parts.params.data[0] == 0x05;
+  bool rsa_null = code == X509_KEY_RSA && DerReader(parts.params).peek() == der::kNull;
   if (params != nullptr && parts.params.len != 0 && !rsa_null) {
-    x509_key_params_t* made = nullptr;
     Buffer p = parts.params;
-    X509_TRY(row->params(&p, &made));
-    holder.reset(made);
+    DER_TRY(row->params(&p, holder.out()));
+    // Dss-Parms ::= SEQUENCE { p, q, g INTEGER }: all three.
     bool dsa_family = code == X509_KEY_DSA || code == X509_KEY_DSA_OIW;
-    if (dsa_family && made->third.len == 0) return X509_E_NO_EOC;
+    if (dsa_family && holder->third.len == 0) return X509_E_DSA_PARAMS;
   }
   if (value != nullptr) *value = parts.value;
-  if (params != nullptr) *params = holder.release();
+  if (params != nullptr) *params = holder.detach();
   *in = probe;
-  return 0;
+  return X509_OK;
 }
 
 int x509_parse_secret(Buffer* in, Buffer* alg, Buffer* params, Buffer* value) {
   if (in == nullptr) return X509_E_NULL;
   Buffer probe = *in;
   SecretParts parts;
-  X509_TRY(ParseSecret(&probe, false, &parts));
+  DER_TRY(ParseSecret(&probe, false, &parts));
   if (alg != nullptr) *alg = parts.alg;
   if (params != nullptr) *params = parts.params;
   if (value != nullptr) *value = parts.value;
   *in = probe;
-  return 0;
+  return X509_OK;
 }
 
 int x509_parse_params_pair(Buffer* in, x509_key_params_t** out) { return ParseParams(in, out, false); }
@@ -610,39 +552,41 @@ int x509_parse_KI(Buffer* in, Buffer* key_id, Buffer* serial, Buffer* issuer, in
   for (Buffer* out : {key_id, serial, issuer}) {
     if (out != nullptr) init_buffer(out);
   }
-  Reader r(*in);
-  Buffer found[3] = {};  // [0] keyIdentifier, [1] authorityCertIssuer, [2] serial
+  // The fields by their context tag number: [0] keyIdentifier,
+  // [1] authorityCertIssuer, [2] authorityCertSerialNumber.
+  constexpr unsigned kKeyId = 0, kIssuer = 1, kSerial = 2;
+  DerReader r = Cursor(*in);
+  Buffer found[kSerial + 1] = {};
   unsigned seen = 0;
-  X509_TRY(r.element(0x30, [&](Reader& seq) {
+  DER_TRY(r.element(der::kSequence, [&](DerReader& seq) {
     while (!seq.atEnd()) {
       int tag = seq.peek();
-      if (tag == 0x00) return X509_E_AKI_EOC;
+      if (tag == der::kEndOfContents) return X509_E_AKI_EOC;
       // Context tags [0] [1] [2], primitive or constructed.
-      unsigned number = static_cast<unsigned>(tag) & 0x1F;
-      if ((tag & 0xC0) != 0x80 || number > 2) return X509_E_AKI_TAG;
-      if ((seen & (1u << number)) != 0) return X509_E_NO_EOC;
+      unsigned number = static_cast<unsigned>(tag) & der::kTagNumberMask;
+      if ((tag & der::kClassMask) != der::kContextClass || number > kSerial) return X509_E_AKI_TAG;
+      if ((seen & (1u << number)) != 0) return X509_E_DUPLICATE;
       seen |= 1u << number;
-      X509_TRY(asn1_decode_primitive(static_cast<unsigned char>(tag), seq.buf(), &found[number]));
+      DER_TRY(asn1_decode_primitive(static_cast<unsigned char>(tag), seq.buf(), &found[number]));
     }
-    return 0;
+    return X509_OK;
   }));
-  if (check_name != 0 && (seen & 2u) != 0) {
+  if (check_name != 0 && (seen & (1u << kIssuer)) != 0) {
     // The issuer's GeneralNames, given the SEQUENCE header its implicit tag
     // replaced, must render as text.
-    Buffer names, text;
-    X509_TRY(alloc_buffer(found[1].len + 6, &names));
-    shift_buffer(&names, 6);
-    if (found[1].len != 0) std::memcpy(names.data, found[1].data, found[1].len);
-    int rendered = asn1_der_encode(0x30, &names);
-    if (rendered == 0) rendered = x509_parse_name(&names, &text, 1);
-    release_buffer(&names);
-    if (rendered < 0) return rendered;
-    release_buffer(&text);
+    constexpr uint32_t kHeaderRoom = 6;  // identifier and at most five length octets
+    constexpr int kAsciiText = 1;        // x509_parse_name's ASCII mode
+    OwnedBuffer names, text;
+    DER_TRY(alloc_buffer(found[kIssuer].len + kHeaderRoom, &names.b));
+    shift_buffer(&names.b, kHeaderRoom);
+    if (found[kIssuer].len != 0) std::memcpy(names.b.data, found[kIssuer].data, found[kIssuer].len);
+    DER_TRY(asn1_der_encode(der::kSequence, &names.b));
+    DER_TRY(x509_parse_name(&names.b, &text.b, kAsciiText));
   }
-  if (key_id != nullptr) *key_id = found[0];
-  if (issuer != nullptr) *issuer = found[1];
-  if (serial != nullptr) *serial = found[2];
-  return 0;
+  if (key_id != nullptr) *key_id = found[kKeyId];
+  if (issuer != nullptr) *issuer = found[kIssuer];
+  if (serial != nullptr) *serial = found[kSerial];
+  return X509_OK;
 }
 
 }  // extern "C"

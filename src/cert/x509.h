@@ -30,8 +30,11 @@ extern "C" {
 
 struct _selector;
 
-/* Negative results of the certificate parser and encoder (the support
- * library's codes with the same value mean the same thing). */
+/* Results of the certificate parser and encoder: X509_OK, or a negative
+ * code (the support library's codes with the same value mean the same
+ * thing). Three conditions share -22, the number callers have always seen
+ * for them; each has its own name. */
+#define X509_OK 0                  /* success */
 #define X509_E_KEY_ALG (-3)        /* private-key algorithm not recognised */
 #define X509_E_NOMEM (-6)          /* memory could not be allocated */
 #define X509_E_NULL (-7)           /* null or empty input; non-empty output where an empty
@@ -39,12 +42,14 @@ struct _selector;
 #define X509_E_AKI_EOC (-13)       /* x509_parse_KI: end-of-contents octet inside the SEQUENCE */
 #define X509_E_PATHLEN (-14)       /* path length longer than four octets, or negative */
 #define X509_E_AKI_TAG (-15)       /* x509_parse_KI: element of another tag */
-#define X509_E_UNUSED_BITS (-17)   /* public-key BIT STRING with unused bits; key-usage bits of
-                                      the wrong length */
+#define X509_E_UNUSED_BITS (-17)   /* a signature or public-key BIT STRING with unused bits
+                                      (both hold whole octets); key-usage bits of the wrong
+                                      length */
 #define X509_E_RSA_PARAMS (-21)    /* RSA public key whose parameters are not NULL */
 #define X509_E_NO_EOC (-22)        /* end-of-contents octets missing after an indefinite
-                                      length; DSA private-key parameters without the third
-                                      INTEGER; an output of x509_parse_KI met twice */
+                                      length */
+#define X509_E_DSA_PARAMS (-22)    /* DSA private-key parameters without the third INTEGER */
+#define X509_E_DUPLICATE (-22)     /* x509_parse_KI: an element met twice */
 #define X509_E_VERSION (-23)       /* certificate version above 2 or not one octet; private-key
                                       version not the single octet 00 */
 #define X509_E_SIG_MISMATCH (-25)  /* outer signatureAlgorithm differs from the TBSCertificate's */
@@ -62,6 +67,14 @@ struct _selector;
 #define X509_KEY_DH 3      /* dhKeyAgreement, PKCS #3 */
 #define X509_KEY_DSA_OIW 4 /* dsa, 1.3.14.3.2.12 */
 #define X509_KEY_DH_X942 5 /* dhpublicnumber (public keys only) */
+
+/* Values of x509_cert_t.version: v1 to v3, and a record nothing was parsed
+ * into (x509_enc_cert writes it as v3). */
+#define X509_VERSION_1 0
+#define X509_VERSION_3 2
+#define X509_VERSION_UNSET 0xFFFFu
+/* Each parse marker and reserved octet of a fresh record. */
+#define X509_MARKER_UNSET 0xFF
 
 /* Critical flags: which recognised extensions were marked critical. */
 #define X509_CRIT_SUBJECT_KEY_ID 0x0001u
@@ -160,7 +173,9 @@ CMN_EXPORT void x509_release_cert(x509_cert_t* rec);
  * advances in past it, so certificates laid end to end are read one by one.
  * On failure in is unchanged and rec partly filled: release it, do not use
  * it. Codes: X509_E_NULL, X509_E_VERSION, X509_E_SIG_MISMATCH,
- * X509_E_BOOLEAN, X509_E_NO_EOC, X509_E_NOMEM, the library's. */
+ * X509_E_BOOLEAN, X509_E_UNUSED_BITS (signature or key BIT STRING with
+ * unused bits), X509_E_NO_EOC, X509_E_NOMEM, the library's (X509ASN_E_VALUE
+ * for a malformed object identifier among them). */
 CMN_EXPORT int x509_parse_cert(Buffer* in, x509_cert_t* rec);
 
 /* The content of a Certificate: TBSCertificate, signatureAlgorithm (its OID
@@ -180,16 +195,19 @@ CMN_EXPORT int x509_parse_tbscert(Buffer* in, x509_cert_t* rec);
  *                          extnValue OCTET STRING }
  * oid gets the OID content, *critical the BOOLEAN's octet as it stands (0
  * when absent), value the OCTET STRING content; each output optional.
- * Returns the value's length and advances in; X509_E_BOOLEAN, the
- * library's codes (in unchanged). */
+ * Returns the value's length and advances in; X509_E_NULL (null in),
+ * X509_E_BOOLEAN, X509ASN_E_VALUE (identifier octets malformed: empty, a
+ * subidentifier starting with 0x80, the last one unterminated), the
+ * library's codes (in and the outputs unchanged). */
 CMN_EXPORT int x509_parse_extension(Buffer* in, Buffer* oid, int* critical, Buffer* value);
 
 /* SubjectPublicKeyInfo ::= SEQUENCE { algorithm AlgorithmIdentifier,
  *                                     subjectPublicKey BIT STRING }
  * alg gets the OID content, params the parameters element (empty when
- * none), bits the BIT STRING's octets after the unused-bits octet; each
- * optional. 0 and in advanced; X509_E_NULL for a null in, the library's
- * codes (in unchanged). */
+ * none), bits the BIT STRING's octets after the unused-bits octet, which
+ * must be 0 (every key the module knows is a whole number of octets); each
+ * optional. X509_OK and in advanced; X509_E_NULL for a null in,
+ * X509_E_UNUSED_BITS, the library's codes (in unchanged). */
 CMN_EXPORT int x509_parse_spki(Buffer* in, Buffer* alg, Buffer* params, Buffer* bits);
 
 /* A SubjectPublicKeyInfo with the key type recognised: *type gets the
@@ -213,8 +231,8 @@ CMN_EXPORT int x509_parse_key(Buffer* in, uint16_t* type, x509_key_params_t** pa
  * and the optional third), else null. The outer SEQUENCE must have a
  * definite length: an indefinite one returns X509ASN_INDEFINITE (-1).
  * 0 and in advanced. Failure (in unchanged, *params null): X509_E_NULL,
- * X509_E_VERSION, X509_E_KEY_ALG, X509_E_NO_EOC, X509_E_NOMEM, the
- * library's codes. */
+ * X509_E_VERSION, X509_E_KEY_ALG, X509_E_DSA_PARAMS, X509_E_NO_EOC,
+ * X509_E_NOMEM, the library's codes. */
 CMN_EXPORT int asn1_der_decode_secret(Buffer* in, uint16_t* type, x509_key_params_t** params,
                                       Buffer* value);
 
@@ -250,7 +268,8 @@ CMN_EXPORT int x509_parse_dn(Buffer* in);
  * [1]. With check_name non-zero the issuer's general names are checked by
  * rendering them. 0; X509_E_NULL (null in), X509_E_AKI_EOC (an octet 00
  * where an element should be), X509_E_AKI_TAG (another element),
- * X509_E_NO_EOC (an element met twice), the library's codes. */
+ * X509_E_DUPLICATE (an element met twice), X509_E_NO_EOC, the library's
+ * codes. */
 CMN_EXPORT int x509_parse_KI(Buffer* in, Buffer* key_id, Buffer* serial, Buffer* issuer,
                              int check_name);
 

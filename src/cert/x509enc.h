@@ -69,15 +69,19 @@ CMN_EXPORT int x509_enc_extensions(x509_cert_t* rec, uint32_t* mask, Buffer* b);
 /* b holds an extension value (extnValue content) as its whole content;
  * wraps it into the Extension element with the identifier whose OID content
  * octets oid holds and, when critical is non-zero, the BOOLEAN TRUE.
- * X509_E_NULL for a null argument or an empty oid. */
+ * X509_OK; X509_E_NULL for a null argument or an empty oid,
+ * X509ASN_E_VALUE for malformed identifier octets (b unchanged then). */
 CMN_EXPORT int x509_enc_extension(Buffer* oid, uint8_t critical, Buffer* b);
 
-/* Prepends the AlgorithmIdentifier of the code alg to out. Parameters of
+/* Prepends the AlgorithmIdentifier of the code alg to out; the identifier
+ * is the conversion table's (alg/pki_static.h) for the code's pki_alg_t,
+ * the signature codes of base 4 naming the DSA ones. Parameters of
  * the key codes and of the SHA-1, SHA and MD signature codes: with params,
  * a SEQUENCE of its INTEGERs (first, second, and the third when present
  * for the codes 2, 3 and 4); without, NULL for the code 1 and nothing
  * otherwise. The SHA-2 signature codes ignore params: NULL for RSA, no
- * parameters for DSA; the ECDSA codes never have parameters either.
+ * parameters for DSA; the ECDSA codes never have parameters either (NULL
+ * exactly where the table's parameters column says so). X509_OK;
  * X509_E_ENC_ALG for a code not in the table. */
 CMN_EXPORT int x509_enc_alg(uint16_t alg, x509_key_params_t* params, Buffer* out);
 

@@ -42,6 +42,13 @@ constexpr unsigned char kContext1Constructed = 0xA1;
 constexpr unsigned char kContext2Constructed = 0xA2;
 constexpr unsigned char kContext3Constructed = 0xA3;
 constexpr unsigned char kContext4Constructed = 0xA4;
+// The first octet of the end-of-contents pair 00 00.
+constexpr unsigned char kEndOfContents = 0x00;
+// The parts of an identifier octet: its class (universal 0x00, context
+// 0x80) and its tag number.
+constexpr unsigned char kClassMask = 0xC0;
+constexpr unsigned char kContextClass = 0x80;
+constexpr unsigned char kTagNumberMask = 0x1F;
 }  // namespace der
 
 class DerReader {
@@ -49,6 +56,11 @@ class DerReader {
   // A cursor over in's content (in itself is not moved; see advance()).
   explicit DerReader(const Buffer& in) : b_{nullptr, in.data, in.len} {}
   DerReader() : b_{nullptr, nullptr, 0} {}
+  // The same, for a parser that reports an indefinite content not closed
+  // by 00 00 with a code of its own: element() then fails with
+  // unclosed_code where it would fail with X509ASN_E_EOC, here and in
+  // every child cursor it hands out.
+  DerReader(const Buffer& in, int unclosed_code) : b_{nullptr, in.data, in.len}, unclosed_(unclosed_code) {}
 
   // The cursor as a Buffer record, for the support library's readers, which
   // advance it past what they consume (and only on success).
@@ -66,7 +78,8 @@ class DerReader {
   // closed. *whole (optional) then covers the element, header included.
   // Returns 0; or the first failure, with the cursor unmoved: the header's
   // code, the body's, X509ASN_E_TRAILING (content left over) or
-  // X509ASN_E_SHORT / X509ASN_E_EOC (indefinite content not closed).
+  // X509ASN_E_SHORT / X509ASN_E_EOC (indefinite content not closed; the
+  // cursor's own code instead of X509ASN_E_EOC when it was given one).
   template <class Body>
   [[nodiscard]] int element(unsigned char tag, Body body, Buffer* whole = nullptr) {
     const unsigned char* from = b_.data;
@@ -116,18 +129,20 @@ class DerReader {
     if (n < X509ASN_INDEFINITE) return n;
     child->b_ = Buffer{nullptr, b.data, n == X509ASN_INDEFINITE ? b.len : static_cast<uint32_t>(n)};
     child->indefinite_ = n == X509ASN_INDEFINITE;
+    child->unclosed_ = unclosed_;
     return 0;
   }
 
   // Ends child, opened from this cursor: a definite content must be used
   // up (X509ASN_E_TRAILING); an indefinite one must stand at 00 00
-  // (X509ASN_E_SHORT when fewer octets are left, else X509ASN_E_EOC), which
-  // are stepped over. This cursor then stands after the element.
+  // (X509ASN_E_SHORT when fewer octets are left, else X509ASN_E_EOC or the
+  // cursor's own code), which are stepped over. This cursor then stands
+  // after the element.
   [[nodiscard]] int close(const DerReader& child) {
     const unsigned char* end = child.b_.data;
     if (child.indefinite_) {
       if (child.b_.len < 2) return X509ASN_E_SHORT;
-      if (!asn1_is_eoc(&child.b_)) return X509ASN_E_EOC;
+      if (!asn1_is_eoc(&child.b_)) return unclosed_;
       end += 2;
     } else if (child.b_.len != 0) {
       return X509ASN_E_TRAILING;
@@ -138,6 +153,7 @@ class DerReader {
 
   Buffer b_;
   bool indefinite_ = false;
+  int unclosed_ = X509ASN_E_EOC;
 };
 
 // Support-library readers return a length (>= 0) or a negative code; this

@@ -13,6 +13,7 @@
 #include "alg/oid2asn.h"
 #include "alg/pki_cnvrt_c.h"
 #include "alg/pki_static.h"
+#include "support/result_codes.h"
 #include "testing/cnvrt_binding.h"
 #include "testing/inproc.h"
 
@@ -88,6 +89,42 @@ TEST(StaticTableTest, IdentifiersEncodeAsOpenSSLWritesThem) {
     SCOPED_TRACE(Dotted(row));
     ASSERT_TRUE(enc.asn(row.arcs, row.count));
     EXPECT_EQ(Octets(enc.data(), enc.data() + enc.length()), OpenSSLContent(Dotted(row)));
+  }
+}
+
+// The parameters column: NULL for exactly the rows whose base algorithm the
+// certificate object has always given NULL parameters (RSA 0x01, GOST R
+// 34.10 0x0D, and 0x0E and 0x0F, which the table does not hold); among the
+// signature algorithms OpenSSL knows outside GOST, exactly those whose key
+// is RSA.
+TEST(StaticTableTest, NullParametersColumn) {
+  auto old_rule = [](pki_alg_t a) {
+    uint32_t base = pki_alg_base(a);
+    return base == 1 || base == 13 || base == 14 || base == 15;
+  };
+  int null_rows = 0;
+  for (uint32_t i = 0; i < staticAlgSize; ++i) {
+    const pki_alg_row& row = staticAlgTable[i];
+    SCOPED_TRACE(testing::Message() << std::hex << row.alg);
+    EXPECT_EQ(pki_alg_find(row.alg), &row);
+    EXPECT_EQ(row.null_params, old_rule(row.alg));
+    EXPECT_EQ(pki_alg_null_params(row.alg), row.null_params ? 1 : 0);
+    null_rows += row.null_params;
+    if (row.arcs == nullptr || !pki_alg_is_signature(row.alg) || pki_alg_base(row.alg) == PKI_ALG_BASE_GOST3410) {
+      continue;
+    }
+    int dig = NID_undef, pkey = NID_undef;
+    int nid = OBJ_txt2nid(Dotted(row).c_str());
+    ASSERT_NE(nid, NID_undef);
+    ASSERT_EQ(OBJ_find_sigid_algs(nid, &dig, &pkey), 1);
+    EXPECT_EQ(row.null_params, pkey == NID_rsaEncryption);
+  }
+  EXPECT_EQ(null_rows, 19);
+  // Values the table does not hold have no column: 0.
+  for (pki_alg_t a : {pki_alg_t{PKI_ALG_NONE}, pki_alg_t{0x0E}, pki_alg_t{0x0F}, pki_alg_t{0x00050001},
+                      pki_alg_t{0x0400000D}}) {
+    EXPECT_EQ(pki_alg_find(a), a == PKI_ALG_NONE ? &staticAlgTable[staticAlgSize - 1] : nullptr) << a;
+    EXPECT_EQ(pki_alg_null_params(a), 0) << a;
   }
 }
 
@@ -242,7 +279,7 @@ TEST_F(CnvrtTest, EveryRowRoundTripsThroughTheThreeForms) {
       pki_alg_t a = from == 0 ? row.alg : 0;
       aBuf o = from == 1 ? Bytes(oid) : aBuf();
       aBuf s = from == 2 ? Bytes(asn) : aBuf();
-      EXPECT_EQ(cnvrt.convert(a, o, s), 0);
+      EXPECT_EQ(cnvrt.convert(a, o, s), pkixrc::kOk);
       EXPECT_EQ(a, row.alg);
       EXPECT_EQ(Of(o), oid);
       EXPECT_EQ(Of(s), asn);
@@ -337,10 +374,10 @@ TEST_F(CnvrtTest, Sha2AndEcValuesAgreeWithOpenSSL) {
     // convert with all three forms given agrees; one foreign form refuses.
     pki_alg_t a = c.alg;
     aBuf oid = Bytes(arc_octets), der = Bytes(content);
-    EXPECT_EQ(cnvrt.convert(a, oid, der), 0);
+    EXPECT_EQ(cnvrt.convert(a, oid, der), pkixrc::kOk);
     pki_alg_t other = c.alg == PKI_ALG_SHA256 ? PKI_ALG_SHA384 : PKI_ALG_SHA256;
     aBuf der2 = Bytes(content), none;
-    EXPECT_EQ(cnvrt.convert(other, none, der2), 4);
+    EXPECT_EQ(cnvrt.convert(other, none, der2), pkixrc::kBadArgument);
 
     // The octets of the value say what OpenSSL's pairing says.
     int dig = NID_undef, pkey = NID_undef;
@@ -403,13 +440,13 @@ TEST_F(CnvrtTest, ConvertChecksTheFormsGiven) {
     pki_alg_t alg_after;
     Octets oid_after, asn_after;
   } cases[] = {
-      {"alg 1 with the asn form of MD5", PKI_ALG_RSA, {}, md5_asn, 4, PKI_ALG_RSA, rsa_oid, md5_asn},
-      {"alg with its own forms", PKI_ALG_RSA, rsa_oid, rsa_asn, 0, PKI_ALG_RSA, rsa_oid, rsa_asn},
-      {"oid against another asn", 0, rsa_oid, md5_asn, 4, PKI_ALG_RSA, rsa_oid, md5_asn},
-      {"unknown asn alone", 0, {}, unknown, 0, 0, {}, unknown},
-      {"unknown alg alone", 0x7F, {}, {}, 0, 0x7F, {}, {}},
-      {"unknown alg with an oid", 0x7F, rsa_oid, {}, 4, 0x7F, rsa_oid, {}},
-      {"nothing given", 0, {}, {}, 0, 0, {}, {}},
+      {"alg 1 with the asn form of MD5", PKI_ALG_RSA, {}, md5_asn, pkixrc::kBadArgument, PKI_ALG_RSA, rsa_oid, md5_asn},
+      {"alg with its own forms", PKI_ALG_RSA, rsa_oid, rsa_asn, pkixrc::kOk, PKI_ALG_RSA, rsa_oid, rsa_asn},
+      {"oid against another asn", 0, rsa_oid, md5_asn, pkixrc::kBadArgument, PKI_ALG_RSA, rsa_oid, md5_asn},
+      {"unknown asn alone", 0, {}, unknown, pkixrc::kOk, 0, {}, unknown},
+      {"unknown alg alone", 0x7F, {}, {}, pkixrc::kOk, 0x7F, {}, {}},
+      {"unknown alg with an oid", 0x7F, rsa_oid, {}, pkixrc::kBadArgument, 0x7F, rsa_oid, {}},
+      {"nothing given", 0, {}, {}, pkixrc::kOk, 0, {}, {}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -423,13 +460,13 @@ TEST_F(CnvrtTest, ConvertChecksTheFormsGiven) {
   // Output wrappers that hold no buffer receive the service's forms.
   pki_alg_t a = PKI_ALG_RSA;
   aBuf o(static_cast<TBuf*>(nullptr)), s(static_cast<TBuf*>(nullptr));
-  EXPECT_EQ(svc()->convert(a, o, s), 0);
+  EXPECT_EQ(svc()->convert(a, o, s), pkixrc::kOk);
   EXPECT_EQ(Of(s), rsa_asn);
   // Filling a caller's buffer never writes into the service's own.
   aBuf mine;
   pki_alg_t none = 0;
   aBuf md5 = Bytes(md5_asn);
-  EXPECT_EQ(svc()->convert(none, mine, md5), 0);
+  EXPECT_EQ(svc()->convert(none, mine, md5), pkixrc::kOk);
   mine.set(reinterpret_cast<const unsigned char*>("junk"), 4);
   EXPECT_EQ(Of(svc()->alg2oid(PKI_ALG_MD5)), ArcOctets(pki_oid::md5, 6));
 }
@@ -449,7 +486,7 @@ TEST_F(CnvrtTest, StubWithoutServiceAnswersEmpty) {
   mgr.refuseAll(true);
   pki_alg_t a = PKI_ALG_RSA;
   aBuf o, s;
-  EXPECT_EQ(cnvrt.convert(a, o, s), 40);
+  EXPECT_EQ(cnvrt.convert(a, o, s), pkixrc::kUnavailable);
   EXPECT_EQ(cnvrt.alg2asn(PKI_ALG_RSA).raw(), nullptr);
   EXPECT_EQ(cnvrt.oid2alg(o), 0u);
   unsigned len = 7;

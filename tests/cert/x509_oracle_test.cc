@@ -8,6 +8,7 @@
 #include <openssl/asn1.h>
 #include <openssl/bn.h>
 #include <openssl/core_names.h>
+#include <openssl/err.h>
 #include <openssl/evp.h>
 #include <openssl/objects.h>
 #include <openssl/x509.h>
@@ -270,7 +271,7 @@ void CheckCorpusFile(const std::string& path, CorpusCounts* counts) {
   Octets der = ReadFile(path);
   ASSERT_FALSE(der.empty());
   Parsed c(der);
-  ASSERT_EQ(c.code(), 0);
+  ASSERT_EQ(c.code(), X509_OK);
   EXPECT_EQ(c.consumed(), der.size());
   ++counts->certificates;
   if (c->not_after == INT32_MAX) ++counts->past_2038;
@@ -282,10 +283,10 @@ void CheckCorpusFile(const std::string& path, CorpusCounts* counts) {
   // Encoded again, parsed again, read by OpenSSL again.
   OwnedBuffer out(10);
   Buffer tbs;
-  ASSERT_EQ(x509_enc_cert(c.get(), out.get(), &tbs), 0);
+  ASSERT_EQ(x509_enc_cert(c.get(), out.get(), &tbs), X509_OK);
   Octets again = out.octets();
   Parsed back(again);
-  ASSERT_EQ(back.code(), 0);
+  ASSERT_EQ(back.code(), X509_OK);
   ExpectSameViews(c.get(), back.get());
   EXPECT_EQ(Of(tbs), Of(back->tbs));
   X509Ptr y = OpenSSLRead(again);
@@ -325,6 +326,63 @@ TEST(X509OracleTest, SamplePkiAndFixtures) {
   EXPECT_GE(n.certificates, 19);
   std::printf("sample PKI and fixtures: %d certificates, %d re-encoded byte for byte\n", n.certificates,
               n.identical);
+}
+
+// ---- Hostile input: what OpenSSL refuses, the parser refuses --------------
+
+// The sample server certificate with the unused-bits octet of its
+// signatureValue at 1 to 7: OpenSSL reads it but refuses to verify it with
+// the issuer's key (the untouched one verifies); the parser refuses it.
+TEST(X509HostileOracleTest, SignatureWithUnusedBits) {
+  Octets der = ReadFile(SourcePath("examples/certs/server.der"));
+  X509Ptr issuer = OpenSSLRead(ReadFile(SourcePath("examples/certs/sub-ca.der")));
+  ASSERT_NE(issuer, nullptr);
+  EVP_PKEY* key = X509_get0_pubkey(issuer.get());
+  ASSERT_NE(key, nullptr);
+  // The unused-bits octet: the first content octet of the last element of
+  // the Certificate's content (OpenSSL's header reader finds it).
+  Octets rest = ContentOf(der);
+  for (int skip = 0; skip < 2; ++skip) FirstElement(rest, &rest);
+  ASSERT_FALSE(rest.empty());
+  size_t at = der.size() - ContentOf(rest).size();
+  ASSERT_EQ(der[at], 0x00);
+  for (uint8_t unused = 0; unused <= 7; ++unused) {
+    SCOPED_TRACE(static_cast<int>(unused));
+    Octets patched = der;
+    patched[at] = unused;
+    X509Ptr x = OpenSSLRead(patched);
+    bool openssl_verifies = x != nullptr && X509_verify(x.get(), key) == 1;
+    ERR_clear_error();
+    EXPECT_EQ(openssl_verifies, unused == 0);
+    EXPECT_EQ(Parsed(patched).code(), unused == 0 ? X509_OK : X509_E_UNUSED_BITS);
+  }
+}
+
+// A certificate with one extension whose identifier is malformed: OpenSSL
+// does not read it, nor does the parser; the same certificate with a sound
+// identifier both read.
+TEST(X509HostileOracleTest, MalformedExtensionIdentifiers) {
+  struct Case {
+    const char* what;
+    Octets oid;
+    int code;
+  } cases[] = {
+      {"empty", {}, X509ASN_E_VALUE},
+      {"first subidentifier padded with 0x80", Hex("80 01"), X509ASN_E_VALUE},
+      {"later subidentifier padded with 0x80", Hex("2B 06 01 04 01 80 86 8D 1F 07"), X509ASN_E_VALUE},
+      {"last subidentifier unterminated", Hex("2B 06 01 04 01 86 8D 9F"), X509ASN_E_VALUE},
+      {"sound", Hex("2B 06 01 04 01 86 8D 1F 07"), X509_OK},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    CertParts p;
+    p.extensions = {Ext(c.oid, {}, Hex("0500"))};
+    Octets der = p.Der();
+    X509Ptr x = OpenSSLRead(der);
+    ERR_clear_error();
+    EXPECT_EQ(x != nullptr, c.code == X509_OK);
+    EXPECT_EQ(Parsed(der).code(), c.code);
+  }
 }
 
 // ---- Keys ----------------------------------------------------------------
@@ -374,7 +432,7 @@ TEST(X509KeyOracleTest, NumbersAsOpenSSLReadsThem) {
     Buffer in = bytes.View(), value;
     uint16_t type;
     x509_key_params_t* params = nullptr;
-    ASSERT_EQ(x509_parse_key(&in, &type, &params, &value), 0);
+    ASSERT_EQ(x509_parse_key(&in, &type, &params, &value), X509_OK);
     EXPECT_EQ(Magnitude(params->first), OsslNumber(ossl.get(), c.first));
     EXPECT_EQ(Magnitude(params->second), OsslNumber(ossl.get(), c.second));
     if (c.third != nullptr) {
@@ -386,7 +444,7 @@ TEST(X509KeyOracleTest, NumbersAsOpenSSLReadsThem) {
     // What we write, OpenSSL reads as the same key.
     if (type != X509_KEY_DH_X942) {
       OwnedBuffer out = OwnedBuffer::WithRoom(0);
-      ASSERT_EQ(x509_enc_key(type, params, &value, out.get()), 0);
+      ASSERT_EQ(x509_enc_key(type, params, &value, out.get()), X509_OK);
       PkeyPtr back = OpenSSLKey(d2i_PUBKEY, out.octets());
       ASSERT_NE(back, nullptr);
       EXPECT_EQ(EVP_PKEY_eq(back.get(), ossl.get()), 1);
@@ -399,11 +457,11 @@ TEST(X509KeyOracleTest, NumbersAsOpenSSLReadsThem) {
     ASSERT_NE(priv, nullptr);
     Bytes pb(p8);
     in = pb.View();
-    ASSERT_EQ(asn1_der_decode_secret(&in, &type, &params, &value), 0);
+    ASSERT_EQ(asn1_der_decode_secret(&in, &type, &params, &value), X509_OK);
     EXPECT_EQ(Magnitude(params->first), OsslNumber(priv.get(), c.first));
     EXPECT_EQ(Magnitude(value), OsslNumber(priv.get(), c.priv));
     OwnedBuffer out = OwnedBuffer::WithRoom(0);
-    ASSERT_EQ(asn1_der_encode_secret(type, params, &value, out.get()), 0);
+    ASSERT_EQ(asn1_der_encode_secret(type, params, &value, out.get()), X509_OK);
     PkeyPtr back = OpenSSLKey(d2i_AutoPrivateKey, out.octets());
     ASSERT_NE(back, nullptr);
     EXPECT_EQ(OsslNumber(back.get(), c.priv), OsslNumber(priv.get(), c.priv));

@@ -10,6 +10,7 @@
 
 #include "cert/basiccon.h"
 #include "cert/keyusage.h"
+#include "support/der_reader.h"
 #include "x509_testutil.h"
 
 namespace x509test {
@@ -39,7 +40,7 @@ TEST(X509RecordTest, InitSetsTheUnparsedMarks) {
 
 TEST(X509ParseTest, VersionOneHasNoExtensions) {
   Parsed c(Fixture("v1.der"));
-  ASSERT_EQ(c.code(), 0);
+  ASSERT_EQ(c.code(), X509_OK);
   EXPECT_EQ(c->markers[0], 1);
   EXPECT_EQ(c->markers[1], 1);
   EXPECT_EQ(c->version, 0);
@@ -54,7 +55,7 @@ TEST(X509ParseTest, VersionOneHasNoExtensions) {
 
 TEST(X509ParseTest, ExtensionsLandInTheirViews) {
   Parsed c(Fixture("ext.der"));
-  ASSERT_EQ(c.code(), 0);
+  ASSERT_EQ(c.code(), X509_OK);
   EXPECT_EQ(c->version, 2);
   EXPECT_EQ(Of(c->basic_constraints), Hex("3000"));
   EXPECT_EQ(Of(c->key_usage), Hex("078880"));
@@ -80,7 +81,7 @@ TEST(X509ParseTest, ExtensionsLandInTheirViews) {
 
 TEST(X509ParseTest, NameConstraintsFillBothViews) {
   Parsed c(Fixture("nc.der"));
-  ASSERT_EQ(c.code(), 0);
+  ASSERT_EQ(c.code(), X509_OK);
   // permitted: DNS .example.com and IP 10/8; excluded: DNS and e-mail.
   EXPECT_EQ(c->nc_permitted.data[0], 0x30);
   EXPECT_EQ(c->nc_excluded.data[0], 0x30);
@@ -108,19 +109,19 @@ void ExpectSameContent(const x509_cert_t* a, const x509_cert_t* b) {
   release_buffer(&text_a);
   release_buffer(&text_b);
   Buffer ka = a->spki, kb = b->spki, bits_a, bits_b;
-  ASSERT_EQ(x509_parse_spki(&ka, nullptr, nullptr, &bits_a), 0);
-  ASSERT_EQ(x509_parse_spki(&kb, nullptr, nullptr, &bits_b), 0);
+  ASSERT_EQ(x509_parse_spki(&ka, nullptr, nullptr, &bits_a), X509_OK);
+  ASSERT_EQ(x509_parse_spki(&kb, nullptr, nullptr, &bits_b), X509_OK);
   EXPECT_EQ(Of(bits_a), Of(bits_b));
 }
 
 TEST(X509ParseTest, IndefiniteLengthsParseLikeDer) {
   Parsed der(Fixture("ext.der"));
-  ASSERT_EQ(der.code(), 0);
+  ASSERT_EQ(der.code(), X509_OK);
   for (const char* name : {"ber-outer.der", "ber-all.der"}) {
     SCOPED_TRACE(name);
     Octets ber = Fixture(name);
     Parsed c(ber);
-    ASSERT_EQ(c.code(), 0);
+    ASSERT_EQ(c.code(), X509_OK);
     EXPECT_EQ(c.consumed(), ber.size());
     EXPECT_EQ(c->raw.len, ber.size());
     ExpectSameContent(der.get(), c.get());
@@ -137,7 +138,7 @@ TEST(X509ParseTest, IndefiniteLengthsParseLikeDer) {
 TEST(X509ParseTest, MissingEndOfContentsIsRefused) {
   Octets ber = Fixture("ber-outer.der");
   Parsed good(ber);
-  ASSERT_EQ(good.code(), 0);
+  ASSERT_EQ(good.code(), X509_OK);
   size_t tbs_eoc = (good->tbs.data - good->raw.data) + good->tbs.len - 2;
   struct Case {
     const char* what;
@@ -159,10 +160,44 @@ TEST(X509ParseTest, MissingEndOfContentsIsRefused) {
   EXPECT_EQ(Parsed(bad).code(), X509_E_NO_EOC);
 }
 
+// The cursor the parser reads with: an indefinite content not closed by
+// 00 00 fails with the code the cursor was made with, at every depth, and
+// with the support library's code otherwise; a content cut short is
+// X509ASN_E_SHORT either way.
+TEST(DerReaderTest, UnclosedCodeIsInherited) {
+  struct Case {
+    const char* what;
+    Octets der;
+    int plain, own;  // results of a plain cursor and of one given X509_E_NO_EOC
+  } cases[] = {
+      {"closed", Indef(0x30, {Indef(0x30, {Int({1})})}), X509_OK, X509_OK},
+      {"outer not closed", Cat({{0x30, 0x80}, Indef(0x30, {Int({1})}), Int({2}), {0, 0}}), X509ASN_E_EOC,
+       X509_E_NO_EOC},
+      {"inner not closed", Cat({{0x30, 0x80, 0x30, 0x80}, Int({1}), Int({2}), {0, 0, 0, 0}}), X509ASN_E_EOC,
+       X509_E_NO_EOC},
+      {"inner cut short", Hex("30 80 30 80 02 01 01"), X509ASN_E_SHORT, X509ASN_E_SHORT},
+  };
+  // Reads SEQUENCE { SEQUENCE { INTEGER } }.
+  auto read = [](DerReader r) {
+    return r.element(der::kSequence, [](DerReader& outer) {
+      return outer.element(der::kSequence, [](DerReader& inner) {
+        Buffer v;
+        return inner.primitive(der::kInteger, &v);
+      });
+    });
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Bytes der(c.der);
+    EXPECT_EQ(read(DerReader(der.View())), c.plain);
+    EXPECT_EQ(read(DerReader(der.View(), X509_E_NO_EOC)), c.own);
+  }
+}
+
 TEST(X509ParseTest, UniqueIdentifiersAreSkipped) {
   Parsed der(Fixture("ext.der"));
   Parsed c(Fixture("uid.der"));
-  ASSERT_EQ(c.code(), 0);
+  ASSERT_EQ(c.code(), X509_OK);
   ExpectSameContent(der.get(), c.get());
   EXPECT_EQ(Of(c->extensions), Of(der->extensions));
   // The constructed form is skipped as well.
@@ -170,13 +205,13 @@ TEST(X509ParseTest, UniqueIdentifiersAreSkipped) {
   p.unique_ids = Cat({Tlv(0xA1, Tlv(0x03, {0x00, 0x01})), Tlv(0x82, {0x00, 0x02})});
   p.extensions = {Ext(kSubjectKeyIdOid, {}, Tlv(0x04, {0x01, 0x02}))};
   Parsed h(p.Der());
-  ASSERT_EQ(h.code(), 0);
+  ASSERT_EQ(h.code(), X509_OK);
   EXPECT_EQ(Of(h->subject_key_id), Octets({0x01, 0x02}));
 }
 
 TEST(X509ParseTest, TimesOutsideThirtyTwoBitsSaturate) {
   Parsed c(Fixture("time-extremes.der"));
-  ASSERT_EQ(c.code(), 0);
+  ASSERT_EQ(c.code(), X509_OK);
   EXPECT_EQ(c->not_before, INT32_MIN);
   EXPECT_EQ(c->not_after, INT32_MAX);
 }
@@ -188,7 +223,7 @@ TEST(X509ParseTest, CertificatesLaidEndToEnd) {
   for (const Octets* one : {&a, &b, &v}) {
     Record rec;
     const uint8_t* before = in.data;
-    ASSERT_EQ(x509_parse_cert(&in, rec.get()), 0);
+    ASSERT_EQ(x509_parse_cert(&in, rec.get()), X509_OK);
     EXPECT_EQ(Of(rec->raw), *one);
     EXPECT_EQ(rec->raw.data, before);
   }
@@ -206,10 +241,10 @@ TEST(X509ParseTest, SignatureAlgorithmsAreComparedByIdentifierOnly) {
     int code;
     Octets params;  // sig_alg_params afterwards
   } cases[] = {
-      {"same", Seq({sha256, Hex("0500")}), Seq({sha256, Hex("0500")}), 0, Hex("0500")},
-      {"outer without parameters", Seq({sha256, Hex("0500")}), Seq({sha256}), 0, Hex("0500")},
-      {"inner without parameters", Seq({sha256}), Seq({sha256, Hex("0500")}), 0, Hex("0500")},
-      {"different parameters", Seq({sha256, Hex("0500")}), Seq({sha256, Hex("0400")}), 0, Hex("0500")},
+      {"same", Seq({sha256, Hex("0500")}), Seq({sha256, Hex("0500")}), X509_OK, Hex("0500")},
+      {"outer without parameters", Seq({sha256, Hex("0500")}), Seq({sha256}), X509_OK, Hex("0500")},
+      {"inner without parameters", Seq({sha256}), Seq({sha256, Hex("0500")}), X509_OK, Hex("0500")},
+      {"different parameters", Seq({sha256, Hex("0500")}), Seq({sha256, Hex("0400")}), X509_OK, Hex("0500")},
       {"other identifier", Seq({sha256, Hex("0500")}), Seq({Tlv(0x06, Hex("2A864886F70D010105")), Hex("0500")}),
        X509_E_SIG_MISMATCH, {}},
       {"identifier one octet longer", Seq({sha256}), Seq({Tlv(0x06, Hex("2A864886F70D01010B01"))}),
@@ -222,7 +257,7 @@ TEST(X509ParseTest, SignatureAlgorithmsAreComparedByIdentifierOnly) {
     p.outer_alg = c.outer;
     Parsed r(p.Der());
     EXPECT_EQ(r.code(), c.code);
-    if (c.code == 0) {
+    if (c.code == X509_OK) {
       EXPECT_EQ(Of(r->sig_alg_params), c.params);
     }
   }
@@ -235,10 +270,10 @@ TEST(X509ParseTest, CriticalFlagFollowsTheBoolean) {
     int code;
     uint32_t critical;
   } cases[] = {
-      {"FF", {0xFF}, 0, X509_CRIT_KEY_USAGE},
-      {"01 (not DER, still non-zero)", {0x01}, 0, X509_CRIT_KEY_USAGE},
-      {"00", {0x00}, 0, 0},
-      {"absent", {}, 0, 0},
+      {"FF", {0xFF}, X509_OK, X509_CRIT_KEY_USAGE},
+      {"01 (not DER, still non-zero)", {0x01}, X509_OK, X509_CRIT_KEY_USAGE},
+      {"00", {0x00}, X509_OK, 0},
+      {"absent", {}, X509_OK, 0},
       {"two octets", {0xFF, 0xFF}, X509_E_BOOLEAN, 0},
   };
   for (const Case& c : cases) {
@@ -247,7 +282,7 @@ TEST(X509ParseTest, CriticalFlagFollowsTheBoolean) {
     p.extensions = {Ext(kKeyUsageOid, c.boolean, Tlv(0x03, {0x07, 0x80}))};
     Parsed r(p.Der());
     EXPECT_EQ(r.code(), c.code);
-    if (c.code == 0) {
+    if (c.code == X509_OK) {
       EXPECT_EQ(r->critical, c.critical);
     }
   }
@@ -255,7 +290,7 @@ TEST(X509ParseTest, CriticalFlagFollowsTheBoolean) {
   CertParts p;
   p.extensions = {Ext(kKeyUsageOid, {0xFF}, Tlv(0x03, {0x07, 0x80})), Ext(kKeyUsageOid, {}, Tlv(0x03, {0x01, 0x06}))};
   Parsed r(p.Der());
-  ASSERT_EQ(r.code(), 0);
+  ASSERT_EQ(r.code(), X509_OK);
   EXPECT_EQ(Of(r->key_usage), Octets({0x01, 0x06}));
   EXPECT_EQ(r->critical, 0u);
 }
@@ -315,6 +350,170 @@ TEST(X509ParseTest, MalformedFieldsGiveTheirCodes) {
   }
 }
 
+// ---- Bit strings that must hold whole octets -----------------------------
+
+// der with the octet at offset set to value.
+Octets Patched(Octets der, size_t offset, uint8_t value) {
+  der.at(offset) = value;
+  return der;
+}
+
+// Offset from base of the unused-bits octet of the BIT STRING whose bits
+// the view shows: the octet just before them.
+size_t UnusedBitsOffset(const uint8_t* base, const Buffer& bits) {
+  return static_cast<size_t>(bits.data - base) - 1;
+}
+
+TEST(X509BitStringTest, SignatureWithUnusedBitsIsMalformed) {
+  // A certificate of the sample PKI with the unused-bits octet of its
+  // signatureValue patched: every count but 0 is refused, the input stays.
+  Octets good = ReadFile(SourcePath("examples/certs/server.der"));
+  Bytes good_bytes(good);
+  Buffer in = good_bytes.View();
+  Record rec;
+  ASSERT_EQ(x509_parse_cert(&in, rec.get()), X509_OK);
+  size_t at = UnusedBitsOffset(good_bytes.data(), rec->signature);
+  ASSERT_EQ(good[at], 0x00);
+  for (uint8_t unused = 0; unused <= 7; ++unused) {
+    SCOPED_TRACE(static_cast<int>(unused));
+    Parsed c(Patched(good, at, unused));
+    EXPECT_EQ(c.code(), unused == 0 ? X509_OK : X509_E_UNUSED_BITS);
+    if (unused != 0) {
+      EXPECT_EQ(c.consumed(), 0u);
+    }
+  }
+  // Hand-made signatures: the unused-bits octet alone, 07 over one octet,
+  // and the malformed ones the support library refuses itself.
+  struct Case {
+    const char* what;
+    Octets signature;
+    int code;
+  } cases[] = {
+      {"no octets, no unused bits", Tlv(0x03, {0x00}), X509_OK},
+      {"seven unused bits of one octet", Tlv(0x03, {0x07, 0x80}), X509_E_UNUSED_BITS},
+      {"one unused bit of four octets", Tlv(0x03, {0x01, 0x5A, 0x5A, 0x5A, 0x5A}), X509_E_UNUSED_BITS},
+      {"empty content", Tlv(0x03, {}), X509ASN_E_VALUE},
+      {"constructed", Tlv(0x23, Tlv(0x03, {0x00, 0x5A})), X509ASN_E_TAG},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.what);
+    CertParts p;
+    p.signature = k.signature;
+    EXPECT_EQ(Parsed(p.Der()).code(), k.code);
+  }
+}
+
+TEST(X509BitStringTest, PublicKeyWithUnusedBitsIsMalformed) {
+  // SubjectPublicKeyInfo of each key family with the unused-bits octet of
+  // its BIT STRING at 1 to 7: x509_parse_spki and a certificate holding it
+  // refuse it; x509_parse_key refuses the ones it recognises (the EC key
+  // it does not: its algorithm is refused first).
+  struct Key {
+    const char* what;
+    Octets der;
+    int key_code;  // x509_parse_key on the patched key
+  } keys[] = {
+      {"RSA", Fixture("rsa.pub.der"), X509_E_UNUSED_BITS},
+      {"DSA", Fixture("dsa.pub.der"), X509_E_UNUSED_BITS},
+      {"DH", Fixture("dh.pub.der"), X509_E_UNUSED_BITS},
+      {"DH X9.42", Fixture("dhx.pub.der"), X509_E_UNUSED_BITS},
+      {"EC P-384", ReadFile(SourcePath("examples/keys/ec-user-key.pub.der")), X509_E_PUBKEY_ALG},
+  };
+  for (const Key& key : keys) {
+    ASSERT_FALSE(key.der.empty()) << key.what;
+    Bytes original(key.der);
+    Buffer in = original.View(), bits;
+    ASSERT_EQ(x509_parse_spki(&in, nullptr, nullptr, &bits), X509_OK) << key.what;
+    size_t at = UnusedBitsOffset(original.data(), bits);
+    for (uint8_t unused = 1; unused <= 7; ++unused) {
+      SCOPED_TRACE(std::string(key.what) + " unused " + std::to_string(unused));
+      Bytes der(Patched(key.der, at, unused));
+      Buffer spki = der.View();
+      EXPECT_EQ(x509_parse_spki(&spki, nullptr, nullptr, nullptr), X509_E_UNUSED_BITS);
+      EXPECT_EQ(spki.data, der.data());
+      spki = der.View();
+      uint16_t type = 0;
+      EXPECT_EQ(x509_parse_key(&spki, &type, nullptr, nullptr), key.key_code);
+      CertParts p;
+      p.spki = Patched(key.der, at, unused);
+      EXPECT_EQ(Parsed(p.Der()).code(), X509_E_UNUSED_BITS);
+    }
+  }
+}
+
+// ---- Object identifiers ----------------------------------------------
+
+// Malformed identifier contents, each refused by OpenSSL's reader as well.
+struct BadOid {
+  const char* what;
+  Octets content;
+};
+const BadOid kBadOids[] = {
+    {"empty", {}},
+    {"first subidentifier padded with 0x80", Hex("80 01")},
+    {"later subidentifier padded with 0x80", Hex("55 1D 80 0F")},
+    {"last subidentifier unterminated", Hex("55 9D")},
+    {"a single unterminated octet", Hex("88")},
+};
+
+TEST(X509OidTest, MalformedExtensionIdentifiersAreRefused) {
+  for (const BadOid& bad : kBadOids) {
+    SCOPED_TRACE(bad.what);
+    // The Extension alone: nothing is delivered, the input stays.
+    Bytes ext(Ext(bad.content, {}, Hex("0500")));
+    Buffer in = ext.View(), oid = {}, value = {};
+    int critical = -1;
+    EXPECT_EQ(x509_parse_extension(&in, &oid, &critical, &value), X509ASN_E_VALUE);
+    EXPECT_EQ(in.data, ext.data());
+    EXPECT_EQ(oid.len, 0u);
+    EXPECT_EQ(critical, -1);
+    // In a certificate, critical or not, among good extensions.
+    for (const Octets& boolean : {Octets{}, Octets{0xFF}}) {
+      CertParts p;
+      p.extensions = {Ext(kSubjectKeyIdOid, {}, Tlv(0x04, {0x01})), Ext(bad.content, boolean, Hex("0500"))};
+      EXPECT_EQ(Parsed(p.Der()).code(), X509ASN_E_VALUE);
+    }
+    // The encoder writes no Extension with it either.
+    Bytes oid_bytes(bad.content);
+    Buffer bad_oid = oid_bytes.View();
+    OwnedBuffer b(2);
+    int written = x509_enc_extension(&bad_oid, 0, b.get());
+    EXPECT_EQ(written, bad.content.empty() ? X509_E_NULL : X509ASN_E_VALUE);
+  }
+  // Well-formed identifiers of every length class still read.
+  for (const char* good : {"55 1D 0F", "2B 06 01 04 01 86 8D 1F 07", "88 37 03", "00"}) {
+    SCOPED_TRACE(good);
+    Bytes ext(Ext(Hex(good), {}, Hex("0500")));
+    Buffer in = ext.View(), oid;
+    EXPECT_EQ(x509_parse_extension(&in, &oid, nullptr, nullptr), 2);
+    EXPECT_EQ(Of(oid), Hex(good));
+  }
+}
+
+TEST(X509OidTest, MalformedAlgorithmIdentifiersAreRefused) {
+  // The signature algorithm (inner and outer) and the key's algorithm.
+  for (const BadOid& bad : kBadOids) {
+    SCOPED_TRACE(bad.what);
+    Octets alg = Seq({Tlv(0x06, bad.content), Hex("0500")});
+    CertParts inner, both, key;
+    inner.inner_alg = alg;
+    both.inner_alg = alg;
+    both.outer_alg = alg;
+    key.spki = Seq({alg, Tlv(0x03, Cat({{0x00}, Seq({Int({0x00, 0xC1}), Int({0x03})})}))});
+    for (const CertParts* p : {&inner, &both, &key}) EXPECT_EQ(Parsed(p->Der()).code(), X509ASN_E_VALUE);
+    Bytes spki(key.spki);
+    Buffer in = spki.View();
+    EXPECT_EQ(x509_parse_spki(&in, nullptr, nullptr, nullptr), X509ASN_E_VALUE);
+    in = spki.View();
+    EXPECT_EQ(x509_parse_key(&in, nullptr, nullptr, nullptr), X509ASN_E_VALUE);
+    Bytes secret(Seq({Int({0}), alg, Tlv(0x04, Int({0x11}))}));
+    in = secret.View();
+    EXPECT_EQ(asn1_der_decode_secret(&in, nullptr, nullptr, nullptr), X509ASN_E_VALUE);
+    in = secret.View();
+    EXPECT_EQ(x509_parse_secret(&in, nullptr, nullptr, nullptr), X509ASN_E_VALUE);
+  }
+}
+
 // Every proper prefix of a certificate fails with a code and reads nothing
 // past its end; a certificate with room after it parses and leaves the rest.
 TEST(X509ParseTest, EveryTruncationFails) {
@@ -327,7 +526,7 @@ TEST(X509ParseTest, EveryTruncationFails) {
       if (code >= 0) break;
     }
     Parsed longer(Cat({der, {0x00, 0x00, 0x30}}));
-    EXPECT_EQ(longer.code(), 0);
+    EXPECT_EQ(longer.code(), X509_OK);
     EXPECT_EQ(longer.consumed(), der.size());
   }
 }
@@ -362,12 +561,12 @@ TEST(X509ParseTest, ExtensionParserAlone) {
 
 TEST(X509ParseTest, NamesAndGeneralNames) {
   Parsed c(Fixture("ext.der"));
-  ASSERT_EQ(c.code(), 0);
+  ASSERT_EQ(c.code(), X509_OK);
   Buffer in = c->subject;
-  EXPECT_EQ(x509_parse_dn(&in), 0);
+  EXPECT_EQ(x509_parse_dn(&in), X509_OK);
   EXPECT_EQ(in.len, 0u);
   in = c->subject_alt_name;
-  EXPECT_EQ(x509_parse_gn(&in), 0);
+  EXPECT_EQ(x509_parse_gn(&in), X509_OK);
   EXPECT_EQ(in.len, 0u);
   // The other kind is refused, and the input stays where it was.
   in = c->subject_alt_name;
@@ -377,7 +576,7 @@ TEST(X509ParseTest, NamesAndGeneralNames) {
   EXPECT_LT(x509_parse_gn(&in), 0);
   Bytes empty_name(Hex("3000"));
   in = empty_name.View();
-  EXPECT_EQ(x509_parse_dn(&in), 0);
+  EXPECT_EQ(x509_parse_dn(&in), X509_OK);
   EXPECT_EQ(in.len, 0u);
   EXPECT_EQ(x509_parse_dn(nullptr), X509_E_NULL);
 }
@@ -401,7 +600,7 @@ TEST(X509KeyTest, PublicKeysAreRecognised) {
     Buffer in = der.View(), value;
     uint16_t type = 0;
     x509_key_params_t* params = nullptr;
-    ASSERT_EQ(x509_parse_key(&in, &type, &params, &value), 0);
+    ASSERT_EQ(x509_parse_key(&in, &type, &params, &value), X509_OK);
     EXPECT_EQ(in.len, 0u);
     EXPECT_EQ(type, c.type);
     ASSERT_NE(params, nullptr);
@@ -417,7 +616,7 @@ TEST(X509KeyTest, PublicKeysAreRecognised) {
     std::free(params);
     // Only checked: no record.
     in = der.View();
-    EXPECT_EQ(x509_parse_key(&in, &type, nullptr, nullptr), 0);
+    EXPECT_EQ(x509_parse_key(&in, &type, nullptr, nullptr), X509_OK);
   }
 }
 
@@ -466,9 +665,9 @@ TEST(X509KeyTest, PrivateKeysAreRecognised) {
     uint16_t type;
     bool params;
   } cases[] = {
-      {"dsa.p8.der", 0, X509_KEY_DSA, true},
-      {"dh.p8.der", 0, X509_KEY_DH, true},
-      {"rsa.p8.der", 0, X509_KEY_RSA, false},  // NULL parameters, RSAPrivateKey inside
+      {"dsa.p8.der", X509_OK, X509_KEY_DSA, true},
+      {"dh.p8.der", X509_OK, X509_KEY_DH, true},
+      {"rsa.p8.der", X509_OK, X509_KEY_RSA, false},  // NULL parameters, RSAPrivateKey inside
       {"dhx.p8.der", X509_E_KEY_ALG, 0, false},
   };
   for (const Case& c : cases) {
@@ -480,7 +679,7 @@ TEST(X509KeyTest, PrivateKeysAreRecognised) {
     EXPECT_EQ(asn1_der_decode_secret(&in, &type, &params, &value), c.code);
     EXPECT_EQ(type, c.type);
     EXPECT_EQ(params != nullptr, c.params);
-    if (c.code == 0) {
+    if (c.code == X509_OK) {
       EXPECT_EQ(in.len, 0u);
       EXPECT_GT(value.len, 0u);
       if (c.type == X509_KEY_DSA) {
@@ -494,7 +693,7 @@ TEST(X509KeyTest, PrivateKeysAreRecognised) {
     // Without type recognition every one of them reads.
     in = der.View();
     Buffer alg;
-    EXPECT_EQ(x509_parse_secret(&in, &alg, nullptr, nullptr), 0);
+    EXPECT_EQ(x509_parse_secret(&in, &alg, nullptr, nullptr), X509_OK);
     EXPECT_EQ(in.len, 0u);
     EXPECT_GT(alg.len, 0u);
   }
@@ -518,7 +717,7 @@ TEST(X509KeyTest, BadPrivateKeys) {
        X509ASN_INDEFINITE},
       {"version 1", Seq({Int({1}), Seq({dsa_oid, Seq({Int({1}), Int({2}), Int({3})})}), x}), X509_E_VERSION},
       {"version of two octets", Seq({Int({0, 0}), Seq({dsa_oid}), x}), X509_E_VERSION},
-      {"DSA with two parameters", Seq({Int({0}), Seq({dsa_oid, Seq({Int({1}), Int({2})})}), x}), X509_E_NO_EOC},
+      {"DSA with two parameters", Seq({Int({0}), Seq({dsa_oid, Seq({Int({1}), Int({2})})}), x}), X509_E_DSA_PARAMS},
       {"DSA key holding a SEQUENCE", Seq({Int({0}), Seq({dsa_oid, Seq({Int({1}), Int({2}), Int({3})})}),
                                           Tlv(0x04, Seq({Int({0x11})}))}),
        X509ASN_E_TAG},
@@ -540,7 +739,7 @@ TEST(X509KeyTest, BadPrivateKeys) {
   // parameters are not looked at).
   Bytes with_attrs(Seq({Int({0}), Seq({dsa_oid, Seq({Int({1}), Int({2})})}), x, Tlv(0xA0, {})}));
   Buffer in = with_attrs.View(), value;
-  EXPECT_EQ(asn1_der_decode_secret(&in, nullptr, nullptr, &value), 0);
+  EXPECT_EQ(asn1_der_decode_secret(&in, nullptr, nullptr, &value), X509_OK);
   EXPECT_EQ(Of(value), Octets{0x11});
 }
 
@@ -551,12 +750,12 @@ TEST(X509KeyTest, ParameterSequences) {
     int pair, dhka;   // results of the two parsers
     size_t consumed;  // by both, on success
   } cases[] = {
-      {"two", Seq({Int({1}), Int({2})}), 0, 0, 8},
-      {"three", Seq({Int({1}), Int({2}), Int({3})}), 0, 0, 11},
+      {"two", Seq({Int({1}), Int({2})}), X509_OK, X509_OK, 8},
+      {"three", Seq({Int({1}), Int({2}), Int({3})}), X509_OK, X509_OK, 11},
       {"one", Seq({Int({1})}), X509ASN_E_SHORT, X509ASN_E_SHORT, 0},
-      {"three and more, definite", Seq({Int({1}), Int({2}), Int({3}), Tlv(0x04, {})}), 0, 0, 13},
-      {"indefinite, two", Indef(0x30, {Int({1}), Int({2})}), 0, 0, 10},
-      {"indefinite, three", Indef(0x30, {Int({1}), Int({2}), Int({3})}), X509_E_NO_EOC, 0, 13},
+      {"three and more, definite", Seq({Int({1}), Int({2}), Int({3}), Tlv(0x04, {})}), X509_OK, X509_OK, 13},
+      {"indefinite, two", Indef(0x30, {Int({1}), Int({2})}), X509_OK, X509_OK, 10},
+      {"indefinite, three", Indef(0x30, {Int({1}), Int({2}), Int({3})}), X509_E_NO_EOC, X509_OK, 13},
       {"not INTEGERs", Seq({Tlv(0x04, {1}), Int({2})}), X509ASN_E_TAG, X509ASN_E_TAG, 0},
   };
   for (const Case& c : cases) {
@@ -567,7 +766,7 @@ TEST(X509KeyTest, ParameterSequences) {
       x509_key_params_t* p = nullptr;
       int r = dhka ? x509_parse_params_dhKA(&in, &p) : x509_parse_params_pair(&in, &p);
       EXPECT_EQ(r, dhka ? c.dhka : c.pair) << (dhka ? "dhKA" : "pair");
-      if (r == 0) {
+      if (r == X509_OK) {
         EXPECT_EQ(Of(p->first), Octets{1});
         EXPECT_EQ(Of(p->second), Octets{2});
         EXPECT_EQ(p->third.len, dhka && c.der.size() > 10 ? 1u : 0u);
@@ -590,19 +789,25 @@ TEST(BasicConstraintsTest, Cases) {
     uint8_t ca;
     uint32_t path;
   } cases[] = {
-      {"30 00", true, 0, 0, 0},
-      {"30 03 01 01 FF", true, 0, 0xFF, 0},
-      {"30 06 01 01 FF 02 01 03", true, 0, 0xFF, 3},
-      {"30 06 01 01 FF 02 01 03", false, 0, 0xFF, 0},
-      {"30 03 02 01 05", true, 0, 0, 5},  // cA left at its default
-      {"30 09 01 01 FF 02 04 7F FF FF FF", true, 0, 0xFF, 0x7FFFFFFF},
+      {"30 00", true, X509_OK, 0, 0},
+      {"30 03 01 01 FF", true, X509_OK, 0xFF, 0},
+      {"30 06 01 01 FF 02 01 03", true, X509_OK, 0xFF, 3},
+      {"30 06 01 01 FF 02 01 03", false, X509_OK, 0xFF, 0},
+      {"30 03 02 01 05", true, X509_OK, 0, 5},  // cA left at its default
+      {"30 09 01 01 FF 02 04 7F FF FF FF", true, X509_OK, 0xFF, 0x7FFFFFFF},
       {"30 0A 01 01 FF 02 05 00 FF FF FF FF", true, X509_E_PATHLEN, 0xFF, 0},
       {"30 06 01 01 FF 02 01 80", true, X509_E_PATHLEN, 0xFF, 0},
       {"30 04 01 02 FF FF", true, X509_E_BOOLEAN, 0, 0},
       {"30 05 01 01 FF 05 00", true, X509ASN_E_TAG, 0xFF, 0},
       {"30 08 01 01 FF 02 01 03 05 00", true, X509ASN_E_TRAILING, 0xFF, 3},
-      {"30 80 01 01 FF 02 01 02 00 00", true, 0, 0xFF, 2},
+      {"30 80 01 01 FF 02 01 02 00 00", true, X509_OK, 0xFF, 2},
       {"30 80 01 01 FF 02 01 02", true, X509_E_SHORT, 0xFF, 2},
+      // Without the path length: a definite rest is not examined, an
+      // indefinite content is still read to its end-of-contents.
+      {"30 08 01 01 FF 02 01 03 05 00", false, X509_OK, 0xFF, 0},
+      {"30 80 01 01 FF 02 01 02 00 00", false, X509_OK, 0xFF, 0},
+      {"30 80 01 01 FF 02 01 02", false, X509_E_SHORT, 0xFF, 0},
+      {"30 80 01 01 FF 02 01 02 05 00 00", false, X509ASN_E_TAG, 0xFF, 0},  // a stray 00
       {"04 00", true, X509ASN_E_TAG, 0, 0},
       {"30 05 01 01", true, X509ASN_E_SHORT, 0, 0},
   };
@@ -682,10 +887,10 @@ TEST(SearchByteTest, LooksBackThroughTheRoom) {
 TEST(AuthorityKeyIdTest, ReadsTheThreeFields) {
   Parsed ca(Fixture("ca.der"));
   Parsed c(Fixture("ext.der"));
-  ASSERT_EQ(c.code(), 0);
+  ASSERT_EQ(c.code(), X509_OK);
   Bytes aki(Tlv(0x30, Of(c->authority_key_id)));
   Buffer in = aki.View(), key_id, serial, issuer;
-  EXPECT_EQ(x509_parse_KI(&in, &key_id, &serial, &issuer, 1), 0);
+  EXPECT_EQ(x509_parse_KI(&in, &key_id, &serial, &issuer, 1), X509_OK);
   EXPECT_EQ(in.data, aki.data());  // not advanced
   EXPECT_EQ(Of(key_id), Of(ca->subject_key_id));
   EXPECT_EQ(Of(serial), Of(ca->serial));
@@ -698,10 +903,10 @@ TEST(AuthorityKeyIdTest, ReadsTheThreeFields) {
     Octets der;
     int code;
   } cases[] = {
-      {"key identifier only", Seq({id}), 0},
-      {"constructed forms", Seq({Tlv(0xA0, {}), Tlv(0xA2, {})}), 0},
-      {"empty", Seq({}), 0},
-      {"key identifier twice", Seq({id, id}), X509_E_NO_EOC},
+      {"key identifier only", Seq({id}), X509_OK},
+      {"constructed forms", Seq({Tlv(0xA0, {}), Tlv(0xA2, {})}), X509_OK},
+      {"empty", Seq({}), X509_OK},
+      {"key identifier twice", Seq({id, id}), X509_E_DUPLICATE},
       {"an end-of-contents octet", Cat({{0x30, 0x04, 0x00, 0x00}, Tlv(0x80, {})}), X509_E_AKI_EOC},
       {"another element", Seq({Tlv(0x83, {1})}), X509_E_AKI_TAG},
       {"a universal element", Seq({Int({1})}), X509_E_AKI_TAG},

@@ -8,6 +8,8 @@
 
 #include <string>
 
+#include "alg/oid2asn.h"
+#include "alg/pki_static.h"
 #include "testing/ossl_oracle.h"
 #include "x509_testutil.h"
 
@@ -35,7 +37,7 @@ struct Minimal {
 std::vector<Octets> ExtensionsOf(const Octets& der) {
   Parsed c(der);
   std::vector<Octets> out;
-  if (c.code() != 0) return out;
+  if (c.code() != X509_OK) return out;
   Buffer in = c->extensions;
   while (in.len != 0) {
     const uint8_t* from = in.data;
@@ -51,10 +53,10 @@ TEST(X509EncCertTest, VersionElementOnlyWhenNotOne) {
     int code;
     std::string starts;  // the TBSCertificate's first octets
   } cases[] = {
-      {0, 0, "02"},            // straight to the serial
-      {1, 0, "A00302010102"},  // then the serial
-      {2, 0, "A00302010202"},
-      {0xFFFF, 0, "A00302010202"},  // unset: a new certificate is v3
+      {0, X509_OK, "02"},            // straight to the serial
+      {1, X509_OK, "A00302010102"},  // then the serial
+      {2, X509_OK, "A00302010202"},
+      {0xFFFF, X509_OK, "A00302010202"},  // unset: a new certificate is v3
       {3, X509_E_VERSION, ""},
   };
   for (const Case& c : cases) {
@@ -63,9 +65,9 @@ TEST(X509EncCertTest, VersionElementOnlyWhenNotOne) {
     m.rec()->version = c.version;
     Encoded e(m.rec());
     EXPECT_EQ(e.code, c.code);
-    if (c.code != 0) continue;
+    if (c.code != X509_OK) continue;
     Parsed back(e.der());
-    ASSERT_EQ(back.code(), 0);
+    ASSERT_EQ(back.code(), X509_OK);
     EXPECT_EQ(back->version, c.version == 0xFFFF ? 2 : c.version);
     Buffer content = back->tbs;
     ASSERT_GE(asn1_der_decode(0x30, &content), 0);
@@ -75,11 +77,11 @@ TEST(X509EncCertTest, VersionElementOnlyWhenNotOne) {
 
 TEST(X509EncCertTest, TbsViewAndReservedRoom) {
   Parsed c(Fixture("ext.der"));
-  ASSERT_EQ(c.code(), 0);
+  ASSERT_EQ(c.code(), X509_OK);
   Encoded e(c.get());
-  ASSERT_EQ(e.code, 0);
+  ASSERT_EQ(e.code, X509_OK);
   Parsed back(e.der());
-  ASSERT_EQ(back.code(), 0);
+  ASSERT_EQ(back.code(), X509_OK);
   EXPECT_EQ(Of(e.tbs), Of(back->tbs));
   EXPECT_GE(e.tbs.data, e.out.get()->data);
   EXPECT_LE(e.tbs.data + e.tbs.len, e.out.get()->data + e.out.get()->len);
@@ -88,7 +90,7 @@ TEST(X509EncCertTest, TbsViewAndReservedRoom) {
   EXPECT_EQ(x509_enc_cert(c.get(), small.get(), nullptr), X509_E_SHORT);
   // More than ten: the rest is replaced, not kept in front.
   OwnedBuffer big(64);
-  ASSERT_EQ(x509_enc_cert(c.get(), big.get(), nullptr), 0);
+  ASSERT_EQ(x509_enc_cert(c.get(), big.get(), nullptr), X509_OK);
   EXPECT_EQ(big.octets(), e.der());
   EXPECT_EQ(x509_enc_cert(nullptr, big.get(), nullptr), X509_E_NULL);
 }
@@ -99,9 +101,9 @@ TEST(X509EncCertTest, ExtensionOrderAndCriticalFlags) {
   CertParts p;
   p.extensions = {ku, ski};
   Minimal m(p);
-  ASSERT_EQ(m.parsed.code(), 0);
+  ASSERT_EQ(m.parsed.code(), X509_OK);
   Encoded e(m.rec());
-  ASSERT_EQ(e.code, 0);
+  ASSERT_EQ(e.code, X509_OK);
   // The key identifier first, only key usage critical.
   EXPECT_EQ(ExtensionsOf(e.der()), (std::vector<Octets>{ski, ku}));
 }
@@ -112,11 +114,11 @@ TEST(X509EncCertTest, EveryKindOfExtensionComesBack) {
   for (const char* name : {"ext.der", "nc.der"}) {
     SCOPED_TRACE(name);
     Parsed c(Fixture(name));
-    ASSERT_EQ(c.code(), 0);
+    ASSERT_EQ(c.code(), X509_OK);
     Encoded e(c.get());
-    ASSERT_EQ(e.code, 0);
+    ASSERT_EQ(e.code, X509_OK);
     Parsed back(e.der());
-    ASSERT_EQ(back.code(), 0);
+    ASSERT_EQ(back.code(), X509_OK);
     EXPECT_EQ(back->critical, c->critical);
     for (auto field : {&x509_cert_t::nc_permitted, &x509_cert_t::nc_excluded, &x509_cert_t::basic_constraints,
                        &x509_cert_t::key_usage, &x509_cert_t::issuer_alt_name, &x509_cert_t::subject_alt_name,
@@ -142,7 +144,7 @@ TEST(X509EncCertTest, EveryKindOfExtensionComesBack) {
 
 TEST(X509EncExtensionsTest, MaskRestrictsToFiveExtensions) {
   Parsed c(Fixture("ext.der"));
-  ASSERT_EQ(c.code(), 0);
+  ASSERT_EQ(c.code(), X509_OK);
   struct Case {
     uint32_t mask;
     std::vector<std::string> oids;
@@ -156,7 +158,7 @@ TEST(X509EncExtensionsTest, MaskRestrictsToFiveExtensions) {
     SCOPED_TRACE(k.mask);
     OwnedBuffer out = OwnedBuffer::WithRoom(0);
     uint32_t mask = k.mask;
-    ASSERT_EQ(x509_enc_extensions(c.get(), &mask, out.get()), 0);
+    ASSERT_EQ(x509_enc_extensions(c.get(), &mask, out.get()), X509_OK);
     Buffer in = *out.get();
     std::vector<std::string> got;
     while (in.len != 0) {
@@ -177,7 +179,7 @@ TEST(X509EncExtensionsTest, OneExtension) {
     std::memcpy(b.get()->data, value.data(), value.size());
     Bytes oid_bytes(Hex("551D13"));
     Buffer oid = oid_bytes.View();
-    ASSERT_EQ(x509_enc_extension(&oid, critical, b.get()), 0);
+    ASSERT_EQ(x509_enc_extension(&oid, critical, b.get()), X509_OK);
     EXPECT_EQ(b.octets(), Ext(Hex("551D13"), critical ? Octets{0xFF} : Octets{}, value));
   }
   Buffer empty = {};
@@ -189,7 +191,7 @@ TEST(X509EncAlgTest, IdentifiersOfTheCodes) {
   auto alg = [](uint16_t code, x509_key_params_t* params = nullptr) {
     OwnedBuffer out = OwnedBuffer::WithRoom(0);
     int r = x509_enc_alg(code, params, out.get());
-    return r == 0 ? ToHex(out.octets()) : std::to_string(r);
+    return r == X509_OK ? ToHex(out.octets()) : std::to_string(r);
   };
   EXPECT_EQ(alg(0x0201), "300B06092A864886F70D010105");
   EXPECT_EQ(alg(1), "300D06092A864886F70D0101010500");
@@ -210,6 +212,40 @@ TEST(X509EncAlgTest, IdentifiersOfTheCodes) {
   EXPECT_EQ(alg(2, &p), "301406072A8648CE380401" "3009020101020102020103");
   EXPECT_EQ(alg(5, &p), "301106072A8648CE3E0201" "3006020101020102");
   EXPECT_EQ(alg(1, &p), "301306092A864886F70D010101" "3006020101020102");
+}
+
+// Every row of the conversion table without a vendor, as an encoder code
+// (hash octet above base octet): the key algorithms 1 to 5 and the signature
+// algorithms are written with the row's identifier, and with NULL exactly
+// where the table's parameters column says so, except the RSA and DSA
+// signatures of the older digests, which are written bare; the digests,
+// ciphers and the EC key are no codes of the encoder.
+TEST(X509EncAlgTest, IdentifiersComeFromTheConversionTable) {
+  Oid2Asn enc;
+  int written = 0;
+  for (uint32_t i = 0; i < staticAlgSize; ++i) {
+    const pki_alg_row& row = staticAlgTable[i];
+    if (pki_alg_vendor(row.alg) != PKI_ALG_VENDOR_NONE || row.arcs == nullptr) continue;
+    uint32_t base = pki_alg_base(row.alg), hash = pki_alg_hash(row.alg);
+    uint16_t code = static_cast<uint16_t>(base | hash << 8);
+    SCOPED_TRACE(code);
+    OwnedBuffer out = OwnedBuffer::WithRoom(0);
+    int r = x509_enc_alg(code, nullptr, out.get());
+    bool signature = base != 0 && hash != 0;
+    if (!signature && (base == 0 || base > X509_KEY_DH_X942)) {
+      EXPECT_EQ(r, X509_E_ENC_ALG);
+      continue;
+    }
+    ASSERT_EQ(r, X509_OK);
+    ++written;
+    Buffer in = *out.get(), oid, params;
+    ASSERT_EQ(x509_parse_algid(&in, &oid, &params), X509_OK);
+    ASSERT_TRUE(enc.asn(row.arcs, row.count));
+    EXPECT_EQ(Of(oid), Octets(enc.data(), enc.data() + enc.length()));
+    bool bare = signature && (base == PKI_ALG_BASE_RSA || base == PKI_ALG_BASE_DSA) && hash <= PKI_ALG_HASH_MD5;
+    EXPECT_EQ(Of(params), row.null_params && !bare ? Hex("0500") : Octets{});
+  }
+  EXPECT_EQ(written, 5 + 16);
 }
 
 // The SHA-2 and ECDSA signature codes: the code, OpenSSL's algorithm and
@@ -253,7 +289,7 @@ TEST(X509EncAlgTest, Sha2AndEcdsaIdentifiersAsOpenSSLWritesThem) {
     ASSERT_FALSE(want.empty());
     for (x509_key_params_t* params : {static_cast<x509_key_params_t*>(nullptr), &p}) {
       OwnedBuffer out = OwnedBuffer::WithRoom(0);
-      ASSERT_EQ(x509_enc_alg(c.code, params, out.get()), 0);
+      ASSERT_EQ(x509_enc_alg(c.code, params, out.get()), X509_OK);
       EXPECT_EQ(ToHex(out.octets()), ToHex(want));
     }
     // The code's octets: the hash above the base, as the algorithm numbering.
@@ -285,12 +321,12 @@ TEST(X509EncCertTest, Sha2AndEcdsaSignatureAlgorithmsInACertificate) {
   for (const SigCode& c : kSha2AndEcdsaCodes) {
     SCOPED_TRACE(OBJ_nid2sn(c.nid));
     OwnedBuffer alg = OwnedBuffer::WithRoom(0);
-    ASSERT_EQ(x509_enc_alg(c.code, nullptr, alg.get()), 0);
+    ASSERT_EQ(x509_enc_alg(c.code, nullptr, alg.get()), X509_OK);
     Octets alg_der = alg.octets();
     Bytes alg_bytes(alg_der), spki_bytes(spki), issuer_bytes(issuer), subject_bytes(subject), serial_bytes(serial),
         sig_bytes(signature);
     Buffer in = alg_bytes.View(), oid, params;
-    ASSERT_EQ(x509_parse_algid(&in, &oid, &params), 0);
+    ASSERT_EQ(x509_parse_algid(&in, &oid, &params), X509_OK);
 
     Record rec;
     rec->version = 2;
@@ -305,7 +341,7 @@ TEST(X509EncCertTest, Sha2AndEcdsaSignatureAlgorithmsInACertificate) {
     rec->signature = sig_bytes.View();
     OwnedBuffer out(10);
     Buffer tbs = {};
-    ASSERT_EQ(x509_enc_cert(rec.get(), out.get(), &tbs), 0);
+    ASSERT_EQ(x509_enc_cert(rec.get(), out.get(), &tbs), X509_OK);
     Octets der = out.octets();
 
     const unsigned char* p = der.data();
@@ -365,14 +401,14 @@ TEST(X509EncKeyTest, KeysComeBackAsTheyWere) {
     Buffer in = bytes.View(), value;
     uint16_t type = 0;
     x509_key_params_t* params = nullptr;
-    ASSERT_EQ(c.parse(&in, &type, &params, &value), 0);
+    ASSERT_EQ(c.parse(&in, &type, &params, &value), X509_OK);
     OwnedBuffer out = OwnedBuffer::WithRoom(16);
-    EXPECT_EQ(c.write(type, params, &value, out.get()), 0);
+    EXPECT_EQ(c.write(type, params, &value, out.get()), X509_OK);
     EXPECT_EQ(ToHex(out.octets()), ToHex(der));
     // RSA without the parameters record writes the key value as it is.
     if (c.parse == x509_parse_key && type == X509_KEY_RSA) {
       OwnedBuffer again = OwnedBuffer::WithRoom(0);
-      EXPECT_EQ(x509_enc_key(type, nullptr, &value, again.get()), 0);
+      EXPECT_EQ(x509_enc_key(type, nullptr, &value, again.get()), X509_OK);
       EXPECT_EQ(again.octets(), der);
     }
     std::free(params);
@@ -384,14 +420,14 @@ TEST(X509EncKeyTest, PublicKeyRefusals) {
   Bytes dhx(Fixture("dhx.pub.der"));
   Buffer in = dhx.View(), value, empty = {};
   uint16_t type;
-  ASSERT_EQ(x509_parse_key(&in, &type, nullptr, &value), 0);
+  ASSERT_EQ(x509_parse_key(&in, &type, nullptr, &value), X509_OK);
   OwnedBuffer out = OwnedBuffer::WithRoom(0);
   EXPECT_EQ(x509_enc_key(type, nullptr, &value, out.get()), X509_E_PUBKEY_ALG);
   EXPECT_EQ(x509_enc_key(X509_KEY_DSA, nullptr, &empty, out.get()), X509_E_NULL);
   // Written in front of what the buffer already holds.
   OwnedBuffer tail(2);
   tail.get()->data[0] = 0x05;
-  EXPECT_EQ(x509_enc_key(X509_KEY_DSA, nullptr, &value, tail.get()), 0);
+  EXPECT_EQ(x509_enc_key(X509_KEY_DSA, nullptr, &value, tail.get()), X509_OK);
   EXPECT_EQ(tail.octets().back(), 0x00);
   EXPECT_EQ(tail.octets()[tail.octets().size() - 2], 0x05);
 }
@@ -403,11 +439,11 @@ TEST(X509EncKeyTest, PrivateKeyLayoutOfThisModule) {
   x509_key_params_t p = {n.View(), e.View(), {}};
   Buffer dv = d.View();
   OwnedBuffer out = OwnedBuffer::WithRoom(0);
-  ASSERT_EQ(asn1_der_encode_secret(X509_KEY_RSA, &p, &dv, out.get()), 0);
+  ASSERT_EQ(asn1_der_encode_secret(X509_KEY_RSA, &p, &dv, out.get()), X509_OK);
   Buffer in = *out.get(), value;
   uint16_t type = 0;
   x509_key_params_t* back = nullptr;
-  ASSERT_EQ(asn1_der_decode_secret(&in, &type, &back, &value), 0);
+  ASSERT_EQ(asn1_der_decode_secret(&in, &type, &back, &value), X509_OK);
   EXPECT_EQ(type, X509_KEY_RSA);
   ASSERT_NE(back, nullptr);
   EXPECT_EQ(Of(back->first), Hex("00C1"));
