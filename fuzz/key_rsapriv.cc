@@ -6,11 +6,12 @@
 #include <cstdint>
 #include <cstring>
 
-#include "key/keybuf.h"
 #include "key/rsakey.h"
 #include "key/x509key.h"
 #include "key_env.h"
 #include "module/cmn_abuf.h"
+#include "support/ref.h"
+#include "support/result_codes.h"
 
 using keyfuzz::Require;
 
@@ -33,26 +34,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   {
     RSAPrivKey body;
     body.fitX509Key(owner);
-    BufRef in(createTBuf(data, len));
+    Ref<TBuf> in = adoptRef(createTBuf(data, len));
     Require(static_cast<bool>(in));
-    unsigned before = in.get()->len();
+    unsigned before = in->len();
     int rc = body.setKey(in.get());
-    Require(rc == 0 || rc == 1 || rc == 5 || rc == 9);
-    BufRef modulus(body.getParam(TKey::AKA_MODULUS));
-    BufRef exponent(body.getParam(TKey::AKA_PRIV_EXPONENT));
-    if (rc != 0) {
+    Require(rc == pkixrc::kOk || rc == pkixrc::kNoMemory || rc == pkixrc::kWrongType || rc == pkixrc::kFailed);
+    Ref<TBuf> modulus = adoptRef(body.getParam(TKey::AKA_MODULUS));
+    Ref<TBuf> exponent = adoptRef(body.getParam(TKey::AKA_PRIV_EXPONENT));
+    if (rc != pkixrc::kOk) {
       Require(!modulus && !exponent);
-      Require(in.get()->len() == before);
+      Require(in->len() == before);
     } else if (modulus) {
       // A whole RSAPrivateKey: PKCS #1 written from it reads back the same.
-      BufRef p1(body.getPKCS1Key());
+      Ref<TBuf> p1 = adoptRef(body.getPKCS1Key());
       Require(static_cast<bool>(p1));
       X509Key other_owner(TKey::KT_PRIVATE);
       RSAPrivKey other;
       other.fitX509Key(&other_owner);
-      Require(other.setPKCS1Key(p1.get()->datap(), p1.get()->len()) == 0);
-      BufRef m2(other.getParam(TKey::AKA_MODULUS));
-      BufRef d2(other.getParam(TKey::AKA_PRIV_EXPONENT));
+      Require(other.setPKCS1Key(p1->datap(), p1->len()) == pkixrc::kOk);
+      Ref<TBuf> m2 = adoptRef(other.getParam(TKey::AKA_MODULUS));
+      Ref<TBuf> d2 = adoptRef(other.getParam(TKey::AKA_PRIV_EXPONENT));
       Require(Same(modulus.get(), m2.get()) && Same(exponent.get(), d2.get()));
     } else {
       Require(static_cast<bool>(exponent));  // a bare private exponent
@@ -64,9 +65,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     body.fitX509Key(&pkcs1_owner);
     bool looks = RSAPrivKey::isPKCS1Key(data, len);
     int rc = body.setPKCS1Key(data, len);
-    Require(rc == 0 || rc == 1 || rc == 4 || rc == 9);
-    Require(rc != 0 || looks);
-    Require(body.isPKCS1Key() == (rc == 0));
+    Require(rc == pkixrc::kOk || rc == pkixrc::kNoMemory || rc == pkixrc::kBadArgument || rc == pkixrc::kFailed);
+    Require(rc != pkixrc::kOk || looks);
+    Require(body.isPKCS1Key() == (rc == pkixrc::kOk));
   }
   owner_key->release();
   return 0;

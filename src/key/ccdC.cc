@@ -4,6 +4,7 @@
 #include <new>
 
 #include "module/cmn_abuf.h"
+#include "support/result_codes.h"
 
 Tuint32ID ccdID CMN_ID_INIT(58);
 CCD ccdService(nullptr);
@@ -34,16 +35,16 @@ ccCtx_Stub::ccCtx_Stub(ccTransform* t) : CMN_ObjectStub<ccTransform>(t, &ccdServ
 ccCtx_Stub::~ccCtx_Stub() = default;
 
 int ccCtx_Stub::lock() {
-  return invoke([](ccTransform* t) { return t->lock(); }, 40);
+  return invoke([](ccTransform* t) { return t->lock(); }, pkixrc::kUnavailable);
 }
 int ccCtx_Stub::unlock() {
-  return invoke([](ccTransform* t) { return t->unlock(); }, 40);
+  return invoke([](ccTransform* t) { return t->unlock(); }, pkixrc::kUnavailable);
 }
 int ccCtx_Stub::in(void* data, unsigned len) {
-  return invoke([&](ccTransform* t) { return t->in(data, len); }, 40);
+  return invoke([&](ccTransform* t) { return t->in(data, len); }, pkixrc::kUnavailable);
 }
 int ccCtx_Stub::out(void* buf, unsigned* len) {
-  return invoke([&](ccTransform* t) { return t->out(buf, len); }, 40);
+  return invoke([&](ccTransform* t) { return t->out(buf, len); }, pkixrc::kUnavailable);
 }
 aKey ccCtx_Stub::getKey(TKey::key_type_t kind) {
   if (get() == nullptr) return aKey();
@@ -51,7 +52,7 @@ aKey ccCtx_Stub::getKey(TKey::key_type_t kind) {
   return get()->getKey(kind);
 }
 int ccCtx_Stub::error() {
-  return invoke([](ccTransform* t) { return t->error(); }, 40);
+  return invoke([](ccTransform* t) { return t->error(); }, pkixrc::kUnavailable);
 }
 
 // ---- The fixed sequence ----
@@ -73,7 +74,7 @@ int RunLocked(ccCtx_Stub& ctx, TBuf* data, Body body) {
 // Sets the length of t's content to n (n never above the current length).
 int Shorten(TBuf* t, unsigned n) {
   Buffer* b = t->getBuffer();
-  if (b == nullptr) return 40;
+  if (b == nullptr) return pkixrc::kUnavailable;
   b->len = n;
   return 0;
 }
@@ -81,7 +82,7 @@ int Shorten(TBuf* t, unsigned n) {
 }  // namespace
 
 int verifyMessage(ccCtx_Stub& ctx, TBuf* data, TBuf* signature) {
-  if (data == nullptr || signature == nullptr) return 4;
+  if (data == nullptr || signature == nullptr) return pkixrc::kBadArgument;
   return RunLocked(ctx, data, [&] {
     // A local length: the signature buffer itself is left as it is.
     unsigned n = signature->len();
@@ -90,20 +91,20 @@ int verifyMessage(ccCtx_Stub& ctx, TBuf* data, TBuf* signature) {
 }
 
 int encryptMessage(ccCtx_Stub& ctx, TBuf* data, TBuf** out) {
-  if (out == nullptr) return 4;
+  if (out == nullptr) return pkixrc::kBadArgument;
   *out = nullptr;
   return RunLocked(ctx, data, [&] {
     unsigned n = 0;
     int r = ctx.out(nullptr, &n);
     if (r != 0) return r;
     std::unique_ptr<unsigned char[]> room(new (std::nothrow) unsigned char[n == 0 ? 1 : n]());
-    if (room == nullptr) return 1;
+    if (room == nullptr) return pkixrc::kNoMemory;
     *out = createTBuf(room.get(), n);
-    if (*out == nullptr) return 1;
+    if (*out == nullptr) return pkixrc::kNoMemory;
     unsigned announced = n;
     r = ctx.out((*out)->datap(), &n);
     if (r != 0) return r;
-    if (n > announced) return 9;  // the service wrote past what it asked for
+    if (n > announced) return pkixrc::kFailed;  // the service wrote past what it asked for
     return n != announced ? Shorten(*out, n) : 0;
   });
 }
@@ -125,7 +126,7 @@ int FetchPlain(ccCtx_Stub& ctx, unsigned* n, std::unique_ptr<unsigned char[]>* p
   int r = ctx.out(nullptr, n);
   if (r != 0) return r;
   plain->reset(new (std::nothrow) unsigned char[*n == 0 ? 1 : *n]);
-  if (*plain == nullptr) return 1;
+  if (*plain == nullptr) return pkixrc::kNoMemory;
   unsigned room = *n;
   r = ctx.out(plain->get(), n);
   if (r != 0) return r;
@@ -142,20 +143,20 @@ TBuf* decryptMessage(ccCtx_Stub& ctx, TBuf* data) {
     int r = FetchPlain(ctx, &n, &plain);
     if (r != 0) return r;
     result = createTBuf(plain.get(), n);
-    return result != nullptr ? 0 : 1;
+    return result != nullptr ? pkixrc::kOk : pkixrc::kNoMemory;
   });
   return result;
 }
 
 int decryptMessage(ccCtx_Stub& ctx, TBuf* data, TBuf* out) {
-  if (out == nullptr) return 4;
+  if (out == nullptr) return pkixrc::kBadArgument;
   return RunLocked(ctx, data, [&] {
     unsigned n = out->len();
     std::unique_ptr<unsigned char[]> plain;
     int r = FetchPlain(ctx, &n, &plain);
     if (r != 0 || out->len() < n) return r;  // too short: nothing is copied
     Buffer* b = out->getBuffer();
-    if (b == nullptr) return 9;
+    if (b == nullptr) return pkixrc::kFailed;
     for (unsigned i = 0; i < n; ++i) b->data[i] = plain[i];
     b->len = n;
     return r;
@@ -177,7 +178,7 @@ auto WithKey(TKey* key, ccFunc f, pki_alg_t alg, Op op) {
 }  // namespace
 
 int make_hash(pki_alg_t alg, TBuf* data, unsigned char* out, unsigned* len) {
-  if (data == nullptr || out == nullptr || len == nullptr) return 4;
+  if (data == nullptr || out == nullptr || len == nullptr) return pkixrc::kBadArgument;
   // A digest needs no key: the empty wrapper keeps no key service in use.
   aKey none(nullptr, nullptr);
   ccCtx_Stub ctx(none, CC_HASH, alg);
@@ -185,9 +186,9 @@ int make_hash(pki_alg_t alg, TBuf* data, unsigned char* out, unsigned* len) {
 }
 
 int signMessage(TKey* key, TBuf* data, TBuf** sig, pki_alg_t alg) {
-  if (sig == nullptr) return 4;
+  if (sig == nullptr) return pkixrc::kBadArgument;
   *sig = nullptr;
-  if (key == nullptr) return 4;
+  if (key == nullptr) return pkixrc::kBadArgument;
   return WithKey(key, CC_SIGN, alg, [&](ccCtx_Stub& c) { return encryptMessage(c, data, sig); });
 }
 
@@ -199,7 +200,7 @@ TBuf* signMessage(TKey* key, TBuf* data) {
 }
 
 int verifyMessage(TKey* key, TBuf* data, TBuf* signature, pki_alg_t alg) {
-  if (key == nullptr || data == nullptr || signature == nullptr) return 4;
+  if (key == nullptr || data == nullptr || signature == nullptr) return pkixrc::kBadArgument;
   return WithKey(key, CC_VERIFY, alg, [&](ccCtx_Stub& c) { return verifyMessage(c, data, signature); });
 }
 
@@ -208,9 +209,9 @@ int verifyMessage(TKey* key, TBuf* data, TBuf* signature) {
 }
 
 int encryptMessage(TKey* key, TBuf* data, TBuf** out) {
-  if (out == nullptr) return 4;
+  if (out == nullptr) return pkixrc::kBadArgument;
   *out = nullptr;
-  if (key == nullptr) return 4;
+  if (key == nullptr) return pkixrc::kBadArgument;
   return WithKey(key, CC_ENCRYPT, PKI_ALG_NONE, [&](ccCtx_Stub& c) { return encryptMessage(c, data, out); });
 }
 
@@ -225,6 +226,6 @@ TBuf* decryptMessage(TKey* key, TBuf* data) {
 }
 
 int decryptMessage(TKey* key, TBuf* data, TBuf* out) {
-  if (key == nullptr) return 4;
+  if (key == nullptr) return pkixrc::kBadArgument;
   return WithKey(key, CC_DECRYPT, PKI_ALG_NONE, [&](ccCtx_Stub& c) { return decryptMessage(c, data, out); });
 }

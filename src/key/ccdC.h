@@ -7,7 +7,8 @@
 // reference for the caller.
 //
 // Without a host module manager, a crypto service or a transform, every
-// operation answers 40: the code forms return it, the TBuf forms return null.
+// operation answers kUnavailable: the code forms return it, the TBuf forms
+// return null.
 #ifndef PKIX_KEY_CCDC_H_
 #define PKIX_KEY_CCDC_H_
 
@@ -42,8 +43,8 @@ extern CCD ccdService;
 
 // One operation's transform. Holds the transform (or none) and keeps
 // ccdService in use for its lifetime. Every operation forwards under the
-// transform's guard; without a transform each answers 40 (getKey: an empty
-// key).
+// transform's guard; without a transform each answers kUnavailable (getKey: an
+// empty key).
 class ccCtx_Stub : public CMN_ObjectStub<ccTransform> {
  public:
   ccCtx_Stub(aKey& key, ccFunc f, pki_alg_t alg);
@@ -60,25 +61,25 @@ class ccCtx_Stub : public CMN_ObjectStub<ccTransform> {
 };
 
 // Digest of data with hash algorithm alg into out; *len holds out's capacity
-// on entry and the digest length on success. 0, 4 (null argument), 40, or
-// the service's code.
+// on entry and the digest length on success. kOk, kBadArgument (null argument),
+// kUnavailable, or the service's code.
 int make_hash(pki_alg_t alg, TBuf* data, unsigned char* out, unsigned* len);
 
 // Signs data with key (algorithm 0: the key's own, or alg); *sig receives
-// the signature, possibly partly filled on failure. 0, 1 (no memory),
-// 4 (null key or sig), 40, or the service's code.
+// the signature, possibly partly filled on failure. kOk, kNoMemory,
+// kBadArgument (null key or sig), kUnavailable, or the service's code.
 int signMessage(TKey* key, TBuf* data, TBuf** sig);
 int signMessage(TKey* key, TBuf* data, TBuf** sig, pki_alg_t alg);
 // The signature, or null.
 TBuf* signMessage(TKey* key, TBuf* data);
 
 // 0 when signature is a valid signature of data under key (with algorithm 0
-// or alg); 4 (null argument), 40, or the service's code.
+// or alg); kBadArgument (null argument), kUnavailable, or the service's code.
 int verifyMessage(TKey* key, TBuf* data, TBuf* signature);
 int verifyMessage(TKey* key, TBuf* data, TBuf* signature, pki_alg_t alg);
 
-// Encrypts data with key; *out receives the ciphertext. 0, 1, 4, 40, or the
-// service's code.
+// Encrypts data with key; *out receives the ciphertext. kOk, kNoMemory,
+// kBadArgument, kUnavailable, or the service's code.
 int encryptMessage(TKey* key, TBuf* data, TBuf** out);
 // The ciphertext, or null.
 TBuf* encryptMessage(TKey* key, TBuf* data);
@@ -86,7 +87,8 @@ TBuf* encryptMessage(TKey* key, TBuf* data);
 // The plaintext of data under key, or null.
 TBuf* decryptMessage(TKey* key, TBuf* data);
 // Decrypts data into out when out is long enough (otherwise copies nothing).
-// The code of the final out() call, 1, 4, 9 (no room record), or 40.
+// The code of the final out() call, kNoMemory, kBadArgument, kFailed (no room
+// record), or kUnavailable.
 int decryptMessage(TKey* key, TBuf* data, TBuf* out);
 
 // The same operations over a context built by the caller. encryptMessage

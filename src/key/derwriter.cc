@@ -1,5 +1,7 @@
 #include "key/derwriter.h"
 
+#include "support/der_reader.h"
+
 void DerWriter::octets(const unsigned char* p, uint32_t n) {
   if (code_ != 0 || n == 0) return;
   Buffer view;
@@ -37,9 +39,9 @@ void DerWriter::element(unsigned char tag, const Buffer& content) { element(tag,
 void DerWriter::integer(const Buffer& content) {
   static const unsigned char kZero = 0;
   if (content.len == 0) {
-    element(0x02, &kZero, 1);
+    element(der::kInteger, &kZero, 1);
   } else {
-    element(0x02, content);
+    element(der::kInteger, content);
   }
 }
 

@@ -4,9 +4,10 @@
 
 #include "cert/x509.h"
 #include "key/derwriter.h"
-#include "key/keybuf.h"
 #include "key/x509key.h"
 #include "module/cmn_abuf.h"
+#include "support/buffers.h"
+#include "support/der_reader.h"
 
 namespace {
 
@@ -78,11 +79,21 @@ const KeyMapRow kPrivMap[] = {{5, TKey::AKA_NONE},       {0, TKey::AKA_KEY}, {1,
 
 // The size follows the curve and cannot be set.
 const KeySizeRule kSize = {
-    KeySizeRule::kCurve, TKey::AKA_ALG_PARAMS, 0, false, true, {TKey::AKA_ALG_PARAMS, TKey::AKA_NONE}};
+    KeySizeRule::kCurve, TKey::AKA_ALG_PARAMS, 0, false, true, {TKey::AKA_ALG_PARAMS, TKey::AKA_NONE}, TKey::AKA_NONE};
 
 // The context tags of ECPrivateKey's optional fields.
-constexpr unsigned char kParamsTag = 0xA0;
-constexpr unsigned char kPublicTag = 0xA1;
+constexpr unsigned char kParamsTag = der::kContext0Constructed;
+constexpr unsigned char kPublicTag = der::kContext1Constructed;
+
+// The point forms: uncompressed 04 X Y, compressed 02 X or 03 X.
+constexpr int kUncompressed = 0x04;
+constexpr int kCompressedEven = 0x02;
+constexpr int kCompressedOdd = 0x03;
+
+// The versions of the structures, as INTEGER content.
+const unsigned char kVersion0 = 0;
+const unsigned char kVersion1 = 1;
+const unsigned char kNoUnusedBits = 0;
 
 const Curve* FindCurve(const Buffer& element) {
   for (const Curve& c : kCurves) {
@@ -91,43 +102,48 @@ const Curve* FindCurve(const Buffer& element) {
   return nullptr;
 }
 
-// The curve named by the element: 0, 9 when it is not exactly one OID
-// element, 5 when the table lacks it (explicit parameters included).
+// The curve named by the element: kOk, kFailed when it is not exactly one
+// element, kWrongType when the table lacks it (explicit parameters
+// included).
 int LookUp(const Buffer& element, const Curve** out) {
-  Buffer in = element;
-  Buffer any;
-  if (element.len == 0 || asn1_decode_any_type(&in, &any) < 0 || in.len != 0) return 9;
+  DerReader r(element);
+  if (r.left() == 0 || asn1_decode_any_type(r.buf(), nullptr) < 0 || !r.atEnd()) return pkixrc::kFailed;
   *out = FindCurve(element);
-  return *out != nullptr ? 0 : 5;
+  return *out != nullptr ? pkixrc::kOk : pkixrc::kWrongType;
 }
 
 uint32_t FieldOctets(const Curve& c) { return (c.bits + 7) / 8; }
 
-// 0 when p is a point of the curve's length: 04 X Y, or 02/03 X.
+// kOk when p is a point of the curve's length: 04 X Y, or 02/03 X; else
+// kWrongType.
 int CheckPoint(const Curve& c, const Buffer& p) {
+  DerReader r(p);
   uint32_t n = FieldOctets(c);
-  if (p.len == 1 + 2 * n && p.data[0] == 0x04) return 0;
-  if (p.len == 1 + n && (p.data[0] == 0x02 || p.data[0] == 0x03)) return 0;
-  return 5;
+  int form = r.peek();
+  if (form == kUncompressed && r.left() == 1 + 2 * n) return pkixrc::kOk;
+  if ((form == kCompressedEven || form == kCompressedOdd) && r.left() == 1 + n) return pkixrc::kOk;
+  return pkixrc::kWrongType;
 }
 
 unsigned HexDigit(char h) { return h <= '9' ? static_cast<unsigned>(h - '0') : static_cast<unsigned>(h - 'a' + 10); }
 
-// 0 when the scalar is a number in 1..n-1 (leading zero octets allowed up
-// to the order's length), else 5.
+// kOk when the scalar is a number in 1..n-1 (leading zero octets allowed
+// up to the order's length), else kWrongType.
 int CheckScalar(const Curve& c, const Buffer& s) {
   uint32_t n_len = static_cast<uint32_t>(std::strlen(c.order) / 2);
-  if (s.len == 0 || s.len > n_len) return 5;
-  const unsigned char* p = s.data;
-  uint32_t len = s.len;
-  while (len != 0 && *p == 0) ++p, --len;
-  if (len == 0) return 5;
-  if (len < n_len) return 0;
-  for (uint32_t i = 0; i < len; ++i) {
-    unsigned n = HexDigit(c.order[2 * i]) << 4 | HexDigit(c.order[2 * i + 1]);
-    if (p[i] != n) return p[i] < n ? 0 : 5;
+  if (s.len == 0 || s.len > n_len) return pkixrc::kWrongType;
+  DerReader r(s);
+  while (r.peek() == 0) r.moveTo(r.pos() + 1);
+  if (r.left() == 0) return pkixrc::kWrongType;
+  if (r.left() < n_len) return pkixrc::kOk;
+  // As long as the order: compare octet by octet from the top.
+  for (uint32_t i = 0; r.left() != 0; ++i) {
+    int n = static_cast<int>(HexDigit(c.order[2 * i]) << 4 | HexDigit(c.order[2 * i + 1]));
+    int octet = r.peek();
+    if (octet != n) return octet < n ? pkixrc::kOk : pkixrc::kWrongType;
+    r.moveTo(r.pos() + 1);
   }
-  return 5;  // equal to the order
+  return pkixrc::kWrongType;  // equal to the order
 }
 
 // SubjectPublicKeyInfo ::= SEQUENCE { algorithm AlgorithmIdentifier,
@@ -141,67 +157,75 @@ struct PublicParts {
 int ReadPublic(const unsigned char* data, unsigned len, PublicParts* out) {
   Buffer in;
   Buffer oid;
-  if (set_buffer(&in, len, data) != 0 || x509_parse_spki(&in, &oid, &out->curve, &out->point) < 0) return 9;
-  if (!isECKeyOid(oid)) return 5;
+  if (data == nullptr || set_buffer(&in, len, data) != 0) return pkixrc::kFailed;
+  DerReader r(in);
+  if (x509_parse_spki(r.buf(), &oid, &out->curve, &out->point) < 0) return pkixrc::kFailed;
+  if (!isECKeyOid(oid)) return pkixrc::kWrongType;
   const Curve* c = nullptr;
   int rc = LookUp(out->curve, &c);
-  if (rc != 0) return rc;
-  out->consumed = static_cast<unsigned>(in.data - data);
+  if (rc != pkixrc::kOk) return rc;
+  out->consumed = len - r.left();
   return CheckPoint(*c, out->point);
 }
 
 // ECPrivateKey ::= SEQUENCE { version INTEGER (1), privateKey OCTET STRING,
 //     parameters [0] ECParameters OPTIONAL, publicKey [1] BIT STRING OPTIONAL }
 struct PrivateParts {
-  Buffer scalar;
-  Buffer curve;  // the [0] element's content, empty without one
-  Buffer point;  // the [1] BIT STRING's octets, empty without one
-  bool has_point;
+  Buffer scalar = {};
+  Buffer curve = {};  // the [0] element's content, empty without one
+  Buffer point = {};  // the [1] BIT STRING's octets, empty without one
+  bool has_point = false;
 };
 
-// Reads one ECPrivateKey that fills the whole of in; 9 unless it is one.
-int ReadECPrivateKey(Buffer in, PrivateParts* out) {
-  Buffer seq;
-  Buffer version;
-  if (asn1_decode_primitive(0x30, &in, &seq) < 0 || in.len != 0) return 9;
-  if (asn1_decode_integer(&seq, &version) < 0 || version.len != 1 || version.data[0] != 1) return 9;
-  if (asn1_decode_primitive(0x04, &seq, &out->scalar) < 0) return 9;
-  init_buffer(&out->curve);
-  init_buffer(&out->point);
-  out->has_point = false;
-  if (seq.len != 0 && asn1_peek_tag(&seq) == kParamsTag && asn1_decode_primitive(kParamsTag, &seq, &out->curve) < 0) {
-    return 9;
-  }
-  if (seq.len != 0 && asn1_peek_tag(&seq) == kPublicTag) {
-    Buffer bits;
-    if (asn1_decode_primitive(kPublicTag, &seq, &bits) < 0) return 9;
-    if (asn1_decode_bit_string(&bits, &out->point) < 0 || bits.len != 0) return 9;
-    out->has_point = true;
-  }
-  return seq.len == 0 ? 0 : 9;
+// Reads one ECPrivateKey that fills the whole of in; kFailed unless it is
+// one.
+int ReadECPrivateKey(const Buffer& in, PrivateParts* out) {
+  DerReader r(in);
+  if (r.left() == 0) return pkixrc::kFailed;
+  int rc = r.element(der::kSequence, [&](DerReader& seq) {
+    // version INTEGER { ecPrivkeyVer1(1) }
+    Buffer version;
+    DER_TRY(asn1_decode_integer(seq.buf(), &version));
+    if (!isOctet(version, kVersion1)) return X509ASN_E_VALUE;
+    // privateKey OCTET STRING
+    DER_TRY(seq.primitive(der::kOctetString, &out->scalar));
+    // parameters [0] ECParameters OPTIONAL: the content, the curve's OID
+    if (seq.peek() == kParamsTag) DER_TRY(seq.primitive(kParamsTag, &out->curve));
+    // publicKey [1] BIT STRING OPTIONAL: exactly one BIT STRING
+    if (seq.peek() == kPublicTag) {
+      DER_TRY(seq.element(kPublicTag, [&](DerReader& tagged) {
+        return derStatus(asn1_decode_bit_string(tagged.buf(), &out->point));
+      }));
+      out->has_point = true;
+    }
+    return 0;
+  });
+  return rc == 0 && r.atEnd() ? pkixrc::kOk : pkixrc::kFailed;
 }
 
 // The curve of a private key: the algorithm's parameters (PKCS #8) or the
 // ECPrivateKey's [0]; both present must agree. Then every value is checked
 // against it.
 int CheckPrivate(const Buffer& algid_curve, PrivateParts* parts) {
-  if (algid_curve.len != 0 && parts->curve.len != 0 && cmp_buffers(&algid_curve, &parts->curve) != 0) return 5;
+  if (algid_curve.len != 0 && parts->curve.len != 0 && cmp_buffers(&algid_curve, &parts->curve) != 0) {
+    return pkixrc::kWrongType;
+  }
   if (algid_curve.len != 0) parts->curve = algid_curve;
   const Curve* c = nullptr;
   int rc = LookUp(parts->curve, &c);
-  if (rc != 0) return rc;
-  if ((rc = CheckScalar(*c, parts->scalar)) != 0) return rc;
-  return parts->has_point ? CheckPoint(*c, parts->point) : 0;
+  if (rc != pkixrc::kOk) return rc;
+  if ((rc = CheckScalar(*c, parts->scalar)) != pkixrc::kOk) return rc;
+  return parts->has_point ? CheckPoint(*c, parts->point) : pkixrc::kOk;
 }
 
 // The curve and the length-checked point or scalar of a key built from its
 // attributes, as the parsers would accept them.
 int CheckAttrs(TBuf* curve, TBuf* value, bool is_private, TBuf* point) {
   const Curve* c = nullptr;
-  int rc = LookUp(BufView(curve), &c);
-  if (rc != 0) return rc;
-  rc = is_private ? CheckScalar(*c, BufView(value)) : CheckPoint(*c, BufView(value));
-  if (rc == 0 && point != nullptr) rc = CheckPoint(*c, BufView(point));
+  int rc = LookUp(viewOf(curve), &c);
+  if (rc != pkixrc::kOk) return rc;
+  rc = is_private ? CheckScalar(*c, viewOf(value)) : CheckPoint(*c, viewOf(value));
+  if (rc == pkixrc::kOk && point != nullptr) rc = CheckPoint(*c, viewOf(point));
   return rc;
 }
 
@@ -213,11 +237,15 @@ bool isECKeyOid(const Buffer& oid) {
 
 bool isSEC1Key(const unsigned char* data, unsigned len) {
   Buffer in;
+  if (data == nullptr || set_buffer(&in, len, data) != 0) return false;
+  // Only the start is looked at: SEQUENCE { INTEGER 1, OCTET STRING, ... }
+  DerReader r(in);
   Buffer seq;
+  if (r.primitive(der::kSequence, &seq) != 0) return false;
+  DerReader content(seq);
   Buffer version;
-  if (data == nullptr || set_buffer(&in, len, data) != 0 || asn1_decode_primitive(0x30, &in, &seq) < 0) return false;
-  if (asn1_decode_integer(&seq, &version) < 0 || version.len != 1 || version.data[0] != 1) return false;
-  return seq.len != 0 && asn1_peek_tag(&seq) == 0x04;
+  if (asn1_decode_integer(content.buf(), &version) < 0 || !isOctet(version, kVersion1)) return false;
+  return content.peek() == der::kOctetString;
 }
 
 int ecCurveBits(const Buffer& curve, uint32_t* bits) {
@@ -234,26 +262,29 @@ ECPubKey::ECPubKey() : ValueKey(kPubMap, kSize) {}
 int ECPubKey::setRaw(const unsigned char* data, unsigned len) {
   PublicParts parts;
   int rc = ReadPublic(data, len, &parts);
-  if (rc != 0) return error_ = rc;
-  if (writeCopy(TKey::AKA_ALG_PARAMS, parts.curve) != 0 || writeCopy(TKey::AKA_KEY, parts.point) != 0) return error_;
+  if (rc != pkixrc::kOk) return error_ = rc;
+  if (writeCopy(TKey::AKA_ALG_PARAMS, parts.curve) != pkixrc::kOk ||
+      writeCopy(TKey::AKA_KEY, parts.point) != pkixrc::kOk) {
+    return error_;
+  }
   return cacheCopy(data, parts.consumed);
 }
 
 TBuf* ECPubKey::getRaw() {
   if (hasCache()) return cached();
-  BufRef curve(required(TKey::AKA_ALG_PARAMS));
+  Ref<TBuf> curve = adoptRef(required(TKey::AKA_ALG_PARAMS));
   if (!curve) return nullptr;
-  BufRef point(required(TKey::AKA_KEY));
+  Ref<TBuf> point = adoptRef(required(TKey::AKA_KEY));
   if (!point) return nullptr;
   int rc = CheckAttrs(curve.get(), point.get(), false, nullptr);
-  if (rc != 0) return none(rc);
+  if (rc != pkixrc::kOk) return none(rc);
   Buffer oid;
   set_buffer(&oid, sizeof kECKeyOid, kECKeyOid);
-  Buffer params = BufView(curve.get());
-  Buffer bits = BufView(point.get());
-  ScratchBuffer out;
-  if (x509_encode_spki(&oid, &params, &bits, &out.b) < 0) return none(9);
-  if (cacheCopy(out.b.data, out.b.len) != 0) return nullptr;
+  Buffer params = viewOf(curve.get());
+  Buffer bits = viewOf(point.get());
+  OwnedBuffer out;
+  if (x509_encode_spki(&oid, &params, &bits, &out.b) < 0) return none(pkixrc::kFailed);
+  if (cacheCopy(out.b.data, out.b.len) != pkixrc::kOk) return nullptr;
   return cached();
 }
 
@@ -265,46 +296,51 @@ ECPrivKey::ECPrivKey() : ValueKey(kPrivMap, kSize) {}
 
 int ECPrivKey::setRaw(const unsigned char* data, unsigned len) {
   Buffer in;
-  if (data == nullptr || set_buffer(&in, len, data) != 0) return error_ = 9;
+  if (data == nullptr || len == 0 || set_buffer(&in, len, data) != 0) return error_ = pkixrc::kFailed;
+  DerReader r(in);
   PrivateParts parts;
-  Buffer algid_curve;
-  init_buffer(&algid_curve);
+  Buffer algid_curve = {};
   bool pkcs8 = !isSEC1Key(data, len);
   int rc;
   if (pkcs8) {
+    // PrivateKeyInfo { 0, { id-ecPublicKey, curve }, OCTET STRING { ECPrivateKey } }
     Buffer oid;
     Buffer inner;
-    if (x509_parse_secret(&in, &oid, &algid_curve, &inner) < 0) return error_ = 9;
-    if (!isECKeyOid(oid)) return error_ = 5;
+    if (x509_parse_secret(r.buf(), &oid, &algid_curve, &inner) < 0) return error_ = pkixrc::kFailed;
+    if (!isECKeyOid(oid)) return error_ = pkixrc::kWrongType;
     rc = ReadECPrivateKey(inner, &parts);
   } else {
     rc = ReadECPrivateKey(in, &parts);
   }
-  if (rc == 0) rc = CheckPrivate(algid_curve, &parts);
-  if (rc != 0) return error_ = rc;
+  if (rc == pkixrc::kOk) rc = CheckPrivate(algid_curve, &parts);
+  if (rc != pkixrc::kOk) return error_ = rc;
 
-  if (writeCopy(TKey::AKA_ALG_PARAMS, parts.curve) != 0 || writeCopy(TKey::AKA_KEY, parts.scalar) != 0) return error_;
-  if (parts.has_point ? writeCopy(TKey::AKA_X16, parts.point) : write(TKey::AKA_X16, nullptr)) return error_;
+  if (writeCopy(TKey::AKA_ALG_PARAMS, parts.curve) != pkixrc::kOk ||
+      writeCopy(TKey::AKA_KEY, parts.scalar) != pkixrc::kOk) {
+    return error_;
+  }
+  rc = parts.has_point ? writeCopy(TKey::AKA_X16, parts.point) : write(TKey::AKA_X16, nullptr);
+  if (rc != pkixrc::kOk) return error_;
   // A PKCS #8 form is kept as read; a bare ECPrivateKey is written afresh.
-  if (!pkcs8) return error_ = 0;
-  return cacheCopy(data, static_cast<unsigned>(in.data - data));
+  if (!pkcs8) return error_ = pkixrc::kOk;
+  return cacheCopy(data, len - r.left());
 }
 
 TBuf* ECPrivKey::getRaw() {
   if (hasCache()) return cached();
-  BufRef curve(required(TKey::AKA_ALG_PARAMS));
+  Ref<TBuf> curve = adoptRef(required(TKey::AKA_ALG_PARAMS));
   if (!curve) return nullptr;
-  BufRef scalar(required(TKey::AKA_KEY));
+  Ref<TBuf> scalar = adoptRef(required(TKey::AKA_KEY));
   if (!scalar) return nullptr;
-  BufRef point(attr(TKey::AKA_X16));
-  if (point && point.get()->len() == 0) point.reset(nullptr);
+  Ref<TBuf> point = adoptRef(attr(TKey::AKA_X16));
+  if (point && point->len() == 0) point.reset();
   int rc = CheckAttrs(curve.get(), scalar.get(), true, point.get());
-  if (rc != 0) return none(rc);
+  if (rc != pkixrc::kOk) return none(rc);
 
   // PrivateKeyInfo { 0, { id-ecPublicKey, curve }, OCTET STRING {
   //   ECPrivateKey { 1, OCTET STRING scalar, [1] { BIT STRING point } } } },
   // written back to front.
-  ScratchBuffer out;
+  OwnedBuffer out;
   DerWriter w(&out.b);
   uint32_t info = w.mark();
   uint32_t octets = w.mark();
@@ -312,26 +348,23 @@ TBuf* ECPrivKey::getRaw() {
   if (point) {
     uint32_t tagged = w.mark();
     uint32_t bits = w.mark();
-    static const unsigned char kNoUnusedBits = 0;
-    w.octets(BufView(point.get()));
+    w.octets(viewOf(point.get()));
     w.octets(&kNoUnusedBits, 1);
-    w.close(0x03, bits);
+    w.close(der::kBitString, bits);
     w.close(kPublicTag, tagged);
   }
-  w.element(0x04, BufView(scalar.get()));
-  static const unsigned char kOne = 1;
-  w.element(0x02, &kOne, 1);
-  w.close(0x30, ec);
-  w.close(0x04, octets);
+  w.element(der::kOctetString, viewOf(scalar.get()));
+  w.element(der::kInteger, &kVersion1, 1);
+  w.close(der::kSequence, ec);
+  w.close(der::kOctetString, octets);
   uint32_t algid = w.mark();
-  w.octets(BufView(curve.get()));
-  w.element(0x06, kECKeyOid, sizeof kECKeyOid);
-  w.close(0x30, algid);
-  static const unsigned char kZero = 0;
-  w.element(0x02, &kZero, 1);
-  w.close(0x30, info);
-  if (w.code() != 0) return none(9);
-  if (cacheCopy(out.b.data, out.b.len) != 0) return nullptr;
+  w.octets(viewOf(curve.get()));
+  w.element(der::kOid, kECKeyOid, sizeof kECKeyOid);
+  w.close(der::kSequence, algid);
+  w.element(der::kInteger, &kVersion0, 1);
+  w.close(der::kSequence, info);
+  if (w.code() != 0) return none(pkixrc::kFailed);
+  if (cacheCopy(out.b.data, out.b.len) != pkixrc::kOk) return nullptr;
   return cached();
 }
 

@@ -32,20 +32,20 @@ bool isECKeyOid(const Buffer& oid);
 bool isSEC1Key(const unsigned char* data, unsigned len);
 
 // The size in bits of the named curve whose OID element (06 ..) the bytes
-// are; 5 when the curve is not in the table, 9 when the bytes are not one
-// OID element. 0 on success.
+// are; kWrongType when the curve is not in the table, kFailed when the bytes
+// are not one OID element. 0 on success.
 int ecCurveBits(const Buffer& curve, uint32_t* bits);
 
 class ECPubKey : public ValueKey {
  public:
   ECPubKey();
   // The SubjectPublicKeyInfo: the bytes read, else written from AKA_KEY
-  // and AKA_ALG_PARAMS (40 when one is missing, 5 when the curve is not
-  // known or the point's length does not fit it).
+  // and AKA_ALG_PARAMS (kUnavailable when one is missing, kWrongType when the
+  // curve is not known or the point's length does not fit it).
   TBuf* getRaw() override;
-  // A SubjectPublicKeyInfo of id-ecPublicKey with a named curve: 9 when it
-  // does not parse, 5 for another algorithm, an unknown curve or a point
-  // whose length does not fit the curve. Nothing is stored on failure.
+  // A SubjectPublicKeyInfo of id-ecPublicKey with a named curve: kFailed when
+  // it does not parse, kWrongType for another algorithm, an unknown curve or a
+  // point whose length does not fit the curve. Nothing is stored on failure.
   int setRaw(const unsigned char* data, unsigned len) override;
   // The point.
   TBuf* getHashInput() override;
@@ -57,16 +57,17 @@ class ECPrivKey : public ValueKey {
   // A PKCS #8 PrivateKeyInfo holding an ECPrivateKey without its own
   // parameters ([0]) and with the public point ([1]) when one is kept: the
   // bytes read when they were PKCS #8, else written from the attributes
-  // (40 when the scalar or the curve is missing, 5 as setRaw refuses).
+  // (kUnavailable when the scalar or the curve is missing, kWrongType as setRaw
+  // refuses).
   TBuf* getRaw() override;
   // A PKCS #8 PrivateKeyInfo of id-ecPublicKey holding an ECPrivateKey, or
-  // a bare ECPrivateKey whose curve is its [0]: 9 when the bytes do not
-  // parse or name no curve, 5 for another algorithm, an unknown curve, two
-  // curves that differ, a scalar of zero or longer than the curve's order,
-  // or a public point whose length does not fit the curve. Nothing is
-  // stored on failure.
+  // a bare ECPrivateKey whose curve is its [0]: kFailed when the bytes do not
+  // parse or name no curve, kWrongType for another algorithm, an unknown curve,
+  // two curves that differ, a scalar of zero or longer than the curve's order,
+  // or a public point whose length does not fit the curve. Nothing is stored on
+  // failure.
   int setRaw(const unsigned char* data, unsigned len) override;
-  // The public point kept (40 when there is none).
+  // The public point kept (kUnavailable when there is none).
   TBuf* getHashInput() override;
 };
 

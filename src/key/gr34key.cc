@@ -6,6 +6,8 @@
 #include "cert/x509.h"
 #include "key/x509key.h"
 #include "module/cmn_abuf.h"
+#include "support/buffers.h"
+#include "support/der_reader.h"
 
 namespace {
 
@@ -24,12 +26,12 @@ const KeyMapRow kCPROMap[] = {{3, TKey::AKA_NONE}, {0, TKey::AKA_CONTAINER_NAME}
                               {2, TKey::AKA_NONE}};
 
 const KeySizeRule kTikSize = {KeySizeRule::kFixed, TKey::AKA_NONE, 1024, false, false,
-                              {TKey::AKA_KEY, TKey::AKA_NONE}};
+                              {TKey::AKA_KEY, TKey::AKA_NONE}, TKey::AKA_NONE};
 // The size follows the key value and cannot be set.
 const KeySizeRule kPubSize = {KeySizeRule::kOctetString, TKey::AKA_KEY, 0, false, true,
-                              {TKey::AKA_KEY, TKey::AKA_NONE}};
+                              {TKey::AKA_KEY, TKey::AKA_NONE}, TKey::AKA_NONE};
 const KeySizeRule kNoSize = {KeySizeRule::kNoSize, TKey::AKA_NONE, 0, false, false,
-                             {TKey::AKA_NONE, TKey::AKA_NONE}};
+                             {TKey::AKA_NONE, TKey::AKA_NONE}, TKey::AKA_NONE};
 
 // SubjectPublicKeyInfo ::= SEQUENCE { algorithm AlgorithmIdentifier,
 //                                     subjectPublicKey BIT STRING }
@@ -44,28 +46,40 @@ struct SpkiParts {
 bool ReadSpki(const unsigned char* data, unsigned len, SpkiParts* out) {
   Buffer in;
   Buffer oid;
-  if (set_buffer(&in, len, data) != 0 || x509_parse_spki(&in, &oid, &out->params, &out->bits) < 0) return false;
+  if (data == nullptr || len == 0 || set_buffer(&in, len, data) != 0) return false;
+  DerReader r(in);
+  if (x509_parse_spki(r.buf(), &oid, &out->params, &out->bits) < 0) return false;
   out->alg = asn2alg(oid.data, oid.len);
-  out->consumed = static_cast<unsigned>(in.data - data);
+  out->consumed = len - r.left();
   return true;
 }
 
 // Context-specific primitive tags of the SC container fields.
-constexpr unsigned char kField0 = 0x80;
-constexpr unsigned char kField1 = 0x81;
-constexpr unsigned char kField2 = 0x82;
-constexpr unsigned char kFlag3 = 0x83;
+constexpr unsigned char kField0 = der::kContext0;
+constexpr unsigned char kField1 = der::kContext1;
+constexpr unsigned char kField2 = der::kContext2;
+constexpr unsigned char kFlag3 = der::kContext3;
 
-// Reads an optional primitive element of tag at cur into out; false when
-// it is there but malformed.
-bool Optional(Buffer* cur, unsigned char tag, Buffer* out, bool* present) {
+// The usage octet of a CPRO container.
+constexpr int kUsageExchange = 1;
+constexpr int kUsageSignature = 2;
+
+// The one octet of a set SC flag [3], as this module writes it.
+const unsigned char kFlagOn = 0xFF;
+
+// Reads an optional primitive element of tag at r into *out; false when it
+// is there but malformed.
+bool Optional(DerReader& r, unsigned char tag, Buffer* out, bool* present) {
   *present = false;
-  init_buffer(out);
-  if (cur->len == 0 || asn1_peek_tag(cur) != tag) return true;
-  if (asn1_decode_primitive(tag, cur, out) < 0) return false;
+  *out = Buffer{};
+  if (r.peek() != tag) return true;
+  if (r.primitive(tag, out) != 0) return false;
   *present = true;
   return true;
 }
+
+// The first octet of a one-octet content (-1 when empty).
+int FirstOctet(const Buffer& content) { return DerReader(content).peek(); }
 
 }  // namespace
 
@@ -76,9 +90,9 @@ TIKGostPubKey::TIKGostPubKey() : ValueKey(kTikMap, kTikSize) {}
 TBuf* TIKGostPubKey::getRaw() { return required(TKey::AKA_KEY); }
 
 int TIKGostPubKey::setRaw(const unsigned char* data, unsigned len) {
-  BufRef value(createTBuf(data, len));
-  if (!value) return error_ = 1;
-  if (write(TKey::AKA_KEY, value.get()) != 0) return error_;
+  Ref<TBuf> value = adoptRef(createTBuf(data, len));
+  if (!value) return error_ = pkixrc::kNoMemory;
+  if (write(TKey::AKA_KEY, value.get()) != pkixrc::kOk) return error_;
   return setCache(value.get());
 }
 
@@ -91,14 +105,17 @@ GostPubKey::GostPubKey(pki_alg_t family, pki_vendor vendor)
 
 TBuf* GostPubKey::getRaw() {
   TBuf* raw = cached();
-  if (raw == nullptr && error_ == 0) error_ = 40;
+  if (raw == nullptr && error_ == pkixrc::kOk) error_ = pkixrc::kUnavailable;
   return raw;
 }
 
 int GostPubKey::setRaw(const unsigned char* data, unsigned len) {
   SpkiParts spki;
-  if (!ReadSpki(data, len, &spki) || pki_alg_gost_family(spki.alg) != family_) return error_ = 9;
-  if (writeCopy(TKey::AKA_ALG_PARAMS, spki.params) != 0 || writeCopy(TKey::AKA_KEY, spki.bits) != 0) return error_;
+  if (!ReadSpki(data, len, &spki) || pki_alg_gost_family(spki.alg) != family_) return error_ = pkixrc::kFailed;
+  if (writeCopy(TKey::AKA_ALG_PARAMS, spki.params) != pkixrc::kOk ||
+      writeCopy(TKey::AKA_KEY, spki.bits) != pkixrc::kOk) {
+    return error_;
+  }
   return cacheCopy(data, spki.consumed);
 }
 
@@ -108,22 +125,24 @@ TBuf* GostPubKey::getHashInput() { return required(TKey::AKA_KEY); }
 
 GostContainerKey::GostContainerKey(const KeyMapRow* map, pki_vendor vendor) : Key(map, kNoSize), vendor_(vendor) {}
 
-int GostContainerKey::setKey(TBuf*) { return error_ = 5; }
+int GostContainerKey::setKey(TBuf*) { return error_ = pkixrc::kWrongType; }
 
-TBuf* GostContainerKey::getKey() { return none(5); }
+TBuf* GostContainerKey::getKey() { return none(pkixrc::kWrongType); }
 
 TBuf* GostContainerKey::getHashInput() { return required(TKey::AKA_KEY); }
 
 int GostContainerKey::setRaw(const unsigned char* data, unsigned len) {
   SpkiParts spki;
-  if (!ReadSpki(data, len, &spki) || spki.alg != alg()) return error_ = 9;
+  if (!ReadSpki(data, len, &spki) || spki.alg != alg()) return error_ = pkixrc::kFailed;
   // The parameters must be one non-empty SEQUENCE.
+  DerReader params(spki.params);
   Buffer content;
-  if (asn1_decode_primitive(0x30, &spki.params, &content) < 0 || spki.params.len != 0 || content.len == 0) {
-    return error_ = 9;
+  if (params.left() == 0 || params.primitive(der::kSequence, &content) != 0 || !params.atEnd() || content.len == 0) {
+    return error_ = pkixrc::kFailed;
   }
-  int rc = readContainer(content, spki.bits);
-  if (rc != 0) return error_ = rc;
+  DerReader fields(content);
+  int rc = readContainer(fields, spki.bits);
+  if (rc != pkixrc::kOk) return error_ = rc;
   return cacheCopy(data, spki.consumed);
 }
 
@@ -131,25 +150,24 @@ TBuf* GostContainerKey::getRaw() {
   if (hasCache()) return cached();
   unsigned oid_len = 0;
   const unsigned char* oid_octets = alg2asn(alg(), &oid_len);
-  if (oid_octets == nullptr) return none(9);
+  if (oid_octets == nullptr) return none(pkixrc::kFailed);
   Buffer oid;
   set_buffer(&oid, oid_len, oid_octets);
 
-  ScratchBuffer params;
+  OwnedBuffer params;
   DerWriter w(&params.b);
-  Buffer bits;
-  init_buffer(&bits);
-  BufRef hold;
+  Buffer bits = {};
+  Ref<TBuf> hold;
   int rc = writeContainer(w, &bits, &hold);
-  if (rc != 0) return none(rc);
-  if (w.code() != 0) return none(9);
+  if (rc != pkixrc::kOk) return none(rc);
+  if (w.code() != 0) return none(pkixrc::kFailed);
 
   unsigned size = params.b.len + bits.len + oid_len + 16;
-  BufRef out(createTBuf(nullptr, size));
-  if (!out) return none(1);
-  out.get()->shift(size);
-  if (x509_encode_spki(&oid, &params.b, &bits, out.get()->getBuffer()) < 0) return none(9);
-  if (setCache(out.get()) != 0) return nullptr;
+  Ref<TBuf> out = adoptRef(createTBuf(nullptr, size));
+  if (!out) return none(pkixrc::kNoMemory);
+  out->shift(size);
+  if (x509_encode_spki(&oid, &params.b, &bits, out->getBuffer()) < 0) return none(pkixrc::kFailed);
+  if (setCache(out.get()) != pkixrc::kOk) return nullptr;
   return cached();
 }
 
@@ -157,9 +175,11 @@ TBuf* GostContainerKey::getRaw() {
 
 SCPrivKey::SCPrivKey() : GostContainerKey(kSCMap, VENDOR_SC) {}
 
-int SCPrivKey::readContainer(Buffer params, const Buffer& bits) {
+int SCPrivKey::readContainer(DerReader& params, const Buffer& bits) {
+  // name UTF8String
   Buffer name;
-  if (asn1_decode_primitive(0x0C, &params, &name) < 0) return 9;
+  if (params.primitive(der::kUtf8String, &name) != 0) return pkixrc::kFailed;
+  // [0], [1], [2] OCTETS OPTIONAL, [3] one octet OPTIONAL
   struct Field {
     unsigned char tag;
     TKey::aka_t aka;
@@ -170,43 +190,43 @@ int SCPrivKey::readContainer(Buffer params, const Buffer& bits) {
                 {kField2, TKey::AKA_CONTAINER_ATTR2, {}, false},
                 {kFlag3, TKey::AKA_NONE, {}, false}};
   for (Field& f : fields) {
-    if (!Optional(&params, f.tag, &f.value, &f.present)) return 9;
+    if (!Optional(params, f.tag, &f.value, &f.present)) return pkixrc::kFailed;
   }
   const Field& flag = fields[3];
-  if (params.len != 0 || (flag.present && flag.value.len != 1)) return 9;
+  if (!params.atEnd() || (flag.present && flag.value.len != 1)) return pkixrc::kFailed;
 
   // The name is kept with a terminating zero octet.
-  BufRef stored(createTBuf(nullptr, name.len + 1));
-  if (!stored) return error_ = 1;
-  if (name.len != 0) std::memcpy(stored.get()->datap(), name.data, name.len);
-  if (write(TKey::AKA_CONTAINER_NAME, stored.get()) != 0) return error_;
+  Ref<TBuf> stored = adoptRef(createTBuf(nullptr, name.len + 1));
+  if (!stored) return error_ = pkixrc::kNoMemory;
+  if (name.len != 0) std::memcpy(stored->datap(), name.data, name.len);
+  if (write(TKey::AKA_CONTAINER_NAME, stored.get()) != pkixrc::kOk) return error_;
   for (int i = 0; i < 3; ++i) {
-    if (fields[i].present && writeCopy(fields[i].aka, fields[i].value) != 0) return error_;
+    if (fields[i].present && writeCopy(fields[i].aka, fields[i].value) != pkixrc::kOk) return error_;
   }
-  if (bits.len != 0 && writeCopy(TKey::AKA_KEY, bits) != 0) return error_;
+  if (bits.len != 0 && writeCopy(TKey::AKA_KEY, bits) != pkixrc::kOk) return error_;
   // A set flag: the container is one of the CPRO form.
-  if (flag.present && flag.value.data[0] != 0) owner_->adoptAlg((alg() & 0x00FFFFFFu) | 0x02000000u);
-  return 0;
+  if (flag.present && FirstOctet(flag.value) != 0) {
+    owner_->adoptAlg((alg() & 0x00FFFFFFu) | static_cast<pki_alg_t>(VENDOR_CPRO) << 24);
+  }
+  return pkixrc::kOk;
 }
 
-int SCPrivKey::writeContainer(DerWriter& w, Buffer* bits, BufRef* hold) {
-  BufRef name(attr(TKey::AKA_CONTAINER_NAME));
-  if (!name) return 9;
+int SCPrivKey::writeContainer(DerWriter& w, Buffer* bits, Ref<TBuf>* hold) {
+  Ref<TBuf> name = adoptRef(attr(TKey::AKA_CONTAINER_NAME));
+  if (!name) return pkixrc::kFailed;
   hold->reset(attr(TKey::AKA_KEY));
-  bool has_value = hold->get() != nullptr && hold->get()->len() != 0;
-  *bits = BufView(hold->get());
+  bool has_value = *hold && (*hold)->len() != 0;
+  *bits = viewOf(hold->get());
 
   uint32_t end = w.mark();
   switch (pki_alg_vendor(owner_->alg())) {
-    case VENDOR_CPRO: {
-      static const unsigned char kOn = 0xFF;
-      w.element(kFlag3, &kOn, 1);
+    case VENDOR_CPRO:
+      w.element(kFlag3, &kFlagOn, 1);
       break;
-    }
     case VENDOR_SC:
       break;
     default:
-      return 9;
+      return pkixrc::kFailed;
   }
   const struct {
     unsigned char tag;
@@ -216,38 +236,45 @@ int SCPrivKey::writeContainer(DerWriter& w, Buffer* bits, BufRef* hold) {
   for (const auto& f : fields) {
     // [0] is written only for a container without key value.
     if (f.tag == kField0 && has_value) continue;
-    BufRef v(attr(f.aka));
-    if (v) w.element(f.tag, BufView(v.get()));
+    Ref<TBuf> v = adoptRef(attr(f.aka));
+    if (v) w.element(f.tag, viewOf(v.get()));
   }
-  w.element(0x0C, BufView(name.get()));
-  w.close(0x30, end);
-  return 0;
+  w.element(der::kUtf8String, viewOf(name.get()));
+  w.close(der::kSequence, end);
+  return pkixrc::kOk;
 }
 
 // ---- CPRO container -----------------------------------------------------------
 
 CPROPrivKey::CPROPrivKey() : GostContainerKey(kCPROMap, VENDOR_CPRO) {}
 
-int CPROPrivKey::readContainer(Buffer params, const Buffer& bits) {
+int CPROPrivKey::readContainer(DerReader& params, const Buffer& bits) {
+  // usage OCTET STRING (one octet), OCTET STRING
   Buffer usage;
   Buffer attr1;
-  if (asn1_decode_primitive(0x04, &params, &usage) < 0 || usage.len != 1) return 9;
-  if (asn1_decode_primitive(0x04, &params, &attr1) < 0 || params.len != 0) return 9;
-  if (writeCopy(TKey::AKA_CONTAINER_ATTR1, attr1) != 0 || writeCopy(TKey::AKA_CONTAINER_NAME, bits) != 0) return error_;
-  owner_->setFlag(TKey::BKA_SIGNATURE, usage.data[0] == 2);
-  owner_->setFlag(TKey::BKA_EXCHANGE, usage.data[0] == 1);
-  return 0;
+  if (params.primitive(der::kOctetString, &usage) != 0 || usage.len != 1) return pkixrc::kFailed;
+  if (params.primitive(der::kOctetString, &attr1) != 0 || !params.atEnd()) return pkixrc::kFailed;
+  if (writeCopy(TKey::AKA_CONTAINER_ATTR1, attr1) != pkixrc::kOk ||
+      writeCopy(TKey::AKA_CONTAINER_NAME, bits) != pkixrc::kOk) {
+    return error_;
+  }
+  int use = FirstOctet(usage);
+  owner_->setFlag(TKey::BKA_SIGNATURE, use == kUsageSignature);
+  owner_->setFlag(TKey::BKA_EXCHANGE, use == kUsageExchange);
+  return pkixrc::kOk;
 }
 
-int CPROPrivKey::writeContainer(DerWriter& w, Buffer* bits, BufRef* hold) {
-  BufRef attr1(attr(TKey::AKA_CONTAINER_ATTR1));
+int CPROPrivKey::writeContainer(DerWriter& w, Buffer* bits, Ref<TBuf>* hold) {
+  Ref<TBuf> attr1 = adoptRef(attr(TKey::AKA_CONTAINER_ATTR1));
   hold->reset(attr(TKey::AKA_CONTAINER_NAME));
-  if (!attr1 || !*hold) return 9;
-  *bits = BufView(hold->get());
-  unsigned char usage = owner_->flag(TKey::BKA_SIGNATURE) ? 2 : owner_->flag(TKey::BKA_EXCHANGE) ? 1 : 0;
+  if (!attr1 || !*hold) return pkixrc::kFailed;
+  *bits = viewOf(hold->get());
+  unsigned char usage = owner_->flag(TKey::BKA_SIGNATURE) ? kUsageSignature
+                        : owner_->flag(TKey::BKA_EXCHANGE) ? kUsageExchange
+                                                            : 0;
   uint32_t end = w.mark();
-  w.element(0x04, BufView(attr1.get()));
-  w.element(0x04, &usage, 1);
-  w.close(0x30, end);
-  return 0;
+  w.element(der::kOctetString, viewOf(attr1.get()));
+  w.element(der::kOctetString, &usage, 1);
+  w.close(der::kSequence, end);
+  return pkixrc::kOk;
 }

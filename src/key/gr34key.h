@@ -17,8 +17,9 @@
 #define PKIX_KEY_GR34KEY_H_
 
 #include "key/derwriter.h"
-#include "key/keybuf.h"
 #include "key/valuekey.h"
+#include "support/der_reader.h"
+#include "support/ref.h"
 
 // TIK: the bytes given are the key value; the size defaults to 1024 bits.
 class TIKGostPubKey : public ValueKey {
@@ -38,9 +39,10 @@ class TIKGostPubKey : public ValueKey {
 class GostPubKey : public ValueKey {
  public:
   GostPubKey(pki_alg_t family, pki_vendor vendor);
-  // The SubjectPublicKeyInfo read (40 when none was).
+  // The SubjectPublicKeyInfo read (kUnavailable when none was).
   TBuf* getRaw() override;
-  // 9 unless the bytes are a SubjectPublicKeyInfo of the vendor's family.
+  // kFailed unless the bytes are a SubjectPublicKeyInfo of the vendor's
+  // family.
   int setRaw(const unsigned char* data, unsigned len) override;
   TBuf* getHashInput() override;
   pki_vendor getVendor() override { return vendor_; }
@@ -66,13 +68,13 @@ class SCPubKey : public GostPubKey {
 class GostContainerKey : public Key {
  public:
   GostContainerKey(const KeyMapRow* map, pki_vendor vendor);
-  // A container holds no key value of its own: 5.
+  // A container holds no key value of its own: kWrongType.
   int setKey(TBuf* b) override;
   TBuf* getKey() override;
-  // The container element: cached, else written from the attributes (9
-  // when a required one is missing).
+  // The container element: cached, else written from the attributes
+  // (kFailed when a required one is missing).
   TBuf* getRaw() override;
-  // 9 unless the bytes are a container of exactly alg().
+  // kFailed unless the bytes are a container of exactly alg().
   int setRaw(const unsigned char* data, unsigned len) override;
   void beenChanged() override { dropCache(); }
   pki_vendor getVendor() override { return vendor_; }
@@ -81,12 +83,13 @@ class GostContainerKey : public Key {
   virtual pki_alg_t alg() const = 0;
 
  protected:
-  // Reads the content of the parameters SEQUENCE and the BIT STRING octets;
-  // checks everything before storing anything. 0 or 9.
-  virtual int readContainer(Buffer params, const Buffer& bits) = 0;
+  // Reads the content of the parameters SEQUENCE (a cursor over it, to be
+  // used up) and the BIT STRING octets; checks everything before storing
+  // anything. kOk or kFailed (kNoMemory when a value cannot be stored).
+  virtual int readContainer(DerReader& params, const Buffer& bits) = 0;
   // Writes the parameters SEQUENCE with w and sets bits to the BIT STRING
-  // octets (held in hold). 0 or 9.
-  virtual int writeContainer(DerWriter& w, Buffer* bits, BufRef* hold) = 0;
+  // octets (held in hold). kOk or kFailed.
+  virtual int writeContainer(DerWriter& w, Buffer* bits, Ref<TBuf>* hold) = 0;
 
  private:
   pki_vendor vendor_;
@@ -98,8 +101,8 @@ class SCPrivKey : public GostContainerKey {
   pki_alg_t alg() const override { return PKI_ALG_GOST3410_SC; }
 
  protected:
-  int readContainer(Buffer params, const Buffer& bits) override;
-  int writeContainer(DerWriter& w, Buffer* bits, BufRef* hold) override;
+  int readContainer(DerReader& params, const Buffer& bits) override;
+  int writeContainer(DerWriter& w, Buffer* bits, Ref<TBuf>* hold) override;
 };
 
 class SC01PrivKey : public SCPrivKey {
@@ -113,8 +116,8 @@ class CPROPrivKey : public GostContainerKey {
   pki_alg_t alg() const override { return PKI_ALG_GOST3410_CPRO; }
 
  protected:
-  int readContainer(Buffer params, const Buffer& bits) override;
-  int writeContainer(DerWriter& w, Buffer* bits, BufRef* hold) override;
+  int readContainer(DerReader& params, const Buffer& bits) override;
+  int writeContainer(DerWriter& w, Buffer* bits, Ref<TBuf>* hold) override;
 };
 
 class CPRO01PrivKey : public CPROPrivKey {

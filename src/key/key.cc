@@ -1,14 +1,14 @@
 #include "key/key.h"
 
-#include <cstdlib>
-
+#include "alg/pki_cnvrt_c.h"
 #include "cert/x509.h"
 #include "cert/x509enc.h"
 #include "key/ccdC.h"
 #include "key/eckey.h"
-#include "key/keybuf.h"
 #include "key/x509key.h"
 #include "module/cmn_abuf.h"
+#include "support/buffers.h"
+#include "support/der_reader.h"
 
 namespace {
 
@@ -18,28 +18,68 @@ Buffer* ParamView(x509_key_params_t* p, unsigned i) {
   return views[i];
 }
 
-// Frees a parameter record when the scope ends.
-struct ParamsOwner {
-  x509_key_params_t* p = nullptr;
-  ~ParamsOwner() { std::free(p); }
+// The number of significant bits of a big-endian unsigned number.
+uint32_t BitLength(const Buffer& number) {
+  DerReader r(number);
+  while (r.peek() == 0) r.moveTo(r.pos() + 1);
+  if (r.left() == 0) return 0;
+  uint32_t bits = (r.left() - 1) * 8;
+  for (unsigned top = static_cast<unsigned>(r.peek()); top != 0; top >>= 1) ++bits;
+  return bits;
+}
+
+// The parts of a public key whose AlgorithmIdentifier has no parameters.
+struct BareSpki {
+  Buffer oid;    // the algorithm's OBJECT IDENTIFIER content
+  Buffer value;  // the INTEGER's content
+  Buffer whole;  // the SubjectPublicKeyInfo element
 };
 
-// The number of significant bits of a big-endian unsigned number.
-uint32_t BitLength(const unsigned char* p, uint32_t n) {
-  while (n != 0 && *p == 0) ++p, --n;
-  if (n == 0) return 0;
-  uint32_t bits = (n - 1) * 8;
-  for (unsigned top = *p; top != 0; top >>= 1) ++bits;
-  return bits;
+// SubjectPublicKeyInfo ::= SEQUENCE { algorithm AlgorithmIdentifier,
+//                                     subjectPublicKey BIT STRING }
+// AlgorithmIdentifier ::= SEQUENCE { algorithm OBJECT IDENTIFIER }
+//                         (parameters absent)
+// subjectPublicKey: no unused bits, one INTEGER (DSAPublicKey, DHPublicKey)
+// Reads one at in; 0, or the first negative code.
+int ReadBareSpki(const Buffer& in, BareSpki* out) {
+  DerReader r(in);
+  return r.element(
+      der::kSequence,
+      [&](DerReader& spki) {
+        DER_TRY(spki.element(der::kSequence, [&](DerReader& algid) { return algid.primitive(der::kOid, &out->oid); }));
+        Buffer bits;
+        DER_TRY(spki.primitive(der::kBitString, &bits));
+        DerReader key(bits);
+        if (key.peek() != 0) return X509ASN_E_VALUE;  // unused bits, or nothing at all
+        key.moveTo(key.pos() + 1);
+        DER_TRY(asn1_decode_integer(key.buf(), &out->value));
+        return key.atEnd() ? 0 : X509ASN_E_TRAILING;
+      },
+      &out->whole);
+}
+
+// Whether a SubjectPublicKeyInfo's AlgorithmIdentifier has no parameters.
+bool HasNoParams(const Buffer& in) {
+  Buffer probe = in;
+  Buffer oid;
+  Buffer params;
+  return x509_parse_spki(&probe, &oid, &params, nullptr) == 0 && params.len == 0;
 }
 
 }  // namespace
 
-Key::~Key() { dropCache(); }
+Ref<TBuf> copyOf(const Buffer& octets) { return adoptRef(createTBuf(octets.data, octets.len)); }
+
+bool isOctet(const Buffer& content, unsigned char v) {
+  DerReader r(content);
+  return r.left() == 1 && r.peek() == v;
+}
+
+Key::~Key() = default;
 
 int Key::fitX509Key(X509Key* owner) {
   owner_ = owner;
-  return 0;
+  return pkixrc::kOk;
 }
 
 // ---- attributes -----------------------------------------------------------
@@ -65,27 +105,25 @@ TBuf* Key::attr(TKey::aka_t a) {
 
 TBuf* Key::required(TKey::aka_t a) {
   TBuf* v = attr(a);
-  if (v == nullptr) error_ = 40;
+  if (v == nullptr) error_ = pkixrc::kUnavailable;
   return v;
 }
 
 int Key::store(TKey::aka_t a, TBuf* b) { return error_ = owner_->attrs().append(a, b); }
 
 int Key::storeCopy(TKey::aka_t a, const Buffer& octets) {
-  TBuf* b = createTBuf(octets.data, octets.len);
-  if (b == nullptr) return error_ = 1;
-  int rc = store(a, b);
-  b->release();
-  return rc;
+  Ref<TBuf> b = copyOf(octets);
+  if (!b) return error_ = pkixrc::kNoMemory;
+  return store(a, b.get());
 }
 
 TBuf* Key::read(TKey::aka_t a) { return isSize(a) ? size(a) : attr(a); }
 
 int Key::write(TKey::aka_t a, TBuf* b) {
   bool sized = isSize(a);
-  if (sized && size_.read_only) return error_ = 4;
+  if (sized && size_.read_only) return error_ = pkixrc::kBadArgument;
   dropCache();
-  if (store(a, b) != 0) return error_;
+  if (store(a, b) != pkixrc::kOk) return error_;
   if (sized && size_.rsa_bits) {
     // AKA_RSA_BITS and AKA_BITS always hold the same value.
     store(a == TKey::AKA_BITS ? TKey::AKA_RSA_BITS : TKey::AKA_BITS, b);
@@ -98,81 +136,80 @@ int Key::write(TKey::aka_t a, TBuf* b) {
 }
 
 int Key::writeCopy(TKey::aka_t a, const Buffer& octets) {
-  BufRef v(createTBuf(octets.data, octets.len));
-  if (!v) return error_ = 1;
+  Ref<TBuf> v = copyOf(octets);
+  if (!v) return error_ = pkixrc::kNoMemory;
   return write(a, v.get());
 }
 
 TBuf* Key::getParam(unsigned i) {
-  if (i >= map_[0].index) return none(5);
+  if (i >= map_[0].index) return none(pkixrc::kWrongType);
   return read(map_[i + 1].aka);
 }
 
 int Key::setParam(unsigned i, TBuf* b) {
-  if (i >= map_[0].index) return error_ = 5;
+  if (i >= map_[0].index) return error_ = pkixrc::kWrongType;
   return write(map_[i + 1].aka, b);
 }
 
 TBuf* Key::getParam(TKey::aka_t a) {
-  if (!accepts(a)) return none(5);
+  if (!accepts(a)) return none(pkixrc::kWrongType);
   return read(a);
 }
 
 int Key::setParam(TKey::aka_t a, TBuf* b) {
-  if (!accepts(a)) return error_ = 5;
+  if (!accepts(a)) return error_ = pkixrc::kWrongType;
   return write(a, b);
 }
 
 // ---- key size -------------------------------------------------------------
 
 int Key::measure(TBuf* source, uint32_t* bits) {
-  Buffer v = BufView(source);
+  Buffer v = viewOf(source);
   switch (size_.measure) {
     case KeySizeRule::kNumber:
-      *bits = BitLength(v.data, v.len);
-      return 0;
+      *bits = BitLength(v);
+      return pkixrc::kOk;
     case KeySizeRule::kOctets:
       *bits = 8 * v.len;
-      return 0;
+      return pkixrc::kOk;
     case KeySizeRule::kOctetString: {
       // The key value must be exactly one OCTET STRING.
+      DerReader r(v);
       Buffer content;
-      if (asn1_decode_primitive(0x04, &v, &content) < 0 || v.len != 0) return 9;
+      if (r.primitive(der::kOctetString, &content) != 0 || !r.atEnd()) return pkixrc::kFailed;
       *bits = 8 * content.len;
-      return 0;
+      return pkixrc::kOk;
     }
     case KeySizeRule::kCurve:
       return ecCurveBits(v, bits);
     default:
-      return 9;
+      return pkixrc::kFailed;
   }
 }
 
 TBuf* Key::size(TKey::aka_t a) {
-  TBuf* stored = attr(a);
-  if (stored != nullptr && stored->len() != 0) return stored;
-  if (stored != nullptr) stored->release();
+  Ref<TBuf> stored = adoptRef(attr(a));
+  if (stored && stored->len() != 0) return stored.detach();
   uint32_t bits = size_.fixed_bits;
   if (size_.measure != KeySizeRule::kFixed) {
     bool octet_string = size_.measure == KeySizeRule::kOctetString;
-    TBuf* source = attr(size_.source);
-    if (source == nullptr || (octet_string && source->len() == 0)) {
-      if (source != nullptr) source->release();
+    Ref<TBuf> source = adoptRef(attr(size_.source));
+    if (!source && size_.fallback != TKey::AKA_NONE) source.reset(attr(size_.fallback));
+    if (!source || (octet_string && source->len() == 0)) {
       // Without its source the size is unknown; a GOST key value is
       // required to hold one.
-      return none(octet_string ? 9 : 40);
+      return none(octet_string ? pkixrc::kFailed : pkixrc::kUnavailable);
     }
-    int rc = measure(source, &bits);
-    source->release();
-    if (rc != 0) return none(rc);
+    int rc = measure(source.get(), &bits);
+    if (rc != pkixrc::kOk) return none(rc);
   }
   const unsigned char be[4] = {static_cast<unsigned char>(bits >> 24), static_cast<unsigned char>(bits >> 16),
                                static_cast<unsigned char>(bits >> 8), static_cast<unsigned char>(bits)};
   TBuf* made = createTBuf(be, 4);
-  if (made == nullptr) return none(1);
+  if (made == nullptr) return none(pkixrc::kNoMemory);
   store(TKey::AKA_BITS, made);
   if (size_.rsa_bits) store(TKey::AKA_RSA_BITS, made);
-  error_ = 0;
+  error_ = pkixrc::kOk;
   return made;
 }
 
@@ -180,125 +217,124 @@ TBuf* Key::size(TKey::aka_t a) {
 
 int Key::setKey(TBuf* b) {
   dropCache();
-  return error_ = b == nullptr ? 4 : 0;
+  return error_ = b == nullptr ? pkixrc::kBadArgument : pkixrc::kOk;
 }
 
 int Key::setRaw(const unsigned char* data, unsigned len) {
-  error_ = 0;
-  if (data == nullptr || len == 0) return 0;
+  error_ = pkixrc::kOk;
+  if (data == nullptr || len == 0) return pkixrc::kOk;
   return cacheCopy(data, len);
 }
 
-TBuf* Key::getHashInput() { return none(5); }
+TBuf* Key::getHashInput() { return none(pkixrc::kWrongType); }
 
 TBuf* Key::getMD5() {
-  TBuf* input = getHashInput();
-  if (input == nullptr) return nullptr;
-  BufRef hold(input);
+  Ref<TBuf> input = adoptRef(getHashInput());
+  if (!input) return nullptr;
   unsigned char digest[20];
   unsigned len = sizeof digest;
-  int rc = make_hash(PKI_ALG_MD5, input, digest, &len);
-  if (rc != 0) return none(rc);
+  int rc = make_hash(PKI_ALG_MD5, input.get(), digest, &len);
+  if (rc != pkixrc::kOk) return none(rc);
   TBuf* out = createTBuf(digest, len);
-  error_ = out == nullptr ? 1 : 0;
+  error_ = out == nullptr ? pkixrc::kNoMemory : pkixrc::kOk;
   return out;
 }
 
 // ---- the cached encoding --------------------------------------------------
 
 TBuf* Key::cached() {
-  error_ = 0;
-  if (encoding_ == nullptr) return nullptr;
-  if (encoding_->addRef() <= 0) return none(43);
-  return encoding_;
+  error_ = pkixrc::kOk;
+  if (!encoding_) return nullptr;
+  if ((error_ = addRefTo(encoding_.get())) != pkixrc::kOk) return nullptr;
+  return encoding_.get();
 }
 
 int Key::setCache(TBuf* b, int form) {
-  if (b->addRef() <= 0) return error_ = 43;
-  dropCache();
-  encoding_ = b;
+  if ((error_ = addRefTo(b)) != pkixrc::kOk) return error_;
+  encoding_.reset(b);
   form_ = form;
-  return error_ = 0;
+  return error_;
 }
 
 int Key::cacheCopy(const unsigned char* data, unsigned len, int form) {
-  TBuf* b = createTBuf(data, len);
-  if (b == nullptr) return error_ = 1;
-  int rc = setCache(b, form);
-  b->release();
-  return rc;
+  Ref<TBuf> b = adoptRef(createTBuf(data, len));
+  if (!b) return error_ = pkixrc::kNoMemory;
+  return setCache(b.get(), form);
 }
 
 void Key::dropCache() {
-  TBuf* old = encoding_;
-  encoding_ = nullptr;
   form_ = 0;
-  if (old != nullptr) old->release();
+  encoding_.reset();
 }
 
 // ---- generic DER ----------------------------------------------------------
 
 int Key::setRaw(pki_alg_t alg, const unsigned char* data, unsigned len, const KeyAttr* attrs, unsigned n) {
   TKey::key_type_t kind = owner_->kind();
-  if (n > 3 || (kind != TKey::KT_PUBLIC && kind != TKey::KT_PRIVATE)) return error_ = 5;
+  if (n > 3 || (kind != TKey::KT_PUBLIC && kind != TKey::KT_PRIVATE)) return error_ = pkixrc::kWrongType;
   Buffer in;
-  if (set_buffer(&in, len, data) != 0) return error_ = 9;
-  uint16_t type = 0;
-  ParamsOwner params;
-  Buffer value;
-  int rc = kind == TKey::KT_PUBLIC ? x509_parse_key(&in, &type, &params.p, &value)
-                                   : asn1_der_decode_secret(&in, &type, &params.p, &value);
-  if (rc < 0) return error_ = 9;
-  if (type != alg) return error_ = 5;
-  for (unsigned i = 0; i < n && params.p != nullptr; ++i) {
-    Buffer* v = ParamView(params.p, i);
-    if (v->len == 0) continue;
-    TBuf* b = createTBuf(v->data, v->len);
-    if (b == nullptr) return error_ = 1;
-    rc = setParam(attrs[i].id, b);
-    b->release();
-    if (rc != 0) return rc;
+  if (data == nullptr || set_buffer(&in, len, data) != 0) return error_ = pkixrc::kFailed;
+  if (kind == TKey::KT_PUBLIC && HasNoParams(in)) {
+    // Only a family whose parameters may be inherited takes such a key;
+    // the parameter parsers are never handed the absent element.
+    BareSpki bare;
+    if (!paramsInherited() || ReadBareSpki(in, &bare) != 0) return error_ = pkixrc::kFailed;
+    if (asn2alg(bare.oid.data, bare.oid.len) != alg) return error_ = pkixrc::kWrongType;
+    Ref<TBuf> value = copyOf(bare.value);
+    if (!value) return error_ = pkixrc::kNoMemory;
+    if (takeValue(value.get()) != pkixrc::kOk) return error_;
+    return cacheCopy(bare.whole.data, bare.whole.len);
   }
-  TBuf* key_value = createTBuf(value.data, value.len);
-  if (key_value == nullptr) return error_ = 1;
-  rc = takeValue(key_value);
-  key_value->release();
-  if (rc != 0) return rc;
+  uint16_t type = 0;
+  MallocPtr<x509_key_params_t> params;
+  Buffer value;
+  int rc = kind == TKey::KT_PUBLIC ? x509_parse_key(&in, &type, params.out(), &value)
+                                   : asn1_der_decode_secret(&in, &type, params.out(), &value);
+  if (rc < 0) return error_ = pkixrc::kFailed;
+  if (type != alg) return error_ = pkixrc::kWrongType;
+  for (unsigned i = 0; i < n && params.get() != nullptr; ++i) {
+    Buffer* v = ParamView(params.get(), i);
+    if (v->len == 0) continue;
+    Ref<TBuf> b = copyOf(*v);
+    if (!b) return error_ = pkixrc::kNoMemory;
+    if (setParam(attrs[i].id, b.get()) != pkixrc::kOk) return error_;
+  }
+  Ref<TBuf> key_value = copyOf(value);
+  if (!key_value) return error_ = pkixrc::kNoMemory;
+  if (takeValue(key_value.get()) != pkixrc::kOk) return error_;
   // What the parse consumed, from the start of the input.
-  return cacheCopy(data, static_cast<unsigned>(in.data - data));
+  return cacheCopy(data, len - in.len);
 }
 
 TBuf* Key::getRaw(pki_alg_t alg, const KeyAttr* attrs, unsigned n) {
   TKey::key_type_t kind = owner_->kind();
-  if (kind != TKey::KT_PUBLIC && kind != TKey::KT_PRIVATE) return none(5);
+  if (kind != TKey::KT_PUBLIC && kind != TKey::KT_PRIVATE) return none(pkixrc::kWrongType);
   if (hasCache()) return cached();
-  TBuf* key_value = getKey();
-  if (key_value == nullptr) return none(40);
-  BufRef hold_value(key_value);
-  if (n > 3) return none(5);
+  Ref<TBuf> key_value = adoptRef(getKey());
+  if (!key_value) return none(pkixrc::kUnavailable);
+  if (n > 3) return none(pkixrc::kWrongType);
 
   x509_key_params_t params = {};
-  BufRef values[3];
+  Ref<TBuf> values[3];
   uint32_t size = key_value->len() + 5 + 35;
   for (unsigned i = 0; i < n; ++i) {
     values[i].reset(getParam(attrs[i].id));
-    if (!values[i]) return none(9);
-    *ParamView(&params, i) = BufView(values[i].get());
-    size += values[i].get()->len() + 5;
+    if (!values[i]) return none(pkixrc::kFailed);
+    *ParamView(&params, i) = viewOf(values[i].get());
+    size += values[i]->len() + 5;
   }
-  TBuf* out = createTBuf(nullptr, size);
-  if (out == nullptr) return none(1);
-  BufRef hold_out(out);
+  Ref<TBuf> out = adoptRef(createTBuf(nullptr, size));
+  if (!out) return none(pkixrc::kNoMemory);
   out->shift(size);
-  Buffer v = BufView(key_value);
+  Buffer v = viewOf(key_value.get());
   x509_key_params_t* p = n == 0 ? nullptr : &params;
   uint16_t code = static_cast<uint16_t>(alg);
   int rc = kind == TKey::KT_PUBLIC ? x509_enc_key(code, p, &v, out->getBuffer())
                                    : asn1_der_encode_secret(code, p, &v, out->getBuffer());
   if (rc < 0) {
     dropCache();
-    return none(9);
+    return none(pkixrc::kFailed);
   }
-  if (setCache(out) != 0) return nullptr;
+  if (setCache(out.get()) != pkixrc::kOk) return nullptr;
   return cached();
 }

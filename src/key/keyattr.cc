@@ -2,13 +2,16 @@
 
 #include <new>
 
-namespace {
-// A reference for a new holder; false when the buffer refuses one.
-bool Reference(TBuf* b) { return b->addRef() > 0; }
-}  // namespace
+#include "support/ref.h"
+
+struct KeyAttrList::Node {
+  TKey::aka_t id;
+  Ref<TBuf> value;  // empty when the attribute was emptied
+  Node* next;
+};
 
 KeyAttrList::Node* KeyAttrList::getAttr(TKey::aka_t a) {
-  error_ = 0;
+  error_ = pkixrc::kOk;
   for (Node* n = head_; n != nullptr; n = n->next) {
     if (n->id == a) return n;
   }
@@ -18,40 +21,33 @@ KeyAttrList::Node* KeyAttrList::getAttr(TKey::aka_t a) {
 TBuf* KeyAttrList::get(TKey::aka_t a) {
   Node* n = getAttr(a);
   if (n == nullptr) return nullptr;
-  if (n->value == nullptr) {
-    error_ = 40;
+  if (!n->value) {
+    error_ = pkixrc::kUnavailable;
     return nullptr;
   }
-  if (!Reference(n->value)) {
-    error_ = 43;
-    return nullptr;
-  }
-  return n->value;
+  if ((error_ = addRefTo(n->value.get())) != pkixrc::kOk) return nullptr;
+  return n->value.get();
 }
 
 int KeyAttrList::append(TKey::aka_t a, TBuf* b) {
   Node* n = getAttr(a);
+  if (n == nullptr && b == nullptr) return error_ = pkixrc::kOk;
+  if (b != nullptr && (error_ = addRefTo(b)) != pkixrc::kOk) return error_;
+  // From here the reference on b (if any) belongs to held.
+  Ref<TBuf> held = adoptRef(b);
   if (n != nullptr) {
-    if (b != nullptr && !Reference(b)) return error_ = 43;
-    TBuf* old = n->value;
-    n->value = b;
-    if (old != nullptr) old->release();
-    return error_ = 0;
+    n->value = std::move(held);
+    return error_ = pkixrc::kOk;
   }
-  if (b == nullptr) return error_ = 0;
-  n = new (std::nothrow) Node{a, b, nullptr};
-  if (n == nullptr) return error_ = 1;
-  if (!Reference(b)) {
-    delete n;
-    return error_ = 43;
-  }
+  n = new (std::nothrow) Node{a, std::move(held), nullptr};
+  if (n == nullptr) return error_ = pkixrc::kNoMemory;
   if (tail_ == nullptr) {
     head_ = n;
   } else {
     tail_->next = n;
   }
   tail_ = n;
-  return error_ = 0;
+  return error_ = pkixrc::kOk;
 }
 
 void KeyAttrList::clean() {
@@ -59,9 +55,8 @@ void KeyAttrList::clean() {
   head_ = tail_ = nullptr;
   while (n != nullptr) {
     Node* next = n->next;
-    if (n->value != nullptr) n->value->release();
-    delete n;
+    delete n;  // its value's reference goes with it
     n = next;
   }
-  error_ = 0;
+  error_ = pkixrc::kOk;
 }

@@ -1,4 +1,5 @@
 // The body factory: which Key class serves a pair (kind, algorithm).
+#include <memory>
 #include <new>
 
 #include "key/dhkey.h"
@@ -11,11 +12,11 @@
 
 namespace {
 
-using Make = Key* (*)();
+using Make = std::unique_ptr<Key> (*)();
 
 template <class K>
-Key* New() {
-  return new (std::nothrow) K;
+std::unique_ptr<Key> New() {
+  return std::unique_ptr<Key>(new (std::nothrow) K);
 }
 
 // One row per algorithm with a body; the makers by key kind: none (0),
@@ -44,7 +45,7 @@ const BodyRow kBodies[] = {
 
 }  // namespace
 
-Key* createKey(TKey::key_type_t k, pki_alg_t a) {
+std::unique_ptr<Key> createKey(TKey::key_type_t k, pki_alg_t a) {
   if (k < TKey::KT_NONE || k > TKey::KT_SECRET) return nullptr;
   for (const BodyRow& row : kBodies) {
     if (row.alg == a) return row.by_kind[k] != nullptr ? row.by_kind[k]() : nullptr;

@@ -18,17 +18,17 @@
 // signing in its present usage.
 constexpr int kCproContainerUnusable = static_cast<int>(0xE03F0002u);
 
-// 0 when priv (kind 2) and pub (kind 1) of algorithm alg match; otherwise the
-// code of the step that failed: 1 when the test message cannot be made, the
-// private key's error when it signs nothing, the public key's verdict, and
-// for RSA with full set the errors of encryption and decryption (9 when a
-// key fails without a code). A private key of vendor CPRO is checked by
+// pkixrc::kOk when priv (kind 2) and pub (kind 1) of algorithm alg match;
+// otherwise the code of the step that failed: kNoMemory when the test
+// message cannot be made, the private key's error when it signs nothing, the
+// public key's verdict, and for RSA with full set the errors of encryption
+// and decryption (kFailed when a key fails without a code). A private key of vendor CPRO is checked by
 // pkix_check_cpro_pair.
 int pkix_check_key_pair(TKey* priv, TKey* pub, pki_alg_t alg, int full);
 
-// The CPRO container check. With both usage flags of priv set: 9. With
+// The CPRO container check. With both usage flags of priv set: kFailed. With
 // neither, the usage is guessed: exchange first, then signature; the flag
-// that passes stays set, and both are cleared when neither does. 0 when a
+// that passes stays set, and both are cleared when neither does. kOk when a
 // signature verifies, else the last code.
 int pkix_check_cpro_pair(TKey* priv, TKey* pub, TBuf* message);
 

@@ -1,11 +1,10 @@
 #include "key/rsakey.h"
 
-#include <cstdlib>
-
 #include "cert/x509.h"
 #include "key/derwriter.h"
-#include "key/keybuf.h"
 #include "module/cmn_abuf.h"
+#include "support/buffers.h"
+#include "support/der_reader.h"
 
 namespace {
 
@@ -21,7 +20,7 @@ const KeyMapRow kPrivMap[] = {{11, TKey::AKA_NONE},        {0, TKey::AKA_MODULUS
 
 // The size is the bit length of the modulus; a new modulus drops it.
 const KeySizeRule kSize = {KeySizeRule::kNumber, TKey::AKA_MODULUS, 0, true, false,
-                           {TKey::AKA_MODULUS, TKey::AKA_NONE}};
+                           {TKey::AKA_MODULUS, TKey::AKA_NONE}, TKey::AKA_NONE};
 
 // Modulus and public exponent: the parameters of the generic encodings.
 const KeyAttr kPair[] = {{TKey::AKA_MODULUS, nullptr}, {TKey::AKA_PUB_EXPONENT, nullptr}};
@@ -34,27 +33,66 @@ const A kPrivateParts[8] = {TKey::AKA_MODULUS, TKey::AKA_PUB_EXPONENT, TKey::AKA
 // The cache form of a PKCS #1 RSAPrivateKey.
 constexpr int kPkcs1 = 1;
 
+// Version 0 of an RSAPrivateKey, as INTEGER content.
+const unsigned char kVersion0 = 0;
+
 enum class Rest { kIgnored, kRefused };
+
+// Whether INTEGER content octets (minimal, as the decoder delivers them)
+// are a number above zero: no sign bit, and not the single octet 00.
+bool IsPositive(const Buffer& integer) {
+  DerReader r(integer);
+  int top = r.peek();
+  if (top < 0 || top >= 0x80) return false;  // nothing, or negative
+  return top != 0 || r.left() > 1;            // the single octet 00 is zero
+}
+
+// Steps over whatever is left of a SEQUENCE's content: a definite content
+// unexamined, an indefinite one element by element up to its end. 0 or the
+// first negative code.
+int SkipRest(DerReader& seq) {
+  seq.skipRest();
+  while (!seq.atEnd()) DER_TRY(asn1_decode_any_type(seq.buf(), nullptr));
+  return 0;
+}
+
+// RSAPublicKey ::= SEQUENCE { modulus INTEGER, publicExponent INTEGER }
+// Exactly one, filling the whole of in, with both numbers positive: a
+// SEQUENCE that merely starts with two INTEGERs (a DSA private key, say) is
+// no RSA public key. 0, or a negative code.
+int ReadRSAPublicKey(const Buffer& in, Buffer* modulus, Buffer* exponent) {
+  DerReader r(in);
+  if (r.left() == 0) return X509ASN_E_SHORT;
+  DER_TRY(r.element(der::kSequence, [&](DerReader& seq) {
+    DER_TRY(asn1_decode_integer(seq.buf(), modulus));
+    return derStatus(asn1_decode_integer(seq.buf(), exponent));
+  }));
+  if (!r.atEnd()) return X509ASN_E_TRAILING;
+  return IsPositive(*modulus) && IsPositive(*exponent) ? 0 : X509ASN_E_VALUE;
+}
 
 // RSAPrivateKey ::= SEQUENCE { version INTEGER (0), modulus INTEGER,
 //     publicExponent INTEGER, privateExponent INTEGER, prime1 INTEGER,
 //     prime2 INTEGER, exponent1 INTEGER, exponent2 INTEGER,
 //     coefficient INTEGER, otherPrimeInfos OtherPrimeInfos OPTIONAL }
-// Reads one at in into the eight views and advances in. bad_version for a
-// version other than the single octet 00; 9 for anything else amiss,
-// elements after the eighth number included when rest is kRefused.
-int ReadRSAPrivateKey(Buffer* in, Buffer parts[8], Rest rest, int bad_version) {
-  Buffer cur = *in;
-  Buffer seq;
-  if (asn1_decode_primitive(0x30, &cur, &seq) < 0) return 9;
-  Buffer version;
-  if (asn1_decode_integer(&seq, &version) < 0 || version.len != 1 || version.data[0] != 0) return bad_version;
-  for (int i = 0; i < 8; ++i) {
-    if (asn1_decode_integer(&seq, &parts[i]) < 0) return 9;
-  }
-  if (rest == Rest::kRefused && seq.len != 0) return 9;
-  *in = cur;
-  return 0;
+// Reads one at r into the eight views; r is advanced past it on success
+// and unmoved on failure. pkixrc::kOk; bad_version for a version other than
+// the single octet 00; pkixrc::kFailed for anything else amiss, elements
+// after the eighth number included when rest is kRefused.
+int ReadRSAPrivateKey(DerReader& r, Buffer parts[8], Rest rest, int bad_version) {
+  if (r.left() == 0) return pkixrc::kFailed;
+  bool version_ok = true;
+  int rc = r.element(der::kSequence, [&](DerReader& seq) {
+    Buffer version;
+    if (asn1_decode_integer(seq.buf(), &version) < 0 || !isOctet(version, kVersion0)) {
+      version_ok = false;
+      return X509ASN_E_VALUE;
+    }
+    for (int i = 0; i < 8; ++i) DER_TRY(asn1_decode_integer(seq.buf(), &parts[i]));
+    return rest == Rest::kIgnored ? SkipRest(seq) : 0;
+  });
+  if (rc == 0) return pkixrc::kOk;
+  return version_ok ? pkixrc::kFailed : bad_version;
 }
 
 }  // namespace
@@ -63,12 +101,9 @@ int ReadRSAPrivateKey(Buffer* in, Buffer parts[8], Rest rest, int bad_version) {
 
 RSAPubKey::RSAPubKey() : Key(kPubMap, kSize) {}
 
-RSAPubKey::~RSAPubKey() { dropPublicKey(); }
+RSAPubKey::~RSAPubKey() = default;
 
-void RSAPubKey::dropPublicKey() {
-  BufRef old(publicKey_);
-  publicKey_ = nullptr;
-}
+void RSAPubKey::dropPublicKey() { publicKey_.reset(); }
 
 int RSAPubKey::setParam(unsigned i, TBuf* b) {
   dropPublicKey();
@@ -81,45 +116,42 @@ int RSAPubKey::setParam(TKey::aka_t a, TBuf* b) {
 }
 
 int RSAPubKey::setKey(TBuf* b) {
-  if (Key::setKey(b) != 0) return error_;
-  // RSAPublicKey ::= SEQUENCE { modulus INTEGER, publicExponent INTEGER }
-  Buffer in = BufView(b);
-  x509_key_params_t* parsed = nullptr;
-  if (x509_parse_params_pair(&in, &parsed) < 0) return error_ = 9;
-  Buffer modulus = parsed->first;
-  Buffer exponent = parsed->second;
-  std::free(parsed);
-  BufRef n(createTBuf(modulus.data, modulus.len));
-  BufRef e(createTBuf(exponent.data, exponent.len));
-  BufRef element(createTBuf(b->datap(), static_cast<unsigned>(in.data - b->datap())));
-  if (!n || !e || !element) return error_ = 1;
-  if (setParam(0u, n.get()) != 0 || setParam(1u, e.get()) != 0) return error_;
-  publicKey_ = element.release();
-  return error_ = 0;
+  if (Key::setKey(b) != pkixrc::kOk) return error_;
+  Buffer in = viewOf(b);
+  Buffer modulus;
+  Buffer exponent;
+  if (ReadRSAPublicKey(in, &modulus, &exponent) != 0) return error_ = pkixrc::kFailed;
+  Ref<TBuf> n = copyOf(modulus);
+  Ref<TBuf> e = copyOf(exponent);
+  Ref<TBuf> element = copyOf(in);
+  if (!n || !e || !element) return error_ = pkixrc::kNoMemory;
+  if (setParam(0u, n.get()) != pkixrc::kOk || setParam(1u, e.get()) != pkixrc::kOk) return error_;
+  publicKey_ = std::move(element);
+  return error_ = pkixrc::kOk;
 }
 
 TBuf* RSAPubKey::getKey() {
-  error_ = 0;
-  if (publicKey_ != nullptr) {
-    if (publicKey_->addRef() <= 0) return none(43);
-    return publicKey_;
+  error_ = pkixrc::kOk;
+  if (!publicKey_) {
+    Ref<TBuf> n = adoptRef(attr(TKey::AKA_MODULUS));
+    Ref<TBuf> e = adoptRef(attr(TKey::AKA_PUB_EXPONENT));
+    if (!n || !e) return none(pkixrc::kUnavailable);
+    unsigned size = n->len() + e->len() + 15;
+    Ref<TBuf> out = adoptRef(createTBuf(nullptr, size));
+    if (!out) return none(pkixrc::kNoMemory);
+    out->shift(size);
+    // RSAPublicKey ::= SEQUENCE { modulus INTEGER, publicExponent INTEGER },
+    // written back to front.
+    DerWriter w(out->getBuffer());
+    uint32_t end = w.mark();
+    w.integer(viewOf(e.get()));
+    w.integer(viewOf(n.get()));
+    w.close(der::kSequence, end);
+    if (w.code() != 0) return none(pkixrc::kFailed);
+    publicKey_ = std::move(out);
   }
-  BufRef n(attr(TKey::AKA_MODULUS));
-  BufRef e(attr(TKey::AKA_PUB_EXPONENT));
-  if (!n || !e) return none(40);
-  unsigned size = n.get()->len() + e.get()->len() + 15;
-  BufRef out(createTBuf(nullptr, size));
-  if (!out) return none(1);
-  out.get()->shift(size);
-  DerWriter w(out.get()->getBuffer());
-  uint32_t end = w.mark();
-  w.integer(BufView(e.get()));
-  w.integer(BufView(n.get()));
-  w.close(0x30, end);
-  if (w.code() != 0) return none(9);
-  publicKey_ = out.release();
-  publicKey_->addRef();
-  return publicKey_;
+  if ((error_ = addRefTo(publicKey_.get())) != pkixrc::kOk) return nullptr;
+  return publicKey_.get();
 }
 
 TBuf* RSAPubKey::getRaw() { return Key::getRaw(PKI_ALG_RSA, kPair, 2); }
@@ -136,22 +168,22 @@ RSAPrivKey::RSAPrivKey() : Key(kPrivMap, kSize) {}
 
 int RSAPrivKey::storeParts(const Buffer* parts) {
   for (int i = 0; i < 8; ++i) {
-    if (writeCopy(kPrivateParts[i], parts[i]) != 0) return error_;
+    if (writeCopy(kPrivateParts[i], parts[i]) != pkixrc::kOk) return error_;
   }
-  return error_ = 0;
+  return error_ = pkixrc::kOk;
 }
 
 int RSAPrivKey::setKey(TBuf* b) {
-  if (Key::setKey(b) != 0) return error_;
-  Buffer in = BufView(b);
-  if (in.len == 0 || in.data[0] != 0x30) return write(TKey::AKA_PRIV_EXPONENT, b);
+  if (Key::setKey(b) != pkixrc::kOk) return error_;
+  DerReader r(viewOf(b));
+  if (r.peek() != der::kSequence) return write(TKey::AKA_PRIV_EXPONENT, b);
   Buffer parts[8];
-  int rc = ReadRSAPrivateKey(&in, parts, Rest::kRefused, 5);
-  if (rc != 0) return error_ = rc;
-  unsigned consumed = static_cast<unsigned>(in.data - b->datap());
-  if (storeParts(parts) != 0) return error_;
+  int rc = ReadRSAPrivateKey(r, parts, Rest::kRefused, pkixrc::kWrongType);
+  if (rc != pkixrc::kOk) return error_ = rc;
+  unsigned consumed = b->len() - r.left();
+  if (storeParts(parts) != pkixrc::kOk) return error_;
   b->shift(consumed);
-  return error_ = 0;
+  return error_ = pkixrc::kOk;
 }
 
 int RSAPrivKey::takeValue(TBuf* value) {
@@ -159,9 +191,11 @@ int RSAPrivKey::takeValue(TBuf* value) {
   // a whole RSAPrivateKey. Only an element that is exactly one well-formed
   // RSAPrivateKey is read as one, so an exponent whose first octet happens
   // to be 0x30 stays an exponent.
-  Buffer in = BufView(value);
+  DerReader r(viewOf(value));
   Buffer parts[8];
-  if (ReadRSAPrivateKey(&in, parts, Rest::kRefused, 9) == 0 && in.len == 0) return storeParts(parts);
+  if (ReadRSAPrivateKey(r, parts, Rest::kRefused, pkixrc::kFailed) == pkixrc::kOk && r.atEnd()) {
+    return storeParts(parts);
+  }
   return write(TKey::AKA_PRIV_EXPONENT, value);
 }
 
@@ -177,45 +211,48 @@ int RSAPrivKey::setRaw(const unsigned char* data, unsigned len) {
 bool RSAPrivKey::isPKCS1Key() const { return cacheForm() == kPkcs1; }
 
 bool RSAPrivKey::isPKCS1Key(const unsigned char* data, unsigned len) {
-  if (data == nullptr || len == 0) return false;
   Buffer in;
-  Buffer seq;
-  if (set_buffer(&in, len, data) != 0 || asn1_decode_primitive(0x30, &in, &seq) < 0) return false;
-  return asn1_decode_integer(&seq, nullptr) >= 0 && asn1_decode_integer(&seq, nullptr) >= 0;
+  if (data == nullptr || len == 0 || set_buffer(&in, len, data) != 0) return false;
+  DerReader r(in);
+  return r.element(der::kSequence, [](DerReader& seq) {
+    DER_TRY(asn1_decode_integer(seq.buf(), nullptr));
+    DER_TRY(asn1_decode_integer(seq.buf(), nullptr));
+    return SkipRest(seq);
+  }) == 0;
 }
 
 int RSAPrivKey::setPKCS1Key(const unsigned char* data, unsigned len) {
-  if (data == nullptr || len == 0) return error_ = 4;
   Buffer in;
-  set_buffer(&in, len, data);
+  if (data == nullptr || len == 0 || set_buffer(&in, len, data) != 0) return error_ = pkixrc::kBadArgument;
+  DerReader r(in);
   Buffer parts[8];
-  if (ReadRSAPrivateKey(&in, parts, Rest::kIgnored, 9) != 0) return error_ = 9;
+  if (ReadRSAPrivateKey(r, parts, Rest::kIgnored, pkixrc::kFailed) != pkixrc::kOk) return error_ = pkixrc::kFailed;
   dropCache();
-  if (storeParts(parts) != 0) return error_;
+  if (storeParts(parts) != pkixrc::kOk) return error_;
   return cacheCopy(data, len, kPkcs1);
 }
 
 TBuf* RSAPrivKey::getPKCS1Key() {
   if (isPKCS1Key()) return cached();
   dropCache();
-  BufRef values[8];
+  Ref<TBuf> values[8];
   unsigned size = 5;
   for (int i = 0; i < 8; ++i) {
     values[i].reset(attr(kPrivateParts[i]));
-    if (!values[i]) return none(9);
-    size += values[i].get()->len() + 5;
+    if (!values[i]) return none(pkixrc::kFailed);
+    size += values[i]->len() + 5;
   }
   size += 6;  // the version
-  BufRef out(createTBuf(nullptr, size));
-  if (!out) return none(1);
-  out.get()->shift(size);
-  DerWriter w(out.get()->getBuffer());
+  Ref<TBuf> out = adoptRef(createTBuf(nullptr, size));
+  if (!out) return none(pkixrc::kNoMemory);
+  out->shift(size);
+  // The RSAPrivateKey, written back to front: the ninth INTEGER first.
+  DerWriter w(out->getBuffer());
   uint32_t end = w.mark();
-  for (int i = 7; i >= 0; --i) w.integer(BufView(values[i].get()));
-  static const unsigned char kVersion0 = 0;
-  w.element(0x02, &kVersion0, 1);
-  w.close(0x30, end);
-  if (w.code() != 0) return none(9);
-  if (setCache(out.get(), kPkcs1) != 0) return nullptr;
+  for (int i = 7; i >= 0; --i) w.integer(viewOf(values[i].get()));
+  w.element(der::kInteger, &kVersion0, 1);
+  w.close(der::kSequence, end);
+  if (w.code() != 0) return none(pkixrc::kFailed);
+  if (setCache(out.get(), kPkcs1) != pkixrc::kOk) return nullptr;
   return cached();
 }

@@ -4,6 +4,7 @@
 #define PKIX_KEY_RSAKEY_H_
 
 #include "key/key.h"
+#include "support/ref.h"
 
 class RSAPubKey : public Key {
  public:
@@ -11,11 +12,14 @@ class RSAPubKey : public Key {
   ~RSAPubKey() override;
 
   // Splits an RSAPublicKey SEQUENCE { modulus, publicExponent } into the
-  // modulus and exponent attributes and keeps the element. 4 for null, 9
-  // when b does not hold one.
+  // modulus and exponent attributes and keeps the element. b must hold
+  // exactly that: two positive INTEGERs and nothing after them (a SEQUENCE
+  // that only starts with two INTEGERs is some other structure).
+  // kBadArgument for null, kFailed when b holds anything else, kNoMemory;
+  // nothing is stored on failure.
   int setKey(TBuf* b) override;
-  // The RSAPublicKey, built from modulus and exponent (40 when either is
-  // missing) and cached.
+  // The RSAPublicKey, built from modulus and exponent (kUnavailable when
+  // either is missing) and cached.
   TBuf* getKey() override;
   int setParam(unsigned i, TBuf* b) override;
   int setParam(TKey::aka_t a, TBuf* b) override;
@@ -27,16 +31,17 @@ class RSAPubKey : public Key {
 
  private:
   void dropPublicKey();
-  TBuf* publicKey_ = nullptr;  // the RSAPublicKey element, one reference
+  Ref<TBuf> publicKey_;  // the RSAPublicKey element
 };
 
 class RSAPrivKey : public Key {
  public:
   RSAPrivKey();
 
-  // An RSAPrivateKey SEQUENCE (version 0 and exactly eight INTEGERs: 5 for
-  // another version, 9 otherwise) fills the eight attributes and b's Buffer
-  // is advanced past it; anything else is taken as the private exponent.
+  // An RSAPrivateKey SEQUENCE (version 0 and exactly eight INTEGERs:
+  // kWrongType for another version, kFailed otherwise) fills the eight
+  // attributes and b's Buffer is advanced past it; anything else is taken
+  // as the private exponent.
   int setKey(TBuf* b) override;
   // The private exponent.
   TBuf* getKey() override;
@@ -51,10 +56,10 @@ class RSAPrivKey : public Key {
   bool isPKCS1Key() const;
   // Whether data starts a SEQUENCE whose first two elements are INTEGERs.
   static bool isPKCS1Key(const unsigned char* data, unsigned len);
-  // Reads a PKCS #1 RSAPrivateKey (4 for no bytes, 9 when they are not
-  // one); the bytes become the cached encoding.
+  // Reads a PKCS #1 RSAPrivateKey (kBadArgument for no bytes, kFailed when
+  // they are not one); the bytes become the cached encoding.
   int setPKCS1Key(const unsigned char* data, unsigned len);
-  // The PKCS #1 RSAPrivateKey of the eight attributes (9 when one is
+  // The PKCS #1 RSAPrivateKey of the eight attributes (kFailed when one is
   // missing), cached.
   TBuf* getPKCS1Key();
 

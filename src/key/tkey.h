@@ -18,9 +18,11 @@ enum pki_vendor : int {
 };
 
 // Every operation stores its outcome as the key's last error, which error()
-// returns: 0 ok, 1 no memory, 4 bad or missing argument, 5 unsupported or
-// mismatching value, 9 operation failed, 40 not available, 43 a reference
-// could not be taken. A TBuf returned carries one reference for the caller;
+// returns, one of the pkixrc:: codes (support/result_codes.h): kOk (0),
+// kNoMemory (1), kBadArgument (4, a bad or missing argument), kWrongType (5,
+// an unsupported or mismatching value), kFailed (9, the operation failed),
+// kUnavailable (40, nothing to work on), kNoReference (43, a reference could
+// not be taken). A TBuf returned carries one reference for the caller;
 // a TBuf passed in is referenced by the key when kept, never consumed.
 class TKey : public XBase {
  public:

@@ -10,7 +10,8 @@
 class ValueKey : public Key {
  public:
   using Key::Key;
-  // Stores b as AKA_KEY (4 for null); the size derived from it is dropped.
+  // Stores b as AKA_KEY (kBadArgument for null); the size derived from it
+  // is dropped.
   int setKey(TBuf* b) override;
   // AKA_KEY with a new reference, null when there is none.
   TBuf* getKey() override;
@@ -24,8 +25,12 @@ struct DerKeyTraits {
   // The algorithm parameters' INTEGERs, in order.
   KeyAttr params[3];
   unsigned param_count;
-  // Whether the key value is the MD5 input (else no fingerprint: 5).
+  // Whether the key value is the MD5 input (else no fingerprint:
+  // kWrongType).
   bool hashes_value;
+  // Whether a public key may come without the domain parameters, which it
+  // then inherits from its issuer's key.
+  bool params_inherited;
 };
 
 class DerValueKey : public ValueKey {
@@ -36,6 +41,9 @@ class DerValueKey : public ValueKey {
   TBuf* getRaw() override;
   int setRaw(const unsigned char* data, unsigned len) override;
   TBuf* getHashInput() override;
+
+ protected:
+  bool paramsInherited() const override { return traits_.params_inherited; }
 
  private:
   const DerKeyTraits& traits_;

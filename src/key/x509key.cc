@@ -6,14 +6,18 @@
 #include "cert/x509.h"
 #include "key/ccdC.h"
 #include "key/eckey.h"
+#include "key/key.h"
 #include "key/keypair.h"
+#include "support/ref.h"
 
 TKey::~TKey() = default;
 
+X509Key::X509Key(key_type_t k) : kind_(k) {}
+
+// The body goes first: it may still reach the attributes through its owner.
 X509Key::~X509Key() {
   dropBody();
   if (keyId_ != nullptr) keyId_->release();
-  attrs_.clean();
 }
 
 // ---- the body -------------------------------------------------------------
@@ -21,27 +25,24 @@ X509Key::~X509Key() {
 int X509Key::initKey(pki_vendor v) {
   pki_alg_t a = alg_;
   if (v != VENDOR_NONE) a = static_cast<pki_alg_t>(v) << 24 | (alg_ & 0x00FFFFFFu);
-  Key* made = createKey(kind_, a);
-  if (made == nullptr) return error_ = 9;
+  std::unique_ptr<Key> made = createKey(kind_, a);
+  if (!made) return error_ = pkixrc::kFailed;
   made->fitX509Key(this);
-  body_ = made;
-  return error_ = 0;
+  body_ = std::move(made);
+  return error_ = pkixrc::kOk;
 }
 
 Key* X509Key::body() {
-  if (body_ == nullptr) initKey(VENDOR_NONE);
-  return body_;
+  if (!body_) initKey(VENDOR_NONE);
+  return body_.get();
 }
 
-void X509Key::dropBody() {
-  delete body_;
-  body_ = nullptr;
-}
+void X509Key::dropBody() { body_.reset(); }
 
 template <class F>
 auto X509Key::delegate(F f, decltype(f(static_cast<Key*>(nullptr))) fail) -> decltype(f(static_cast<Key*>(nullptr))) {
-  if (alg_ == 0) {
-    error_ = 40;
+  if (alg_ == PKI_ALG_NONE) {
+    error_ = pkixrc::kUnavailable;
     return fail;
   }
   Key* b = body();
@@ -54,33 +55,33 @@ auto X509Key::delegate(F f, decltype(f(static_cast<Key*>(nullptr))) fail) -> dec
 // ---- kind and algorithm -----------------------------------------------------
 
 int X509Key::setType(key_type_t k) {
-  if (k != KT_PUBLIC && k != KT_PRIVATE && k != KT_SECRET) return error_ = 4;
+  if (k != KT_PUBLIC && k != KT_PRIVATE && k != KT_SECRET) return error_ = pkixrc::kBadArgument;
   if (k != kind_) dropBody();
   kind_ = k;
-  return error_ = 0;
+  return error_ = pkixrc::kOk;
 }
 
 TKey::key_type_t X509Key::getType() {
-  error_ = 0;
+  error_ = pkixrc::kOk;
   return kind_;
 }
 
 int X509Key::setAlg(pki_alg_t a) {
   if (a != alg_) dropBody();
   alg_ = a;
-  return error_ = 0;
+  return error_ = pkixrc::kOk;
 }
 
 pki_alg_t X509Key::getAlg() {
-  error_ = 0;
+  error_ = pkixrc::kOk;
   return alg_;
 }
 
 // ---- value and attributes ---------------------------------------------------
 
 int X509Key::setKey(TBuf* b) {
-  if (b == nullptr) return error_ = 4;
-  return delegate([&](Key* k) { return k->setKey(b); }, 40);
+  if (b == nullptr) return error_ = pkixrc::kBadArgument;
+  return delegate([&](Key* k) { return k->setKey(b); }, pkixrc::kUnavailable);
 }
 
 TBuf* X509Key::getKey() {
@@ -92,12 +93,12 @@ TBuf* X509Key::getParam(unsigned i) {
 }
 
 int X509Key::setParam(unsigned i, TBuf* b) {
-  if (b == nullptr) return error_ = 4;
-  return delegate([&](Key* k) { return k->setParam(i, b); }, 40);
+  if (b == nullptr) return error_ = pkixrc::kBadArgument;
+  return delegate([&](Key* k) { return k->setParam(i, b); }, pkixrc::kUnavailable);
 }
 
 TBuf* X509Key::getParam(aka_t a) {
-  if (alg_ == 0) {
+  if (alg_ == PKI_ALG_NONE) {
     // No body can judge the identifier yet: the list answers directly.
     TBuf* v = attrs_.get(a);
     error_ = attrs_.error();
@@ -107,17 +108,17 @@ TBuf* X509Key::getParam(aka_t a) {
 }
 
 int X509Key::setParam(aka_t a, TBuf* b) {
-  if (b == nullptr) return error_ = 4;
-  if (alg_ == 0) return error_ = attrs_.append(a, b);
-  return delegate([&](Key* k) { return k->setParam(a, b); }, 40);
+  if (b == nullptr) return error_ = pkixrc::kBadArgument;
+  if (alg_ == PKI_ALG_NONE) return error_ = attrs_.append(a, b);
+  return delegate([&](Key* k) { return k->setParam(a, b); }, pkixrc::kUnavailable);
 }
 
 int X509Key::getParam(bka_t f) {
-  if (f < 1 || f > 13) {
-    error_ = 5;
+  if (f < BKA_1 || f > BKA_13) {
+    error_ = pkixrc::kWrongType;
     return 0;
   }
-  error_ = 0;
+  error_ = pkixrc::kOk;
   return flag(f) ? 1 : 0;
 }
 
@@ -133,8 +134,8 @@ void X509Key::setFlag(bka_t f, bool on) {
 
 int X509Key::setParam(bka_t f, int on) {
   setFlag(f, on != 0);
-  if (body_ != nullptr) body_->beenChanged();
-  return error_ = 0;
+  if (body_) body_->beenChanged();
+  return error_ = pkixrc::kOk;
 }
 
 // ---- DER ------------------------------------------------------------------
@@ -182,18 +183,18 @@ bool FoundAlg(TKey::key_type_t k, const unsigned char* data, unsigned len, pki_a
 }  // namespace
 
 int X509Key::setRaw(const unsigned char* data, unsigned len) {
-  if (kind_ == KT_NONE) return error_ = 40;
-  pki_alg_t found = 0;
-  if (!FoundAlg(kind_, data, len, &found)) return error_ = 9;
-  if (alg_ != 0 && found != alg_) return error_ = 5;
-  if (found == 0) return error_ = 9;  // an algorithm no body knows
-  bool fresh = alg_ == 0;
+  if (kind_ == KT_NONE) return error_ = pkixrc::kUnavailable;
+  pki_alg_t found = PKI_ALG_NONE;
+  if (!FoundAlg(kind_, data, len, &found)) return error_ = pkixrc::kFailed;
+  if (alg_ != PKI_ALG_NONE && found != alg_) return error_ = pkixrc::kWrongType;
+  if (found == PKI_ALG_NONE) return error_ = pkixrc::kFailed;  // an algorithm no body knows
+  bool fresh = alg_ == PKI_ALG_NONE;
   if (fresh) alg_ = found;
-  int rc = delegate([&](Key* k) { return k->setRaw(data, len); }, 9);
-  if (rc != 0 && fresh) {
+  int rc = delegate([&](Key* k) { return k->setRaw(data, len); }, pkixrc::kFailed);
+  if (rc != pkixrc::kOk && fresh) {
     // Leave the key as it was: no algorithm, no body.
     dropBody();
-    alg_ = 0;
+    alg_ = PKI_ALG_NONE;
   }
   return error_ = rc;
 }
@@ -203,30 +204,28 @@ int X509Key::setRaw(const unsigned char* data, unsigned len) {
 void X509Key::setTokenId(unsigned a, unsigned b) {
   token_[0] = a;
   token_[1] = b;
-  error_ = 0;
+  error_ = pkixrc::kOk;
 }
 
 void X509Key::getTokenId(unsigned& a, unsigned& b) {
   a = token_[0];
   b = token_[1];
-  error_ = 0;
+  error_ = pkixrc::kOk;
 }
 
 int X509Key::setKeyId(TBuf* b) {
-  if (b == nullptr) return error_ = 4;
-  if (b->addRef() <= 0) return error_ = 43;
-  if (keyId_ != nullptr) keyId_->release();
+  if (b == nullptr) return error_ = pkixrc::kBadArgument;
+  if ((error_ = addRefTo(b)) != pkixrc::kOk) return error_;
+  // The previous identifier's reference goes with the holder.
+  Ref<TBuf> previous = adoptRef(keyId_);
   keyId_ = b;
-  return error_ = 0;
+  return error_;
 }
 
 TBuf* X509Key::getKeyId() {
-  error_ = 0;
+  error_ = pkixrc::kOk;
   if (keyId_ == nullptr) return nullptr;
-  if (keyId_->addRef() <= 0) {
-    error_ = 43;
-    return nullptr;
-  }
+  if ((error_ = addRefTo(keyId_)) != pkixrc::kOk) return nullptr;
   return keyId_;
 }
 
@@ -234,17 +233,14 @@ TBuf* X509Key::getKeyId() {
 
 namespace {
 
-// The outcome of a bridge operation that fills *out: the buffer when the
-// code is 0, else null (a partly filled result is let go); *error the code,
-// or 9 for success without a result.
-TBuf* Outcome(int code, TBuf* out, int* error) {
+// The outcome of a bridge operation that filled out: the buffer when the
+// code is kOk, else null (a partly filled result is let go); *error the
+// code, or kFailed for success without a result.
+TBuf* Outcome(int code, Ref<TBuf> out, int* error) {
   *error = code;
-  if (code != 0) {
-    if (out != nullptr) out->release();
-    return nullptr;
-  }
-  if (out == nullptr) *error = 9;
-  return out;
+  if (code != pkixrc::kOk) return nullptr;
+  if (!out) *error = pkixrc::kFailed;
+  return out.detach();
 }
 
 }  // namespace
@@ -252,39 +248,39 @@ TBuf* Outcome(int code, TBuf* out, int* error) {
 TBuf* X509Key::encrypt(TBuf* data) {
   TBuf* out = nullptr;
   int code = encryptMessage(this, data, &out);
-  return Outcome(code, out, &error_);
+  return Outcome(code, adoptRef(out), &error_);
 }
 
 TBuf* X509Key::decrypt(TBuf* data) {
   TBuf* out = decryptMessage(this, data);
-  error_ = out == nullptr ? 9 : 0;
+  error_ = out == nullptr ? pkixrc::kFailed : pkixrc::kOk;
   return out;
 }
 
 TBuf* X509Key::sign(TBuf* data) {
   TBuf* sig = nullptr;
   int code = signMessage(this, data, &sig);
-  return Outcome(code, sig, &error_);
+  return Outcome(code, adoptRef(sig), &error_);
 }
 
 int X509Key::verify(TBuf* data, TBuf* signature) { return error_ = verifyMessage(this, data, signature); }
 
 int X509Key::isConsistent(TKey* other, int full) {
   if (other == nullptr) {
-    error_ = 4;
+    error_ = pkixrc::kBadArgument;
     return 0;
   }
   key_type_t theirs = other->getType();
   bool pair = (kind_ == KT_PRIVATE && theirs == KT_PUBLIC) || (kind_ == KT_PUBLIC && theirs == KT_PRIVATE);
-  if (!pair || alg_ == 0 || other->getAlg() != alg_) {
-    error_ = 4;
+  if (!pair || alg_ == PKI_ALG_NONE || other->getAlg() != alg_) {
+    error_ = pkixrc::kBadArgument;
     return 0;
   }
   TKey* priv = kind_ == KT_PRIVATE ? static_cast<TKey*>(this) : other;
   TKey* pub = kind_ == KT_PRIVATE ? other : static_cast<TKey*>(this);
   int rc = pkix_check_key_pair(priv, pub, alg_, full);
   error_ = rc;
-  return rc == 0 ? 1 : 0;
+  return rc == pkixrc::kOk ? 1 : 0;
 }
 
 TBuf* X509Key::getMD5() {
@@ -294,17 +290,17 @@ TBuf* X509Key::getMD5() {
 // ---- vendor -----------------------------------------------------------------
 
 int X509Key::setVendor(pki_vendor v) {
-  if (body_ != nullptr && body_->getVendor() == v) return error_ = 0;
+  if (body_ && body_->getVendor() == v) return error_ = pkixrc::kOk;
   dropBody();
   return initKey(v);
 }
 
 pki_vendor X509Key::getVendor() {
-  if (body_ == nullptr) {
-    error_ = 40;
+  if (!body_) {
+    error_ = pkixrc::kUnavailable;
     return VENDOR_NONE;
   }
-  error_ = 0;
+  error_ = pkixrc::kOk;
   return body_->getVendor();
 }
 
@@ -321,7 +317,7 @@ TKey* createTKey(TKey::key_type_t k, const unsigned char* data, unsigned len) {
 
 TKey* readKey(TKey* key, const unsigned char* data, unsigned len) {
   if (key == nullptr || data == nullptr || len == 0) return key;
-  if (key->setRaw(data, len) != 0) {
+  if (key->setRaw(data, len) != pkixrc::kOk) {
     key->release();
     return nullptr;
   }
@@ -329,6 +325,6 @@ TKey* readKey(TKey* key, const unsigned char* data, unsigned len) {
 }
 
 int checkKeyPairConsistency(TKey* a, TKey* b, int full) {
-  if (a == nullptr) return 4;
+  if (a == nullptr) return pkixrc::kBadArgument;
   return a->isConsistent(b, full);
 }

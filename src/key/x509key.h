@@ -5,15 +5,21 @@
 #define PKIX_KEY_X509KEY_H_
 
 #include <cstdint>
+#include <memory>
 
-#include "key/key.h"
 #include "key/keyattr.h"
 #include "key/tkey.h"
+#include "support/result_codes.h"
+
+class Key;
 
 class X509Key : public TKey {
  public:
-  explicit X509Key(key_type_t k = KT_NONE) : kind_(k) {}
+  explicit X509Key(key_type_t k = KT_NONE);
   ~X509Key() override;
+
+  // Every operation below is the one TKey describes (key/tkey.h); each
+  // stores its outcome as the last error, a pkixrc:: code.
 
   int setType(key_type_t k) override;
   key_type_t getType() override;
@@ -56,23 +62,25 @@ class X509Key : public TKey {
 
  private:
   // Makes the body for the key's algorithm, its top octet replaced by a
-  // non-zero vendor; 9 when the pair (kind, algorithm) has none.
+  // non-zero vendor; kFailed when the pair (kind, algorithm) has none.
   int initKey(pki_vendor v);
-  // The body, made with vendor 0 when there is none; null with error 9.
+  // The body, made with vendor 0 when there is none; null with kFailed.
   Key* body();
   void dropBody();
-  // The delegation every body operation goes through: 40 without algorithm,
-  // then the body's result, with the body's error as the key's.
+  // The delegation every body operation goes through: kUnavailable without
+  // algorithm, then the body's result, with the body's error as the key's.
   template <class F>
   auto delegate(F f, decltype(f(static_cast<Key*>(nullptr))) fail) -> decltype(f(static_cast<Key*>(nullptr)));
 
+  // The key identifier, one reference or null. (A raw pointer: this header
+  // is also read by code that has a reference helper of its own.)
   TBuf* keyId_ = nullptr;
-  Key* body_ = nullptr;
+  std::unique_ptr<Key> body_;
   unsigned token_[2] = {0, 0};
   key_type_t kind_;
   pki_alg_t alg_ = 0;
   KeyAttrList attrs_;
-  int error_ = 0;
+  int error_ = pkixrc::kOk;
   uint32_t flags_ = 0;
 };
 
@@ -85,7 +93,8 @@ TKey* createTKey(TKey::key_type_t k, const unsigned char* data, unsigned len);
 // key after its setRaw(data, len) when both are non-zero; when that fails
 // the key is released and null returned. A null key stays null.
 TKey* readKey(TKey* key, const unsigned char* data, unsigned len);
-// 4 for a null a; else a's isConsistent(b, full): 1 for a matching pair.
+// pkixrc::kBadArgument for a null a; else a's isConsistent(b, full): 1 for
+// a matching pair.
 int checkKeyPairConsistency(TKey* a, TKey* b, int full);
 
 #endif  // PKIX_KEY_X509KEY_H_

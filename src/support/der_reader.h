@@ -36,6 +36,7 @@ constexpr unsigned char kSet = 0x31;
 constexpr unsigned char kContext0 = 0x80;
 constexpr unsigned char kContext1 = 0x81;
 constexpr unsigned char kContext2 = 0x82;
+constexpr unsigned char kContext3 = 0x83;
 constexpr unsigned char kContext6 = 0x86;
 constexpr unsigned char kContext0Constructed = 0xA0;
 constexpr unsigned char kContext1Constructed = 0xA1;

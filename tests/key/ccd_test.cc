@@ -22,6 +22,8 @@ using pkixtest::Script;
 using pkixtest::ScriptedService;
 
 const Bytes kData = {'m', 'e', 's', 's', 'a', 'g', 'e'};
+// A code of the service's own, which the bridge passes through unchanged.
+constexpr int kServiceCode = 33;
 
 class BridgeTest : public keytest::KeyTest {
  protected:
@@ -29,14 +31,13 @@ class BridgeTest : public keytest::KeyTest {
     KeyTest::SetUp();
     mgr_->offer(58, new ScriptedService(&s_));
     Bytes spki = keytest::ReadFile(std::string(PKIX_SOURCE_DIR) + "/examples/keys/root-key.pub.der");
-    key_.k = createTKey(TKey::KT_PUBLIC, spki.data(), static_cast<unsigned>(spki.size()));
+    key_.reset(createTKey(TKey::KT_PUBLIC, spki.data(), static_cast<unsigned>(spki.size())));
     ASSERT_NE(key_.get(), nullptr);
     data_ = Buf(kData);
   }
   void TearDown() override {
     data_->release();
-    if (key_.k != nullptr) key_.k->release();
-    key_.k = nullptr;
+    key_.reset();
     EXPECT_EQ(live_transforms, 0);
     EXPECT_EQ(ccdService.uses(), 0);
     KeyTest::TearDown();
@@ -130,14 +131,14 @@ TEST_F(BridgeTest, WhateverFailsAfterLockStillUnlocks) {
   };
   for (const Case& c : cases) {
     s_ = Script();
-    s_.*c.field = 33;
+    s_.*c.field = kServiceCode;
     TBuf* sig = nullptr;
-    EXPECT_EQ(signMessage(key_.get(), data_, &sig), 33) << c.what;
+    EXPECT_EQ(signMessage(key_.get(), data_, &sig), kServiceCode) << c.what;
     EXPECT_EQ(s_.calls, c.calls) << c.what;
     // A partly made result is the caller's; the single-result form drops it.
     if (sig != nullptr) sig->release();
     s_ = Script();
-    s_.*c.field = 33;
+    s_.*c.field = kServiceCode;
     EXPECT_EQ(decryptMessage(key_.get(), data_), nullptr) << c.what;
     EXPECT_EQ(s_.calls.back(), "unlock") << c.what;
   }
@@ -173,7 +174,7 @@ TEST_F(BridgeTest, AServiceClaimingMoreThanTheRoomIsRefused) {
   s_.announce = 8;
   s_.overstate = 4;
   TBuf* sig = nullptr;
-  EXPECT_EQ(signMessage(key_.get(), data_, &sig), 9);
+  EXPECT_EQ(signMessage(key_.get(), data_, &sig), pkixrc::kFailed);
   if (sig != nullptr) {
     EXPECT_EQ(sig->len(), 8u);  // the partly made result keeps its room's size
     sig->release();
@@ -187,7 +188,7 @@ TEST_F(BridgeTest, AServiceClaimingMoreThanTheRoomIsRefused) {
   s_.announce = 8;
   s_.overstate = 4;
   TBuf* room = Buf(Bytes(16, 0xEE));
-  EXPECT_EQ(decryptMessage(key_.get(), data_, room), 9);
+  EXPECT_EQ(decryptMessage(key_.get(), data_, room), pkixrc::kFailed);
   EXPECT_EQ(Take(room), Bytes(16, 0xEE));
 }
 
@@ -195,19 +196,19 @@ TEST_F(BridgeTest, ArgumentChecks) {
   unsigned char out[20];
   unsigned len = 20;
   TBuf* sig = nullptr;
-  EXPECT_EQ(make_hash(PKI_ALG_SHA1, nullptr, out, &len), 4);
-  EXPECT_EQ(make_hash(PKI_ALG_SHA1, data_, nullptr, &len), 4);
-  EXPECT_EQ(make_hash(PKI_ALG_SHA1, data_, out, nullptr), 4);
-  EXPECT_EQ(signMessage(nullptr, data_, &sig), 4);
-  EXPECT_EQ(signMessage(key_.get(), data_, nullptr), 4);
+  EXPECT_EQ(make_hash(PKI_ALG_SHA1, nullptr, out, &len), pkixrc::kBadArgument);
+  EXPECT_EQ(make_hash(PKI_ALG_SHA1, data_, nullptr, &len), pkixrc::kBadArgument);
+  EXPECT_EQ(make_hash(PKI_ALG_SHA1, data_, out, nullptr), pkixrc::kBadArgument);
+  EXPECT_EQ(signMessage(nullptr, data_, &sig), pkixrc::kBadArgument);
+  EXPECT_EQ(signMessage(key_.get(), data_, nullptr), pkixrc::kBadArgument);
   EXPECT_EQ(signMessage(nullptr, data_), nullptr);
-  EXPECT_EQ(verifyMessage(nullptr, data_, data_), 4);
-  EXPECT_EQ(verifyMessage(key_.get(), nullptr, data_), 4);
-  EXPECT_EQ(verifyMessage(key_.get(), data_, nullptr), 4);
-  EXPECT_EQ(encryptMessage(nullptr, data_, &sig), 4);
+  EXPECT_EQ(verifyMessage(nullptr, data_, data_), pkixrc::kBadArgument);
+  EXPECT_EQ(verifyMessage(key_.get(), nullptr, data_), pkixrc::kBadArgument);
+  EXPECT_EQ(verifyMessage(key_.get(), data_, nullptr), pkixrc::kBadArgument);
+  EXPECT_EQ(encryptMessage(nullptr, data_, &sig), pkixrc::kBadArgument);
   EXPECT_EQ(encryptMessage(nullptr, data_), nullptr);
   EXPECT_EQ(decryptMessage(nullptr, data_), nullptr);
-  EXPECT_EQ(decryptMessage(nullptr, data_, data_), 4);
+  EXPECT_EQ(decryptMessage(nullptr, data_, data_), pkixrc::kBadArgument);
   EXPECT_FALSE(s_.created);  // nothing reached the service
 }
 
@@ -231,25 +232,25 @@ TEST_F(NoServiceTest, EveryOperationReports40) {
   unsigned char out[20];
   unsigned len = 20;
   TBuf* sig = nullptr;
-  EXPECT_EQ(make_hash(PKI_ALG_SHA1, data, out, &len), 40);
-  EXPECT_EQ(signMessage(key.get(), data, &sig), 40);
+  EXPECT_EQ(make_hash(PKI_ALG_SHA1, data, out, &len), pkixrc::kUnavailable);
+  EXPECT_EQ(signMessage(key.get(), data, &sig), pkixrc::kUnavailable);
   EXPECT_EQ(sig, nullptr);
-  EXPECT_EQ(verifyMessage(key.get(), data, data), 40);
-  EXPECT_EQ(encryptMessage(key.get(), data, &sig), 40);
+  EXPECT_EQ(verifyMessage(key.get(), data, data), pkixrc::kUnavailable);
+  EXPECT_EQ(encryptMessage(key.get(), data, &sig), pkixrc::kUnavailable);
   EXPECT_EQ(decryptMessage(key.get(), data), nullptr);
-  EXPECT_EQ(decryptMessage(key.get(), data, data), 40);
+  EXPECT_EQ(decryptMessage(key.get(), data, data), pkixrc::kUnavailable);
   // The key's own operations say the same.
   EXPECT_EQ(key->sign(data), nullptr);
-  EXPECT_EQ(key->error(), 40);
-  EXPECT_EQ(key->verify(data, data), 40);
+  EXPECT_EQ(key->error(), pkixrc::kUnavailable);
+  EXPECT_EQ(key->verify(data, data), pkixrc::kUnavailable);
   EXPECT_EQ(key->getMD5(), nullptr);
   aKey none;
   ccCtx_Stub ctx(none, CC_HASH, PKI_ALG_SHA1);
-  EXPECT_EQ(ctx.lock(), 40);
-  EXPECT_EQ(ctx.in(nullptr, 0), 40);
-  EXPECT_EQ(ctx.out(nullptr, &len), 40);
-  EXPECT_EQ(ctx.unlock(), 40);
-  EXPECT_EQ(ctx.error(), 40);
+  EXPECT_EQ(ctx.lock(), pkixrc::kUnavailable);
+  EXPECT_EQ(ctx.in(nullptr, 0), pkixrc::kUnavailable);
+  EXPECT_EQ(ctx.out(nullptr, &len), pkixrc::kUnavailable);
+  EXPECT_EQ(ctx.unlock(), pkixrc::kUnavailable);
+  EXPECT_EQ(ctx.error(), pkixrc::kUnavailable);
   EXPECT_EQ(ctx.getKey(TKey::KT_PUBLIC).raw(), nullptr);
   data->release();
 }

@@ -150,7 +150,7 @@ TEST_F(KeyCryptoTest, PairCheckOverMatchingAndMismatchedPairs) {
   // Two public keys are no pair.
   KeyRef a(Load(TKey::KT_PUBLIC, "rsa-1024.pub.der"));
   EXPECT_EQ(a->isConsistent(a.get(), 1), 0);
-  EXPECT_EQ(a->error(), 4);
+  EXPECT_EQ(a->error(), pkixrc::kBadArgument);
   EXPECT_EQ(a->isConsistent(nullptr, 1), 0);
 }
 
@@ -188,7 +188,7 @@ TEST_F(KeyCryptoTest, MismatchedKeyKindsAreRefusedWithACode) {
   // Garbage as a signature.
   BufRef junk(Buf(Bytes(7, 0x42)));
   EXPECT_NE(pub->verify(msg.get(), junk.get()), 0);
-  EXPECT_EQ(pub->verify(nullptr, junk.get()), 4);
+  EXPECT_EQ(pub->verify(nullptr, junk.get()), pkixrc::kBadArgument);
 }
 
 // ---- The CPRO container check through a scripted crypto service ----

@@ -245,7 +245,7 @@ TEST_F(KeyECTest, FingerprintInputIsThePoint) {
     Bytes bare = Sec1(Attr(&owner, TKey::AKA_KEY), Hex(kP384));
     ASSERT_EQ(body.setRaw(bare.data(), static_cast<unsigned>(bare.size())), 0);
     EXPECT_EQ(body.getHashInput(), nullptr);
-    EXPECT_EQ(body.error(), 40);
+    EXPECT_EQ(body.error(), pkixrc::kUnavailable);
   }
 }
 
@@ -287,14 +287,14 @@ TEST_F(KeyECTest, EveryNamedCurveAgreesWithOpenSSL) {
     EC_GROUP_free(group);
     KeyRef k(createTKey(TKey::KT_PRIVATE));
     EXPECT_EQ(SetRaw(k.get(), Pkcs8(curve, Sec1(below, {}))), 0);
-    EXPECT_EQ(SetRaw(k.get(), Pkcs8(curve, Sec1(order, {}))), 5);
+    EXPECT_EQ(SetRaw(k.get(), Pkcs8(curve, Sec1(order, {}))), pkixrc::kWrongType);
   }
   PKey other(EVP_EC_gen("secp192k1"));
   ASSERT_TRUE(other);
   KeyRef pub(createTKey(TKey::KT_PUBLIC));
-  EXPECT_EQ(SetRaw(pub.get(), OsslSpki(other.get())), 5);
+  EXPECT_EQ(SetRaw(pub.get(), OsslSpki(other.get())), pkixrc::kWrongType);
   KeyRef priv(createTKey(TKey::KT_PRIVATE));
-  EXPECT_EQ(SetRaw(priv.get(), OsslPkcs8(other.get())), 5);
+  EXPECT_EQ(SetRaw(priv.get(), OsslPkcs8(other.get())), pkixrc::kWrongType);
 }
 
 // A private key and its public half sign and verify through the crypto
@@ -325,15 +325,15 @@ TEST_F(KeyECTest, SizeFollowsTheCurveAndCannotBeSet) {
   KeyRef k(Parse(TKey::KT_PUBLIC, ReadFile(KeyData("ec-p-256.pub.der"))));
   ASSERT_NE(k.get(), nullptr);
   EXPECT_EQ(Bits(k.get()), 256u);
-  EXPECT_EQ(Set(k.get(), TKey::AKA_BITS, {0, 0, 1, 0}), 4);
+  EXPECT_EQ(Set(k.get(), TKey::AKA_BITS, {0, 0, 1, 0}), pkixrc::kBadArgument);
   ASSERT_EQ(Set(k.get(), TKey::AKA_ALG_PARAMS, Hex(kP384)), 0);
   EXPECT_EQ(Bits(k.get()), 384u);
   // A P-256 point does not fit P-384: nothing is written.
   EXPECT_EQ(k->getRaw(), nullptr);
-  EXPECT_EQ(k->error(), 5);
+  EXPECT_EQ(k->error(), pkixrc::kWrongType);
   ASSERT_EQ(Set(k.get(), TKey::AKA_ALG_PARAMS, Hex("06082A8648CE3D030199")), 0);
   EXPECT_EQ(k->getParam(TKey::AKA_BITS), nullptr);
-  EXPECT_EQ(k->error(), 5);  // a curve outside the table has no known size
+  EXPECT_EQ(k->error(), pkixrc::kWrongType);  // a curve outside the table has no known size
 }
 
 // ---- refusals
@@ -363,34 +363,37 @@ std::vector<Refusal> Refusals() {
   const auto pub_k = TKey::KT_PUBLIC;
   const auto priv_k = TKey::KT_PRIVATE;
   return {
-      {"unknown curve", pub_k, Spki(unknown, point), 5},
-      {"explicit parameters", pub_k, Spki(explicit_params, point), 5},
-      {"no parameters", pub_k, Spki({}, point), 9},
-      {"two elements as parameters", pub_k, Spki(Cat({p256, p256}), point), 9},
-      {"point one octet short", pub_k, Spki(p256, short_point), 5},
-      {"point of P-384 length", pub_k, Spki(p256, Cat({point, Bytes(32, 0x11)})), 5},
-      {"point of unknown form", pub_k, Spki(p256, Cat({Bytes{0x05}, Bytes(point.begin() + 1, point.end())})), 5},
-      {"empty point", pub_k, Spki(p256, {}), 5},
-      {"scalar equal to the order", priv_k, Pkcs8(p256, Sec1(order, {})), 5},
+      {"unknown curve", pub_k, Spki(unknown, point), pkixrc::kWrongType},
+      {"explicit parameters", pub_k, Spki(explicit_params, point), pkixrc::kWrongType},
+      {"no parameters", pub_k, Spki({}, point), pkixrc::kFailed},
+      {"two elements as parameters", pub_k, Spki(Cat({p256, p256}), point), pkixrc::kFailed},
+      {"point one octet short", pub_k, Spki(p256, short_point), pkixrc::kWrongType},
+      {"point of P-384 length", pub_k, Spki(p256, Cat({point, Bytes(32, 0x11)})), pkixrc::kWrongType},
+      {"point of unknown form", pub_k, Spki(p256, Cat({Bytes{0x05}, Bytes(point.begin() + 1, point.end())})),
+       pkixrc::kWrongType},
+      {"empty point", pub_k, Spki(p256, {}), pkixrc::kWrongType},
+      {"scalar equal to the order", priv_k, Pkcs8(p256, Sec1(order, {})), pkixrc::kWrongType},
       {"scalar above the order", priv_k,
        Sec1(Hex("FFFFFFFF10000000FFFFFFFFFFFFFFFFBCE6FAADA7179E84F3B9CAC2FC6325"
                 "51"),
             p256),
        5},
-      {"scalar longer than the order", priv_k, Pkcs8(p256, Sec1(long_scalar, {})), 5},
-      {"scalar zero", priv_k, Sec1(Bytes(32, 0), p256), 5},
-      {"empty scalar", priv_k, Sec1({}, p256), 5},
-      {"private point one octet short", priv_k, Pkcs8(p256, Sec1(scalar, {}, short_point)), 5},
-      {"curves that differ", priv_k, Pkcs8(p256, Sec1(scalar, Hex(kP384))), 5},
-      {"unknown private curve", priv_k, Pkcs8(unknown, Sec1(scalar, {})), 5},
-      {"bare key without a curve", priv_k, Sec1(scalar, {}), 9},
-      {"version 2", priv_k, Pkcs8(p256, Seq({Int({2}), Tlv(0x04, scalar)})), 9},
+      {"scalar longer than the order", priv_k, Pkcs8(p256, Sec1(long_scalar, {})), pkixrc::kWrongType},
+      {"scalar zero", priv_k, Sec1(Bytes(32, 0), p256), pkixrc::kWrongType},
+      {"empty scalar", priv_k, Sec1({}, p256), pkixrc::kWrongType},
+      {"private point one octet short", priv_k, Pkcs8(p256, Sec1(scalar, {}, short_point)), pkixrc::kWrongType},
+      {"curves that differ", priv_k, Pkcs8(p256, Sec1(scalar, Hex(kP384))), pkixrc::kWrongType},
+      {"unknown private curve", priv_k, Pkcs8(unknown, Sec1(scalar, {})), pkixrc::kWrongType},
+      {"bare key without a curve", priv_k, Sec1(scalar, {}), pkixrc::kFailed},
+      {"version 2", priv_k, Pkcs8(p256, Seq({Int({2}), Tlv(0x04, scalar)})), pkixrc::kFailed},
       {"element after the ECPrivateKey", priv_k, Pkcs8(p256, Cat({Sec1(scalar, {}, point), Bytes{0x05, 0x00}})), 9,
        true},
       {"trailing field inside", priv_k,
-       Pkcs8(p256, Seq({Int({1}), Tlv(0x04, scalar), Tlv(0xA1, Tlv(0x03, Cat({Bytes{0}, point}))), Int({1})})), 9},
-      {"[1] not a BIT STRING", priv_k, Pkcs8(p256, Seq({Int({1}), Tlv(0x04, scalar), Tlv(0xA1, Tlv(0x04, point))})), 9},
-      {"PKCS #8 holding an INTEGER", priv_k, Pkcs8(p256, Int(scalar)), 9},
+       Pkcs8(p256, Seq({Int({1}), Tlv(0x04, scalar), Tlv(0xA1, Tlv(0x03, Cat({Bytes{0}, point}))), Int({1})})),
+       pkixrc::kFailed},
+      {"[1] not a BIT STRING", priv_k, Pkcs8(p256, Seq({Int({1}), Tlv(0x04, scalar), Tlv(0xA1, Tlv(0x04, point))})),
+       pkixrc::kFailed},
+      {"PKCS #8 holding an INTEGER", priv_k, Pkcs8(p256, Int(scalar)), pkixrc::kFailed},
   };
 }
 
@@ -406,7 +409,7 @@ TEST_F(KeyECTest, BadKeysAreRefusedAndLeaveTheKeyUnchanged) {
     KeyRef held(Parse(r.kind, good));
     ASSERT_NE(held.get(), nullptr);
     Bytes value = Attr(held.get(), TKey::AKA_KEY);
-    EXPECT_EQ(SetRaw(held.get(), r.der), r.unrecognised ? 5 : r.code);
+    EXPECT_EQ(SetRaw(held.get(), r.der), r.unrecognised ? pkixrc::kWrongType : r.code);
     EXPECT_EQ(held->getAlg(), PKI_ALG_EC);
     EXPECT_EQ(Attr(held.get(), TKey::AKA_KEY), value);
     EXPECT_EQ(Attr(held.get(), TKey::AKA_ALG_PARAMS), Hex("06052B81040023"));
@@ -423,14 +426,15 @@ TEST_F(KeyECTest, EveryTruncationIsRefused) {
     for (size_t n = 1; n < der.size(); ++n) {
       Bytes cut(der.begin(), der.begin() + n);
       KeyRef fresh(createTKey(kind));
-      EXPECT_EQ(SetRaw(fresh.get(), cut), 9) << n << " octets";
+      EXPECT_EQ(SetRaw(fresh.get(), cut), pkixrc::kFailed) << n << " octets";
       EXPECT_EQ(fresh->getAlg(), 0u);
       // With the algorithm set, a cut that no longer names EC is taken for
       // PKCS #1 and refused as another algorithm.
       KeyRef ec(createTKey(kind));
       ec->setAlg(PKI_ALG_EC);
       int rc = SetRaw(ec.get(), cut);
-      EXPECT_TRUE(rc == 9 || (rc == 5 && kind == TKey::KT_PRIVATE)) << n << " octets: " << rc;
+      EXPECT_TRUE(rc == pkixrc::kFailed || (rc == pkixrc::kWrongType && kind == TKey::KT_PRIVATE))
+          << n << " octets: " << rc;
       EXPECT_EQ(ec->getAlg(), PKI_ALG_EC);
       EXPECT_EQ(ec->getKey(), nullptr);
     }
@@ -472,16 +476,16 @@ TEST_F(KeyECTest, OtherPrivateKeysAreNotTakenForEC) {
     SCOPED_TRACE(form);
     KeyRef rsa(createTKey(TKey::KT_PRIVATE));
     rsa->setAlg(PKI_ALG_RSA);
-    EXPECT_EQ(SetRaw(rsa.get(), ReadFile(KeyData(form))), 5);
+    EXPECT_EQ(SetRaw(rsa.get(), ReadFile(KeyData(form))), pkixrc::kWrongType);
     EXPECT_EQ(rsa->getAlg(), PKI_ALG_RSA);
   }
   KeyRef ec(createTKey(TKey::KT_PRIVATE));
   ec->setAlg(PKI_ALG_EC);
-  EXPECT_EQ(SetRaw(ec.get(), ReadFile(KeyData("rsa-2048.p1.der"))), 5);
-  EXPECT_EQ(SetRaw(ec.get(), ReadFile(KeyData("rsa-2048.p8.der"))), 5);
+  EXPECT_EQ(SetRaw(ec.get(), ReadFile(KeyData("rsa-2048.p1.der"))), pkixrc::kWrongType);
+  EXPECT_EQ(SetRaw(ec.get(), ReadFile(KeyData("rsa-2048.p8.der"))), pkixrc::kWrongType);
   // Nor a public key of the other kind.
   KeyRef pub(createTKey(TKey::KT_PUBLIC));
-  EXPECT_EQ(SetRaw(pub.get(), ReadFile(KeyData("ec-p-256.p8.der"))), 9);
+  EXPECT_EQ(SetRaw(pub.get(), ReadFile(KeyData("ec-p-256.p8.der"))), pkixrc::kFailed);
 }
 
 TEST_F(KeyECTest, SampleKeysOfTheExamplePKI) {

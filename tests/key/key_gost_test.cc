@@ -93,9 +93,9 @@ TEST_F(KeyGostTest, SCContainerFields) {
   // The container's key value is its fingerprint input; it has no key of
   // its own.
   EXPECT_EQ(k->getKey(), nullptr);
-  EXPECT_EQ(k->error(), 5);
+  EXPECT_EQ(k->error(), pkixrc::kWrongType);
   BufRef b(Buf(Hex("01")));
-  EXPECT_EQ(k->setKey(b.get()), 5);
+  EXPECT_EQ(k->setKey(b.get()), pkixrc::kWrongType);
 }
 
 TEST_F(KeyGostTest, SCFlagTurnsTheKeyIntoCPRO) {
@@ -136,14 +136,15 @@ TEST_F(KeyGostTest, MalformedSCContainers) {
     Bytes der;
     int code;
   } cases[] = {
-      {"no name", Container(kSC94, Tlv(0x80, Hex("01")), Bytes()), 9},
-      {"name of another string type", Container(kSC94, Tlv(0x13, Str("n")), Bytes()), 9},
-      {"empty parameters", Container(kSC94, Bytes(), Bytes()), 9},
-      {"parameters not a SEQUENCE", Spki(kSC94, Tlv(0x04, name), Bytes()), 9},
-      {"no parameters", Spki(kSC94, Bytes(), Bytes()), 9},
-      {"fields out of order", Container(kSC94, Cat({name, Tlv(0x81, Hex("01")), Tlv(0x80, Hex("01"))}), Bytes()), 9},
-      {"unknown field", Container(kSC94, Cat({name, Tlv(0x84, Hex("01"))}), Bytes()), 9},
-      {"two parameter elements", Spki(kSC94, Cat({Tlv(0x30, name), Hex("05 00")}), Bytes()), 5},
+      {"no name", Container(kSC94, Tlv(0x80, Hex("01")), Bytes()), pkixrc::kFailed},
+      {"name of another string type", Container(kSC94, Tlv(0x13, Str("n")), Bytes()), pkixrc::kFailed},
+      {"empty parameters", Container(kSC94, Bytes(), Bytes()), pkixrc::kFailed},
+      {"parameters not a SEQUENCE", Spki(kSC94, Tlv(0x04, name), Bytes()), pkixrc::kFailed},
+      {"no parameters", Spki(kSC94, Bytes(), Bytes()), pkixrc::kFailed},
+      {"fields out of order", Container(kSC94, Cat({name, Tlv(0x81, Hex("01")), Tlv(0x80, Hex("01"))}), Bytes()),
+       pkixrc::kFailed},
+      {"unknown field", Container(kSC94, Cat({name, Tlv(0x84, Hex("01"))}), Bytes()), pkixrc::kFailed},
+      {"two parameter elements", Spki(kSC94, Cat({Tlv(0x30, name), Hex("05 00")}), Bytes()), pkixrc::kWrongType},
       {"truncated",
        [&] {
          Bytes d = Container(kSC94, name, Hex("01 02"));
@@ -167,7 +168,7 @@ TEST_F(KeyGostTest, MalformedSCContainers) {
   SCPrivKey body;
   body.fitX509Key(&owner);
   Bytes sc01 = Container(kSC01, name, Bytes());
-  EXPECT_EQ(body.setRaw(sc01.data(), static_cast<unsigned>(sc01.size())), 9);
+  EXPECT_EQ(body.setRaw(sc01.data(), static_cast<unsigned>(sc01.size())), pkixrc::kFailed);
   Bytes sc94 = Container(kSC94, name, Bytes());
   EXPECT_EQ(body.setRaw(sc94.data(), static_cast<unsigned>(sc94.size())), 0);
 }
@@ -176,7 +177,7 @@ TEST_F(KeyGostTest, SCEncodingNeedsNameAndVendor) {
   KeyRef k(createTKey(TKey::KT_PRIVATE));
   k->setAlg(PKI_ALG_GOST3410_SC);
   EXPECT_EQ(k->getRaw(), nullptr);
-  EXPECT_EQ(k->error(), 9);  // no name
+  EXPECT_EQ(k->error(), pkixrc::kFailed);  // no name
   ASSERT_EQ(Set(k.get(), TKey::AKA_CONTAINER_NAME, Str("x")), 0);
   EXPECT_EQ(Take(k->getRaw()), Container(kSC94, Tlv(0x0C, Str("x")), Bytes()));
   // An SC body under a TIK algorithm has no vendor to write for.
@@ -186,7 +187,7 @@ TEST_F(KeyGostTest, SCEncodingNeedsNameAndVendor) {
   EXPECT_EQ(tik->getVendor(), VENDOR_SC);
   ASSERT_EQ(Set(tik.get(), TKey::AKA_CONTAINER_NAME, Str("x")), 0);
   EXPECT_EQ(tik->getRaw(), nullptr);
-  EXPECT_EQ(tik->error(), 9);
+  EXPECT_EQ(tik->error(), pkixrc::kFailed);
 }
 
 TEST_F(KeyGostTest, CPROContainerUsage) {
@@ -235,7 +236,7 @@ TEST_F(KeyGostTest, MalformedCPROContainers) {
   };
   for (const Bytes& der : cases) {
     KeyRef k(createTKey(TKey::KT_PRIVATE));
-    EXPECT_EQ(k->setRaw(der.data(), static_cast<unsigned>(der.size())), 9);
+    EXPECT_EQ(k->setRaw(der.data(), static_cast<unsigned>(der.size())), pkixrc::kFailed);
     EXPECT_EQ(k->getAlg(), 0u);
   }
   // Encoding needs both the name and the second field.
@@ -243,7 +244,7 @@ TEST_F(KeyGostTest, MalformedCPROContainers) {
   k->setAlg(PKI_ALG_GOST3410_CPRO);
   ASSERT_EQ(Set(k.get(), TKey::AKA_CONTAINER_NAME, Str("c")), 0);
   EXPECT_EQ(k->getRaw(), nullptr);
-  EXPECT_EQ(k->error(), 9);
+  EXPECT_EQ(k->error(), pkixrc::kFailed);
   ASSERT_EQ(Set(k.get(), TKey::AKA_CONTAINER_ATTR1, Hex("C0")), 0);
   EXPECT_EQ(Take(k->getRaw()), Container(kCPRO94, Cat({Tlv(0x04, Hex("00")), attr1}), Str("c")));
 }
@@ -266,7 +267,7 @@ TEST_F(KeyGostTest, VendorChangeKeepsOrRebuildsTheBody) {
   EXPECT_EQ(k->getAlg(), PKI_ALG_GOST3410_SC);
   EXPECT_EQ(Attr(k.get(), TKey::AKA_CONTAINER_NAME), Hex("6E 00"));
   EXPECT_EQ(k->getRaw(), nullptr);  // a CPRO container needs its second field
-  EXPECT_EQ(k->error(), 9);
+  EXPECT_EQ(k->error(), pkixrc::kFailed);
 }
 
 TEST_F(KeyGostTest, CPROAndSCPublicKeys) {
@@ -290,29 +291,29 @@ TEST_F(KeyGostTest, CPROAndSCPublicKeys) {
     EXPECT_EQ(Attr(k.get(), TKey::AKA_ALG_PARAMS), params);
     EXPECT_EQ(Attr(k.get(), TKey::AKA_KEY), Tlv(0x04, point));
     EXPECT_EQ(Attr(k.get(), TKey::AKA_BITS), BE(512));
-    EXPECT_EQ(Set(k.get(), TKey::AKA_BITS, BE(256)), 4);  // the size follows the key value only
+    EXPECT_EQ(Set(k.get(), TKey::AKA_BITS, BE(256)), pkixrc::kBadArgument);  // the size follows the key value only
     EXPECT_EQ(Take(k->getRaw()), der);
     // A key value that is no OCTET STRING has no size.
     ASSERT_EQ(Set(k.get(), TKey::AKA_KEY, Hex("05 00 01")), 0);
     EXPECT_EQ(k->getParam(TKey::AKA_BITS), nullptr);
-    EXPECT_EQ(k->error(), 9);
+    EXPECT_EQ(k->error(), pkixrc::kFailed);
     ASSERT_EQ(Set(k.get(), TKey::AKA_KEY, Tlv(0x04, Bytes(32, 1))), 0);
     EXPECT_EQ(Attr(k.get(), TKey::AKA_BITS), BE(256));
     // Only what was read is written: no encoding from attributes.
     EXPECT_EQ(k->getRaw(), nullptr);
-    EXPECT_EQ(k->error(), 40);
+    EXPECT_EQ(k->error(), pkixrc::kUnavailable);
   }
   // The body of one vendor refuses the other's identifier.
   X509Key owner(TKey::KT_PUBLIC);
   CPROPubKey cpro;
   cpro.fitX509Key(&owner);
   Bytes sc = Spki(kSC94, params, Tlv(0x04, point));
-  EXPECT_EQ(cpro.setRaw(sc.data(), static_cast<unsigned>(sc.size())), 9);
+  EXPECT_EQ(cpro.setRaw(sc.data(), static_cast<unsigned>(sc.size())), pkixrc::kFailed);
   // Without a key value there is no size either.
   KeyRef none(createTKey(TKey::KT_PUBLIC));
   none->setAlg(PKI_ALG_GOST3410_SC);
   EXPECT_EQ(none->getParam(TKey::AKA_BITS), nullptr);
-  EXPECT_EQ(none->error(), 9);
+  EXPECT_EQ(none->error(), pkixrc::kFailed);
 }
 
 TEST_F(KeyGostTest, TIKKeysAsGiven) {

@@ -11,6 +11,7 @@
 #include "host/host.h"
 #include "key/tkey.h"
 #include "module/pkixkeysrv.h"
+#include "support/result_codes.h"
 
 namespace {
 
@@ -72,7 +73,7 @@ TEST_F(KeyHostTest, ServiceCreatesKeysFromDER) {
   TKey* blank = service->createTKey();
   ASSERT_NE(blank, nullptr);
   EXPECT_EQ(blank->getType(), TKey::KT_NONE);
-  EXPECT_EQ(blank->setRaw(spki.data(), static_cast<unsigned>(spki.size())), 40);
+  EXPECT_EQ(blank->setRaw(spki.data(), static_cast<unsigned>(spki.size())), pkixrc::kUnavailable);
   blank->release();
   TKey* empty = service->createTKey(TKey::KT_SECRET, spki.data(), 0);
   ASSERT_NE(empty, nullptr);

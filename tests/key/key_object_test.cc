@@ -51,13 +51,13 @@ TEST_F(KeyObjectTest, FactoriesAndKinds) {
   EXPECT_EQ(empty->getType(), TKey::KT_PUBLIC);
   EXPECT_EQ(empty->getAlg(), 0u);
   EXPECT_EQ(empty->getRaw(), nullptr);
-  EXPECT_EQ(empty->error(), 40);
+  EXPECT_EQ(empty->error(), pkixrc::kUnavailable);
 
   X509Key none;  // the service's createTKey(): no kind
   EXPECT_EQ(none.getType(), TKey::KT_NONE);
-  EXPECT_EQ(none.setRaw(rsa_pub.data(), static_cast<unsigned>(rsa_pub.size())), 40);
-  EXPECT_EQ(none.setType(static_cast<TKey::key_type_t>(4)), 4);
-  EXPECT_EQ(none.setType(TKey::KT_NONE), 4);
+  EXPECT_EQ(none.setRaw(rsa_pub.data(), static_cast<unsigned>(rsa_pub.size())), pkixrc::kUnavailable);
+  EXPECT_EQ(none.setType(static_cast<TKey::key_type_t>(4)), pkixrc::kBadArgument);
+  EXPECT_EQ(none.setType(TKey::KT_NONE), pkixrc::kBadArgument);
   EXPECT_EQ(none.setType(TKey::KT_PUBLIC), 0);
   EXPECT_EQ(none.setRaw(rsa_pub.data(), static_cast<unsigned>(rsa_pub.size())), 0);
   EXPECT_EQ(none.getVendor(), VENDOR_NONE);
@@ -65,7 +65,7 @@ TEST_F(KeyObjectTest, FactoriesAndKinds) {
   // A change of kind drops the body; the attributes stay.
   EXPECT_EQ(none.setType(TKey::KT_PRIVATE), 0);
   EXPECT_EQ(none.getVendor(), VENDOR_NONE);
-  EXPECT_EQ(none.error(), 40);
+  EXPECT_EQ(none.error(), pkixrc::kUnavailable);
   EXPECT_FALSE(Attr(&none, TKey::AKA_MODULUS).empty());
 
 }
@@ -74,7 +74,7 @@ TEST_F(KeyObjectTest, BooleanAttributes) {
   KeyRef k(createTKey(TKey::KT_PRIVATE));
   for (int f : {0, 14, 31, -1}) {
     EXPECT_EQ(k->getParam(static_cast<TKey::bka_t>(f)), 0) << f;
-    EXPECT_EQ(k->error(), 5) << f;
+    EXPECT_EQ(k->error(), pkixrc::kWrongType) << f;
   }
   for (int f = 1; f <= 13; ++f) {
     TKey::bka_t b = static_cast<TKey::bka_t>(f);
@@ -97,21 +97,21 @@ TEST_F(KeyObjectTest, AttributesBeforeAnAlgorithm) {
   EXPECT_EQ(Set(k.get(), TKey::AKA_X16, Hex("16")), 0);
   EXPECT_EQ(Set(k.get(), TKey::AKA_MODULUS, Hex("00C3")), 0);
   EXPECT_EQ(Attr(k.get(), TKey::AKA_X16), Hex("16"));
-  EXPECT_EQ(k->setParam(TKey::AKA_MODULUS, nullptr), 4);
+  EXPECT_EQ(k->setParam(TKey::AKA_MODULUS, nullptr), pkixrc::kBadArgument);
   // The index forms and the value need a body.
   EXPECT_EQ(k->getParam(0u), nullptr);
-  EXPECT_EQ(k->error(), 40);
-  EXPECT_EQ(SetAt(k.get(), 0, Hex("01")), 40);
+  EXPECT_EQ(k->error(), pkixrc::kUnavailable);
+  EXPECT_EQ(SetAt(k.get(), 0, Hex("01")), pkixrc::kUnavailable);
   EXPECT_EQ(k->getKey(), nullptr);
-  EXPECT_EQ(k->error(), 40);
+  EXPECT_EQ(k->error(), pkixrc::kUnavailable);
 
   ASSERT_EQ(k->setAlg(PKI_ALG_RSA), 0);
   EXPECT_EQ(Attr(k.get(), TKey::AKA_MODULUS), Hex("00C3"));
   EXPECT_EQ(Take(k->getParam(0u)), Hex("00C3"));
   // Now the RSA map judges: X16 is not an RSA attribute.
   EXPECT_EQ(k->getParam(TKey::AKA_X16), nullptr);
-  EXPECT_EQ(k->error(), 5);
-  EXPECT_EQ(Set(k.get(), TKey::AKA_X16, Hex("17")), 5);
+  EXPECT_EQ(k->error(), pkixrc::kWrongType);
+  EXPECT_EQ(Set(k.get(), TKey::AKA_X16, Hex("17")), pkixrc::kWrongType);
   // The value survives a change of body.
   ASSERT_EQ(k->setAlg(PKI_ALG_DSA), 0);
   ASSERT_EQ(k->setAlg(PKI_ALG_RSA), 0);
@@ -119,31 +119,36 @@ TEST_F(KeyObjectTest, AttributesBeforeAnAlgorithm) {
   // An algorithm without body: every delegated operation fails with 9.
   ASSERT_EQ(k->setAlg(PKI_ALG_MD5), 0);
   EXPECT_EQ(k->getParam(TKey::AKA_MODULUS), nullptr);
-  EXPECT_EQ(k->error(), 9);
+  EXPECT_EQ(k->error(), pkixrc::kFailed);
 }
 
 // The attribute maps: index i of each body names the identifier listed.
 TEST_F(KeyObjectTest, AttributeMaps) {
   using A = TKey::aka_t;
+  using T = TKey;
   const struct {
     TKey::key_type_t kind;
     pki_alg_t alg;
     std::vector<A> map;
   } bodies[] = {
-      {TKey::KT_PRIVATE, PKI_ALG_RSA, {A(1), A(3), A(4), A(5), A(6), A(7), A(8), A(9), A(2), A(14), A(0)}},
-      {TKey::KT_PUBLIC, PKI_ALG_RSA, {A(1), A(3), A(2), A(14), A(0)}},
-      {TKey::KT_PUBLIC, PKI_ALG_DSA, {A(10), A(11), A(12), A(13), A(14), A(0)}},
-      {TKey::KT_PRIVATE, PKI_ALG_DSA, {A(10), A(11), A(12), A(13), A(14), A(0)}},
-      {TKey::KT_PUBLIC, PKI_ALG_DH, {A(10), A(12), A(13), A(14), A(0)}},
-      {TKey::KT_PRIVATE, PKI_ALG_DH, {A(10), A(12), A(13), A(14), A(0)}},
-      {TKey::KT_SECRET, PKI_ALG_DES_CBC, {A(13), A(15), A(14), A(16), A(17)}},
-      {TKey::KT_PRIVATE, PKI_ALG_GOST3410_SC, {A(13), A(19), A(20), A(22), A(21)}},
-      {TKey::KT_PRIVATE, PKI_ALG_GOST341001_SC, {A(13), A(19), A(20), A(22), A(21)}},
-      {TKey::KT_PUBLIC, PKI_ALG_GOST3410_SC, {A(13), A(14), A(18), A(0)}},
-      {TKey::KT_PRIVATE, PKI_ALG_GOST3410_CPRO, {A(19), A(20), A(0)}},
-      {TKey::KT_PRIVATE, PKI_ALG_GOST341001_CPRO, {A(19), A(20), A(0)}},
-      {TKey::KT_PUBLIC, PKI_ALG_GOST341001_CPRO, {A(13), A(14), A(18), A(0)}},
-      {TKey::KT_PUBLIC, PKI_ALG_GOST3410_TIK, {A(13), A(14), A(17), A(0)}},
+      {TKey::KT_PRIVATE, PKI_ALG_RSA, {T::AKA_MODULUS, T::AKA_PUB_EXPONENT, T::AKA_PRIV_EXPONENT, T::AKA_PRIME1,
+       T::AKA_PRIME2, T::AKA_EXPONENT1, T::AKA_EXPONENT2, T::AKA_COEFFICIENT, T::AKA_RSA_BITS, T::AKA_BITS,
+       T::AKA_NONE}},
+      {TKey::KT_PUBLIC, PKI_ALG_RSA, {T::AKA_MODULUS, T::AKA_PUB_EXPONENT, T::AKA_RSA_BITS, T::AKA_BITS, T::AKA_NONE}},
+      {TKey::KT_PUBLIC, PKI_ALG_DSA, {T::AKA_P, T::AKA_Q, T::AKA_G, T::AKA_KEY, T::AKA_BITS, T::AKA_NONE}},
+      {TKey::KT_PRIVATE, PKI_ALG_DSA, {T::AKA_P, T::AKA_Q, T::AKA_G, T::AKA_KEY, T::AKA_BITS, T::AKA_NONE}},
+      {TKey::KT_PUBLIC, PKI_ALG_DH, {T::AKA_P, T::AKA_G, T::AKA_KEY, T::AKA_BITS, T::AKA_NONE}},
+      {TKey::KT_PRIVATE, PKI_ALG_DH, {T::AKA_P, T::AKA_G, T::AKA_KEY, T::AKA_BITS, T::AKA_NONE}},
+      {TKey::KT_SECRET, PKI_ALG_DES_CBC, {T::AKA_KEY, T::AKA_IV, T::AKA_BITS, T::AKA_X16, T::AKA_X17}},
+      {TKey::KT_PRIVATE, PKI_ALG_GOST3410_SC, {T::AKA_KEY, T::AKA_CONTAINER_NAME, T::AKA_CONTAINER_ATTR1,
+       T::AKA_CONTAINER_ATTR0, T::AKA_CONTAINER_ATTR2}},
+      {TKey::KT_PRIVATE, PKI_ALG_GOST341001_SC, {T::AKA_KEY, T::AKA_CONTAINER_NAME, T::AKA_CONTAINER_ATTR1,
+       T::AKA_CONTAINER_ATTR0, T::AKA_CONTAINER_ATTR2}},
+      {TKey::KT_PUBLIC, PKI_ALG_GOST3410_SC, {T::AKA_KEY, T::AKA_BITS, T::AKA_ALG_PARAMS, T::AKA_NONE}},
+      {TKey::KT_PRIVATE, PKI_ALG_GOST3410_CPRO, {T::AKA_CONTAINER_NAME, T::AKA_CONTAINER_ATTR1, T::AKA_NONE}},
+      {TKey::KT_PRIVATE, PKI_ALG_GOST341001_CPRO, {T::AKA_CONTAINER_NAME, T::AKA_CONTAINER_ATTR1, T::AKA_NONE}},
+      {TKey::KT_PUBLIC, PKI_ALG_GOST341001_CPRO, {T::AKA_KEY, T::AKA_BITS, T::AKA_ALG_PARAMS, T::AKA_NONE}},
+      {TKey::KT_PUBLIC, PKI_ALG_GOST3410_TIK, {T::AKA_KEY, T::AKA_BITS, T::AKA_X17, T::AKA_NONE}},
   };
   for (const auto& b : bodies) {
     SCOPED_TRACE(testing::Message() << "kind " << b.kind << " alg 0x" << std::hex << b.alg);
@@ -160,13 +165,13 @@ TEST_F(KeyObjectTest, AttributeMaps) {
       }
     }
     EXPECT_EQ(k->getParam(static_cast<unsigned>(b.map.size())), nullptr);
-    EXPECT_EQ(k->error(), 5);
-    EXPECT_EQ(SetAt(k.get(), static_cast<unsigned>(b.map.size()), Hex("01")), 5);
+    EXPECT_EQ(k->error(), pkixrc::kWrongType);
+    EXPECT_EQ(SetAt(k.get(), static_cast<unsigned>(b.map.size()), Hex("01")), pkixrc::kWrongType);
     // By name only what the map lists, and never AKA_NONE.
     for (int a = 0; a <= 23; ++a) {
       bool listed = a != 0 && std::find(b.map.begin(), b.map.end(), A(a)) != b.map.end();
       BufRef v(k->getParam(A(a)));
-      EXPECT_EQ(k->error() == 5, !listed) << "aka " << a;
+      EXPECT_EQ(k->error() == pkixrc::kWrongType, !listed) << "aka " << a;
     }
   }
 }
@@ -197,7 +202,7 @@ TEST_F(KeyObjectTest, RSASizeIsTheModulusBitLength) {
   KeyRef none(createTKey(TKey::KT_PRIVATE));
   none->setAlg(PKI_ALG_RSA);
   EXPECT_EQ(none->getParam(TKey::AKA_BITS), nullptr);
-  EXPECT_EQ(none->error(), 40);
+  EXPECT_EQ(none->error(), pkixrc::kUnavailable);
 }
 
 TEST_F(KeyObjectTest, RSASizesStayCoherent) {
@@ -243,12 +248,36 @@ TEST_F(KeyObjectTest, OtherFamiliesSizes) {
   EXPECT_EQ(Take(sym->getKey()), Hex("00 00 01"));
   // and it has no DER form
   EXPECT_EQ(sym->getRaw(), nullptr);
-  EXPECT_EQ(sym->error(), 9);
-  EXPECT_EQ(sym->setRaw(rsa_pub.data(), static_cast<unsigned>(rsa_pub.size())), 5);  // RSA bytes, DES key
+  EXPECT_EQ(sym->error(), pkixrc::kFailed);
+  // RSA bytes, DES key
+  EXPECT_EQ(sym->setRaw(rsa_pub.data(), static_cast<unsigned>(rsa_pub.size())), pkixrc::kWrongType);
   X509Key owner(TKey::KT_SECRET);
   owner.setAlg(PKI_ALG_DES_CBC);
-  EXPECT_EQ(owner.setRaw(Hex("30 00").data(), 2), 5);
+  EXPECT_EQ(owner.setRaw(Hex("30 00").data(), 2), pkixrc::kWrongType);
 
+}
+
+// Diffie-Hellman: the size is the group's, the bit length of p, however
+// short the value; without p it falls back on the value's bit length. A
+// new p or value drops the size derived from the old one.
+TEST_F(KeyObjectTest, DHSizeIsThePrimes) {
+  for (TKey::key_type_t kind : {TKey::KT_PUBLIC, TKey::KT_PRIVATE}) {
+    SCOPED_TRACE(kind);
+    KeyRef dh(createTKey(kind));
+    ASSERT_EQ(dh->setAlg(PKI_ALG_DH), pkixrc::kOk);
+    EXPECT_EQ(dh->getParam(TKey::AKA_BITS), nullptr);  // neither p nor a value
+    EXPECT_EQ(dh->error(), pkixrc::kUnavailable);
+    ASSERT_EQ(Set(dh.get(), TKey::AKA_KEY, Hex("3F FF")), pkixrc::kOk);
+    EXPECT_EQ(Attr(dh.get(), TKey::AKA_BITS), BE(14));  // the value alone
+    Bytes p(129, 0xFF);
+    p[0] = 0x00;  // 1024 bits, with the sign octet
+    ASSERT_EQ(Set(dh.get(), TKey::AKA_P, p), pkixrc::kOk);
+    EXPECT_EQ(Attr(dh.get(), TKey::AKA_BITS), BE(1024));
+    ASSERT_EQ(Set(dh.get(), TKey::AKA_KEY, Hex("01")), pkixrc::kOk);
+    EXPECT_EQ(Attr(dh.get(), TKey::AKA_BITS), BE(1024));  // still the group's
+    ASSERT_EQ(Set(dh.get(), TKey::AKA_P, Hex("00 80 01")), pkixrc::kOk);
+    EXPECT_EQ(Attr(dh.get(), TKey::AKA_BITS), BE(16));
+  }
 }
 
 // RSAPrivKey::setKey: an RSAPrivateKey of exactly eight numbers, or a bare
@@ -261,13 +290,13 @@ TEST_F(KeyObjectTest, RSAPrivateSetKey) {
   } cases[] = {
       {std::string("30 1B 02 01 00 ") + eight, 0},
       {std::string("30 80 02 01 00 ") + eight + " 00 00", 0},                // indefinite length
-      {std::string("30 1E 02 01 00 ") + eight + " 02 01 12", 9},             // nine numbers
-      {"30 18 02 01 00 02 01 0A 02 01 0B 02 01 0C 02 01 0D 02 01 0E 02 01 0F 02 01 10", 9},  // seven
-      {std::string("30 1B 02 01 01 ") + eight, 5},                           // version 1
-      {std::string("30 1C 02 02 00 00 ") + eight, 5},                        // version not one octet
-      {std::string("30 1B 04 01 00 ") + eight, 5},                           // version not an INTEGER
-      {std::string("30 1D 02 01 00 ") + eight + " 04 00", 9},                // a non-number after eight
-      {std::string("30 1C 02 01 00 ") + eight, 9},                           // length beyond the bytes
+      {std::string("30 1E 02 01 00 ") + eight + " 02 01 12", pkixrc::kFailed},             // nine numbers
+      {"30 18 02 01 00 02 01 0A 02 01 0B 02 01 0C 02 01 0D 02 01 0E 02 01 0F 02 01 10", pkixrc::kFailed},  // seven
+      {std::string("30 1B 02 01 01 ") + eight, pkixrc::kWrongType},                           // version 1
+      {std::string("30 1C 02 02 00 00 ") + eight, pkixrc::kWrongType},                        // version not one octet
+      {std::string("30 1B 04 01 00 ") + eight, pkixrc::kWrongType},                           // version not an INTEGER
+      {std::string("30 1D 02 01 00 ") + eight + " 04 00", pkixrc::kFailed},                // a non-number after eight
+      {std::string("30 1C 02 01 00 ") + eight, pkixrc::kFailed},                           // length beyond the bytes
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.der);
@@ -296,7 +325,7 @@ TEST_F(KeyObjectTest, RSAPrivateSetKey) {
   EXPECT_EQ(k->setKey(bare.get()), 0);
   EXPECT_EQ(Attr(k.get(), TKey::AKA_PRIV_EXPONENT), Hex("02 01 05"));
   EXPECT_EQ(Take(k->getKey()), Hex("02 01 05"));
-  EXPECT_EQ(k->setKey(nullptr), 4);
+  EXPECT_EQ(k->setKey(nullptr), pkixrc::kBadArgument);
 }
 
 // A private exponent whose first octet is 0x30 stays an exponent through
@@ -321,29 +350,29 @@ TEST_F(KeyObjectTest, PKCS1AsPrivateKeyOnly) {
   EXPECT_EQ(priv->getAlg(), PKI_ALG_RSA);
   EXPECT_EQ(priv->setRaw(rsa_p1.data(), static_cast<unsigned>(rsa_p1.size())), 0);
   KeyRef pub(createTKey(TKey::KT_PUBLIC));
-  EXPECT_EQ(pub->setRaw(rsa_p1.data(), static_cast<unsigned>(rsa_p1.size())), 9);
+  EXPECT_EQ(pub->setRaw(rsa_p1.data(), static_cast<unsigned>(rsa_p1.size())), pkixrc::kFailed);
   // A truncated PKCS #1 key is refused and leaves no algorithm behind.
   KeyRef cut(createTKey(TKey::KT_PRIVATE));
-  EXPECT_EQ(cut->setRaw(rsa_p1.data(), static_cast<unsigned>(rsa_p1.size() - 1)), 9);
+  EXPECT_EQ(cut->setRaw(rsa_p1.data(), static_cast<unsigned>(rsa_p1.size() - 1)), pkixrc::kFailed);
   EXPECT_EQ(cut->getAlg(), 0u);
   EXPECT_EQ(cut->getVendor(), VENDOR_NONE);
-  EXPECT_EQ(cut->error(), 40);  // no body either
+  EXPECT_EQ(cut->error(), pkixrc::kUnavailable);  // no body either
   X509Key owner(TKey::KT_PRIVATE);
   RSAPrivKey body;
   body.fitX509Key(&owner);
-  EXPECT_EQ(body.setPKCS1Key(nullptr, 0), 4);
+  EXPECT_EQ(body.setPKCS1Key(nullptr, 0), pkixrc::kBadArgument);
   EXPECT_EQ(body.getPKCS1Key(), nullptr);  // no numbers yet
-  EXPECT_EQ(body.error(), 9);
+  EXPECT_EQ(body.error(), pkixrc::kFailed);
 
 }
 
 TEST_F(KeyObjectNoCryptoTest, FingerprintInput) {
   KeyRef priv(Parse(TKey::KT_PRIVATE, rsa_p1));
   EXPECT_EQ(priv->getMD5(), nullptr);
-  EXPECT_EQ(priv->error(), 5);  // no fingerprint of a private RSA key
+  EXPECT_EQ(priv->error(), pkixrc::kWrongType);  // no fingerprint of a private RSA key
   KeyRef pub(Parse(TKey::KT_PUBLIC, rsa_pub));
   EXPECT_EQ(pub->getMD5(), nullptr);
-  EXPECT_EQ(pub->error(), 40);  // the digest needs the crypto service
+  EXPECT_EQ(pub->error(), pkixrc::kUnavailable);  // the digest needs the crypto service
   X509Key owner(TKey::KT_PUBLIC);
   RSAPubKey body;
   body.fitX509Key(&owner);
@@ -351,7 +380,7 @@ TEST_F(KeyObjectNoCryptoTest, FingerprintInput) {
   EXPECT_EQ(Take(body.getHashInput()), Hex("01 00 01"));  // the exponent, not the modulus
   KeyRef none(createTKey(TKey::KT_PUBLIC));
   EXPECT_EQ(none->getMD5(), nullptr);
-  EXPECT_EQ(none->error(), 40);
+  EXPECT_EQ(none->error(), pkixrc::kUnavailable);
 
 }
 
@@ -363,27 +392,29 @@ TEST_F(KeyObjectNoCryptoTest, CryptoWithoutService) {
   KeyRef dsa(Parse(TKey::KT_PUBLIC, dsa_pub));
   BufRef data(Buf(Hex("01 02 03")));
   EXPECT_EQ(priv->sign(data.get()), nullptr);
-  EXPECT_EQ(priv->error(), 40);
-  EXPECT_EQ(pub->verify(data.get(), data.get()), 40);
+  EXPECT_EQ(priv->error(), pkixrc::kUnavailable);
+  EXPECT_EQ(pub->verify(data.get(), data.get()), pkixrc::kUnavailable);
   EXPECT_EQ(pub->encrypt(data.get()), nullptr);
-  EXPECT_EQ(pub->error(), 40);
+  EXPECT_EQ(pub->error(), pkixrc::kUnavailable);
   EXPECT_EQ(priv->decrypt(data.get()), nullptr);
-  EXPECT_EQ(priv->error(), 9);
+  EXPECT_EQ(priv->error(), pkixrc::kFailed);
 
   const struct {
     TKey* a;
     TKey* b;
     int code;
   } pairs[] = {
-      {pub.get(), nullptr, 4}, {pub.get(), pub.get(), 4}, {priv.get(), priv.get(), 4},
-      {dsa.get(), priv.get(), 4},  // algorithms differ
-      {pub.get(), priv.get(), 40}, {priv.get(), pub.get(), 40},
+      {pub.get(), nullptr, pkixrc::kBadArgument},
+      {pub.get(), pub.get(), pkixrc::kBadArgument},
+      {priv.get(), priv.get(), pkixrc::kBadArgument},
+      {dsa.get(), priv.get(), pkixrc::kBadArgument},  // algorithms differ
+      {pub.get(), priv.get(), pkixrc::kUnavailable}, {priv.get(), pub.get(), pkixrc::kUnavailable},
   };
   for (const auto& p : pairs) {
     EXPECT_EQ(p.a->isConsistent(p.b, 1), 0);
     EXPECT_EQ(p.a->error(), p.code);
   }
-  EXPECT_EQ(checkKeyPairConsistency(nullptr, pub.get(), 0), 4);
+  EXPECT_EQ(checkKeyPairConsistency(nullptr, pub.get(), 0), pkixrc::kBadArgument);
   EXPECT_EQ(checkKeyPairConsistency(pub.get(), priv.get(), 0), 0);
 }
 
@@ -398,9 +429,9 @@ TEST_F(KeyObjectTest, VendorOfTheBody) {
   again->release();
   first->release();
   // A vendor without body for this algorithm: no body, algorithm kept.
-  EXPECT_EQ(k->setVendor(VENDOR_SC), 9);
+  EXPECT_EQ(k->setVendor(VENDOR_SC), pkixrc::kFailed);
   EXPECT_EQ(k->getVendor(), VENDOR_NONE);
-  EXPECT_EQ(k->error(), 40);
+  EXPECT_EQ(k->error(), pkixrc::kUnavailable);
   EXPECT_EQ(k->getAlg(), PKI_ALG_RSA);
   // Any later operation builds the algorithm's own body again.
   EXPECT_EQ(Take(k->getRaw()), rsa_pub);
@@ -412,7 +443,7 @@ TEST_F(KeyObjectTest, IdentifiersAndTokens) {
   KeyRef k(createTKey(TKey::KT_PUBLIC));
   EXPECT_EQ(k->getKeyId(), nullptr);
   EXPECT_EQ(k->error(), 0);
-  EXPECT_EQ(k->setKeyId(nullptr), 4);
+  EXPECT_EQ(k->setKeyId(nullptr), pkixrc::kBadArgument);
   BufRef id(Buf(Hex("AA BB")));
   EXPECT_EQ(k->setKeyId(id.get()), 0);
   EXPECT_EQ(id.get()->references(), 2);
@@ -451,7 +482,7 @@ TEST_F(KeyObjectTest, AttributeList) {
   EXPECT_EQ(list.append(TKey::AKA_KEY, nullptr), 0);  // emptied, node kept
   EXPECT_NE(list.getAttr(TKey::AKA_KEY), nullptr);
   EXPECT_EQ(list.get(TKey::AKA_KEY), nullptr);
-  EXPECT_EQ(list.error(), 40);
+  EXPECT_EQ(list.error(), pkixrc::kUnavailable);
   list.clean();
   EXPECT_EQ(w.get()->references(), 1);
   EXPECT_EQ(list.getAttr(TKey::AKA_IV), nullptr);

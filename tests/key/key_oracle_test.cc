@@ -17,6 +17,11 @@
 namespace keytest {
 namespace {
 
+using x509test::Cat;
+using x509test::Int;
+using x509test::Seq;
+using x509test::Tlv;
+
 struct Source {
   std::string path;
   TKey::key_type_t kind;
@@ -138,13 +143,12 @@ TEST_F(KeyOracleTest, EveryAttributeEqualsOpenSSL) {
       EXPECT_EQ(Attr(k.get(), e.aka), Param(ossl.get(), e.name)) << "attribute " << e.aka;
       EXPECT_EQ(k->error(), 0);
     }
-    // Sizes: the bit length of the modulus or p (what OpenSSL reports), of
-    // the key value for Diffie-Hellman.
-    if (s.alg == PKI_ALG_DH) {
-      const char* value = s.kind == TKey::KT_PRIVATE ? OSSL_PKEY_PARAM_PRIV_KEY : OSSL_PKEY_PARAM_PUB_KEY;
-      EXPECT_EQ(Bits(k.get(), TKey::AKA_BITS), static_cast<uint32_t>(ParamBits(ossl.get(), value)));
-    } else {
-      EXPECT_EQ(Bits(k.get(), TKey::AKA_BITS), static_cast<uint32_t>(EVP_PKEY_get_bits(ossl.get())));
+    // Sizes: the bit length of the modulus or of p, what OpenSSL reports;
+    // for Diffie-Hellman too, whose values are often shorter than p (the
+    // 1024-bit group's public value here has 1022 bits).
+    EXPECT_EQ(Bits(k.get(), TKey::AKA_BITS), static_cast<uint32_t>(EVP_PKEY_get_bits(ossl.get())));
+    if (s.alg == PKI_ALG_DH || s.alg == PKI_ALG_DSA) {
+      EXPECT_EQ(Bits(k.get(), TKey::AKA_BITS), static_cast<uint32_t>(ParamBits(ossl.get(), OSSL_PKEY_PARAM_FFC_P)));
     }
     if (s.alg == PKI_ALG_RSA) {
       EXPECT_EQ(Bits(k.get(), TKey::AKA_RSA_BITS), Bits(k.get(), TKey::AKA_BITS));
@@ -241,7 +245,7 @@ TEST_F(KeyOracleTest, RSAPublicKeyThroughSetKey) {
   Bytes p1pub = ReadFile(PKIX_SOURCE_DIR "/examples/keys/server-key.p1pub.der");
   Bytes spki = ReadFile(PKIX_SOURCE_DIR "/examples/keys/server-key.pub.der");
   KeyRef k(createTKey(TKey::KT_PUBLIC));
-  EXPECT_EQ(k->setRaw(p1pub.data(), static_cast<unsigned>(p1pub.size())), 9);
+  EXPECT_EQ(k->setRaw(p1pub.data(), static_cast<unsigned>(p1pub.size())), pkixrc::kFailed);
   EXPECT_EQ(k->getAlg(), 0u);
   ASSERT_EQ(k->setAlg(PKI_ALG_RSA), 0);
   BufRef b(Buf(p1pub));
@@ -262,12 +266,12 @@ TEST_F(KeyOracleTest, WrongKindOrAlgorithmIsRefused) {
     pki_alg_t preset;
     int code;
   } cases[] = {
-      {&p1, TKey::KT_PUBLIC, 0, 9},            // PKCS #1 is no SubjectPublicKeyInfo
-      {&p8, TKey::KT_PUBLIC, 0, 9},            // nor is PKCS #8
-      {&rsa, TKey::KT_PRIVATE, 0, 9},          // an SPKI is no private key (taken for RSA, then refused)
-      {&dsa, TKey::KT_PUBLIC, PKI_ALG_RSA, 5}, // algorithm set to RSA, DSA bytes
-      {&rsa, TKey::KT_PUBLIC, PKI_ALG_DSA, 5},
-      {&p8, TKey::KT_PRIVATE, PKI_ALG_DH, 5},
+      {&p1, TKey::KT_PUBLIC, 0, pkixrc::kFailed},            // PKCS #1 is no SubjectPublicKeyInfo
+      {&p8, TKey::KT_PUBLIC, 0, pkixrc::kFailed},            // nor is PKCS #8
+      {&rsa, TKey::KT_PRIVATE, 0, pkixrc::kFailed},          // an SPKI is no private key (taken for RSA, then refused)
+      {&dsa, TKey::KT_PUBLIC, PKI_ALG_RSA, pkixrc::kWrongType}, // algorithm set to RSA, DSA bytes
+      {&rsa, TKey::KT_PUBLIC, PKI_ALG_DSA, pkixrc::kWrongType},
+      {&p8, TKey::KT_PRIVATE, PKI_ALG_DH, pkixrc::kWrongType},
   };
   for (const Case& c : cases) {
     KeyRef k(createTKey(c.kind));
@@ -300,8 +304,139 @@ TEST_F(KeyOracleTest, RefusedCleanly) {
     ASSERT_FALSE(der.empty());
     EXPECT_EQ(createTKey(c.kind, der.data(), static_cast<unsigned>(der.size())), nullptr);
     KeyRef k(createTKey(c.kind));
-    EXPECT_EQ(k->setRaw(der.data(), static_cast<unsigned>(der.size())), 9);
+    EXPECT_EQ(k->setRaw(der.data(), static_cast<unsigned>(der.size())), pkixrc::kFailed);
     EXPECT_EQ(k->getAlg(), 0u);
+  }
+}
+
+// A bare RSAPublicKey (the value setKey of an RSA public key reads, and
+// what pkixtool key show falls back on) is exactly two positive INTEGERs, a
+// non-zero modulus, and nothing after them. OpenSSL's own RSAPublicKey of
+// every RSA fixture is taken whole; a SEQUENCE that merely starts with two
+// INTEGERs is some other structure and is refused, storing nothing.
+TEST_F(KeyOracleTest, BareRSAPublicKeyIsExactlyTwoPositiveIntegers) {
+  for (const Source& s : Sources()) {
+    if (s.alg != PKI_ALG_RSA || s.kind != TKey::KT_PUBLIC) continue;
+    SCOPED_TRACE(s.path);
+    PKey ossl = Load(s, ReadFile(s.path));
+    ASSERT_NE(ossl, nullptr);
+    Bytes pkcs1 = pkixtest::OsslDer([&](unsigned char** p) { return i2d_PublicKey(ossl.get(), p); });
+    ASSERT_FALSE(pkcs1.empty());
+    KeyRef k(createTKey(TKey::KT_PUBLIC));
+    ASSERT_EQ(k->setAlg(PKI_ALG_RSA), pkixrc::kOk);
+    BufRef b(Buf(pkcs1));
+    EXPECT_EQ(k->setKey(b.get()), pkixrc::kOk);
+    EXPECT_EQ(Attr(k.get(), TKey::AKA_MODULUS), Param(ossl.get(), OSSL_PKEY_PARAM_RSA_N));
+    EXPECT_EQ(Attr(k.get(), TKey::AKA_PUB_EXPONENT), Param(ossl.get(), OSSL_PKEY_PARAM_RSA_E));
+    EXPECT_EQ(Bits(k.get()), static_cast<uint32_t>(EVP_PKEY_get_bits(ossl.get())));
+    EXPECT_EQ(Take(k->getKey()), pkcs1);
+  }
+
+  // OpenSSL's traditional DSA private key: SEQUENCE { 0, p, q, g, y, x }.
+  pkixtest::PKey dsa = pkixtest::OsslPrivateKey(ReadFile(KeyData("dsa-1024.p8.der")));
+  ASSERT_NE(dsa, nullptr);
+  Bytes dsa_traditional = pkixtest::OsslDer([&](unsigned char** p) { return i2d_PrivateKey(dsa.get(), p); });
+  ASSERT_GT(dsa_traditional.size(), 300u);
+  const Bytes n = {0x00, 0xC1};  // 193, with its sign octet
+  const Bytes e = {0x03};
+  const struct {
+    const char* what;
+    Bytes der;
+  } refused[] = {
+      {"DSA private key, six INTEGERs", dsa_traditional},
+      {"three INTEGERs", Seq({Int(n), Int(e), Int({0x05})})},
+      {"zero modulus", Seq({Int({0x00}), Int(e)})},
+      {"negative modulus", Seq({Int({0xC1}), Int(e)})},
+      {"negative exponent", Seq({Int(n), Int({0xFD})})},
+      {"zero exponent", Seq({Int(n), Int({0x00})})},
+      {"octets after the SEQUENCE", Cat({Seq({Int(n), Int(e)}), Bytes{0x00}})},
+      {"one INTEGER", Seq({Int(n)})},
+      {"an INTEGER and an OCTET STRING", Seq({Int(n), Tlv(0x04, e)})},
+      {"an INTEGER alone", Int(n)},
+      {"nothing", {}},
+  };
+  for (const auto& c : refused) {
+    SCOPED_TRACE(c.what);
+    KeyRef k(createTKey(TKey::KT_PUBLIC));
+    ASSERT_EQ(k->setAlg(PKI_ALG_RSA), pkixrc::kOk);
+    BufRef b(Buf(c.der));
+    EXPECT_EQ(k->setKey(b.get()), pkixrc::kFailed);
+    EXPECT_EQ(k->error(), pkixrc::kFailed);
+    EXPECT_EQ(Attr(k.get(), TKey::AKA_MODULUS), Bytes());
+    EXPECT_EQ(Attr(k.get(), TKey::AKA_PUB_EXPONENT), Bytes());
+    EXPECT_EQ(k->getKey(), nullptr);
+    EXPECT_EQ(k->error(), pkixrc::kUnavailable);
+  }
+}
+
+// A DSA public key may come without domain parameters: RFC 3279 lets a
+// certificate inherit them from its issuer's key. It is read for its value
+// alone (the values are OpenSSL's, of a fixture), has no p, q, g and so no
+// size, and hands
+// back the bytes read. The private-key structure without parameters reads
+// the same way. Families that need their parameters refuse such a key with
+// kFailed, and so does every truncation.
+TEST_F(KeyOracleTest, DSAKeyWithoutParameters) {
+  const Bytes dsa_oid = Tlv(0x06, Hex("2A8648CE380401"));     // id-dsa 1.2.840.10040.4.1
+  const Bytes dh_oid = Tlv(0x06, Hex("2A864886F70D010301"));  // dhKeyAgreement 1.2.840.113549.1.3.1
+  const Bytes rsa_oid = Tlv(0x06, Hex("2A864886F70D010101"));  // rsaEncryption
+  pkixtest::PKey full = pkixtest::OsslPrivateKey(ReadFile(KeyData("dsa-1024.p8.der")));
+  ASSERT_NE(full, nullptr);
+  const Bytes y = Param(full.get(), OSSL_PKEY_PARAM_PUB_KEY);
+  const Bytes x = Param(full.get(), OSSL_PKEY_PARAM_PRIV_KEY);
+  // SubjectPublicKeyInfo { { id-dsa }, BIT STRING { 00, INTEGER y } }
+  auto spki = [](const Bytes& oid, const Bytes& bits) { return Seq({Seq({oid}), Tlv(0x03, bits)}); };
+  const Bytes bare = spki(dsa_oid, Cat({Bytes{0x00}, Int(y)}));
+  // PrivateKeyInfo { 0, { id-dsa }, OCTET STRING { INTEGER x } }
+  const Bytes bare_private = Seq({Int({0x00}), Seq({dsa_oid}), Tlv(0x04, Int(x))});
+
+  const struct {
+    const Bytes* der;
+    TKey::key_type_t kind;
+    const Bytes* value;
+  } read[] = {{&bare, TKey::KT_PUBLIC, &y}, {&bare_private, TKey::KT_PRIVATE, &x}};
+  for (const auto& c : read) {
+    SCOPED_TRACE(c.kind);
+    KeyRef k(createTKey(c.kind, c.der->data(), static_cast<unsigned>(c.der->size())));
+    ASSERT_NE(k.get(), nullptr);
+    EXPECT_EQ(k->getAlg(), PKI_ALG_DSA);
+    EXPECT_EQ(Attr(k.get(), TKey::AKA_KEY), *c.value);
+    for (TKey::aka_t a : {TKey::AKA_P, TKey::AKA_Q, TKey::AKA_G}) {
+      EXPECT_EQ(Attr(k.get(), a), Bytes()) << a;
+      EXPECT_EQ(k->error(), pkixrc::kOk);
+    }
+    EXPECT_EQ(k->getParam(TKey::AKA_BITS), nullptr);
+    EXPECT_EQ(k->error(), pkixrc::kUnavailable);
+    EXPECT_EQ(Take(k->getRaw()), *c.der);
+    // Written afresh the parameters are missing: refused, not guessed.
+    BufRef value(Buf(*c.value));
+    ASSERT_EQ(k->setParam(TKey::AKA_KEY, value.get()), pkixrc::kOk);
+    EXPECT_EQ(k->getRaw(), nullptr);
+    EXPECT_EQ(k->error(), pkixrc::kFailed);
+  }
+
+  const struct {
+    const char* what;
+    Bytes der;
+  } refused[] = {
+      {"Diffie-Hellman", spki(dh_oid, Cat({Bytes{0x00}, Int(y)}))},
+      {"RSA", spki(rsa_oid, Cat({Bytes{0x00}, Seq({Int({0x00, 0xC1}), Int({0x03})})}))},
+      {"unused bits", spki(dsa_oid, Cat({Bytes{0x01}, Int(y)}))},
+      {"empty BIT STRING", spki(dsa_oid, {})},
+      {"no INTEGER", spki(dsa_oid, Bytes{0x00})},
+      {"octets after the INTEGER", spki(dsa_oid, Cat({Bytes{0x00}, Int(y), Bytes{0x00}}))},
+      {"OCTET STRING for INTEGER", spki(dsa_oid, Cat({Bytes{0x00}, Tlv(0x04, y)}))},
+  };
+  for (const auto& c : refused) {
+    SCOPED_TRACE(c.what);
+    KeyRef k(createTKey(TKey::KT_PUBLIC));
+    EXPECT_EQ(k->setRaw(c.der.data(), static_cast<unsigned>(c.der.size())), pkixrc::kFailed);
+    EXPECT_EQ(k->getAlg(), PKI_ALG_NONE);
+  }
+  for (size_t cut = 0; cut < bare.size(); ++cut) {
+    KeyRef k(createTKey(TKey::KT_PUBLIC));
+    EXPECT_EQ(k->setRaw(bare.data(), static_cast<unsigned>(cut)), pkixrc::kFailed) << cut;
+    EXPECT_EQ(k->getAlg(), PKI_ALG_NONE);
   }
 }
 

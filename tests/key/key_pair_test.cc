@@ -141,12 +141,12 @@ TEST_F(KeyPairTest, FailedSigningIsTheResult) {
   ScriptedKey pub(TKey::KT_PUBLIC, PKI_ALG_RSA, "k");
   ScriptedKey priv(TKey::KT_PRIVATE, PKI_ALG_RSA, "k");
   priv.sign_error = 40;
-  EXPECT_EQ(pkix_check_key_pair(&priv, &pub, PKI_ALG_RSA, 1), 40);
+  EXPECT_EQ(pkix_check_key_pair(&priv, &pub, PKI_ALG_RSA, 1), pkixrc::kUnavailable);
   EXPECT_EQ(pub.verifies, 0);
   // Nothing signed and no code: still a failure, never a pass.
   ScriptedKey mute(TKey::KT_PRIVATE, PKI_ALG_RSA, "k");
   mute.silent = true;
-  EXPECT_EQ(pkix_check_key_pair(&mute, &pub, PKI_ALG_RSA, 0), 9);
+  EXPECT_EQ(pkix_check_key_pair(&mute, &pub, PKI_ALG_RSA, 0), pkixrc::kFailed);
 }
 
 // The key object hands the check the right halves whichever key is asked.
@@ -157,7 +157,7 @@ TEST_F(KeyPairNoCryptoTest, KeyObjectAsEitherHalf) {
   // The scripted private key signs; the key object verifies through the
   // bridge, which has no service: 40, not a pass.
   EXPECT_EQ(pub->isConsistent(&priv, 0), 0);
-  EXPECT_EQ(pub->error(), 40);
+  EXPECT_EQ(pub->error(), pkixrc::kUnavailable);
   EXPECT_EQ(priv.signs, 1);
 }
 

@@ -15,11 +15,12 @@
 #include "alg/pki_cnvrt_c.h"
 #include "cert/x509_testutil.h"
 #include "host/hostbuf.h"
-#include "key/keybuf.h"
 #include "key/x509key.h"
 #include "module/cmn_abuf.h"
 #include "module/pkixclnt.h"
 #include "module/pkixkeysrv.h"
+#include "support/ref.h"
+#include "support/result_codes.h"
 #include "testing/inproc.h"
 
 namespace keytest {
@@ -32,6 +33,11 @@ using x509test::Hex;
 using x509test::ReadFile;
 
 inline std::string KeyData(const std::string& name) { return std::string(PKIX_SOURCE_DIR "/tests/data/key/") + name; }
+
+// Holds a buffer a call returned (its reference is taken over).
+struct BufRef : Ref<TBuf> {
+  explicit BufRef(TBuf* b = nullptr) { reset(b); }
+};
 
 inline Bytes Of(TBuf* b) {
   if (b == nullptr) return {};
@@ -58,17 +64,9 @@ inline uint32_t Bits(TKey* k, TKey::aka_t a = TKey::AKA_BITS) {
   return uint32_t{b[0]} << 24 | uint32_t{b[1]} << 16 | uint32_t{b[2]} << 8 | b[3];
 }
 
-// Owns one reference on a key.
-struct KeyRef {
-  explicit KeyRef(TKey* key = nullptr) : k(key) {}
-  ~KeyRef() {
-    if (k != nullptr) k->release();
-  }
-  KeyRef(const KeyRef&) = delete;
-  KeyRef& operator=(const KeyRef&) = delete;
-  TKey* operator->() const { return k; }
-  TKey* get() const { return k; }
-  TKey* k;
+// Holds a key a call returned (its reference is taken over).
+struct KeyRef : Ref<TKey> {
+  explicit KeyRef(TKey* key = nullptr) { reset(key); }
 };
 
 // Every key test runs against the real buffer service, the algorithm

@@ -1,7 +1,10 @@
 #!/bin/sh
 # pkixtool key show over the public keys of the root corpus: every key is
 # shown, RSA and EC keys with the size OpenSSL reports. Also a PEM private
-# key and a bare RSAPublicKey of the sample PKI.
+# key and a bare RSAPublicKey of the sample PKI, an RSAPublicKey OpenSSL
+# writes (shown with OpenSSL's size), and OpenSSL's traditional DSA private
+# key (six INTEGERs), which is no key the module reads and must not be shown
+# as an RSA public key.
 #   key_tool_roots.sh ROOTS_DIR EXAMPLES_DIR TOOL-COMMAND...
 set -u
 roots=$1
@@ -42,4 +45,19 @@ grep -q "^kind: private$" "$tmp/out" || { echo "PEM private key"; fail=1; }
 grep -q "^size: 2048 bits$" "$tmp/out" || { echo "PEM private key size"; fail=1; }
 "$@" key show "$examples/keys/server-key.p1pub.der" > "$tmp/out" || fail=1
 grep -q "^algorithm: 0x00000001 (RSA)$" "$tmp/out" || { echo "RSAPublicKey"; fail=1; }
+
+openssl rsa -inform DER -in "$examples/keys/sub-key.p8.der" -RSAPublicKey_out -outform DER -out "$tmp/rsapub.der" 2> /dev/null ||
+  { echo "openssl rsa -RSAPublicKey_out"; fail=1; }
+expected=$(openssl rsa -RSAPublicKey_in -inform DER -in "$tmp/rsapub.der" -noout -text 2> /dev/null | sed -n '1s/.*(\([0-9]*\) bit).*/\1/p')
+"$@" key show "$tmp/rsapub.der" > "$tmp/out" || { echo "OpenSSL's RSAPublicKey refused"; fail=1; }
+grep -q "^kind: public$" "$tmp/out" || { echo "OpenSSL's RSAPublicKey kind"; fail=1; }
+grep -q "^size: $expected bits$" "$tmp/out" || { echo "OpenSSL's RSAPublicKey size, OpenSSL $expected"; fail=1; }
+
+openssl dsa -inform DER -in "$examples/keys/dsa-ca-key.p8.der" -outform DER -out "$tmp/dsa.der" 2> /dev/null ||
+  { echo "openssl dsa"; fail=1; }
+if "$@" key show "$tmp/dsa.der" > "$tmp/out" 2> "$tmp/err"; then
+  echo "traditional DSA private key shown as: $(tr '\n' ' ' < "$tmp/out")"
+  fail=1
+fi
+grep -q "key the module reads" "$tmp/err" || { echo "traditional DSA private key: $(cat "$tmp/err")"; fail=1; }
 exit $fail

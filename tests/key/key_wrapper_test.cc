@@ -41,7 +41,7 @@ TEST_F(KeyWrapperTest, CreatedThroughTheClientHeldByTheWrapperAlone) {
   // Garbage: no key, error 40.
   aKey bad(TKey::KT_PUBLIC, p1.data(), n(p1));
   EXPECT_EQ(bad.raw(), nullptr);
-  EXPECT_EQ(bad.error(), 40);
+  EXPECT_EQ(bad.error(), pkixrc::kUnavailable);
   // The typed empty key.
   aKey typed(TKey::KT_SECRET);
   ASSERT_NE(typed.raw(), nullptr);
@@ -60,21 +60,21 @@ class KeyWrapperNoCryptoTest : public KeyWrapperTest {
 
 TEST_F(KeyWrapperNoCryptoTest, OperationsForwardAndKeepTheCode) {
   aKey k(TKey::KT_PRIVATE);
-  EXPECT_EQ(k.setRaw(spki.data(), n(spki)), 9);  // an SPKI is no private key
-  EXPECT_EQ(k.error(), 9);
+  EXPECT_EQ(k.setRaw(spki.data(), n(spki)), pkixrc::kFailed);  // an SPKI is no private key
+  EXPECT_EQ(k.error(), pkixrc::kFailed);
   aBuf der(p1.data(), n(p1));
   EXPECT_EQ(k.setRaw(der), 0);
   EXPECT_EQ(k.getAlg(), PKI_ALG_RSA);
   EXPECT_EQ(Of(k.getKey()), Of(k.getParam(TKey::AKA_PRIV_EXPONENT)));
   aBuf v(Hex("01 02").data(), 2);
-  EXPECT_EQ(k.setParam(TKey::AKA_X16, v), 5);
+  EXPECT_EQ(k.setParam(TKey::AKA_X16, v), pkixrc::kWrongType);
   EXPECT_EQ(k.setParam(TKey::AKA_COEFFICIENT, v), 0);
   EXPECT_EQ(Of(k.getParam(static_cast<unsigned char>(7))), Hex("01 02"));
-  EXPECT_EQ(k.setParam(static_cast<unsigned char>(11), v), 5);
+  EXPECT_EQ(k.setParam(static_cast<unsigned char>(11), v), pkixrc::kWrongType);
   EXPECT_EQ(k.setParam(TKey::BKA_SIGNATURE, 1), 0);
   EXPECT_EQ(k.getParam(TKey::BKA_SIGNATURE), 1);
   EXPECT_EQ(k.getParam(static_cast<TKey::bka_t>(14)), 0);
-  EXPECT_EQ(k.error(), 5);
+  EXPECT_EQ(k.error(), pkixrc::kWrongType);
   EXPECT_EQ(k.setTokenId(3, 4), 0);
   unsigned a = 0, b = 0;
   EXPECT_EQ(k.getTokenId(a, b), 0);
@@ -84,12 +84,12 @@ TEST_F(KeyWrapperNoCryptoTest, OperationsForwardAndKeepTheCode) {
   // Without a crypto service.
   aBuf sig = k.sign(v);
   EXPECT_EQ(sig.raw(), nullptr);
-  EXPECT_EQ(sig.error(), 40);
-  EXPECT_EQ(k.error(), 40);
-  EXPECT_EQ(k.verify(v, v), 40);
+  EXPECT_EQ(sig.error(), pkixrc::kUnavailable);
+  EXPECT_EQ(k.error(), pkixrc::kUnavailable);
+  EXPECT_EQ(k.verify(v, v), pkixrc::kUnavailable);
   aKey pub(TKey::KT_PUBLIC, spki.data(), n(spki));
   EXPECT_EQ(k.isConsistent(pub, 0), 0);
-  EXPECT_EQ(k.error(), 40);
+  EXPECT_EQ(k.error(), pkixrc::kUnavailable);
   EXPECT_EQ(pub.encrypt(v).raw(), nullptr);
   EXPECT_EQ(k.decrypt(v).raw(), nullptr);
   EXPECT_EQ(k.setVendor(VENDOR_NONE), 0);
@@ -102,7 +102,7 @@ TEST_F(KeyWrapperNoCryptoTest, OperationsForwardAndKeepTheCode) {
 
 TEST_F(KeyWrapperTest, EmptyWrapperCallsNothing) {
   aKey k;
-  EXPECT_EQ(k.error(), 40);
+  EXPECT_EQ(k.error(), pkixrc::kUnavailable);
   aBuf v(Hex("01").data(), 1);
   unsigned a = 0, b = 0;
   const int codes[] = {k.setAlg(1),
@@ -117,7 +117,7 @@ TEST_F(KeyWrapperTest, EmptyWrapperCallsNothing) {
                        k.setKeyId(v),
                        k.verify(v, v),
                        k.setVendor(VENDOR_SC)};
-  for (int c : codes) EXPECT_EQ(c, 40);
+  for (int c : codes) EXPECT_EQ(c, pkixrc::kUnavailable);
   EXPECT_EQ(k.getType(), TKey::KT_NONE);
   EXPECT_EQ(k.getAlg(), 0u);
   EXPECT_EQ(k.getParam(TKey::BKA_1), 0);
@@ -127,9 +127,9 @@ TEST_F(KeyWrapperTest, EmptyWrapperCallsNothing) {
   for (const aBuf& r : {k.getKey(), k.getParam(static_cast<unsigned char>(0)), k.getParam(TKey::AKA_KEY),
                         k.getRaw(), k.getKeyId(), k.encrypt(v), k.decrypt(v), k.sign(v)}) {
     EXPECT_EQ(r.raw(), nullptr);
-    EXPECT_EQ(r.error(), 40);
+    EXPECT_EQ(r.error(), pkixrc::kUnavailable);
   }
-  EXPECT_EQ(k.error(), 40);
+  EXPECT_EQ(k.error(), pkixrc::kUnavailable);
 }
 
 TEST_F(KeyWrapperTest, WrapsAGivenKey) {
@@ -150,7 +150,7 @@ TEST_F(KeyWrapperTest, ClientWithoutService) {
   EXPECT_EQ(pkixKeyClnt.createTKey(), nullptr);
   aKey k(TKey::KT_PUBLIC, spki.data(), n(spki));
   EXPECT_EQ(k.raw(), nullptr);
-  EXPECT_EQ(k.error(), 40);
+  EXPECT_EQ(k.error(), pkixrc::kUnavailable);
 }
 
 TEST_F(KeyWrapperTest, ClientForms) {
