@@ -122,7 +122,8 @@ class IDP : public TypedExtn<TIDP, TExtn::EXT_ISSUING_DP> {
   int only_attr_ = 0;
 };
 
-// An extension whose value is one name of a fixed type.
+// An extension whose value is one name of a fixed type; I declares
+// getName() and setName(TName*).
 template <class I, TExtn::extn_t kKind>
 class ExtnName : public TypedExtn<I, kKind> {
  public:
@@ -131,9 +132,9 @@ class ExtnName : public TypedExtn<I, kKind> {
   // Reads the value as a name of the configured type. 0; 4 (null); 9.
   int setValue(TBuf* value) override;
   // A new reference to the name, or null with 40.
-  TName* getName() { return nameRef(); }
+  TName* getName() override { return nameRef(); }
   // Keeps n. 0; 4 (null); 40 (no type configured); 5 (another type).
-  int setName(TName* n);
+  int setName(TName* n) override;
 
  protected:
   TName* nameRef();
@@ -147,7 +148,6 @@ class ExtnName : public TypedExtn<I, kKind> {
 class CertIssuer : public ExtnName<TCertIssuer, TExtn::EXT_CERT_ISSUER> {
  public:
   CertIssuer() : ExtnName(TName::NAME_GN) {}
-  TName* getName() override { return nameRef(); }
   // Only general names without a role (type 2). 0; 4; 5.
   int setName(TName* n) override;
 };

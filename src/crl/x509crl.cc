@@ -38,6 +38,30 @@ TName::name_type_t nameType(int t) { return static_cast<TName::name_type_t>(t); 
 
 bool passed(long t, int64_t now) { return t != kNoTime && t != kForever && now > t; }
 
+// Name ::= SEQUENCE OF RelativeDistinguishedName
+// RelativeDistinguishedName ::= SET SIZE (1..MAX) OF AttributeTypeAndValue
+// AttributeTypeAndValue ::= SEQUENCE { type OBJECT IDENTIFIER, value ANY }
+// Checks the shape only; the name object is made when it is asked for.
+int checkName(DerReader& r, Buffer* whole) {
+  return r.element(der::kSequence, [](DerReader& name) {
+    while (!name.atEnd()) {
+      DER_TRY(name.element(der::kSet, [](DerReader& rdn) {
+        if (rdn.atEnd()) return X509ASN_E_NAME;
+        while (!rdn.atEnd()) {
+          DER_TRY(rdn.element(der::kSequence, [](DerReader& atv) {
+            Buffer oid{};
+            DER_TRY(atv.primitive(der::kOid, &oid));
+            DER_TRY(asn1_oid_check(&oid));
+            return derStatus(asn1_decode_any_type(atv.buf(), nullptr));
+          }));
+        }
+        return 0;
+      }));
+    }
+    return 0;
+  }, whole);
+}
+
 uint32_t hashSerial(const unsigned char* p, uint32_t len) {
   uint32_t h = 2166136261u;
   for (uint32_t i = 0; i < len; ++i) h = (h ^ p[i]) * 16777619u;
@@ -71,12 +95,17 @@ void X509CRL::reset() {
   version_ = static_cast<unsigned>(-1);
   issuer_dn_.reset();
   issuer_gn_.reset();
+  issuer_view_ = Buffer{};
+  dn_from_der_ = false;
+  extns_view_ = Buffer{};
   derived_ = 0;
   extns_.reset();
   status_ = 0;
   entries_.clear();
   entries_.shrink_to_fit();
   issuers_.clear();
+  issuer_ders_.clear();
+  issuer_der_owners_.clear();
   index_.clear();
   index_.shrink_to_fit();
   revoked_.reset();
@@ -145,12 +174,10 @@ int X509CRL::parseTbs(DerReader& tbs) {
     return X509ASN_E_VALUE;
   }
   // issuer Name
-  Buffer issuer{};
-  if (tbs.peek() != der::kSequence) return X509ASN_E_TAG;
-  DER_TRY(asn1_decode_any_type(tbs.buf(), &issuer));
-  issuer_dn_.reset(createTName(nameType(kIssuerDN), issuer.data, issuer.len));
-  if (!issuer_dn_ || issuer_dn_->error() != 0) return X509ASN_E_NAME;
-  issuers_.push_back(issuer_dn_);
+  DER_TRY(checkName(tbs, &issuer_view_));
+  dn_from_der_ = true;
+  issuers_.emplace_back();
+  issuer_ders_.push_back(issuer_view_);
   // thisUpdate Time, nextUpdate Time OPTIONAL
   int32_t t = 0;
   DER_TRY(asn1_decode_time(tbs.buf(), &t));
@@ -170,7 +197,7 @@ int X509CRL::parseTbs(DerReader& tbs) {
   if (tbs.peek() == der::kContext0Constructed) {
     DER_TRY(tbs.element(der::kContext0Constructed, [&](DerReader& wrapper) {
       return wrapper.element(der::kSequence, [&](DerReader& seq) { return parseExtensions(seq); });
-    }));
+    }, &extns_view_));
   }
   return 0;
 }
@@ -202,9 +229,12 @@ int X509CRL::parseEntry(DerReader& entry) {
         // the named issuer (indirect lists).
         Ref<TName> gn = adoptRef(createTName(TName::NAME_GN, value.data, value.len));
         Ref<TName> dn = adoptRef(gn ? gn->produce(nameType(kIssuerDN)) : nullptr);
-        if (!dn || dn->error() != 0 || issuers_.size() > kMaxIssuers) return X509ASN_E_NAME;
+        Ref<TBuf> dn_der = adoptRef(dn && dn->error() == 0 ? dn->getRaw() : nullptr);
+        if (!dn_der || issuers_.size() > kMaxIssuers) return X509ASN_E_NAME;
         current_issuer_ = static_cast<uint16_t>(issuers_.size());
         issuers_.push_back(dn);
+        issuer_ders_.push_back(viewOf(dn_der.get()));
+        issuer_der_owners_.push_back(dn_der);
       }
       return 0;
     }, &extns));
@@ -221,18 +251,59 @@ int X509CRL::parseEntry(DerReader& entry) {
 }
 
 int X509CRL::parseExtensions(DerReader& seq) {
-  Ref<TExtnList> list = adoptRef(createTExtnList());
-  if (!list) return X509ASN_E_NOMEM;
+  // Each Extension is checked here; the objects are made on first request.
+  // An issuing distribution point is read at once: one that names two
+  // kinds of certificates as the only ones makes the list unusable.
   while (!seq.atEnd()) {
     Buffer whole{};
+    Buffer probe = *seq.buf();
     DER_TRY(asn1_decode_any_type(seq.buf(), &whole));
-    // Read from a view over the element; the list keeps its own copy.
-    Ref<TBuf> v = adoptRef(copyOf(whole));
-    Ref<TExtn> e = adoptRef(v ? createCRLExtn(v.get()) : nullptr);
-    if (!e || list->append(e.get()) != 0) return X509ASN_E_VALUE;
+    Buffer oid{}, value{};
+    DER_TRY(x509_parse_extension(&probe, &oid, nullptr, &value));
+    if (probe.data != seq.pos()) return X509ASN_E_TRAILING;
+    if (asn1_oid_eq(&oid, IssuingDistributionPoint_Id) == 1) {
+      Ref<TBuf> v = adoptRef(copyOf(value));
+      IDP idp;
+      if (!v || idp.setValue(v.get()) != 0) return X509ASN_E_VALUE;
+    }
   }
+  return 0;
+}
+
+int X509CRL::ensureExtensions() {
+  if (extns_ || extns_view_.len == 0) return 0;
+  Ref<TExtnList> list = adoptRef(createTExtnList());
+  if (!list) return pkixrc::kNoMemory;
+  DerReader r(extns_view_);
+  int rc = r.element(der::kContext0Constructed, [&](DerReader& wrapper) {
+    return wrapper.element(der::kSequence, [&](DerReader& seq) {
+      while (!seq.atEnd()) {
+        Buffer whole{};
+        DER_TRY(asn1_decode_any_type(seq.buf(), &whole));
+        Ref<TBuf> v = adoptRef(viewInto(raw_.get(), whole));
+        Ref<TExtn> e = adoptRef(v ? createCRLExtn(v.get()) : nullptr);
+        if (!e || list->append(e.get()) != 0) return X509ASN_E_VALUE;
+      }
+      return 0;
+    });
+  });
+  if (rc != 0) return pkixrc::kFailed;
   extns_ = list;
   return 0;
+}
+
+TName* X509CRL::issuerName(uint16_t i) {
+  if (i >= issuers_.size()) return nullptr;
+  if (!issuers_[i] && i == 0 && issuer_view_.len != 0) {
+    issuers_[0].reset(createTName(nameType(kIssuerDN), issuer_view_.data, issuer_view_.len));
+    if (issuers_[0] && issuers_[0]->error() != 0) issuers_[0].reset();
+  }
+  return issuers_[i].get();
+}
+
+TName* X509CRL::dn() {
+  if (!issuer_dn_ && dn_from_der_) issuer_dn_ = shareRef(issuerName(0));
+  return issuer_dn_.get();
 }
 
 // ---- Entries ----
@@ -241,7 +312,7 @@ TCert* X509CRL::entryObject(uint32_t i) {
   const Entry& e = entries_[i];
   Buffer serial{nullptr, const_cast<unsigned char*>(raw_->datap()) + e.serial, e.serial_len};
   Buffer extns{nullptr, e.extns_len != 0 ? raw_->datap() + e.extns : nullptr, e.extns_len};
-  return new (std::nothrow) CRLEntry(raw_.get(), serial, extns, issuers_[e.issuer].get(), e.revoked, next_update_);
+  return new (std::nothrow) CRLEntry(raw_.get(), serial, extns, issuerName(e.issuer), e.revoked, next_update_);
 }
 
 int X509CRL::materialise() {
@@ -309,6 +380,62 @@ void X509CRL::buildIndex() {
   }
 }
 
+template <class IssuerMatches>
+long X509CRL::lookup(const unsigned char* serial, uint32_t len, IssuerMatches issuerMatches) {
+  if (entries_.empty()) return -1;
+  if (index_.empty()) buildIndex();
+  const unsigned char* base = raw_->datap();
+  uint32_t mask = static_cast<uint32_t>(index_.size() - 1);
+  // Whether each issuer of the table is the one asked for: unknown until an
+  // entry of that issuer carries the serial.
+  signed char known[8];
+  std::vector<signed char> more;
+  signed char* same = known;
+  if (issuers_.size() > sizeof known) {
+    more.assign(issuers_.size(), -1);
+    same = more.data();
+  } else {
+    std::memset(known, -1, sizeof known);
+  }
+  for (uint32_t h = slotOf(serial, len); index_[h] != 0; h = (h + 1) & mask) {
+    uint32_t i = index_[h] - 1;
+    const Entry& e = entries_[i];
+    if (e.serial_len != len || std::memcmp(base + e.serial, serial, len) != 0) continue;
+    if (same[e.issuer] < 0) same[e.issuer] = issuerMatches(e.issuer) ? 1 : 0;
+    if (same[e.issuer] == 1) return static_cast<long>(i);
+  }
+  return -1;
+}
+
+int X509CRL::isSerialRevoked(const unsigned char* serial, unsigned len) {
+  if (serial == nullptr || len == 0) return error_ = pkixrc::kBadArgument, 0;
+  if (!table_current_) return error_ = pkixrc::kNotFound, 0;
+  long i = lookup(serial, len, [](uint16_t issuer) { return issuer == 0; });
+  error_ = i >= 0 ? pkixrc::kOk : pkixrc::kNotFound;
+  return i >= 0 ? 1 : 0;
+}
+
+long X509CRL::entryOf(TCert* c) {
+  Ref<TBuf> serial = adoptRef(c->getSerialNumber());
+  if (!serial) return -1;
+  Ref<TName> issuer;
+  Ref<TBuf> issuer_der;
+  return lookup(serial->datap(), serial->len(), [&](uint16_t k) {
+    if (!issuer) {
+      issuer.reset(c->getName(nameType(kIssuerDN)));
+      if (issuer) issuer_der.reset(issuer->getRaw());
+    }
+    if (!issuer) return false;
+    // The same octets decide at once; otherwise the names are compared.
+    const Buffer& mine = issuer_ders_[k];
+    if (issuer_der && issuer_der->len() == mine.len && std::memcmp(issuer_der->datap(), mine.data, mine.len) == 0) {
+      return true;
+    }
+    TName* name = issuerName(k);
+    return name != nullptr && (*name == *issuer) == 1;
+  });
+}
+
 TCert* X509CRL::findRevokedCert(TCert* c) {
   if (c == nullptr) return error_ = pkixrc::kBadArgument, nullptr;
   if (!table_current_) {
@@ -320,45 +447,35 @@ TCert* X509CRL::findRevokedCert(TCert* c) {
     }
     return error_ = pkixrc::kNotFound, nullptr;
   }
-  if (entries_.empty()) return error_ = pkixrc::kNotFound, nullptr;
-  Ref<TBuf> serial = adoptRef(c->getSerialNumber());
-  if (!serial) return error_ = pkixrc::kNotFound, nullptr;
-  if (index_.empty()) buildIndex();
-  const unsigned char* base = raw_->datap();
-  const unsigned char* s = serial->datap();
-  uint32_t len = serial->len();
-  uint32_t mask = static_cast<uint32_t>(index_.size() - 1);
-  Ref<TName> issuer;
-  // Whether each issuer of the table is the certificate's: unknown until
-  // an entry of that issuer carries the serial.
-  std::vector<signed char> same(issuers_.size(), -1);
-  for (uint32_t h = slotOf(s, len); index_[h] != 0; h = (h + 1) & mask) {
-    uint32_t i = index_[h] - 1;
-    const Entry& e = entries_[i];
-    if (e.serial_len != len || std::memcmp(base + e.serial, s, len) != 0) continue;
-    if (same[e.issuer] < 0) {
-      if (!issuer) issuer.reset(c->getName(nameType(kIssuerDN)));
-      same[e.issuer] = static_cast<signed char>(sameIssuer(issuers_[e.issuer].get(), issuer.get()));
-    }
-    if (same[e.issuer] == 1) {
-      TCert* out = entryObject(i);
-      error_ = out != nullptr ? pkixrc::kOk : pkixrc::kNoMemory;
-      return out;
-    }
+  long i = entryOf(c);
+  if (i < 0) return error_ = pkixrc::kNotFound, nullptr;
+  TCert* out = entryObject(static_cast<uint32_t>(i));
+  error_ = out != nullptr ? pkixrc::kOk : pkixrc::kNoMemory;
+  return out;
+}
+
+int X509CRL::isRevoked(TCert* c) {
+  if (c == nullptr) return error_ = pkixrc::kBadArgument, 0;
+  if (!table_current_) {
+    Ref<TCert> hit = adoptRef(findRevokedCert(c));
+    return hit ? 1 : 0;
   }
-  return error_ = pkixrc::kNotFound, nullptr;
+  long i = entryOf(c);
+  error_ = i >= 0 ? pkixrc::kOk : pkixrc::kNotFound;
+  return i >= 0 ? 1 : 0;
 }
 
 // ---- Names ----
 
 TName* X509CRL::getIssuer() {
   Ref<TName> out;
+  TName* issuer = dn();
   if (!issuer_gn_) {
-    if (!issuer_dn_) return error_ = pkixrc::kUnavailable, nullptr;
-    out.reset(createTName(nameType(kIssuerGN), issuer_dn_.get()));
+    if (issuer == nullptr) return error_ = dn_from_der_ ? pkixrc::kFailed : pkixrc::kUnavailable, nullptr;
+    out.reset(createTName(nameType(kIssuerGN), issuer));
   } else {
     out.reset(issuer_gn_->dup());
-    if (out && issuer_dn_ && derived_ == 0) *out += *issuer_dn_;
+    if (out && issuer != nullptr && derived_ == 0) *out += *issuer;
   }
   if (!out || out->error() != 0) return error_ = pkixrc::kFailed, nullptr;
   error_ = pkixrc::kOk;
@@ -366,9 +483,10 @@ TName* X509CRL::getIssuer() {
 }
 
 TName* X509CRL::getTName(TName::name_type_t t) {
+  dn();
   Ref<TName>* slot = t == kIssuerDN ? &issuer_dn_ : t == kIssuerGN ? &issuer_gn_ : nullptr;
   if (slot == nullptr) return error_ = pkixrc::kBadArgument, nullptr;
-  if (!*slot) return error_ = pkixrc::kNotFound, nullptr;
+  if (!*slot) return error_ = t == kIssuerDN && dn_from_der_ ? pkixrc::kFailed : pkixrc::kNotFound, nullptr;
   TName* n = (*slot)->dup();
   error_ = n != nullptr ? pkixrc::kOk : pkixrc::kFailed;
   return n;
@@ -385,6 +503,7 @@ TName* X509CRL::getNormName(TName::name_type_t t) {
 int X509CRL::setTName(TName* n) {
   if (n == nullptr) return error_ = pkixrc::kBadArgument;
   int t = n->getType();
+  if (t == kIssuerDN || t == TName::NAME_GN) dn_from_der_ = false;
   if (t == kIssuerDN) {
     issuer_dn_ = shareRef(n);
     derived_ = 0;
@@ -445,35 +564,43 @@ TCert::cert_status_t X509CRL::getStatus() {
 // ---- Extensions ----
 
 TExtnList* X509CRL::getCRLExtns() {
+  int r = ensureExtensions();
+  if (r != 0) return error_ = r, nullptr;
   error_ = extns_ ? pkixrc::kOk : pkixrc::kUnavailable;
   return extns_.newRef();
 }
 
 int X509CRL::setCRLExtns(TExtnList* l) {
+  extns_view_ = Buffer{};
   extns_ = shareRef(l);
   return error_ = pkixrc::kOk;
 }
 
 int X509CRL::addCRLExtn(TExtn* e) {
   if (e == nullptr) return error_ = pkixrc::kBadArgument;
+  int r = ensureExtensions();
+  if (r != 0) return error_ = r;
   if (!extns_) extns_.reset(createTExtnList());
   if (!extns_) return error_ = pkixrc::kNoMemory;
   return error_ = extns_->append(e);
 }
 
 IDP* X509CRL::getIDP() {
+  ensureExtensions();
   Ref<IDP> idp = idpOf(extns_.get());
   error_ = idp ? pkixrc::kOk : pkixrc::kUnavailable;
   return idp.detach();
 }
 
 X509CRLReasons X509CRL::getReasons() {
+  ensureExtensions();
   Ref<IDP> idp = idpOf(extns_.get());
   error_ = pkixrc::kOk;
   return idp ? idp->getReasons() : crlreasons::kAll;
 }
 
 int X509CRL::setReasons(X509CRLReasons& r) {
+  ensureExtensions();
   Ref<IDP> idp = idpOf(extns_.get());
   if (!idp) {
     idp.reset(new (std::nothrow) IDP);
@@ -486,6 +613,7 @@ int X509CRL::setReasons(X509CRLReasons& r) {
 }
 
 TDPList* X509CRL::getDistributionPoints() {
+  ensureExtensions();
   Ref<IDP> idp = idpOf(extns_.get());
   if (!idp) return error_ = pkixrc::kUnavailable, nullptr;
   TDPList* l = idp->getDistributionPoints();
@@ -497,11 +625,12 @@ TDPList* X509CRL::getDistributionPoints() {
 
 int X509CRL::isSuccessor(TCRL* next) {
   if (next == nullptr || next->getType() != 1) return error_ = pkixrc::kWrongType, 0;
-  if (issuer_dn_) {
+  if (TName* mine = dn()) {
     Ref<TName> theirs = adoptRef(next->getTName(nameType(kIssuerDN)));
     if (!theirs) return error_ = pkixrc::kUnavailable, 0;
-    if ((*issuer_dn_ == *theirs) != 1) return error_ = pkixrc::kOk, 0;
+    if ((*mine == *theirs) != 1) return error_ = pkixrc::kOk, 0;
   }
+  ensureExtensions();
   Ref<TExtnList> their_extns = adoptRef(next->getCRLExtns());
   if (extns_ && their_extns) {
     Ref<IDP> mine = idpOf(extns_.get());

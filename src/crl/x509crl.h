@@ -55,6 +55,12 @@ class X509CRL : public TCRL {
   // The number of revoked entries (of the parsed table, or of the list
   // once the entries were changed through the setters).
   unsigned revokedCount();
+  // 1 when c (its serial number and issuer) is on the list, else 0 (error
+  // 36; 4 for null). Makes no object: the fast form of findRevokedCert.
+  int isRevoked(TCert* c);
+  // 1 when an entry of the list's own issuer carries the serial number
+  // (the INTEGER's content octets), else 0.
+  int isSerialRevoked(const unsigned char* serial, unsigned len);
   // The issuing distribution point (a new reference), or null.
   IDP* getIDP();
 
@@ -81,6 +87,20 @@ class X509CRL : public TCRL {
   TCert* entryObject(uint32_t i);
   void buildIndex();
   uint32_t slotOf(const unsigned char* serial, uint32_t len) const;
+  // The entry number revoking the serial for an issuer that issuerMatches
+  // (called once per issuer of the table) accepts; -1 when there is none.
+  template <class IssuerMatches>
+  long lookup(const unsigned char* serial, uint32_t len, IssuerMatches issuerMatches);
+  // The table's issuer i as a name, made on first use; null when it cannot
+  // be made.
+  TName* issuerName(uint16_t i);
+  // The distinguished-name issuer: the parsed one (made on first use) or
+  // the one set.
+  TName* dn();
+  // The entry number revoking c in the table, or -1.
+  long entryOf(TCert* c);
+  // Builds the extension objects from the parsed element (once).
+  int ensureExtensions();
 
   // The DER (a view of the caller's buffer), or none.
   Ref<TBuf> raw_;
@@ -91,8 +111,11 @@ class X509CRL : public TCRL {
   long this_update_ = -1;
   long next_update_ = -1;
   unsigned version_ = static_cast<unsigned>(-1);
-  Ref<TName> issuer_dn_;
+  Ref<TName> issuer_dn_;  // made from issuer_view_ on first use
   Ref<TName> issuer_gn_;
+  Buffer issuer_view_{};  // the issuer Name element inside raw_
+  bool dn_from_der_ = false;  // issuer_dn_ is made from issuer_view_
+  Buffer extns_view_{};   // the crlExtensions [0] element inside raw_
   int derived_ = 0;
   Ref<TExtnList> extns_;
   TCert::cert_status_t status_ = 0;
@@ -102,6 +125,9 @@ class X509CRL : public TCRL {
   // issuer; an indirect list's certificate-issuer extensions add more).
   std::vector<Entry> entries_;
   std::vector<Ref<TName>> issuers_;
+  // The issuers' DER, compared octet by octet before names are compared.
+  std::vector<Buffer> issuer_ders_;
+  std::vector<Ref<TBuf>> issuer_der_owners_;
   // Open-addressed hash of entry numbers + 1 by serial (0 empty), built on
   // the first lookup.
   std::vector<uint32_t> index_;

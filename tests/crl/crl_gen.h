@@ -9,24 +9,27 @@
 #include <openssl/x509v3.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <ctime>
 #include <string>
 #include <vector>
 
 namespace pkixtest {
 
+// Times are 64-bit seconds since 1970, so that dates after 2038 can be
+// written where time_t has 32 bits.
 struct GenEntry {
   std::vector<uint8_t> serial;  // unsigned big-endian magnitude
-  time_t revoked = 0;
+  int64_t revoked = 0;
   int reason = -1;              // CRLReason, -1: none
-  time_t invalidity = 0;        // 0: none
+  int64_t invalidity = 0;       // 0: none
   X509_NAME* issuer = nullptr;  // certificate issuer (borrowed), or none
 };
 
 struct GenCrl {
   X509_NAME* issuer = nullptr;  // borrowed
-  time_t this_update = 0;
-  time_t next_update = 0;       // 0: none
+  int64_t this_update = 0;
+  int64_t next_update = 0;      // 0: none
   long number = -1;             // CRL number, -1: none
   std::vector<GenEntry> entries;
   // Issuing distribution point: added when any field is set.
@@ -36,14 +39,40 @@ struct GenCrl {
   bool idp_indirect = false;
 };
 
+// A new ASN1_TIME for t (UTCTime before 2050, as RFC 5280 asks), or null.
+inline ASN1_TIME* GenTime(int64_t t) {
+  // Civil date from days since 1970 (proleptic Gregorian).
+  int64_t days = t >= 0 ? t / 86400 : (t - 86399) / 86400;
+  int64_t secs = t - days * 86400;
+  int64_t z = days + 719468;
+  int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+  int64_t doe = z - era * 146097;
+  int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  int64_t mp = (5 * doy + 2) / 153;
+  int64_t d = doy - (153 * mp + 2) / 5 + 1;
+  int64_t m = mp < 10 ? mp + 3 : mp - 9;
+  int64_t y = yoe + era * 400 + (m <= 2 ? 1 : 0);
+  char text[128];
+  std::snprintf(text, sizeof text, "%04lld%02lld%02lld%02lld%02lld%02lldZ", static_cast<long long>(y),
+                static_cast<long long>(m), static_cast<long long>(d), static_cast<long long>(secs / 3600),
+                static_cast<long long>(secs / 60 % 60), static_cast<long long>(secs % 60));
+  ASN1_TIME* a = ASN1_TIME_new();
+  if (a != nullptr && ASN1_TIME_set_string_X509(a, text) != 1) {
+    ASN1_TIME_free(a);
+    return nullptr;
+  }
+  return a;
+}
+
 // The DER of the list described, signed with key and md; {} on failure.
 inline std::vector<uint8_t> MakeCrl(const GenCrl& g, EVP_PKEY* key, const EVP_MD* md) {
   std::vector<uint8_t> out;
   X509_CRL* crl = X509_CRL_new();
   bool ok = crl != nullptr && X509_CRL_set_version(crl, X509_CRL_VERSION_2) == 1 &&
             X509_CRL_set_issuer_name(crl, g.issuer) == 1;
-  auto setTime = [&](time_t t, int (*set)(X509_CRL*, const ASN1_TIME*)) {
-    ASN1_TIME* a = ASN1_TIME_set(nullptr, t);
+  auto setTime = [&](int64_t t, int (*set)(X509_CRL*, const ASN1_TIME*)) {
+    ASN1_TIME* a = GenTime(t);
     ok = ok && a != nullptr && set(crl, a) == 1;
     ASN1_TIME_free(a);
   };
@@ -54,7 +83,7 @@ inline std::vector<uint8_t> MakeCrl(const GenCrl& g, EVP_PKEY* key, const EVP_MD
     X509_REVOKED* r = X509_REVOKED_new();
     BIGNUM* bn = BN_bin2bn(e.serial.data(), static_cast<int>(e.serial.size()), nullptr);
     ASN1_INTEGER* serial = BN_to_ASN1_INTEGER(bn, nullptr);
-    ASN1_TIME* date = ASN1_TIME_set(nullptr, e.revoked);
+    ASN1_TIME* date = GenTime(e.revoked);
     ok = r != nullptr && serial != nullptr && date != nullptr && X509_REVOKED_set_serialNumber(r, serial) == 1 &&
          X509_REVOKED_set_revocationDate(r, date) == 1;
     if (ok && e.reason >= 0) {
@@ -63,9 +92,12 @@ inline std::vector<uint8_t> MakeCrl(const GenCrl& g, EVP_PKEY* key, const EVP_MD
       ASN1_ENUMERATED_free(reason);
     }
     if (ok && e.invalidity != 0) {
-      ASN1_GENERALIZEDTIME* t = ASN1_GENERALIZEDTIME_set(nullptr, e.invalidity);
-      ok = t != nullptr && X509_REVOKED_add1_ext_i2d(r, NID_invalidity_date, t, 0, 0) == 1;
-      ASN1_GENERALIZEDTIME_free(t);
+      // InvalidityDate ::= GeneralizedTime
+      ASN1_TIME* t = GenTime(e.invalidity);
+      ASN1_GENERALIZEDTIME* g = t != nullptr ? ASN1_TIME_to_generalizedtime(t, nullptr) : nullptr;
+      ok = g != nullptr && X509_REVOKED_add1_ext_i2d(r, NID_invalidity_date, g, 0, 0) == 1;
+      ASN1_GENERALIZEDTIME_free(g);
+      ASN1_TIME_free(t);
     }
     if (ok && e.issuer != nullptr) {
       GENERAL_NAMES* names = sk_GENERAL_NAME_new_null();

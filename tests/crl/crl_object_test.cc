@@ -248,8 +248,8 @@ TEST_F(CrlObjectTest, StatusFollowsTheClock) {
 TEST_F(CrlObjectTest, SuccessorsOverAChainOfLists) {
   PKey k = key("sub-key");
   PKey other_key = key("root-key");
-  const time_t day = 86400, t0 = 1700000000;
-  auto make = [&](time_t this_update, time_t next_update, const char* uri, EVP_PKEY* signer, const char* issuer) {
+  const int64_t day = 86400, t0 = 1700000000;
+  auto make = [&](int64_t this_update, int64_t next_update, const char* uri, EVP_PKEY* signer, const char* issuer) {
     GenCrl g;
     g.issuer = subject(issuer);
     g.this_update = this_update;
