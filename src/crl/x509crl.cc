@@ -146,9 +146,14 @@ int X509CRL::parse(const Buffer& in, Buffer* whole) {
   //   signatureAlgorithm AlgorithmIdentifier, signatureValue BIT STRING }
   return r.element(der::kSequence, [&](DerReader& list) {
     DER_TRY(list.element(der::kSequence, [&](DerReader& tbs) { return parseTbs(tbs); }, &tbs_));
+    // The outer algorithm must name the inner one: the same octets (as
+    // RFC 5280 asks), or at least the same algorithm.
+    const unsigned char* outer = list.pos();
     Buffer oid{};
     DER_TRY(x509_parse_algid(list.buf(), &oid, nullptr));
-    if (asn2alg(oid.data, oid.len) != sign_alg_) {
+    uint32_t outer_len = static_cast<uint32_t>(list.pos() - outer);
+    bool same_octets = outer_len == inner_alg_.len && std::memcmp(outer, inner_alg_.data, outer_len) == 0;
+    if (!same_octets && asn2alg(oid.data, oid.len) != sign_alg_) {
       parse_error_ = pkixrc::kMalformed;
       return X509ASN_E_VALUE;
     }
@@ -166,8 +171,10 @@ int X509CRL::parseTbs(DerReader& tbs) {
     version_ = v.data[0] == kV2Integer ? kVersion2 : kVersion1;
   }
   // signature AlgorithmIdentifier
+  const unsigned char* alg_start = tbs.pos();
   Buffer oid{};
   DER_TRY(x509_parse_algid(tbs.buf(), &oid, nullptr));
+  inner_alg_ = Buffer{nullptr, const_cast<unsigned char*>(alg_start), static_cast<uint32_t>(tbs.pos() - alg_start)};
   sign_alg_ = asn2alg(oid.data, oid.len);
   if (!pki_alg_is_signature(sign_alg_)) {
     parse_error_ = pkixrc::kMalformed;
@@ -203,6 +210,9 @@ int X509CRL::parseTbs(DerReader& tbs) {
 }
 
 int X509CRL::parseEntries(DerReader& seq) {
+  // A typical entry (serial, date, reason code) takes some 40 octets.
+  constexpr uint32_t kTypicalEntry = 40;
+  entries_.reserve(seq.left() / kTypicalEntry);
   while (!seq.atEnd()) {
     DER_TRY(seq.element(der::kSequence, [&](DerReader& entry) { return parseEntry(entry); }));
   }

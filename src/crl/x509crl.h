@@ -138,6 +138,7 @@ class X509CRL : public TCRL {
   // Parse state: the first code to report (6 for algorithms) and the
   // entry issuer in force.
   int parse_error_ = 0;
+  Buffer inner_alg_{};  // the TBSCertList's AlgorithmIdentifier element
   uint16_t current_issuer_ = 0;
 };
 
