@@ -252,6 +252,11 @@ TEST_F(CrlOracleTest, IndirectEntriesCarryTheIssuerInForce) {
   std::vector<int> matches;
   for (auto& e : entries) matches.push_back(e->areISNMatched(sub.get()));
   EXPECT_EQ(matches, (std::vector<int>{0, 0, 1, 0}));
+  // The certificate's own comparison finds the same entry: the entries
+  // carry what it asks for.
+  matches.clear();
+  for (auto& e : entries) matches.push_back(sub->areISNMatched(e.get()));
+  EXPECT_EQ(matches, (std::vector<int>{0, 0, 1, 0}));
   // revoked.der (the sub CA's, serial of entries 1 and 4): only the first.
   matches.clear();
   for (auto& e : entries) matches.push_back(e->areISNMatched(revoked.get()));
