@@ -10,14 +10,14 @@
 #include <cstring>
 
 #include "crl/x509crl.h"
-#include "crl_env.h"
+#include "certobj_env.h"
 #include "module/cmn_abuf.h"
 #include "support/ref.h"
 
-using crlfuzz::Require;
+using certfuzz::Require;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  crlfuzz::Setup();
+  certfuzz::Service();  // the module's internals in process
   if (size > 65536) return 0;
   Ref<TBuf> in = adoptRef(createTBuf(data, static_cast<unsigned>(size)));
   Ref<X509CRL> crl = adoptRef(new X509CRL);

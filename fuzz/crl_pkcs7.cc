@@ -6,11 +6,11 @@
 #include <vector>
 
 #include "crl/crllist.h"
-#include "crl_env.h"
+#include "certobj_env.h"
 #include "module/cmn_abuf.h"
 #include "support/ref.h"
 
-using crlfuzz::Require;
+using certfuzz::Require;
 
 namespace {
 
@@ -23,7 +23,7 @@ std::vector<Ref<TCRL>> Members(TCRLList* l) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  crlfuzz::Setup();
+  certfuzz::Service();  // the module's internals in process
   if (size > 65536) return 0;
   Ref<TBuf> in = adoptRef(createTBuf(data, static_cast<unsigned>(size)));
   Ref<TCRLList> l = adoptRef(createTCRLList());

@@ -8,11 +8,11 @@
 
 #include "cert/crldp.h"
 #include "crl/crlextn.h"
-#include "crl_env.h"
+#include "certobj_env.h"
 #include "module/cmn_abuf.h"
 #include "support/ref.h"
 
-using crlfuzz::Require;
+using certfuzz::Require;
 
 namespace {
 
@@ -33,7 +33,7 @@ void RoundTrip(TBuf* value, Restale restale) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  crlfuzz::Setup();
+  certfuzz::Service();  // the module's internals in process
   if (size < 2 || size > 16384) return 0;
   Ref<TBuf> value = adoptRef(createTBuf(data + 1, static_cast<unsigned>(size - 1)));
   if (!value) return 0;

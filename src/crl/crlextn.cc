@@ -154,16 +154,9 @@ int IDP::setDp(const unsigned char* data, unsigned len) {
   return error_ = pkixrc::kMalformed;
 }
 
-int IDP::setFullDp(TName* n) {
-  full_ = shareRef(n);
-  markStale();
-  return error_ = pkixrc::kOk;
-}
+int IDP::setFullDp(TName* n) { return keepName(full_, n); }
 
-TName* IDP::getFullDp() {
-  error_ = pkixrc::kOk;
-  return full_.newRef();
-}
+TName* IDP::getFullDp() { return nameOf(full_); }
 
 int IDP::setRdn(TName* n) {
   rdn_.reset();
@@ -171,21 +164,22 @@ int IDP::setRdn(TName* n) {
   return error_ = n != nullptr ? pkixrc::kBadArgument : pkixrc::kOk;
 }
 
-TName* IDP::getRdn() {
-  error_ = pkixrc::kOk;
-  return rdn_.newRef();
-}
+TName* IDP::getRdn() { return nameOf(rdn_); }
 
-int IDP::setIssuer(TName* n) {
-  issuer_ = shareRef(n);
+int IDP::keepName(Ref<TName>& slot, TName* n) {
+  slot = shareRef(n);
   markStale();
   return error_ = pkixrc::kOk;
 }
 
-TName* IDP::getIssuer() {
+TName* IDP::nameOf(const Ref<TName>& slot) {
   error_ = pkixrc::kOk;
-  return issuer_.newRef();
+  return slot.newRef();
 }
+
+int IDP::setIssuer(TName* n) { return keepName(issuer_, n); }
+
+TName* IDP::getIssuer() { return nameOf(issuer_); }
 
 TBuf* IDP::getDp() {
   error_ = pkixrc::kOk;

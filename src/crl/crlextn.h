@@ -111,6 +111,10 @@ class IDP : public TypedExtn<TIDP, TExtn::EXT_ISSUING_DP> {
  private:
   int setFlag(int* flag);
   void clearFields();
+  // Keeps n (null clears) in slot and marks the value stale. 0.
+  int keepName(Ref<TName>& slot, TName* n);
+  // A new reference to the name in slot, or null. Error 0.
+  TName* nameOf(const Ref<TName>& slot);
 
   Ref<TName> full_;
   Ref<TName> rdn_;

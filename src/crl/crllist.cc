@@ -28,22 +28,18 @@ TCRL* CRLList::getNext() {
   return static_cast<TCRL*>(list_->getNext());
 }
 
-int CRLList::append(TCRL* crl) {
+int CRLList::add(TCRL* crl, int (List::*how)(XBase*)) {
   if (crl == nullptr) return error_ = pkixrc::kBadArgument;
   if (!list_) return error_ = pkixrc::kUnavailable;
-  int r = list_->append(crl);
+  int r = (list_.get()->*how)(crl);
   // A list without an issuing distribution point covers every reason.
   if (r == 0 && crl->getType() == 1) coverage_ |= crl->getReasons();
   return error_ = r;
 }
 
-int CRLList::strictAppend(TCRL* crl) {
-  if (crl == nullptr) return error_ = pkixrc::kBadArgument;
-  if (!list_) return error_ = pkixrc::kUnavailable;
-  int r = list_->strictAppend(crl);
-  if (r == 0 && crl->getType() == 1) coverage_ |= crl->getReasons();
-  return error_ = r;
-}
+int CRLList::append(TCRL* crl) { return add(crl, &List::append); }
+
+int CRLList::strictAppend(TCRL* crl) { return add(crl, &List::strictAppend); }
 
 TCRLList& CRLList::operator+=(TCRLList& other) {
   error_ = pkixrc::kOk;

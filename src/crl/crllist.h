@@ -36,6 +36,10 @@ class CRLList : public TCRLList {
   X509CRLReasons coverage() const { return coverage_; }
 
  private:
+  // Puts crl into the list with how (append or strictAppend) and adds its
+  // reasons to the coverage.
+  int add(TCRL* crl, int (List::*how)(XBase*));
+
   Ref<List> list_;
   X509CRLReasons coverage_ = crlreasons::kNone;
   int error_ = 0;

@@ -347,12 +347,14 @@ unsigned X509CRL::revokedCount() {
   return n;
 }
 
-TCertList* X509CRL::getRevokedCerts() {
-  int r = materialise();
-  if (r != 0) return error_ = r, nullptr;
-  error_ = revoked_ ? pkixrc::kOk : pkixrc::kUnavailable;
-  return revoked_.newRef();
+template <class T>
+T* X509CRL::handOut(int prepared, const Ref<T>& slot) {
+  if (prepared != 0) return error_ = prepared, nullptr;
+  error_ = slot ? pkixrc::kOk : pkixrc::kUnavailable;
+  return slot.newRef();
 }
+
+TCertList* X509CRL::getRevokedCerts() { return handOut(materialise(), revoked_); }
 
 int X509CRL::addRevokedCert(TCert* c) {
   if (c == nullptr) return error_ = pkixrc::kBadArgument;
@@ -573,12 +575,7 @@ TCert::cert_status_t X509CRL::getStatus() {
 
 // ---- Extensions ----
 
-TExtnList* X509CRL::getCRLExtns() {
-  int r = ensureExtensions();
-  if (r != 0) return error_ = r, nullptr;
-  error_ = extns_ ? pkixrc::kOk : pkixrc::kUnavailable;
-  return extns_.newRef();
-}
+TExtnList* X509CRL::getCRLExtns() { return handOut(ensureExtensions(), extns_); }
 
 int X509CRL::setCRLExtns(TExtnList* l) {
   extns_view_ = Buffer{};

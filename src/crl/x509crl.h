@@ -101,6 +101,11 @@ class X509CRL : public TCRL {
   long entryOf(TCert* c);
   // Builds the extension objects from the parsed element (once).
   int ensureExtensions();
+  // What a getter of a held object returns: null with the preparation's
+  // code when it failed, null with 40 when nothing is held, else a new
+  // reference.
+  template <class T>
+  T* handOut(int prepared, const Ref<T>& slot);
 
   // The DER (a view of the caller's buffer), or none.
   Ref<TBuf> raw_;
