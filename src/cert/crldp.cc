@@ -84,6 +84,9 @@ int writePoint(TCRL* tmpl, DerBuilder& out) {
 
 int X509CRLDP::setValue(TBuf* value) {
   if (value == nullptr) return error_ = pkixrc::kBadArgument;
+  // An empty value holds no SEQUENCE (and is not handed to the decoder as
+  // a record without octets).
+  if (value->len() == 0) return error_ = pkixrc::kFailed;
   Ref<TCRLList> list = adoptRef(createTCRLList());
   if (!list) return error_ = pkixrc::kNoMemory;
   int code = pkixrc::kOk;

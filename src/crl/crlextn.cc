@@ -89,6 +89,9 @@ void IDP::clearFields() {
 int IDP::setValue(TBuf* value) {
   if (value == nullptr) return error_ = pkixrc::kBadArgument;
   clearFields();
+  // An empty value is not an IssuingDistributionPoint (and is not handed
+  // to the decoder as a record without octets).
+  if (value->len() == 0) return error_ = pkixrc::kFailed;
   Buffer v = viewOf(value);
   DerReader r(v);
   int dp_error = 0;

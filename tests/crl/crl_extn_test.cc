@@ -83,6 +83,7 @@ TEST_F(CrlExtnTest, IssuingDistributionPointsReadAndWriteBack) {
     int user, ca, indirect;
   } cases[] = {
       {"no field", {0x30, 0x00}, 0, 0, 0, 0},
+      {"an empty value", {}, 9, 0, 0, 0},
       {"only user certificates", osslIdp({}, true, false, false), 0, 1, 0, 0},
       {"only CA certificates", osslIdp({}, false, true, false), 0, 0, 1, 0},
       {"indirect, some reasons", osslIdp({1, 2}, false, false, true), 0, 0, 0, 1},
@@ -267,6 +268,7 @@ TEST_F(CrlExtnTest, DistributionPointTemplates) {
     int code;
   } bad[] = {
       {"not a sequence", {0x31, 0x00}, 9},
+      {"an empty value", {}, 9},
       {"a point that is not a sequence", {0x30, 0x02, 0x05, 0x00}, 9},
       {"reasons that are not a bit string", {0x30, 0x04, 0x30, 0x02, 0x81, 0x00}, 6},
       {"a name of another tag", {0x30, 0x06, 0x30, 0x04, 0xA0, 0x02, 0xA3, 0x00}, 6},
