@@ -1,0 +1,159 @@
+#include "cert/crldp.h"
+
+#include <new>
+#include <vector>
+
+#include "crl/crlextn.h"
+#include "crl/derbuild.h"
+#include "crl/x509crl.h"
+#include "name/x509name.h"
+#include "support/buffers.h"
+#include "support/der_reader.h"
+#include "support/result_codes.h"
+
+namespace {
+
+constexpr int kIssuerDN = TName::NAME_ISSUER | TName::NAME_DN;
+constexpr int kIssuerGN = TName::NAME_ISSUER | TName::NAME_GN;
+// DistributionPoint's context tags.
+constexpr unsigned char kDpNameTag = der::kContext0Constructed;
+constexpr unsigned char kReasonsTag = der::kContext1;
+constexpr unsigned char kCrlIssuerTag = der::kContext2Constructed;
+
+// DistributionPoint ::= SEQUENCE {
+//   distributionPoint [0] DistributionPointName OPTIONAL,
+//   reasons           [1] ReasonFlags OPTIONAL,
+//   cRLIssuer         [2] GeneralNames OPTIONAL }
+// One template from the point at r; *code tells why it failed.
+int readPoint(DerReader& point, X509CRL* crl, TName* cert_issuer, int* code) {
+  if (point.peek() == kDpNameTag) {
+    Buffer name{};
+    DER_TRY(point.primitive(kDpNameTag, &name));
+    Ref<IDP> idp = adoptRef(new (std::nothrow) IDP);
+    if (!idp) return *code = pkixrc::kNoMemory, X509ASN_E_NOMEM;
+    if ((*code = idp->setDp(name.data, name.len)) != 0) return X509ASN_E_VALUE;
+    if ((*code = crl->addCRLExtn(idp.get())) != 0) return X509ASN_E_VALUE;
+  }
+  if (point.peek() == kReasonsTag) {
+    Buffer bits{};
+    DER_TRY(point.primitive(kReasonsTag, &bits));
+    X509CRLReasons r = crlreasons::kAll;
+    if (crlreasons::fromBitString(bits, &r) != 0) return *code = pkixrc::kMalformed, X509ASN_E_VALUE;
+    if ((*code = crl->setReasons(r)) != 0) return X509ASN_E_VALUE;
+  }
+  if (point.peek() == kCrlIssuerTag) {
+    Buffer whole{};
+    DER_TRY(asn1_decode_any_type(point.buf(), &whole));
+    std::vector<unsigned char> gn(whole.data, whole.data + whole.len);
+    gn[0] = der::kSequence;
+    Ref<TName> n = adoptRef(createTName(TName::NAME_GN, gn.data(), static_cast<unsigned>(gn.size())));
+    if (!n || n->error() != 0) return *code = pkixrc::kFailed, X509ASN_E_NAME;
+    if ((*code = crl->setTName(n.get())) != 0) return X509ASN_E_NAME;
+  } else if (cert_issuer != nullptr && (*code = crl->setTName(cert_issuer)) != 0) {
+    return X509ASN_E_NAME;
+  }
+  return 0;
+}
+
+// Prepends the DistributionPoint of one template.
+int writePoint(TCRL* tmpl, DerBuilder& out) {
+  if (tmpl->getType() != 1) return X509ASN_E_ARG;
+  X509CRL* crl = static_cast<X509CRL*>(tmpl);
+  return out.element(der::kSequence, [&](DerBuilder& point) {
+    Ref<TName> gn = adoptRef(crl->getTName(static_cast<TName::name_type_t>(kIssuerGN)));
+    if (gn && gn->is_empty() == 0) {
+      Ref<TBuf> der = adoptRef(gn->getRaw());
+      if (!der) return X509ASN_E_NAME;
+      point.prepend(viewOf(der.get()));
+      point.retag(kCrlIssuerTag);
+    }
+    X509CRLReasons r = crl->getReasons();
+    if (r != crlreasons::kAll) {
+      point.element(kReasonsTag, [&](DerBuilder& bits) { return crlreasons::prependBitString(r, bits); });
+    }
+    Ref<IDP> idp = adoptRef(crl->getIDP());
+    Ref<TBuf> dp = adoptRef(idp ? idp->getDp() : nullptr);
+    if (dp && dp->len() != 0) {
+      point.element(kDpNameTag, [&](DerBuilder& name) { return name.prepend(viewOf(dp.get())); });
+    }
+    return point.status();
+  });
+}
+
+}  // namespace
+
+int X509CRLDP::setValue(TBuf* value) {
+  if (value == nullptr) return error_ = pkixrc::kBadArgument;
+  // An empty value holds no SEQUENCE (and is not handed to the decoder as
+  // a record without octets).
+  if (value->len() == 0) return error_ = pkixrc::kFailed;
+  Ref<TCRLList> list = adoptRef(createTCRLList());
+  if (!list) return error_ = pkixrc::kNoMemory;
+  int code = pkixrc::kOk;
+  Buffer v = viewOf(value);
+  DerReader r(v);
+  int rc = r.element(der::kSequence, [&](DerReader& seq) {
+    while (!seq.atEnd()) {
+      Ref<X509CRL> tmpl = adoptRef(new (std::nothrow) X509CRL);
+      if (!tmpl) return code = pkixrc::kNoMemory, X509ASN_E_NOMEM;
+      DER_TRY(seq.element(der::kSequence, [&](DerReader& point) {
+        return readPoint(point, tmpl.get(), cert_issuer_.get(), &code);
+      }));
+      if ((code = list->append(tmpl.get())) != 0) return X509ASN_E_NOMEM;
+    }
+    return 0;
+  });
+  if (rc == 0 && r.left() != 0) rc = X509ASN_E_TRAILING;
+  if (rc != 0) return error_ = code != pkixrc::kOk ? code : pkixrc::kFailed;
+  list_ = list;
+  return error_ = storeValue(value);
+}
+
+TBuf* X509CRLDP::encodeValue() {
+  if (!list_) return error_ = pkixrc::kUnavailable, nullptr;
+  // Written back to front: the points are collected, then prepended last
+  // first.
+  std::vector<Ref<TCRL>> points;
+  for (Ref<TCRL> c = adoptRef(list_->getFirst()); c; c.reset(list_->getNext())) points.push_back(c);
+  DerBuilder b;
+  for (auto it = points.rbegin(); it != points.rend(); ++it) {
+    if (writePoint(it->get(), b) != 0) return error_ = pkixrc::kFailed, nullptr;
+  }
+  b.wrap(der::kSequence);
+  TBuf* out = b.toTBuf();
+  error_ = out != nullptr ? pkixrc::kOk : pkixrc::kFailed;
+  return out;
+}
+
+int X509CRLDP::setCertIssuer(TName* n) {
+  markStale();
+  if (n == nullptr) {
+    cert_issuer_.reset();
+    return error_ = pkixrc::kOk;
+  }
+  if (n->getType() != kIssuerDN) return error_ = pkixrc::kBadArgument;
+  cert_issuer_ = shareRef(n);
+  if (!list_) return error_ = pkixrc::kOk;
+  int r = pkixrc::kOk;
+  for (Ref<TCRL> c = adoptRef(list_->getFirst()); c && r == 0; c.reset(list_->getNext())) r = c->setTName(n);
+  return error_ = r;
+}
+
+int X509CRLDP::setCRLList(TCRLList* l) {
+  list_ = shareRef(l);
+  markStale();
+  return error_ = pkixrc::kOk;
+}
+
+TCRLList* X509CRLDP::getCRLList() {
+  if (!list_ && cert_issuer_) {
+    Ref<TCRLList> list = adoptRef(createTCRLList());
+    Ref<TCRL> tmpl = adoptRef(createTCRL(TCert::CF_X509));
+    if (!list || !tmpl || tmpl->setTName(cert_issuer_.get()) != 0 || list->append(tmpl.get()) != 0) {
+      return error_ = pkixrc::kNoMemory, nullptr;
+    }
+    list_ = list;
+  }
+  error_ = list_ ? pkixrc::kOk : pkixrc::kUnavailable;
+  return list_.newRef();
+}
