@@ -7,6 +7,7 @@
 
 #include "cert/list.h"
 #include "cert/tcert.h"
+#include "framework/cmn_export.h"
 
 // The caller's archive. Only its first operation is used here.
 class Archive : public XBase {
@@ -42,8 +43,8 @@ class X509SimpleCertChecking : public Question {
   int ask() override;
 };
 
-// A new list holding one X509SimpleCertChecking; null when memory is
-// short.
-L_List<Question>* getX509CertQuestions();
+// A new list holding one X509SimpleCertChecking, with one reference for the
+// caller; null when memory is short. Exported for the host's other modules.
+CMN_EXPORT L_List<Question>* getX509CertQuestions();
 
 #endif  // PKIX_CRL_X509QST_H_
