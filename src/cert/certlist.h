@@ -5,6 +5,7 @@
 
 #include "cert/list.h"
 #include "cert/tcert.h"
+#include "support/ref.h"
 
 class CertList : public TCertList {
  public:
@@ -42,7 +43,7 @@ class CertList : public TCertList {
   int outForm(TCert** out, TCert* (CertList::*f)());
   TCertList* find(int (*cmp)(TCert*, TCert*), TCert* c, int reverse);
 
-  List* list_;
+  Ref<List> list_;
   int error_ = 0;
 };
 

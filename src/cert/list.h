@@ -76,6 +76,13 @@ class List : public XBase {
   bool isHead();
   bool isTail();
   int error() const { return error_; }
+  // The node of the last element (null for an empty list): a caller that
+  // keeps an index of its elements replaces one in place with setAddr.
+  // Valid until the element is removed or the list cleaned.
+  Node* lastNode() { return sentinel_.prev != &sentinel_ ? sentinel_.prev : nullptr; }
+  // Unlinks and destroys node n of this list (releasing its object); a
+  // cursor on it moves to the node before. 0.
+  int removeNode(Node* n);
 
  private:
   XBase* Take(Node* n);

@@ -12,6 +12,7 @@
 
 #include "cert/xbase.h"
 #include "contract/tbuf.h"
+#include "support/result_codes.h"
 
 class TExtn : public XBase {
  public:

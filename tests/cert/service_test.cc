@@ -11,6 +11,7 @@
 #include "host/host.h"
 #include "host/hostbuf.h"
 #include "module/pkixsrv.h"
+#include "support/result_codes.h"
 
 namespace {
 
@@ -48,7 +49,7 @@ TEST_F(ServiceTest, CertificatesFromBytesAndBuffers) {
   ASSERT_NE(c, nullptr);
   EXPECT_EQ(c->references(), 1);
   EXPECT_EQ(c->getVersion(), 2u);
-  EXPECT_EQ(c->getType(), 1);
+  EXPECT_EQ(c->getType(), TCert::CT_END_ENTITY);
   EXPECT_EQ(c->getSignAlg(), 0x00020001u);
   TName* subject = c->getName(static_cast<TName::name_type_t>(0x201));
   ASSERT_NE(subject, nullptr);
@@ -70,7 +71,7 @@ TEST_F(ServiceTest, CertificatesFromBytesAndBuffers) {
   TCert* root = service->createTCert(TCert::CF_X509, in);
   ASSERT_NE(root, nullptr);
   EXPECT_EQ(in->len(), 0u);
-  EXPECT_EQ(root->getType(), 2);
+  EXPECT_EQ(root->getType(), TCert::CT_AUTHORITY);
   EXPECT_EQ(*c == *root, 0);
   // What does not parse leaves nothing behind.
   int live = pkixhost::liveBuffers();
