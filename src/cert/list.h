@@ -5,15 +5,16 @@
 #define PKIX_CERT_LIST_H_
 
 #include "cert/xbase.h"
+#include "support/result_codes.h"
 
-// List error codes.
+// List error codes: the module's codes a list answers with.
 enum ListCode : int {
-  kListOk = 0,
-  kListNoMemory = 1,
-  kListNullArgument = 4,
-  kListAlreadyPresent = 33,
-  kListNoPosition = 40,
-  kListRefused = 43,
+  kListOk = pkixrc::kOk,
+  kListNoMemory = pkixrc::kNoMemory,
+  kListNullArgument = pkixrc::kBadArgument,
+  kListAlreadyPresent = pkixrc::kAlreadyPresent,
+  kListNoPosition = pkixrc::kUnavailable,
+  kListRefused = pkixrc::kNoReference,
 };
 
 class Node {

@@ -34,6 +34,14 @@ constexpr int kNameOrder[] = {kSubject, kSubjectAlt, kIssuer, kIssuerAlt};
 constexpr uint32_t kCriticalTyped = X509_CRIT_SUBJECT_KEY_ID | X509_CRIT_KEY_USAGE | X509_CRIT_SUBJECT_ALT_NAME |
                                     X509_CRIT_ISSUER_ALT_NAME | X509_CRIT_AUTHORITY_KEY_ID;
 
+// The record's version of a v3 certificate.
+constexpr unsigned kVersion3 = 2;
+// Fingerprint lengths.
+constexpr unsigned kMD5Size = 16;
+constexpr unsigned kSHA1Size = 20;
+// The room a new encoding starts with; the encoder grows it.
+constexpr unsigned kEncodingRoom = 16;
+
 // The current time in the record's 32-bit seconds, saturated like the
 // record's validity.
 int32_t now() {
@@ -200,7 +208,7 @@ int X509Cert::encodeCert() {
   }
   if (serial_) rec_->serial = viewOf(serial_.get());
   if (extns_set_ && (r = recordExtensions()) != kOk) return error_ = r;
-  Ref<TBuf> out = adoptRef(createTBuf(static_cast<const unsigned char*>(nullptr), 16));
+  Ref<TBuf> out = adoptRef(createTBuf(static_cast<const unsigned char*>(nullptr), kEncodingRoom));
   if (!out) return error_ = kFailed;
   Buffer tbs;
   init_buffer(&tbs);
@@ -242,7 +250,7 @@ unsigned X509Cert::getVersion() {
 }
 
 int X509Cert::setVersion(unsigned v) {
-  if (v >= 3) return error_ = kBadArgument;
+  if (v > kVersion3) return error_ = kBadArgument;
   if (ensureRecord() != kOk) return error_ = kNoMemory;
   rec_->version = static_cast<uint16_t>(v);
   modified_ = true;
@@ -417,7 +425,7 @@ int X509Cert::getType() {
   unsigned v = getVersion();
   if (error_ != kOk) return CT_UNDETERMINED;
   // Only a v3 certificate can say it is an end entity.
-  if (v != 2) return CT_AUTHORITY;
+  if (v != kVersion3) return CT_AUTHORITY;
   if (rec_->basic_constraints.len == 0) return CT_END_ENTITY;
   uint8_t ca = 0;
   if (parse_basic_constraints(&rec_->basic_constraints, &ca, nullptr) != 0) {
@@ -488,6 +496,9 @@ TExtnList* X509Cert::getExtns() {
 int X509Cert::setExtns(TExtnList* l) {
   if (l != nullptr && l->addRef() < 0) return error_ = kNoReference;
   extns_.reset(l);
+  // What was read from the record no longer applies.
+  extns_error_ = kOk;
+  unreadable_critical_ = false;
   extns_set_ = true;
   modified_ = true;
   return error_ = kOk;
@@ -633,8 +644,8 @@ TBuf* X509Cert::fingerprint(Ref<TBuf>* slot, pki_alg_t hash, unsigned size) {
   return slot->newRef();
 }
 
-TBuf* X509Cert::getMD5() { return fingerprint(&md5_, PKI_ALG_MD5, 16); }
-TBuf* X509Cert::getSHA1() { return fingerprint(&sha1_, PKI_ALG_SHA1, 20); }
+TBuf* X509Cert::getMD5() { return fingerprint(&md5_, PKI_ALG_MD5, kMD5Size); }
+TBuf* X509Cert::getSHA1() { return fingerprint(&sha1_, PKI_ALG_SHA1, kSHA1Size); }
 
 int X509Cert::sign(TCert* signer) {
   if (signer == nullptr) return error_ = kBadArgument;

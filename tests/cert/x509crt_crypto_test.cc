@@ -352,6 +352,37 @@ TEST_F(SigningTest, ResigningAChangedCertificateReplacesTheSignature) {
   EXPECT_TRUE(OsslVerifies(bytesOf(raw.get()), example("sub-ca.der")));
 }
 
+TEST_F(SigningTest, ASignatureNotYetEncodedStaysWithDuplicatesAndOutlivesTheSigner) {
+  // Parsed and built certificates alike: signed, then duplicated before
+  // either is encoded again; the duplicate outlives the original.
+  for (bool parsed : {true, false}) {
+    SCOPED_TRACE(parsed ? "parsed" : "built by setters");
+    TCert* copy = nullptr;
+    Bytes original;
+    {
+      Own<TCert> c(parsed ? load("server.der") : Build(PKI_ALG_SHA256_RSA));
+      if (parsed) {
+        const unsigned char serial[] = {0x43};
+        ASSERT_EQ(c->setSerialNumber(serial, 1), pkixrc::kOk);
+      }
+      {
+        Own<TCert> signer(Signer());
+        ASSERT_EQ(c->sign(signer.get()), pkixrc::kOk);
+      }
+      copy = c->dup();
+      Own<TBuf> mine(c->getRaw());
+      ASSERT_TRUE(mine);
+      original = bytesOf(mine.get());
+    }
+    Own<TCert> held(copy);
+    ASSERT_TRUE(held);
+    Own<TBuf> theirs(held->getRaw());
+    ASSERT_TRUE(theirs);
+    EXPECT_EQ(bytesOf(theirs.get()), original);
+    EXPECT_TRUE(OsslVerifies(bytesOf(theirs.get()), example("sub-ca.der")));
+  }
+}
+
 TEST_F(SigningTest, SignerWithoutPrivateKeyIsRefused) {
   Own<TCert> c(Build(PKI_ALG_SHA1_RSA));
   Own<TCert> ca(load("sub-ca.der"));
