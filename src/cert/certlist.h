@@ -27,7 +27,7 @@ class CertList : public TCertList {
   TCertList& operator+=(TCertList& other) override;
   int error() override { return error_; }
 
-  // Out forms: 4 for a null out; 1 with the element in *out, 0 at the end,
+  // Out forms: kBadArgument for a null out; 1 with the element in *out, 0 at the end,
   // -1 when none came because of an error.
   int getFirst(TCert** out);
   int getNext(TCert** out);

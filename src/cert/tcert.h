@@ -62,7 +62,9 @@ class TCert : public XBase {
   // algorithm and makes its public key. The object is cleared first. 0;
   // kBadArgument (null), kMalformed (no buffer), kFailed (not a
   // certificate), kUnusableSignAlg, kKeyNotCreatable. On failure the object
-  // is left cleared and in where it was.
+  // is left cleared; in stays where it was when the octets are not a
+  // certificate, and past the certificate when it is one the module cannot
+  // use (kUnusableSignAlg, kKeyNotCreatable).
   virtual int setRaw(TBuf* in) = 0;
   // 0, 1, 2 for v1..v3; 0 with kUnavailable when unknown.
   virtual unsigned getVersion() = 0;
@@ -198,23 +200,40 @@ class TCertList : public XBase {
  public:
   // The order of the virtual operations is part of the module's binary
   // interface.
+
+  // The element at the new cursor position (a new reference), or null at
+  // either end; kUnavailable when the object holds no list (after a failed
+  // setSelector). Walking past the last element leaves the cursor on it;
+  // walking back past the first parks it before the first.
   virtual TCert* getFirst() = 0;
   virtual TCert* getNext() = 0;
   virtual TCert* getLast() = 0;
   virtual TCert* getPrev() = 0;
+  // Adds c with a reference of its own. 0; kUnavailable (no list),
+  // kNoMemory, kNoReference.
   virtual int append(TCert* c) = 0;
   virtual int pushFront(TCert* c) = 0;
-  // Removes the element at the cursor.
+  // Removes the element at the cursor; the cursor moves to the one before.
   virtual int del() = 0;
-  // The certificates as a [2] set, in reverse list order; null when empty.
+  // The certificates as a [2] set, in reverse list order (a new TBuf);
+  // null with kFailed when the list is empty or a certificate has no DER.
   virtual TBuf* getPKCS7Certificates() = 0;
-  // Reads a [0] or [2] set from in; 0, a negative code, or a certificate's
-  // or the list's error.
+  // Empties the list and reads a [0] or [2] set from in (advanced past the
+  // certificates read). 0; -408 without a list, -7 for a null in, -34 for
+  // an in without buffer, the decoder's negative code for another element;
+  // a certificate's or the list's code, the certificates read so far kept.
   virtual int setPKCS7Certificates(TBuf* in) = 0;
-  // A new list of the elements similar to (fuzzy) or equal to (strict) c.
+  // A new list of the elements similar to (fuzzy) or equal to (strict) c,
+  // each element compared with c as the template (reverse: c compared with
+  // each). The cursor stays where it was. Null with kUnavailable or the
+  // walk's code.
   virtual TCertList* fuzzyFind(TCert* c, int reverse) = 0;
   virtual TCertList* strictFind(TCert* c, int reverse) = 0;
+  // True without an element, or when the first cannot be had; moves the
+  // cursor to the start.
   virtual bool isEmpty() = 0;
+  // Appends the elements of other in order, stopping at the first failing
+  // append (whose code is kept); else the error becomes other's.
   virtual TCertList& operator+=(TCertList& other) = 0;
   virtual int error() = 0;
 };

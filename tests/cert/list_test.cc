@@ -57,8 +57,8 @@ TEST_F(ListTest, EmptyList) {
   EXPECT_TRUE(list->isEmpty());
   EXPECT_TRUE(list->isHead());
   EXPECT_FALSE(list->isTail());
-  EXPECT_EQ(list->getNext(nullptr), 4);
-  EXPECT_EQ(list->getPrev(nullptr), 4);
+  EXPECT_EQ(list->getNext(nullptr), pkixrc::kBadArgument);
+  EXPECT_EQ(list->getPrev(nullptr), pkixrc::kBadArgument);
 }
 
 TEST_F(ListTest, CursorWalksBothWays) {

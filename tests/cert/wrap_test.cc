@@ -12,7 +12,7 @@
 namespace pkixtest {
 namespace {
 
-const TName::name_type_t kSubject = static_cast<TName::name_type_t>(0x201);
+const TName::name_type_t kSubject = static_cast<TName::name_type_t>(certname::kSubject);
 
 // References an object holds, read through a wrapper.
 template <class W>

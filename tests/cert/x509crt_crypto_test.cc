@@ -20,8 +20,8 @@
 namespace pkixtest {
 namespace {
 
-const TName::name_type_t kSubject = static_cast<TName::name_type_t>(0x201);
-const TName::name_type_t kIssuer = static_cast<TName::name_type_t>(0x101);
+const TName::name_type_t kSubject = static_cast<TName::name_type_t>(certname::kSubject);
+const TName::name_type_t kIssuer = static_cast<TName::name_type_t>(certname::kIssuer);
 
 std::string BaseName(const std::string& path) { return path.substr(path.rfind('/') + 1); }
 
@@ -428,8 +428,8 @@ TEST_F(CryptoCertTest, PrivateKeyConsistency) {
       EXPECT_EQ(checkPrivKeyConsistency(server.get(), dsa.get(), mode), 0);
     }
   }
-  EXPECT_EQ(checkPrivKeyConsistency(nullptr, mine.get(), 0), 4);
-  EXPECT_EQ(checkPrivKeyConsistency(server.get(), nullptr, 0), 4);
+  EXPECT_EQ(checkPrivKeyConsistency(nullptr, mine.get(), 0), pkixrc::kBadArgument);
+  EXPECT_EQ(checkPrivKeyConsistency(server.get(), nullptr, 0), pkixrc::kBadArgument);
 }
 
 // Buffers and logging without crypto: every crypto operation reports 40.

@@ -26,8 +26,8 @@
 namespace pkixtest {
 namespace {
 
-const TName::name_type_t kSubject = static_cast<TName::name_type_t>(0x201);
-const TName::name_type_t kIssuer = static_cast<TName::name_type_t>(0x101);
+const TName::name_type_t kSubject = static_cast<TName::name_type_t>(certname::kSubject);
+const TName::name_type_t kIssuer = static_cast<TName::name_type_t>(certname::kIssuer);
 
 // The module's clock, fixed by the fixture.
 long now() { return kTestNow; }
@@ -215,11 +215,11 @@ TEST_F(CertTest, TypeVersionAndNames) {
     EXPECT_EQ(c->getFormat(), TCert::CF_X509);
   }
   Own<TCert> root(load("root-ca.der"));
-  Own<TName> alt(root->getName(static_cast<TName::name_type_t>(0x202)));
+  Own<TName> alt(root->getName(static_cast<TName::name_type_t>(certname::kSubjectAlt)));
   EXPECT_FALSE(alt);
   EXPECT_EQ(root->error(), pkixrc::kNotFound);
   Own<TCert> server(load("server.der"));
-  Own<TName> server_alt(server->getName(static_cast<TName::name_type_t>(0x202)));
+  Own<TName> server_alt(server->getName(static_cast<TName::name_type_t>(certname::kSubjectAlt)));
   EXPECT_TRUE(server_alt);
   Own<TName> norm(server->getNormName(kSubject));
   EXPECT_TRUE(norm);
@@ -406,7 +406,7 @@ TEST_F(CertListTest, OutFormsAndEmptiness) {
   TCert* out = reinterpret_cast<TCert*>(1);
   EXPECT_EQ(empty->getFirst(&out), 0);
   EXPECT_EQ(out, nullptr);
-  EXPECT_EQ(empty->getFirst(nullptr), 4);
+  EXPECT_EQ(empty->getFirst(nullptr), pkixrc::kBadArgument);
   EXPECT_TRUE(empty->isEmpty());
   *empty += *list;
   EXPECT_EQ(count(empty), 4);
@@ -674,7 +674,7 @@ TEST_F(CertTest, AlternativeNamesAndNameConstraints) {
   ASSERT_NE(alt, nullptr);
   Own<TName> n(alt->getName());
   ASSERT_TRUE(n);
-  Own<TName> from_cert(server->getName(static_cast<TName::name_type_t>(0x202)));
+  Own<TName> from_cert(server->getName(static_cast<TName::name_type_t>(certname::kSubjectAlt)));
   EXPECT_EQ(*n.get() == *from_cert.get(), 1);
   Own<TName> wrong(createTName(kSubject));
   EXPECT_EQ(alt->setName(wrong.get()), pkixrc::kWrongType);
