@@ -77,10 +77,13 @@ class List : public XBase {
   bool isHead();
   bool isTail();
   int error() const { return error_; }
-  // The node of the last element (null for an empty list): a caller that
-  // keeps an index of its elements replaces one in place with setAddr.
-  // Valid until the element is removed or the list cleaned.
+  // The nodes of the first and last elements, and the node after n (each
+  // null where there is none), for a caller that finds its elements without
+  // moving the cursor and replaces one in place with setAddr. A node is
+  // valid until its element is removed or the list cleaned.
+  Node* firstNode() { return sentinel_.next != &sentinel_ ? sentinel_.next : nullptr; }
   Node* lastNode() { return sentinel_.prev != &sentinel_ ? sentinel_.prev : nullptr; }
+  Node* nextNode(Node* n) { return n->next != &sentinel_ ? n->next : nullptr; }
   // Unlinks and destroys node n of this list (releasing its object); a
   // cursor on it moves to the node before. 0.
   int removeNode(Node* n);

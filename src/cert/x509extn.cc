@@ -229,7 +229,26 @@ TExtn* X509ExtnList::get(TExtn::extn_t t) {
 int X509ExtnList::clear() {
   if (!list_) return error_ = kUnavailable;
   by_id_.clear();
+  count_ = 0;
   return error_ = list_->clean();
+}
+
+Node* X509ExtnList::findNode(const std::string& id) {
+  auto idOf = [](Node* n) {
+    Ref<TBuf> b = n->obj != nullptr ? adoptRef(static_cast<TExtn*>(n->obj)->getObjId()) : Ref<TBuf>();
+    return b ? std::string(reinterpret_cast<const char*>(b->datap()), b->len()) : std::string();
+  };
+  if (count_ < kIndexFrom && by_id_.empty()) {
+    for (Node* n = list_->firstNode(); n != nullptr; n = list_->nextNode(n)) {
+      if (idOf(n) == id) return n;
+    }
+    return nullptr;
+  }
+  if (by_id_.empty()) {
+    for (Node* n = list_->firstNode(); n != nullptr; n = list_->nextNode(n)) by_id_.emplace(idOf(n), n);
+  }
+  auto found = by_id_.find(id);
+  return found != by_id_.end() ? found->second : nullptr;
 }
 
 int X509ExtnList::append(TExtn* e) {
@@ -237,20 +256,22 @@ int X509ExtnList::append(TExtn* e) {
   Ref<TBuf> id = adoptRef(e->getObjId());
   if (!id) return error_ = kFailed;
   std::string key(reinterpret_cast<const char*>(id->datap()), id->len());
-  auto found = by_id_.find(key);
-  if (found != by_id_.end()) {
+  if (Node* at = findNode(key)) {
     // The replacement takes the replaced one's place.
-    int r = found->second->setAddr(e);
+    int r = at->setAddr(e);
     if (r != kOk) {
       // The node let go of the old extension and holds nothing: drop it.
-      list_->removeNode(found->second);
-      by_id_.erase(found);
+      by_id_.erase(key);
+      list_->removeNode(at);
+      --count_;
     }
     return error_ = r;
   }
   int r = list_->append(e);
-  if (r == kOk) by_id_.emplace(std::move(key), list_->lastNode());
-  return error_ = r;
+  if (r != kOk) return error_ = r;
+  ++count_;
+  if (!by_id_.empty()) by_id_.emplace(std::move(key), list_->lastNode());
+  return error_ = kOk;
 }
 
 // ---- The factory ----

@@ -64,14 +64,24 @@ class X509ExtnList : public TExtnList {
   TExtn* get(TExtn::extn_t t) override;
   int clear() override;
   // Adds e after the last element, or in place of the element with the same
-  // identifier. 0; 40 (no list or null e), 9 (e has no identifier), 1 or 43
-  // (the list's). Each append costs the same whatever the list's length.
+  // identifier. 0; kUnavailable (no list or null e), kFailed (e has no
+  // identifier), kNoMemory or kNoReference (the list's). Each append costs
+  // the same whatever the list's length.
   int append(TExtn* e) override;
   int error() override { return error_; }
 
  private:
+  // Lists shorter than this are searched in place; from this length on an
+  // index of identifiers is kept.
+  static constexpr size_t kIndexFrom = 16;
+
+  // The node holding an extension with identifier id (its content octets),
+  // or null.
+  Node* findNode(const std::string& id);
+
   Ref<List> list_;
-  // The node holding each identifier (its content octets) in list_.
+  size_t count_ = 0;
+  // The node holding each identifier, once the list is long enough.
   std::unordered_map<std::string, Node*> by_id_;
   int error_ = pkixrc::kOk;
 };
