@@ -647,18 +647,25 @@ TBuf* X509Cert::fingerprint(Ref<TBuf>* slot, pki_alg_t hash, unsigned size) {
 TBuf* X509Cert::getMD5() { return fingerprint(&md5_, PKI_ALG_MD5, kMD5Size); }
 TBuf* X509Cert::getSHA1() { return fingerprint(&sha1_, PKI_ALG_SHA1, kSHA1Size); }
 
-int X509Cert::sign(TCert* signer) {
-  if (signer == nullptr) return error_ = kBadArgument;
-  Ref<TKey> k = adoptRef(signer->getKey(TKey::KT_PRIVATE));
-  if (!k) return error_ = signer->error();
+int X509Cert::signedPart(TCert* other, TKey::key_type_t t, Ref<TKey>* key, Ref<TBuf>* tbs) {
+  if (other == nullptr) return error_ = kBadArgument;
+  key->reset(other->getKey(t));
+  if (!*key) return error_ = other->error();
   if (modified_) {
     int r = encodeCert();
     if (r != kOk) return r;
   }
-  Ref<TBuf> tbs = tbufView(raw_.get(), rec_->tbs);
-  if (!tbs) return error_ = kNoMemory;
+  *tbs = tbufView(raw_.get(), rec_->tbs);
+  return error_ = *tbs ? kOk : kNoMemory;
+}
+
+int X509Cert::sign(TCert* signer) {
+  Ref<TKey> k;
+  Ref<TBuf> tbs;
+  int r = signedPart(signer, TKey::KT_PRIVATE, &k, &tbs);
+  if (r != kOk) return r;
   TBuf* made = nullptr;
-  int r = signMessage(k.get(), tbs.get(), &made, sign_alg_);
+  r = signMessage(k.get(), tbs.get(), &made, sign_alg_);
   Ref<TBuf> sig = adoptRef(made);  // also a partly made one on failure
   if (r != kOk) return error_ = r;
   // The certificate keeps the signature while its record views it; the
@@ -682,16 +689,12 @@ TBuf* X509Cert::sign(TKey* k, pki_alg_t a, TBuf* msg) {
 }
 
 int X509Cert::checkSign(TCert* issuer) {
-  if (issuer == nullptr) return error_ = kBadArgument;
-  Ref<TKey> k = adoptRef(issuer->getKey(TKey::KT_PUBLIC));
-  if (!k) return error_ = issuer->error();
-  if (modified_) {
-    int r = encodeCert();
-    if (r != kOk) return r;
-  }
-  Ref<TBuf> tbs = tbufView(raw_.get(), rec_->tbs);
+  Ref<TKey> k;
+  Ref<TBuf> tbs;
+  int r = signedPart(issuer, TKey::KT_PUBLIC, &k, &tbs);
+  if (r != kOk) return r;
   Ref<TBuf> sig = tbufCopy(rec_->signature);
-  if (!tbs || !sig) return error_ = kNoMemory;
+  if (!sig) return error_ = kNoMemory;
   return error_ = verifyMessage(k.get(), tbs.get(), sig.get(), sign_alg_);
 }
 

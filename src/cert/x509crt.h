@@ -111,6 +111,11 @@ class X509Cert : public TCert {
   // Keeps octets the record views alive until the next encoding reads the
   // record back from its own DER.
   void keepViewed(Ref<TBuf> octets) { parts_.push_back(std::move(octets)); }
+  // What signing and checking work on: other's key of type t in *key and
+  // a view of the TBSCertificate (encoded first when modified) in *tbs. 0;
+  // kBadArgument (null other), other's error when it has no such key, the
+  // encoding's code, kNoMemory.
+  int signedPart(TCert* other, TKey::key_type_t t, Ref<TKey>* key, Ref<TBuf>* tbs);
   // Puts the extension list into the record as whole Extension elements.
   int recordExtensions();
   // The extension list read from the record's extensions (a new list), or

@@ -98,63 +98,83 @@ const BadExtn kBadExtns[] = {
     {"truncated authority key identifier", NID_authority_key_identifier, {0x30, 0x04, 0x80, 0x05, 0x01, 0x02}},
 };
 
-TEST_F(UnreadableExtnTest, TheListKeepsEveryExtensionAndReportsTheBadOne) {
-  for (const BadExtn& b : kBadExtns) {
-    for (bool critical : {false, true}) {
-      SCOPED_TRACE(std::string(b.what) + (critical ? ", critical" : ", not critical"));
-      Bytes der = withExtension(b.nid, critical, b.value);
-      ASSERT_FALSE(der.empty());
-      Own<TCert> c(createTCert(TCert::CF_X509, der.data(), static_cast<unsigned>(der.size())));
-      ASSERT_TRUE(c);
-      Own<TExtnList> l(c->getExtns());
-      ASSERT_TRUE(l);
-      EXPECT_EQ(c->error(), kMalformed);
-      // Asked again, the cached list says the same.
-      Own<TExtnList> again(c->getExtns());
-      EXPECT_EQ(again.get(), l.get());
-      EXPECT_EQ(c->error(), kMalformed);
+// Each bad extension, not critical and critical, in a certificate.
+struct BadCert {
+  std::string label;
+  const BadExtn* extn;
+  bool critical;
+  Bytes der;
+};
 
-      int count = 0, unread = 0;
-      for (TExtn* e = l->getFirst(); e != nullptr; e = l->getNext()) {
-        Own<TExtn> held(e);
-        ++count;
-        Own<TBuf> id(e->getObjId());
-        ASSERT_TRUE(id);
-        if (bytesOf(id.get()) != oidContent(b.nid)) continue;
-        ++unread;
-        // Kept as an unrecognised extension: no caller takes it for its
-        // kind's class.
-        EXPECT_EQ(e->getType(), TExtn::EXT_NONE);
-        EXPECT_EQ(e->isCritical(), critical ? 1 : 0);
-        Own<TBuf> value(e->getValue());
-        EXPECT_EQ(bytesOf(value.get()), b.value);
+const std::vector<BadCert>& badCerts() {
+  static const std::vector<BadCert> kCerts = [] {
+    std::vector<BadCert> out;
+    for (const BadExtn& b : kBadExtns) {
+      for (bool critical : {false, true}) {
+        out.push_back({std::string(b.what) + (critical ? ", critical" : ", not critical"), &b, critical,
+                       withExtension(b.nid, critical, b.value)});
       }
-      EXPECT_EQ(count, opensslExtCount(der));
-      EXPECT_EQ(unread, 1);
-      // The readable ones are still typed.
-      Own<TExtn> ski(l->get(TExtn::EXT_SUBJECT_KEY_ID));
-      EXPECT_TRUE(ski);
     }
+    return out;
+  }();
+  return kCerts;
+}
+
+TEST_F(UnreadableExtnTest, TheListKeepsEveryExtensionAndReportsTheBadOne) {
+  for (const BadCert& k : badCerts()) {
+    SCOPED_TRACE(k.label);
+    const BadExtn& b = *k.extn;
+    const bool critical = k.critical;
+    const Bytes& der = k.der;
+    ASSERT_FALSE(der.empty());
+    Own<TCert> c(createTCert(TCert::CF_X509, der.data(), static_cast<unsigned>(der.size())));
+    ASSERT_TRUE(c);
+    Own<TExtnList> l(c->getExtns());
+    ASSERT_TRUE(l);
+    EXPECT_EQ(c->error(), kMalformed);
+    // Asked again, the cached list says the same.
+    Own<TExtnList> again(c->getExtns());
+    EXPECT_EQ(again.get(), l.get());
+    EXPECT_EQ(c->error(), kMalformed);
+
+    int count = 0, unread = 0;
+    for (TExtn* e = l->getFirst(); e != nullptr; e = l->getNext()) {
+      Own<TExtn> held(e);
+      ++count;
+      Own<TBuf> id(e->getObjId());
+      ASSERT_TRUE(id);
+      if (bytesOf(id.get()) != oidContent(b.nid)) continue;
+      ++unread;
+      // Kept as an unrecognised extension: no caller takes it for its
+      // kind's class.
+      EXPECT_EQ(e->getType(), TExtn::EXT_NONE);
+      EXPECT_EQ(e->isCritical(), critical ? 1 : 0);
+      Own<TBuf> value(e->getValue());
+      EXPECT_EQ(bytesOf(value.get()), b.value);
+    }
+    EXPECT_EQ(count, opensslExtCount(der));
+    EXPECT_EQ(unread, 1);
+    // The readable ones are still typed.
+    Own<TExtn> ski(l->get(TExtn::EXT_SUBJECT_KEY_ID));
+    EXPECT_TRUE(ski);
   }
 }
 
 TEST_F(UnreadableExtnTest, ACriticalOneThatCannotBeReadMakesTheCertificateInvalid) {
-  for (const BadExtn& b : kBadExtns) {
-    for (bool critical : {false, true}) {
-      SCOPED_TRACE(std::string(b.what) + (critical ? ", critical" : ", not critical"));
-      Bytes der = withExtension(b.nid, critical, b.value);
-      ASSERT_FALSE(der.empty());
-      int want = critical ? kCertUnknownCritical : kOk;
-      // check() first, on a fresh object, and after the list was built.
-      Own<TCert> fresh(createTCert(TCert::CF_X509, der.data(), static_cast<unsigned>(der.size())));
-      ASSERT_TRUE(fresh);
-      EXPECT_EQ(fresh->check(), want);
-      Own<TCert> listed(createTCert(TCert::CF_X509, der.data(), static_cast<unsigned>(der.size())));
-      ASSERT_TRUE(listed);
-      Own<TExtnList> l(listed->getExtns());
-      EXPECT_EQ(listed->check(), want);
-      EXPECT_EQ(listed->error(), want);
-    }
+  for (const BadCert& k : badCerts()) {
+    SCOPED_TRACE(k.label);
+    const Bytes& der = k.der;
+    ASSERT_FALSE(der.empty());
+    int want = k.critical ? kCertUnknownCritical : kOk;
+    // check() first, on a fresh object, and after the list was built.
+    Own<TCert> fresh(createTCert(TCert::CF_X509, der.data(), static_cast<unsigned>(der.size())));
+    ASSERT_TRUE(fresh);
+    EXPECT_EQ(fresh->check(), want);
+    Own<TCert> listed(createTCert(TCert::CF_X509, der.data(), static_cast<unsigned>(der.size())));
+    ASSERT_TRUE(listed);
+    Own<TExtnList> l(listed->getExtns());
+    EXPECT_EQ(listed->check(), want);
+    EXPECT_EQ(listed->error(), want);
   }
   // The unchanged certificate is valid, and its list reads whole.
   Own<TCert> good(load("server.der"));
