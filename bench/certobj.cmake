@@ -7,3 +7,9 @@ add_executable(bench_certobj ${CMAKE_CURRENT_LIST_DIR}/certobj_bench.cc)
 target_compile_definitions(bench_certobj PRIVATE PKIX_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
 target_link_libraries(bench_certobj PRIVATE ${PKIX_BENCH_INPROC} mbedx509 mbedcrypto OpenSSL::Crypto
   benchmark::benchmark)
+
+# getExtns of certificates with 1k, 10k and 100k extensions: how building
+# the extension list grows with the count.
+add_executable(bench_certobj_extns ${CMAKE_CURRENT_LIST_DIR}/certobj_extns_bench.cc)
+target_compile_definitions(bench_certobj_extns PRIVATE PKIX_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
+target_link_libraries(bench_certobj_extns PRIVATE ${PKIX_BENCH_INPROC} OpenSSL::Crypto benchmark::benchmark)

@@ -30,9 +30,9 @@ class X509AuthKeyId : public TypedExtn<TX509AuthKeyId, TExtn::EXT_AUTHORITY_KEY_
   ~X509AuthKeyId() override;
 
   int setValue(TBuf* value) override;
-  TBuf* getCertSerial() override { return shareRef(serial_); }
-  TName* getCertIssuer() override { return shareRef(issuer_); }
-  TBuf* getCertKeyId() override { return shareRef(key_id_); }
+  TBuf* getCertSerial() override { return serial_.newRef(); }
+  TName* getCertIssuer() override { return issuer_.newRef(); }
+  TBuf* getCertKeyId() override { return key_id_.newRef(); }
   int setIssuer(TCert* ca) override;
   int isCertCompliant(TCert* ca) override;
   int getIdType() override;
@@ -43,16 +43,11 @@ class X509AuthKeyId : public TypedExtn<TX509AuthKeyId, TExtn::EXT_AUTHORITY_KEY_
   TBuf* encodeValue() override;
 
  private:
-  template <class T>
-  static T* shareRef(T* v) {
-    if (v != nullptr) v->addRef();
-    return v;
-  }
   void drop();
 
-  TBuf* key_id_ = nullptr;
-  TBuf* serial_ = nullptr;
-  TName* issuer_ = nullptr;
+  Ref<TBuf> key_id_;
+  Ref<TBuf> serial_;
+  Ref<TName> issuer_;
   id_type requested_ = ID_ANY;
 };
 

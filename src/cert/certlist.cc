@@ -8,7 +8,17 @@
 #include "cert/tbufview.h"
 #include "cert/x509crt.h"
 
+using namespace pkixrc;
+
 namespace {
+
+// What setPKCS7Certificates answers besides the decoder's codes.
+constexpr int kSetNoList = -408;         // the object holds no list
+constexpr int kSetNullInput = -7;        // no input
+constexpr int kSetInputWithoutBuf = -34; // input without a buffer
+constexpr int kTagSetWritten = 0xA2;     // [2]: the form this module writes
+constexpr int kTagSetPkcs7 = 0xA0;       // [0]: the PKCS #7 form
+constexpr unsigned kEocOctets = 2;
 
 // Drops a reference returned by a list walk.
 void drop(XBase* x) {
@@ -38,18 +48,16 @@ void restoreCursor(List* l, unsigned k) {
 
 }  // namespace
 
-CertList::CertList() : list_(new (std::nothrow) List) {}
-CertList::~CertList() {
-  if (list_ != nullptr) list_->release();
-}
+CertList::CertList() : list_(adoptRef(new (std::nothrow) List)) {}
+CertList::~CertList() = default;
 
 template <class F>
 TCert* CertList::step(F f) {
-  if (list_ == nullptr) {
-    error_ = 40;
+  if (!list_) {
+    error_ = kUnavailable;
     return nullptr;
   }
-  XBase* x = f(list_);
+  XBase* x = f(list_.get());
   error_ = list_->error();
   return static_cast<TCert*>(x);
 }
@@ -60,10 +68,10 @@ TCert* CertList::getLast() { return step([](List* l) { return l->getLast(); }); 
 TCert* CertList::getPrev() { return step([](List* l) { return l->getPrev(); }); }
 
 int CertList::outForm(TCert** out, TCert* (CertList::*f)()) {
-  if (out == nullptr) return error_ = 4, 4;
+  if (out == nullptr) return error_ = kBadArgument;
   *out = (this->*f)();
   if (*out != nullptr) return 1;
-  return error_ == 0 ? 0 : -1;
+  return error_ == kOk ? 0 : -1;
 }
 
 int CertList::getFirst(TCert** out) { return outForm(out, &CertList::getFirst); }
@@ -72,67 +80,59 @@ int CertList::getLast(TCert** out) { return outForm(out, &CertList::getLast); }
 int CertList::getPrev(TCert** out) { return outForm(out, &CertList::getPrev); }
 
 int CertList::append(TCert* c) {
-  if (list_ == nullptr) return error_ = 40;
+  if (!list_) return error_ = kUnavailable;
   return error_ = list_->append(c);
 }
 
 int CertList::pushFront(TCert* c) {
-  if (list_ == nullptr) return error_ = 40;
+  if (!list_) return error_ = kUnavailable;
   return error_ = list_->pushFront(c);
 }
 
 int CertList::del() {
-  if (list_ == nullptr) return error_ = 40;
+  if (!list_) return error_ = kUnavailable;
   return error_ = list_->delCurrent();
 }
 
 bool CertList::isEmpty() {
-  TCert* c = getFirst();
-  if (c == nullptr) return true;
-  c->release();
-  return error_ != 0;
+  Ref<TCert> c = adoptRef(getFirst());
+  if (!c) return true;
+  return error_ != kOk;
 }
 
 TCertList& CertList::operator+=(TCertList& other) {
-  for (TCert* c = other.getFirst(); c != nullptr; c = other.getNext()) {
-    int r = append(c);
-    c->release();
-    if (r != 0) return *this;
+  for (Ref<TCert> c = adoptRef(other.getFirst()); c; c = adoptRef(other.getNext())) {
+    if (append(c.get()) != kOk) return *this;
   }
   error_ = other.error();
   return *this;
 }
 
 TCertList* CertList::find(int (*cmp)(TCert*, TCert*), TCert* c, int reverse) {
-  if (list_ == nullptr) {
-    error_ = 40;
+  if (!list_) {
+    error_ = kUnavailable;
     return nullptr;
   }
-  unsigned pos = cursorPosition(list_);
-  CertList* found = new (std::nothrow) CertList;
-  if (found == nullptr) {
-    restoreCursor(list_, pos);
-    error_ = 1;
+  unsigned pos = cursorPosition(list_.get());
+  Ref<CertList> found = adoptRef(new (std::nothrow) CertList);
+  if (!found) {
+    restoreCursor(list_.get(), pos);
+    error_ = kNoMemory;
     return nullptr;
   }
   TCert* e = nullptr;
   int more = getFirst(&e);
-  int failed = 0;
+  int failed = kOk;
   while (more == 1) {
-    if ((reverse != 0 ? cmp(c, e) : cmp(e, c)) == 1 && found->append(e) != 0) failed = found->error();
-    e->release();
-    if (failed != 0) break;
+    Ref<TCert> held = adoptRef(e);
+    if ((reverse != 0 ? cmp(c, e) : cmp(e, c)) == 1 && found->append(e) != kOk) break;
     more = getNext(&e);
   }
-  int walk_error = failed != 0 ? failed : (more < 0 ? error_ : 0);
-  restoreCursor(list_, pos);
-  if (walk_error != 0) {
-    found->release();
-    error_ = walk_error;
-    return nullptr;
-  }
-  error_ = 0;
-  return found;
+  if (more == 1) failed = found->error();
+  int walk_error = failed != kOk ? failed : (more < 0 ? error_ : kOk);
+  restoreCursor(list_.get(), pos);
+  error_ = walk_error;
+  return walk_error == kOk ? found.detach() : nullptr;
 }
 
 TCertList* CertList::strictFind(TCert* c, int reverse) { return find(strictCertCmp, c, reverse); }
@@ -143,83 +143,71 @@ TCertList* CertList::fuzzyFind(TCert* c, int reverse) { return find(fuzzyCertCmp
 // certificates [0] IMPLICIT ExtendedCertificatesAndCertificates, or the
 // [2] form this module writes: a set of Certificate elements.
 int CertList::setPKCS7Certificates(TBuf* in) {
-  if (list_ == nullptr) return -408;
+  if (!list_) return kSetNoList;
   list_->clean();
-  if (in == nullptr) return -7;
+  if (in == nullptr) return kSetNullInput;
   Buffer* b = in->getBuffer();
-  if (b == nullptr) return -34;
-  int len = asn1_der_decode(0xA2, b);
-  if (len == X509ASN_E_TAG) len = asn1_der_decode(0xA0, b);
+  if (b == nullptr) return kSetInputWithoutBuf;
+  int len = asn1_der_decode(kTagSetWritten, b);
+  if (len == X509ASN_E_TAG) len = asn1_der_decode(kTagSetPkcs7, b);
   if (len < 0 && len != X509ASN_INDEFINITE) return len;
   bool indefinite = len == X509ASN_INDEFINITE;
   const unsigned char* end = indefinite ? nullptr : b->data + len;
   for (;;) {
     if (indefinite) {
-      if (b->len < 2 || asn1_is_eoc(b) != 0) break;
+      if (b->len < kEocOctets || asn1_is_eoc(b) != 0) break;
     } else if (b->data >= end) {
       break;
     }
     // One certificate at most up to the set's end.
     uint32_t outside = indefinite ? 0 : static_cast<uint32_t>(b->len - (end - b->data));
     b->len -= outside;
-    TCert* c = createTCert(TCert::CF_X509);
-    if (c == nullptr) {
-      b->len += outside;
-      return error_ = 1;
-    }
-    int r = c->setRaw(in);
+    Ref<TCert> c = adoptRef(createTCert(TCert::CF_X509));
+    int r = c ? c->setRaw(in) : kNoMemory;
     b->len += outside;
-    if (r == 0) r = append(c);
-    c->release();
-    if (r != 0) return error_ = r;
+    if (r == kOk) r = append(c.get());
+    if (r != kOk) return error_ = r;
   }
-  return error_ = 0;
+  return error_ = kOk;
 }
 
 TBuf* CertList::getPKCS7Certificates() {
-  error_ = 9;
-  if (list_ == nullptr) return nullptr;
-  std::vector<TBuf*> ders;
-  for (TCert* c = getFirst(); c != nullptr; c = getNext()) {
-    TBuf* d = c->getRaw();
-    c->release();
-    if (d == nullptr) break;
-    ders.push_back(d);
+  error_ = kFailed;
+  if (!list_) return nullptr;
+  std::vector<Ref<TBuf>> ders;
+  for (Ref<TCert> c = adoptRef(getFirst()); c; c = adoptRef(getNext())) {
+    Ref<TBuf> d = adoptRef(c->getRaw());
+    if (!d) break;
+    ders.push_back(std::move(d));
   }
-  error_ = 9;
+  error_ = kFailed;
   if (ders.empty()) return nullptr;
-  TBuf* out = createTBuf();
-  bool ok = out != nullptr;
+  Ref<TBuf> out = adoptRef(createTBuf());
+  if (!out) return nullptr;
   // Each certificate goes in front of what is there: reverse list order.
-  for (TBuf* d : ders) {
-    Buffer v = bufferOf(d);
-    if (ok) ok = insert_buffer(out->getBuffer(), &v) == 0;
-    d->release();
+  for (const Ref<TBuf>& d : ders) {
+    Buffer v = viewOf(d.get());
+    if (insert_buffer(out->getBuffer(), &v) != 0) return nullptr;
   }
-  if (ok) ok = asn1_der_encode(0xA2, out->getBuffer()) == 0;
-  if (!ok) {
-    if (out != nullptr) out->release();
-    return nullptr;
-  }
-  error_ = 0;
-  return out;
+  if (asn1_der_encode(kTagSetWritten, out->getBuffer()) != 0) return nullptr;
+  error_ = kOk;
+  return out.detach();
 }
 
 // ---- Templates from a selector ----
 
 int CertList::setSelector(const _selector* s) {
-  if (list_ != nullptr) list_->release();
-  list_ = new (std::nothrow) List;
-  if (list_ == nullptr) return error_ = 1;
-  int r = 0;
+  list_ = adoptRef(new (std::nothrow) List);
+  if (!list_) return error_ = kNoMemory;
+  int r = kOk;
   _selector* work = s != nullptr ? sel_duplicate(s) : nullptr;
-  if (s == nullptr) r = 4;
-  else if (work == nullptr) r = 9;
-  while (r == 0 && work != nullptr) {
+  if (s == nullptr) r = kBadArgument;
+  else if (work == nullptr) r = kFailed;
+  while (r == kOk && work != nullptr) {
     _selector* part = nullptr;
     _selector* rest = nullptr;
     if (sel_split(work, 1, &part, &rest) == 0) {
-      r = 1;
+      r = kNoMemory;
       break;
     }
     if (part == nullptr) {
@@ -230,29 +218,21 @@ int CertList::setSelector(const _selector* s) {
       work = rest;
     }
     int format = getCertFormat(part);
-    TCert* c = createTCert(static_cast<TCert::cert_format_t>(format == 0 ? 1 : format));
-    if (c == nullptr) r = 1;
-    if (r == 0) r = c->setSelector(part);
-    if (r == 0) r = append(c);
-    if (c != nullptr) c->release();
+    Ref<TCert> c = adoptRef(createTCert(format == TCert::CF_NONE ? TCert::CF_X509 : static_cast<TCert::cert_format_t>(format)));
+    if (!c) r = kNoMemory;
+    if (r == kOk) r = c->setSelector(part);
+    if (r == kOk) r = append(c.get());
     sel_destroy(part);
   }
   sel_destroy(work);
-  if (r != 0) {
-    list_->release();
-    list_ = nullptr;
-  }
+  if (r != kOk) list_.reset();
   return error_ = r;
 }
 
 TCertList* createTCertList() { return new (std::nothrow) CertList; }
 
 TCertList* createTCertList(const _selector* s) {
-  CertList* l = new (std::nothrow) CertList;
-  if (l == nullptr) return nullptr;
-  if (l->setSelector(s) != 0) {
-    l->release();
-    return nullptr;
-  }
-  return l;
+  Ref<CertList> l = adoptRef(new (std::nothrow) CertList);
+  if (!l || l->setSelector(s) != kOk) return nullptr;
+  return l.detach();
 }

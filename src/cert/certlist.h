@@ -5,6 +5,7 @@
 
 #include "cert/list.h"
 #include "cert/tcert.h"
+#include "support/ref.h"
 
 class CertList : public TCertList {
  public:
@@ -26,7 +27,7 @@ class CertList : public TCertList {
   TCertList& operator+=(TCertList& other) override;
   int error() override { return error_; }
 
-  // Out forms: 4 for a null out; 1 with the element in *out, 0 at the end,
+  // Out forms: kBadArgument for a null out; 1 with the element in *out, 0 at the end,
   // -1 when none came because of an error.
   int getFirst(TCert** out);
   int getNext(TCert** out);
@@ -42,7 +43,7 @@ class CertList : public TCertList {
   int outForm(TCert** out, TCert* (CertList::*f)());
   TCertList* find(int (*cmp)(TCert*, TCert*), TCert* c, int reverse);
 
-  List* list_;
+  Ref<List> list_;
   int error_ = 0;
 };
 

@@ -9,14 +9,16 @@
 class TAltSubject : public TExtn {
  public:
   virtual TName* getName() = 0;
-  // 4 for null, 5 for a name of another type than 0x202.
+  // Holds n and marks the value stale. 0; kBadArgument (null), kWrongType
+  // (a name of another type than 0x202), kNoReference.
   virtual int setName(TName* n) = 0;
 };
 
 class TAltIssuer : public TExtn {
  public:
   virtual TName* getName() = 0;
-  // 4 for null, 5 for a name of another type than 0x102.
+  // Holds n and marks the value stale. 0; kBadArgument (null), kWrongType
+  // (a name of another type than 0x102), kNoReference.
   virtual int setName(TName* n) = 0;
 };
 
@@ -26,14 +28,10 @@ template <class I, TExtn::extn_t kKind, int kNameType>
 class AltName : public TypedExtn<I, kKind> {
  public:
   AltName() = default;
-  ~AltName() override {
-    if (name_ != nullptr) name_->release();
-  }
+  ~AltName() override = default;
 
-  TName* getName() override {
-    if (name_ != nullptr) name_->addRef();
-    return name_;
-  }
+  // The held name (a new reference), or null.
+  TName* getName() override { return name_.newRef(); }
   int setName(TName* n) override;
   int setValue(TBuf* value) override;
 
@@ -41,13 +39,17 @@ class AltName : public TypedExtn<I, kKind> {
   TBuf* encodeValue() override;
 
  private:
-  TName* name_ = nullptr;
+  Ref<TName> name_;
 };
 
-using AltSubject = AltName<TAltSubject, TExtn::EXT_SUBJECT_ALT_NAME, 0x202>;
-using AltIssuer = AltName<TAltIssuer, TExtn::EXT_ISSUER_ALT_NAME, 0x102>;
+// The name types the two accept: general names of the subject resp. issuer.
+constexpr int kAltSubjectNameType = TName::NAME_SUBJECT | TName::NAME_GN;  // 0x202
+constexpr int kAltIssuerNameType = TName::NAME_ISSUER | TName::NAME_GN;    // 0x102
 
-extern template class AltName<TAltSubject, TExtn::EXT_SUBJECT_ALT_NAME, 0x202>;
-extern template class AltName<TAltIssuer, TExtn::EXT_ISSUER_ALT_NAME, 0x102>;
+using AltSubject = AltName<TAltSubject, TExtn::EXT_SUBJECT_ALT_NAME, kAltSubjectNameType>;
+using AltIssuer = AltName<TAltIssuer, TExtn::EXT_ISSUER_ALT_NAME, kAltIssuerNameType>;
+
+extern template class AltName<TAltSubject, TExtn::EXT_SUBJECT_ALT_NAME, kAltSubjectNameType>;
+extern template class AltName<TAltIssuer, TExtn::EXT_ISSUER_ALT_NAME, kAltIssuerNameType>;
 
 #endif  // PKIX_CERT_CRTEXTN_H_

@@ -6,6 +6,8 @@
 
 #include "cert/tbufview.h"
 
+using namespace pkixrc;
+
 namespace {
 
 constexpr uint32_t kMaxArcs = 64;
@@ -33,22 +35,22 @@ std::vector<uint32_t> readArcs(const char* text) {
 }  // namespace
 
 int X509ExtKeyUsage::setValue(TBuf* value) {
-  if (value == nullptr) return error_ = 9;
-  Buffer b = bufferOf(value);
+  if (value == nullptr) return error_ = kFailed;
+  Buffer b = viewOf(value);
   Buffer seq;
-  if (asn1_decode_primitive(0x30, &b, &seq) < 0) return error_ = 9;
+  if (asn1_decode_primitive(0x30, &b, &seq) < 0) return error_ = kFailed;
   int found = 0;
   std::vector<Arcs> read;
   while (seq.len != 0) {
     Buffer oid;
-    if (asn1_decode_primitive(6, &seq, &oid) < 0) return error_ = 9;
+    if (asn1_decode_primitive(6, &seq, &oid) < 0) return error_ = kFailed;
     uint32_t arcs[kMaxArcs];
     int n = asn1_dec_objid(&oid, arcs, kMaxArcs);
-    if (n < 0) return error_ = 9;
+    if (n < 0) return error_ = kFailed;
     read.emplace_back(arcs, arcs + n);
     ++found;
   }
-  if (found == 0) return error_ = 9;
+  if (found == 0) return error_ = kFailed;
   // Each read identifier goes to the head: the set holds them in reverse.
   for (Arcs& a : read) ids_.insert(ids_.begin(), a);
   return error_ = storeValue(value);
@@ -56,15 +58,15 @@ int X509ExtKeyUsage::setValue(TBuf* value) {
 
 int X509ExtKeyUsage::isIdPresent(char* oid) {
   if (oid == nullptr) {
-    error_ = 9;
+    error_ = kFailed;
     return 0;
   }
   Arcs want = readArcs(oid);
   if (want.empty()) {
-    error_ = 9;
+    error_ = kFailed;
     return 0;
   }
-  error_ = 0;
+  error_ = kOk;
   for (const Arcs& a : ids_) {
     if (a == want) return 1;
   }
@@ -72,13 +74,13 @@ int X509ExtKeyUsage::isIdPresent(char* oid) {
 }
 
 int X509ExtKeyUsage::setId(char* oid, int replace) {
-  if (oid == nullptr) return error_ = 9;
+  if (oid == nullptr) return error_ = kFailed;
   Arcs arcs = readArcs(oid);
-  if (arcs.empty()) return error_ = 9;
+  if (arcs.empty()) return error_ = kFailed;
   if (replace != 0) ids_.clear();
   ids_.insert(ids_.begin(), arcs);
   markStale();
-  return error_ = 0;
+  return error_ = kOk;
 }
 
 TBuf* X509ExtKeyUsage::encodeValue() {

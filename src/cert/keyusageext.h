@@ -50,7 +50,7 @@ class X509KeyUsage : public TypedExtn<TX509KeyUsage, TExtn::EXT_KEY_USAGE> {
   TBuf* encodeValue() override;
 
  private:
-  TBuf* bits_ = nullptr;
+  Ref<TBuf> bits_;
 };
 
 #endif  // PKIX_CERT_KEYUSAGEEXT_H_

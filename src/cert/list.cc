@@ -147,10 +147,14 @@ List& List::operator+=(List& other) {
 
 int List::delCurrent() {
   if (cursor_ == nullptr || cursor_ == &sentinel_) return 0;
-  Node* n = cursor_;
+  return removeNode(cursor_);
+}
+
+int List::removeNode(Node* n) {
+  if (n == nullptr || n == &sentinel_) return 0;
   n->prev->next = n->next;
   n->next->prev = n->prev;
-  cursor_ = n->prev;
+  if (cursor_ == n) cursor_ = n->prev;
   delete n;
   return 0;
 }

@@ -5,15 +5,16 @@
 #define PKIX_CERT_LIST_H_
 
 #include "cert/xbase.h"
+#include "support/result_codes.h"
 
-// List error codes.
+// List error codes: the module's codes a list answers with.
 enum ListCode : int {
-  kListOk = 0,
-  kListNoMemory = 1,
-  kListNullArgument = 4,
-  kListAlreadyPresent = 33,
-  kListNoPosition = 40,
-  kListRefused = 43,
+  kListOk = pkixrc::kOk,
+  kListNoMemory = pkixrc::kNoMemory,
+  kListNullArgument = pkixrc::kBadArgument,
+  kListAlreadyPresent = pkixrc::kAlreadyPresent,
+  kListNoPosition = pkixrc::kUnavailable,
+  kListRefused = pkixrc::kNoReference,
 };
 
 class Node {
@@ -76,6 +77,16 @@ class List : public XBase {
   bool isHead();
   bool isTail();
   int error() const { return error_; }
+  // The nodes of the first and last elements, and the node after n (each
+  // null where there is none), for a caller that finds its elements without
+  // moving the cursor and replaces one in place with setAddr. A node is
+  // valid until its element is removed or the list cleaned.
+  Node* firstNode() { return sentinel_.next != &sentinel_ ? sentinel_.next : nullptr; }
+  Node* lastNode() { return sentinel_.prev != &sentinel_ ? sentinel_.prev : nullptr; }
+  Node* nextNode(Node* n) { return n->next != &sentinel_ ? n->next : nullptr; }
+  // Unlinks and destroys node n of this list (releasing its object); a
+  // cursor on it moves to the node before. 0.
+  int removeNode(Node* n);
 
  private:
   XBase* Take(Node* n);

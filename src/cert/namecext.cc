@@ -1,47 +1,57 @@
 #include "cert/namecext.h"
 
 #include <new>
+#include <vector>
 
 #include "cert/tbufview.h"
 #include "name/x509name.h"
 
+using namespace pkixrc;
+
 namespace {
+
+constexpr int kTagSequence = 0x30;
+constexpr int kTagMinimum = 0x80;    // [0] BaseDistance
+constexpr int kTagMaximum = 0x81;    // [1] BaseDistance
+constexpr int kTagPermitted = 0xA0;  // [0] GeneralSubtrees
+constexpr int kTagExcluded = 0xA1;   // [1] GeneralSubtrees
 
 using subtree_list = TX509NameConstrs::subtree_list;
 
 // GeneralSubtrees ::= SEQUENCE SIZE (1..MAX) OF GeneralSubtree
 // GeneralSubtree ::= SEQUENCE { base GeneralName,
 //     minimum [0] BaseDistance DEFAULT 0, maximum [1] BaseDistance OPTIONAL }
-// Reads the subtrees in content into *out in order; 0 or 9 (1 for memory).
+// Reads the subtrees in content into *out in order; 0, kFailed, or
+// kNoMemory.
 int readSubtrees(Buffer content, subtree_list** out) {
   subtree_list** tail = out;
   while (content.len != 0) {
     Buffer tree;
-    if (asn1_decode_primitive(0x30, &content, &tree) < 0) return 9;
+    if (asn1_decode_primitive(kTagSequence, &content, &tree) < 0) return kFailed;
     Buffer base;
-    if (asn1_decode_any_type(&tree, &base) < 0) return 9;
+    if (asn1_decode_any_type(&tree, &base) < 0) return kFailed;
     subtree_list* n = new (std::nothrow) subtree_list{nullptr, nullptr, nullptr, nullptr};
-    if (n == nullptr) return 1;
+    if (n == nullptr) return kNoMemory;
     *tail = n;
     tail = &n->next;
-    TBuf* gn = tbufCopy(base);
-    if (gn == nullptr || asn1_der_encode(0x30, gn->getBuffer()) != 0) {
-      if (gn != nullptr) gn->release();
-      return 1;
-    }
-    n->base = createTName(TName::NAME_GN, gn);
-    gn->release();
-    if (n->base == nullptr) return 9;
+    Ref<TBuf> gn = tbufCopy(base);
+    if (!gn || asn1_der_encode(kTagSequence, gn->getBuffer()) != 0) return kNoMemory;
+    n->base = createTName(TName::NAME_GN, gn.get());
+    if (n->base == nullptr) return kFailed;
     Buffer v;
-    if (asn1_peek_tag(&tree) == 0x80) {
-      if (asn1_decode_primitive(0x80, &tree, &v) < 0 || (n->minimum = tbufCopy(v)) == nullptr) return 9;
+    if (asn1_peek_tag(&tree) == kTagMinimum) {
+      if (asn1_decode_primitive(kTagMinimum, &tree, &v) < 0 || (n->minimum = tbufCopy(v).detach()) == nullptr) {
+        return kFailed;
+      }
     }
-    if (tree.len != 0 && asn1_peek_tag(&tree) == 0x81) {
-      if (asn1_decode_primitive(0x81, &tree, &v) < 0 || (n->maximum = tbufCopy(v)) == nullptr) return 9;
+    if (tree.len != 0 && asn1_peek_tag(&tree) == kTagMaximum) {
+      if (asn1_decode_primitive(kTagMaximum, &tree, &v) < 0 || (n->maximum = tbufCopy(v).detach()) == nullptr) {
+        return kFailed;
+      }
     }
-    if (tree.len != 0) return 9;
+    if (tree.len != 0) return kFailed;
   }
-  return 0;
+  return kOk;
 }
 
 // Prepends the subtrees of l, wrapped with tag, to b.
@@ -50,37 +60,35 @@ bool writeSubtrees(const subtree_list* l, unsigned char tag, Buffer* b) {
   Buffer all;
   init_buffer(&all);
   bool ok = true;
-  // Written from the end: collect the nodes first.
-  const subtree_list* nodes[256];
-  int count = 0;
-  for (const subtree_list* n = l; n != nullptr && count < 256; n = n->next) nodes[count++] = n;
-  for (int i = count - 1; ok && i >= 0; --i) {
-    const subtree_list* n = nodes[i];
+  // Written from the end: collect the nodes first (all of them).
+  std::vector<const subtree_list*> nodes;
+  for (const subtree_list* n = l; n != nullptr; n = n->next) nodes.push_back(n);
+  for (auto it = nodes.rbegin(); ok && it != nodes.rend(); ++it) {
+    const subtree_list* n = *it;
     Buffer w;
     init_buffer(&w);
     Buffer part;
     if (n->maximum != nullptr) {
       Buffer t;
       init_buffer(&t);
-      part = bufferOf(n->maximum);
-      ok = insert_buffer(&t, &part) == 0 && asn1_der_encode(0x81, &t) == 0 && insert_buffer(&w, &t) == 0;
+      part = viewOf(n->maximum);
+      ok = insert_buffer(&t, &part) == 0 && asn1_der_encode(kTagMaximum, &t) == 0 && insert_buffer(&w, &t) == 0;
       release_buffer(&t);
     }
     if (ok && n->minimum != nullptr) {
       Buffer t;
       init_buffer(&t);
-      part = bufferOf(n->minimum);
-      ok = insert_buffer(&t, &part) == 0 && asn1_der_encode(0x80, &t) == 0 && insert_buffer(&w, &t) == 0;
+      part = viewOf(n->minimum);
+      ok = insert_buffer(&t, &part) == 0 && asn1_der_encode(kTagMinimum, &t) == 0 && insert_buffer(&w, &t) == 0;
       release_buffer(&t);
     }
-    TBuf* raw = ok ? n->base->getRaw() : nullptr;
-    ok = raw != nullptr;
+    Ref<TBuf> raw = ok ? adoptRef(n->base->getRaw()) : Ref<TBuf>();
+    ok = static_cast<bool>(raw);
     if (ok) {
-      Buffer content = bufferOf(raw);
-      ok = asn1_der_decode(0x30, &content) >= 0 && insert_buffer(&w, &content) == 0;
-      raw->release();
+      Buffer content = viewOf(raw.get());
+      ok = asn1_der_decode(kTagSequence, &content) >= 0 && insert_buffer(&w, &content) == 0;
     }
-    ok = ok && asn1_der_encode(0x30, &w) == 0 && insert_buffer(&all, &w) == 0;
+    ok = ok && asn1_der_encode(kTagSequence, &w) == 0 && insert_buffer(&all, &w) == 0;
     release_buffer(&w);
   }
   ok = ok && asn1_der_encode(tag, &all) == 0 && insert_buffer(b, &all) == 0;
@@ -107,35 +115,34 @@ void X509NameConstrs::release_tree(subtree_list* l) {
 }
 
 int X509NameConstrs::setValue(TBuf* value) {
-  if (value == nullptr) return error_ = 4;
+  if (value == nullptr) return error_ = kBadArgument;
   release_tree(permitted_);
   release_tree(excluded_);
   permitted_ = excluded_ = nullptr;
   int r = storeValue(value);
-  if (r != 0) return error_ = r;
-  Buffer b = bufferOf(value);
+  if (r != kOk) return error_ = r;
+  Buffer b = viewOf(value);
   Buffer seq;
-  if (asn1_decode_primitive(0x30, &b, &seq) < 0) return error_ = 9;
+  if (asn1_decode_primitive(kTagSequence, &b, &seq) < 0) return error_ = kFailed;
   Buffer part;
-  if (seq.len != 0 && asn1_peek_tag(&seq) == 0xA0) {
-    if (asn1_decode_primitive(0xA0, &seq, &part) < 0) return error_ = 9;
-    if ((r = readSubtrees(part, &permitted_)) != 0) return error_ = r;
+  if (seq.len != 0 && asn1_peek_tag(&seq) == kTagPermitted) {
+    if (asn1_decode_primitive(kTagPermitted, &seq, &part) < 0) return error_ = kFailed;
+    if ((r = readSubtrees(part, &permitted_)) != kOk) return error_ = r;
   }
-  if (seq.len != 0 && asn1_peek_tag(&seq) == 0xA1) {
-    if (asn1_decode_primitive(0xA1, &seq, &part) < 0) return error_ = 9;
-    if ((r = readSubtrees(part, &excluded_)) != 0) return error_ = r;
+  if (seq.len != 0 && asn1_peek_tag(&seq) == kTagExcluded) {
+    if (asn1_decode_primitive(kTagExcluded, &seq, &part) < 0) return error_ = kFailed;
+    if ((r = readSubtrees(part, &excluded_)) != kOk) return error_ = r;
   }
-  return error_ = seq.len == 0 ? 0 : 9;
+  return error_ = seq.len == 0 ? kOk : kFailed;
 }
 
 TBuf* X509NameConstrs::encodeValue() {
-  TBuf* out = createTBuf();
-  if (out == nullptr) return nullptr;
+  Ref<TBuf> out = adoptRef(createTBuf());
+  if (!out) return nullptr;
   Buffer* b = out->getBuffer();
-  if (!writeSubtrees(excluded_, 0xA1, b) || !writeSubtrees(permitted_, 0xA0, b) ||
-      asn1_der_encode(0x30, b) != 0) {
-    out->release();
+  if (!writeSubtrees(excluded_, kTagExcluded, b) || !writeSubtrees(permitted_, kTagPermitted, b) ||
+      asn1_der_encode(kTagSequence, b) != 0) {
     return nullptr;
   }
-  return out;
+  return out.detach();
 }

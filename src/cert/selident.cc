@@ -57,13 +57,15 @@ TBuf* getSelMD5(const _selector* s) { return copyField(s, kSelTagMD5); }
 #include "name/selname.h"
 #include "name/x509name.h"
 
+using namespace pkixrc;
+
 namespace {
-constexpr int kSelNameOrder[] = {0x201, 0x202, 0x101, 0x102};
+constexpr int kSelNameOrder[] = {certname::kSubject, certname::kSubjectAlt, certname::kIssuer, certname::kIssuerAlt};
 }  // namespace
 
 _selector* X509Cert::getSelector() {
-  if (ensureRecord() != 0) {
-    error_ = 9;
+  if (ensureRecord() != kOk) {
+    error_ = kFailed;
     return nullptr;
   }
   if (rec_->selector == nullptr) {
@@ -72,7 +74,7 @@ _selector* X509Cert::getSelector() {
     for (int t : kSelNameOrder) {
       TName* n = get_src_name(static_cast<TName::name_type_t>(t));
       if (n == nullptr) {
-        if (error_ == 36) continue;
+        if (error_ == kNotFound) continue;
         failed = true;
         break;
       }
@@ -94,62 +96,58 @@ _selector* X509Cert::getSelector() {
       sel_destroy(s);
       s = next;
     };
-    TBuf* md5 = failed ? nullptr : getMD5();
-    if (md5 != nullptr) add(sel_insert(s, kSelTagMD5, md5->datap(), 0, 0)), md5->release();
-    TBuf* sha1 = failed ? nullptr : getSHA1();
-    if (sha1 != nullptr) add(sel_insert(s, kSelTagSHA1, sha1->datap(), 0, 0)), sha1->release();
-    TBuf* sn = failed ? nullptr : getSerialNumber();
-    if (sn != nullptr) add(sel_insert(s, kSelTagSerial, sn->len(), sn->datap(), 0, 0)), sn->release();
-    if (!failed && pub_key_ != nullptr && pub_key_->getAlg() != 0) {
+    Ref<TBuf> md5 = failed ? Ref<TBuf>() : adoptRef(getMD5());
+    if (md5) add(sel_insert(s, kSelTagMD5, md5->datap(), 0, 0));
+    Ref<TBuf> sha1 = failed ? Ref<TBuf>() : adoptRef(getSHA1());
+    if (sha1) add(sel_insert(s, kSelTagSHA1, sha1->datap(), 0, 0));
+    Ref<TBuf> sn = failed ? Ref<TBuf>() : adoptRef(getSerialNumber());
+    if (sn) add(sel_insert(s, kSelTagSerial, sn->len(), sn->datap(), 0, 0));
+    if (!failed && pub_key_ && pub_key_->getAlg() != 0) {
       add(sel_insert(s, kSelTagKeyAlg, static_cast<unsigned>(htonl(pub_key_->getAlg())), 0, 0));
     }
-    if (!failed) add(sel_insert(s, kSelTagFormat, 1u, 0, 0));
+    if (!failed) add(sel_insert(s, kSelTagFormat, static_cast<unsigned>(TCert::CF_X509), 0, 0));
     if (failed) {
       sel_destroy(s);
-      error_ = 9;
+      error_ = kFailed;
       return nullptr;
     }
     rec_->selector = s;
   }
   _selector* copy = sel_duplicate(rec_->selector);
-  error_ = copy != nullptr ? 0 : 9;
+  error_ = copy != nullptr ? kOk : kFailed;
   return copy;
 }
 
 int X509Cert::setSelector(const _selector* s) {
-  if (s == nullptr) return error_ = 4;
+  if (s == nullptr) return error_ = kBadArgument;
   clear();
-  if (ensureRecord() != 0) return error_ = 1;
+  if (ensureRecord() != kOk) return error_ = kNoMemory;
   int format = getCertFormat(s);
-  if (format != 0 && format != 1) return error_ = 5;
+  if (format != TCert::CF_NONE && format != TCert::CF_X509) return error_ = kWrongType;
   Buffer sn;
   init_buffer(&sn);
   if (sel_get_sn(s, &sn) == 0) {
-    int r = sn.len != 0 ? setSerialNumber(sn.data, sn.len) : 0;
+    int r = sn.len != 0 ? setSerialNumber(sn.data, sn.len) : kOk;
     release_buffer(&sn);
-    if (r != 0) return r;
+    if (r != kOk) return r;
   }
   pki_alg_t alg = getKeyAlg(s);
   if (alg != 0) {
-    pub_key_ = createTKey(TKey::KT_PUBLIC);
-    if (pub_key_ == nullptr) return error_ = 9;
+    pub_key_.reset(createTKey(TKey::KT_PUBLIC));
+    if (!pub_key_) return error_ = kFailed;
     pub_key_->setAlg(alg);
-    flags_ |= kModified;
+    modified_ = true;
   }
-  md5_ = getSelMD5(s);
-  sha1_ = getSelSHA1(s);
+  md5_.reset(getSelMD5(s));
+  sha1_.reset(getSelSHA1(s));
   for (int t : kSelNameOrder) {
     TName* n = nullptr;
     int r = createTName(static_cast<TName::name_type_t>(t), s, &n);
-    if (r == 36) continue;
-    if (r != 0 || n == nullptr) {
-      if (n != nullptr) n->release();
-      return error_ = 9;
-    }
-    r = setName(n);
-    n->release();
-    if (r != 0) return error_ = 9;
+    Ref<TName> held = adoptRef(n);
+    if (r == kNotFound) continue;
+    if (r != kOk || !held) return error_ = kFailed;
+    if (setName(held.get()) != kOk) return error_ = kFailed;
   }
   rec_->selector = sel_duplicate(s);
-  return error_ = rec_->selector != nullptr ? 0 : 9;
+  return error_ = rec_->selector != nullptr ? kOk : kFailed;
 }

@@ -32,7 +32,7 @@ class X509SubjectKeyId : public TypedExtn<TX509SubjectKeyId, TExtn::EXT_SUBJECT_
   TBuf* encodeValue() override;
 
  private:
-  TBuf* id_ = nullptr;
+  Ref<TBuf> id_;
 };
 
 // A copy of the key identifier of c's subject key identifier extension, or

@@ -3,15 +3,18 @@
 // X509Extn (cert/x509extn.h) is the generic implementation.
 //
 // Every operation stores its outcome as the object's last error, read back
-// with error(): 0 ok, 1 no memory, 4 null argument or invalid type, 5 name of
-// the wrong type, 9 parse or encode failure or unknown identifier, 40
-// nothing to work on, 43 a reference could not be taken. A TBuf or object
-// returned carries one new reference for the caller.
+// with error(); the pkixrc codes (support/result_codes.h): kOk, kNoMemory,
+// kBadArgument (null argument or invalid type), kWrongType (name of the
+// wrong type), kFailed (parse or encode failure, unknown identifier),
+// kUnavailable (nothing to work on), kNoReference (a reference could not be
+// taken). A TBuf or object returned carries one new reference for the
+// caller.
 #ifndef PKIX_CERT_TEXTN_H_
 #define PKIX_CERT_TEXTN_H_
 
 #include "cert/xbase.h"
 #include "contract/tbuf.h"
+#include "support/result_codes.h"
 
 class TExtn : public XBase {
  public:
@@ -39,39 +42,64 @@ class TExtn : public XBase {
 
   // The order of the virtual operations is part of the module's binary
   // interface: do not reorder or insert.
+
+  // The kind: fixed for a typed extension, found from the identifier for a
+  // generic one (EXT_NONE when not in the table, or when the extension was
+  // kept unread).
   virtual extn_t getType() = 0;
-  // The identifier's content octets, or null (40 for kind 0 without one).
+  // The identifier's content octets (a new reference); made from the table
+  // for a kind without a parsed identifier. Null with kUnavailable (kind 0
+  // without an identifier) or kNoMemory.
   virtual TBuf* getObjId() = 0;
-  // Parses one Extension element from in and advances in past it.
+  // Parses one Extension element from in, advances in past it and gives
+  // the extnValue to setValue (where a typed extension reads its fields).
+  // 0; kBadArgument (null), kUnavailable (no buffer), kFailed (not an
+  // Extension), kNoMemory, or setValue's code. The identifier, value and
+  // DER are views that keep in's octets alive.
   virtual int setRaw(TBuf* in) = 0;
-  // The Extension element, rebuilt when a value was set since parsing.
+  // The Extension element (a new reference): the parsed DER while nothing
+  // changed, else rebuilt from identifier, critical flag and value. Null
+  // with kFailed (no value, or encoding failed), kUnavailable (kind 0
+  // without an identifier) or kNoReference; a failed rebuild leaves the
+  // extension without DER, identifier and value.
   virtual TBuf* getRaw() = 0;
-  // The extnValue content octets.
+  // Takes the extnValue content octets (a reference of its own) and marks
+  // the DER stale. 0; kBadArgument (null), kNoReference; a typed extension
+  // also kFailed when its class cannot read them.
   virtual int setValue(TBuf* value) = 0;
+  // The extnValue content octets (a new reference); null without a value.
   virtual TBuf* getValue() = 0;
   virtual int error() = 0;
-  // The critical flag as stored (set as given, not normalised).
+  // The critical flag as stored (set as given, not normalised); setCritical
+  // does not mark the DER stale.
   virtual int isCritical() = 0;
   virtual int setCritical(int critical) = 0;
   // 1 once a value was set.
   virtual int hasBeenSet() = 0;
 
  protected:
-  int error_ = 0;
+  int error_ = pkixrc::kOk;
   int critical_ = 0;
   int set_ = 0;
 };
 
 class TExtnList : public XBase {
  public:
-  // In order; each a new reference, null at the end.
+  // In order; each a new reference, null at the end (kUnavailable without
+  // a list).
   virtual TExtn* getFirst() = 0;
   virtual TExtn* getNext() = 0;
-  // The first extension of kind t; null (4 for kind 0 or 17, 40 without a
-  // list, 0 when there is none).
+  // The first extension of kind t (a new reference); null with
+  // kBadArgument (kind 0 or EXT_LIMIT), kUnavailable (no list), or kOk
+  // when there is none. A kept-unread extension is of kind 0: it is never
+  // answered for its identifier's kind.
   virtual TExtn* get(TExtn::extn_t t) = 0;
+  // Removes every extension. 0 or kUnavailable.
   virtual int clear() = 0;
-  // Adds e, replacing in place an extension with the same identifier.
+  // Adds e with a reference of its own, replacing in place an extension
+  // with the same identifier (so the list never holds two). 0;
+  // kUnavailable (no list or null e), kFailed (e has no identifier),
+  // kNoMemory, kNoReference.
   virtual int append(TExtn* e) = 0;
   virtual int error() = 0;
 };

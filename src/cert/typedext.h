@@ -23,22 +23,21 @@ class TypedExtn : public I {
   }
   int setRaw(TBuf* in) override {
     int r = embedded_.setRaw(in);
-    if (r != 0) return this->error_ = r;
+    if (r != pkixrc::kOk) return this->error_ = r;
     embedded_.setType(kKind);
-    TBuf* v = embedded_.getValue();
-    r = v != nullptr ? this->setValue(v) : 9;
-    if (v != nullptr) v->release();
-    if (r == 0) embedded_.markClean();
+    Ref<TBuf> v = adoptRef(embedded_.getValue());
+    r = v ? this->setValue(v.get()) : pkixrc::kFailed;
+    if (r == pkixrc::kOk) embedded_.markClean();
     return this->error_ = r;
   }
   TBuf* getRaw() override {
-    if (sync() != 0) return nullptr;
+    if (sync() != pkixrc::kOk) return nullptr;
     TBuf* r = embedded_.getRaw();
     this->error_ = embedded_.error();
     return r;
   }
   TBuf* getValue() override {
-    if (sync() != 0) return nullptr;
+    if (sync() != pkixrc::kOk) return nullptr;
     TBuf* r = embedded_.getValue();
     this->error_ = embedded_.error();
     return r;
@@ -60,15 +59,14 @@ class TypedExtn : public I {
   void markStale() { stale_ = true; }
 
  private:
+  // Encodes the fields into the embedded value when they changed. 0 or
+  // kFailed.
   int sync() {
-    if (!stale_) return 0;
-    TBuf* v = encodeValue();
-    if (v == nullptr) return this->error_ = 9;
-    int r = embedded_.setValue(v);
-    v->release();
-    if (r != 0) return this->error_ = 9;
+    if (!stale_) return pkixrc::kOk;
+    Ref<TBuf> v = adoptRef(encodeValue());
+    if (!v || embedded_.setValue(v.get()) != pkixrc::kOk) return this->error_ = pkixrc::kFailed;
     stale_ = false;
-    return 0;
+    return pkixrc::kOk;
   }
 
   X509Extn embedded_;

@@ -6,10 +6,12 @@
 #define PKIX_CERT_X509CRT_H_
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "cert/tcert.h"
 #include "cert/x509.h"
+#include "support/ref.h"
 
 // The four names a certificate holds, as getName takes them.
 namespace certname {
@@ -28,7 +30,7 @@ class X509Cert : public TCert {
 
   int getType() override;
   cert_format_t getFormat() override {
-    error_ = 0;
+    error_ = pkixrc::kOk;
     return CF_X509;
   }
   TBuf* getRaw() override;
@@ -73,70 +75,98 @@ class X509Cert : public TCert {
   int isCertSimilar(TCert* other) override;
   int error() override { return error_; }
   TCert* dup() override;
-  int del() override { return error_ = 0; }
+  int del() override { return error_ = pkixrc::kOk; }
 
   // Parses one certificate from in (advanced past it); the object is
-  // cleared first. 0, 4, 6 or 9.
+  // cleared first. 0; 4 (null in), 6 (in without buffer), 9 (not a
+  // certificate: the object stays cleared, in unchanged).
   int parse(TBuf* in);
-  // Writes the record, with the fields set since, as new DER. 0, 9 or 40.
+  // Writes the record, with the fields set since, as new DER into raw and
+  // reads it back so that every view points into it. 0; 1 (no record), 9
+  // (a field or the whole cannot be encoded), 40 (no public key). On
+  // failure raw is empty and the record keeps the fields set.
   int encodeCert();
   // Distribution points are not produced yet: 0.
-  int encodeCRLList() { return 0; }
+  int encodeCRLList() { return pkixrc::kOk; }
   // The cached name of type t (borrowed), made from the record on first
   // use; null with 5 (type), 36 (no such name) or 9.
   TName* get_src_name(TName::name_type_t t);
+  // Drops every field: the object is as new (nothing parsed, modified).
   void clear();
   // The record (borrowed), or null with 9.
   x509_cert_t* getX509Struct();
 
  private:
-  static constexpr uint32_t kOwnedCrlDp = 0x1;
-  static constexpr uint32_t kOwnedSignature = 0x2;
-  static constexpr uint32_t kCrlDpDone = 0x4;
-  static constexpr uint32_t kModified = 0x8;
+  // The parsed record owns the two buffers of unrecognised extensions and
+  // the selector; releasing it frees them.
+  struct RecordRelease {
+    void operator()(x509_cert_t* r) const { x509_release_cert(r); }
+  };
+  using RecordPtr = std::unique_ptr<x509_cert_t, RecordRelease>;
 
   int ensureRecord();
-  TName** nameSlot(int t);
+  Ref<TName>* nameSlot(int t);
   Buffer* nameView(int t);
-  TBuf* fingerprint(TBuf** slot, pki_alg_t hash, unsigned size);
+  TBuf* fingerprint(Ref<TBuf>* slot, pki_alg_t hash, unsigned size);
+  // Keeps octets the record views alive until the next encoding reads the
+  // record back from its own DER.
+  void keepViewed(Ref<TBuf> octets) { parts_.push_back(std::move(octets)); }
+  // What signing and checking work on: other's key of type t in *key and
+  // a view of the TBSCertificate (encoded first when modified) in *tbs. 0;
+  // kBadArgument (null other), other's error when it has no such key, the
+  // encoding's code, kNoMemory.
+  int signedPart(TCert* other, TKey::key_type_t t, Ref<TKey>* key, Ref<TBuf>* tbs);
   // Puts the extension list into the record as whole Extension elements.
   int recordExtensions();
+  // The extension list read from the record's extensions (a new list), or
+  // null with the code in *code. An extension its kind's class cannot read
+  // is kept unread, as an unrecognised one: *code is then 6 and
+  // unreadable_critical_ tells whether such an extension was critical.
+  TExtnList* readExtns(int* code);
   // Matches this certificate's name of type t against other's by the
   // template rule; false with the error set when they do not fit.
   bool nameFits(TCert* other, int t);
 
-  TBuf* raw_ = nullptr;
-  x509_cert_t* rec_ = nullptr;
-  TBuf* md5_ = nullptr;
-  TBuf* sha1_ = nullptr;
-  TExtnList* extns_ = nullptr;
-  TKey* pub_key_ = nullptr;
-  TKey* priv_key_ = nullptr;
-  TName* subject_ = nullptr;
-  TName* subject_alt_ = nullptr;
-  TName* issuer_ = nullptr;
-  TName* issuer_alt_ = nullptr;
-  TBuf* serial_ = nullptr;
-  uint32_t flags_ = kModified;
-  cert_status_t status_ = 0;
+  Ref<TBuf> raw_;
+  RecordPtr rec_;
+  Ref<TBuf> md5_;
+  Ref<TBuf> sha1_;
+  Ref<TExtnList> extns_;
+  Ref<TKey> pub_key_;
+  Ref<TKey> priv_key_;
+  Ref<TName> subject_;
+  Ref<TName> subject_alt_;
+  Ref<TName> issuer_;
+  Ref<TName> issuer_alt_;
+  Ref<TBuf> serial_;
+  // Set by every setter: raw no longer holds what the fields say.
+  bool modified_ = true;
+  // The extension list was set or added to: the next encoding writes it.
+  bool extns_set_ = false;
+  // The outcome of reading the record's extensions: 0, or 6 when one was
+  // kept unread; and whether an unread one is critical.
+  int extns_error_ = pkixrc::kOk;
+  bool unreadable_critical_ = false;
+  cert_status_t status_ = CS_NONE;
   pki_alg_t sign_alg_ = 0;
-  int error_ = 0;
+  int error_ = pkixrc::kOk;
   int32_t crl_from_ = -1;
   int32_t crl_to_ = -1;
-  // The octets the record's views point into besides raw (encodings of set
-  // fields, the DER replaced by a new encoding), kept while they are viewed.
-  std::vector<TBuf*> parts_;
-  bool extns_set_ = false;
+  // Every octet string the record views besides raw (encodings of set
+  // fields, a new signature, the DER replaced by a new encoding), kept
+  // while it is viewed.
+  std::vector<Ref<TBuf>> parts_;
 };
 
-// A new certificate; with data and len both given, parsed from a copy of
-// them (null when that fails).
+// A new certificate (one reference for the caller); with data and len both
+// given, parsed from a copy of them with setRaw. Null when memory is short
+// or the octets are not a usable certificate.
 TCert* createX509Cert(const unsigned char* data, unsigned len);
-// Null unless fmt is 1; otherwise createX509Cert.
+// Null unless fmt is CF_X509; otherwise createX509Cert.
 TCert* createTCert(TCert::cert_format_t fmt, const unsigned char* data, unsigned len);
 TCert* createTCert(TCert::cert_format_t fmt);
-// 4 for a null argument, 9 without the certificate's public key; else the
-// key pair check of the two keys.
+// 4 (kBadArgument) for a null argument, 9 (kFailed) without the
+// certificate's public key; else the key pair check of the two keys.
 int checkPrivKeyConsistency(TCert* c, TKey* k, int mode);
 
 #endif  // PKIX_CERT_X509CRT_H_

@@ -10,6 +10,9 @@
 #include "cert/tbufview.h"
 #include "cert/x509.h"
 #include "cert/x509enc.h"
+#include "support/buffers.h"
+
+using namespace pkixrc;
 
 namespace {
 
@@ -39,16 +42,16 @@ const ExtnRow kExtnTable[] = {
 };
 
 // A new TBuf with the content octets of an identifier constant.
-TBuf* oidBuf(const unsigned char* oid) { return createTBuf(oid + 1, oid[0]); }
+Ref<TBuf> oidBuf(const unsigned char* oid) { return adoptRef(createTBuf(oid + 1, oid[0])); }
 
 }  // namespace
 
-X509Extn::~X509Extn() { extnfini(); }
+X509Extn::~X509Extn() = default;
 
 void X509Extn::extnfini() {
-  replaceRef(raw_, static_cast<TBuf*>(nullptr));
-  replaceRef(oid_, static_cast<TBuf*>(nullptr));
-  replaceRef(value_, static_cast<TBuf*>(nullptr));
+  raw_.reset();
+  oid_.reset();
+  value_.reset();
 }
 
 TExtn::extn_t X509Extn::kindOf(const Buffer& oid) {
@@ -78,9 +81,9 @@ int X509Extn::setRaw(TBuf* in) {
   extnfini();
   modified_ = 1;
   type_ = EXT_NONE;
-  if (in == nullptr) return error_ = 4;
+  if (in == nullptr) return error_ = kBadArgument;
   Buffer* b = in->getBuffer();
-  if (b == nullptr) return error_ = 40;
+  if (b == nullptr) return error_ = kUnavailable;
   // Parsed from a copy: the views are made while in still covers the
   // extension, and in is advanced past it at the end.
   Buffer cursor = *b;
@@ -88,116 +91,108 @@ int X509Extn::setRaw(TBuf* in) {
   init_buffer(&oid);
   init_buffer(&value);
   int critical = 0;
-  if (x509_parse_extension(&cursor, &oid, &critical, &value) < 0) return error_ = 9;
+  if (x509_parse_extension(&cursor, &oid, &critical, &value) < 0) return error_ = kFailed;
   Buffer whole = *b;
   whole.len = static_cast<uint32_t>(cursor.data - b->data);
   type_ = kindOf(oid);
   oid_ = tbufView(in, oid);
-  TBuf* v = tbufView(in, value);
-  if (oid_ == nullptr || v == nullptr) {
-    if (v != nullptr) v->release();
-    return error_ = 1;
-  }
+  Ref<TBuf> v = tbufView(in, value);
+  if (!oid_ || !v) return error_ = kNoMemory;
   critical_ = critical != 0 ? 1 : 0;
-  int r = setValue(v);  // a typed extension reads its fields here
-  v->release();
-  if (r != 0) return error_ = r;
+  int r = setValue(v.get());  // a typed extension reads its fields here
+  if (r != kOk) return error_ = r;
   raw_ = tbufView(in, whole);
-  if (raw_ == nullptr) return error_ = 1;
+  if (!raw_) return error_ = kNoMemory;
   in->shift(whole.len);
   modified_ = 0;
-  return error_ = 0;
+  return error_ = kOk;
 }
 
 TBuf* X509Extn::getRaw() {
-  if (modified_ == 0 && raw_ != nullptr) {
+  if (modified_ == 0 && raw_) {
     if (raw_->addRef() < 0) {
-      error_ = 43;
+      error_ = kNoReference;
       return nullptr;
     }
-    error_ = 0;
-    return raw_;
+    error_ = kOk;
+    return raw_.get();
   }
-  TBuf* v = getValue();
-  if (v == nullptr) {
+  // Any failure leaves the extension without DER, identifier and value.
+  Ref<TBuf> v = adoptRef(getValue());
+  if (!v) {
     extnfini();
-    error_ = 9;
+    error_ = kFailed;
     return nullptr;
   }
-  if (oid_ == nullptr) {
+  if (!oid_) {
     const unsigned char* known = oidOf(type_);
     if (known != nullptr) oid_ = oidBuf(known);
-    if (oid_ == nullptr) {
-      v->release();
+    if (!oid_) {
       extnfini();
-      error_ = type_ == EXT_NONE ? 40 : 9;
+      error_ = type_ == EXT_NONE ? kUnavailable : kFailed;
       return nullptr;
     }
   }
   // The extension is rebuilt from the end: value, identifier, and the
   // critical BOOLEAN when the flag is set, so a rebuilt extension keeps its
   // criticality.
-  TBuf* out = createTBuf(v->datap(), v->len());
-  v->release();
-  Buffer oid = bufferOf(oid_);
-  if (out == nullptr || x509_enc_extension(&oid, critical_ != 0 ? 1 : 0, out->getBuffer()) != 0) {
-    if (out != nullptr) out->release();
+  Ref<TBuf> out = adoptRef(createTBuf(v->datap(), v->len()));
+  Buffer id = viewOf(oid_.get());
+  if (!out || x509_enc_extension(&id, critical_ != 0 ? 1 : 0, out->getBuffer()) != 0) {
     extnfini();
-    error_ = 9;
+    error_ = kFailed;
     return nullptr;
   }
-  replaceRef(raw_, out);
+  raw_ = std::move(out);
   modified_ = 0;
-  error_ = 0;
-  return shareRef(raw_);
+  error_ = kOk;
+  return raw_.newRef();
 }
 
 TBuf* X509Extn::getObjId() {
-  if (oid_ == nullptr) {
+  if (!oid_) {
     const unsigned char* known = oidOf(type_);
     if (known == nullptr) {
-      error_ = 40;
+      error_ = kUnavailable;
       return nullptr;
     }
     oid_ = oidBuf(known);
-    if (oid_ == nullptr) {
-      error_ = 1;
+    if (!oid_) {
+      error_ = kNoMemory;
       return nullptr;
     }
   }
-  error_ = 0;
-  return shareRef(oid_);
+  error_ = kOk;
+  return oid_.newRef();
 }
 
 int X509Extn::setValue(TBuf* value) {
-  if (value == nullptr) return error_ = 4;
-  if (value->addRef() < 0) return error_ = 43;
-  replaceRef(value_, value);
+  if (value == nullptr) return error_ = kBadArgument;
+  if (value->addRef() < 0) return error_ = kNoReference;
+  value_.reset(value);
   modified_ = 1;
   set_ = 1;
-  return error_ = 0;
+  return error_ = kOk;
 }
 
 TBuf* X509Extn::getValue() {
-  error_ = 0;
-  if (value_ == nullptr) return nullptr;
+  error_ = kOk;
+  if (!value_) return nullptr;
   if (value_->addRef() < 0) {
-    error_ = 43;
+    error_ = kNoReference;
     return nullptr;
   }
-  return value_;
+  return value_.get();
 }
 
 // ---- The list ----
 
-X509ExtnList::X509ExtnList() : list_(new (std::nothrow) List) {}
-X509ExtnList::~X509ExtnList() {
-  if (list_ != nullptr) list_->release();
-}
+X509ExtnList::X509ExtnList() : list_(adoptRef(new (std::nothrow) List)) {}
+X509ExtnList::~X509ExtnList() = default;
 
 TExtn* X509ExtnList::getFirst() {
-  if (list_ == nullptr) {
-    error_ = 40;
+  if (!list_) {
+    error_ = kUnavailable;
     return nullptr;
   }
   XBase* x = list_->getFirst();
@@ -206,8 +201,8 @@ TExtn* X509ExtnList::getFirst() {
 }
 
 TExtn* X509ExtnList::getNext() {
-  if (list_ == nullptr) {
-    error_ = 40;
+  if (!list_) {
+    error_ = kUnavailable;
     return nullptr;
   }
   XBase* x = list_->getNext();
@@ -217,52 +212,66 @@ TExtn* X509ExtnList::getNext() {
 
 TExtn* X509ExtnList::get(TExtn::extn_t t) {
   if (t == TExtn::EXT_NONE || t == TExtn::EXT_LIMIT) {
-    error_ = 4;
+    error_ = kBadArgument;
     return nullptr;
   }
-  if (list_ == nullptr) {
-    error_ = 40;
+  if (!list_) {
+    error_ = kUnavailable;
     return nullptr;
   }
-  for (XBase* x = list_->getFirst(); x != nullptr; x = list_->getNext()) {
-    TExtn* e = static_cast<TExtn*>(x);
-    if (e->getType() == t) {
-      error_ = 0;
-      return e;
-    }
-    e->release();
+  error_ = kOk;
+  for (Ref<XBase> x = adoptRef(list_->getFirst()); x; x = adoptRef(list_->getNext())) {
+    if (static_cast<TExtn*>(x.get())->getType() == t) return static_cast<TExtn*>(x.detach());
   }
-  error_ = 0;
   return nullptr;
 }
 
 int X509ExtnList::clear() {
-  if (list_ == nullptr) return error_ = 40;
+  if (!list_) return error_ = kUnavailable;
+  by_id_.clear();
+  count_ = 0;
   return error_ = list_->clean();
 }
 
-int X509ExtnList::append(TExtn* e) {
-  if (list_ == nullptr || e == nullptr) return error_ = 40;
-  TBuf* id = e->getObjId();
-  if (id == nullptr) return error_ = 9;
-  int r = -1;
-  for (XBase* x = list_->getFirst(); x != nullptr; x = list_->getNext()) {
-    TExtn* old = static_cast<TExtn*>(x);
-    TBuf* old_id = old->getObjId();
-    int same = tbufEqual(id, old_id);
-    if (old_id != nullptr) old_id->release();
-    old->release();
-    if (same != 0) {
-      // The replacement takes the replaced one's place: remove it (the
-      // cursor moves back one) and insert after the cursor.
-      list_->delCurrent();
-      r = list_->insert(e);
-      break;
+Node* X509ExtnList::findNode(const std::string& id) {
+  auto idOf = [](Node* n) {
+    Ref<TBuf> b = n->obj != nullptr ? adoptRef(static_cast<TExtn*>(n->obj)->getObjId()) : Ref<TBuf>();
+    return b ? std::string(reinterpret_cast<const char*>(b->datap()), b->len()) : std::string();
+  };
+  if (count_ < kIndexFrom && by_id_.empty()) {
+    for (Node* n = list_->firstNode(); n != nullptr; n = list_->nextNode(n)) {
+      if (idOf(n) == id) return n;
     }
+    return nullptr;
   }
-  id->release();
-  if (r < 0) r = list_->append(e);
-  return error_ = r;
+  if (by_id_.empty()) {
+    for (Node* n = list_->firstNode(); n != nullptr; n = list_->nextNode(n)) by_id_.emplace(idOf(n), n);
+  }
+  auto found = by_id_.find(id);
+  return found != by_id_.end() ? found->second : nullptr;
+}
+
+int X509ExtnList::append(TExtn* e) {
+  if (!list_ || e == nullptr) return error_ = kUnavailable;
+  Ref<TBuf> id = adoptRef(e->getObjId());
+  if (!id) return error_ = kFailed;
+  std::string key(reinterpret_cast<const char*>(id->datap()), id->len());
+  if (Node* at = findNode(key)) {
+    // The replacement takes the replaced one's place.
+    int r = at->setAddr(e);
+    if (r != kOk) {
+      // The node let go of the old extension and holds nothing: drop it.
+      by_id_.erase(key);
+      list_->removeNode(at);
+      --count_;
+    }
+    return error_ = r;
+  }
+  int r = list_->append(e);
+  if (r != kOk) return error_ = r;
+  ++count_;
+  if (!by_id_.empty()) by_id_.emplace(std::move(key), list_->lastNode());
+  return error_ = kOk;
 }
 
 // ---- The factory ----
@@ -304,14 +313,24 @@ TExtn* createTExtn(TExtn::extn_t t) { return createX509Extn(t); }
 
 TExtn* createX509Extn(TBuf* in) {
   if (in == nullptr || in->getBuffer() == nullptr) return nullptr;
-  TExtn* e = createX509Extn(X509Extn::getType(in));
-  if (e == nullptr) return nullptr;
-  // A failing setRaw leaves in where it was.
-  if (e->setRaw(in) != 0) {
-    e->release();
+  Ref<TExtn> e = adoptRef(createX509Extn(X509Extn::getType(in)));
+  if (!e) return nullptr;
+  // A typed extension has consumed the element before its class reads the
+  // value: a value it cannot read puts in's record back where it was.
+  const Buffer before = *in->getBuffer();
+  if (e->setRaw(in) != kOk) {
+    *in->getBuffer() = before;
     return nullptr;
   }
-  return e;
+  return e.detach();
+}
+
+TExtn* createUnreadExtn(TBuf* in) {
+  if (in == nullptr || in->getBuffer() == nullptr) return nullptr;
+  Ref<X509Extn> e = adoptRef(new (std::nothrow) X509Extn(TExtn::EXT_NONE));
+  if (!e || e->setRaw(in) != kOk) return nullptr;
+  e->setType(TExtn::EXT_NONE);  // its kind's class has not read it
+  return e.detach();
 }
 
 TExtnList* createTExtnList() { return new (std::nothrow) X509ExtnList; }

@@ -3,8 +3,12 @@
 #ifndef PKIX_CERT_X509EXTN_H_
 #define PKIX_CERT_X509EXTN_H_
 
+#include <string>
+#include <unordered_map>
+
 #include "cert/list.h"
 #include "cert/textn.h"
+#include "support/ref.h"
 
 class X509Extn : public TExtn {
  public:
@@ -21,7 +25,7 @@ class X509Extn : public TExtn {
   int isCritical() override { return critical_; }
   int setCritical(int critical) override {
     critical_ = critical;
-    return error_ = 0;
+    return error_ = pkixrc::kOk;
   }
   int hasBeenSet() override { return set_; }
   virtual void setType(extn_t t) { type_ = t; }
@@ -43,9 +47,9 @@ class X509Extn : public TExtn {
  private:
   void extnfini();
 
-  TBuf* raw_ = nullptr;
-  TBuf* oid_ = nullptr;
-  TBuf* value_ = nullptr;
+  Ref<TBuf> raw_;
+  Ref<TBuf> oid_;
+  Ref<TBuf> value_;
   extn_t type_;
   int modified_ = 1;
 };
@@ -59,12 +63,27 @@ class X509ExtnList : public TExtnList {
   TExtn* getNext() override;
   TExtn* get(TExtn::extn_t t) override;
   int clear() override;
+  // Adds e after the last element, or in place of the element with the same
+  // identifier. 0; kUnavailable (no list or null e), kFailed (e has no
+  // identifier), kNoMemory or kNoReference (the list's). Each append costs
+  // the same whatever the list's length.
   int append(TExtn* e) override;
   int error() override { return error_; }
 
  private:
-  List* list_;
-  int error_ = 0;
+  // Lists shorter than this are searched in place; from this length on an
+  // index of identifiers is kept.
+  static constexpr size_t kIndexFrom = 16;
+
+  // The node holding an extension with identifier id (its content octets),
+  // or null.
+  Node* findNode(const std::string& id);
+
+  Ref<List> list_;
+  size_t count_ = 0;
+  // The node holding each identifier, once the list is long enough.
+  std::unordered_map<std::string, Node*> by_id_;
+  int error_ = pkixrc::kOk;
 };
 
 // A new empty extension of kind t: the typed class for the kinds that have
@@ -72,8 +91,14 @@ class X509ExtnList : public TExtnList {
 TExtn* createX509Extn(TExtn::extn_t t);
 TExtn* createTExtn(TExtn::extn_t t);
 // The extension at in, in the class of its kind, with in advanced past it;
-// null (in unchanged) for null or malformed input.
+// null (in unchanged) for null or malformed input, or a value the kind's
+// class cannot read.
 TExtn* createX509Extn(TBuf* in);
+// The extension at in as an unrecognised one (kind 0), its value not read,
+// with in advanced past it: how a list keeps an extension its kind's class
+// cannot read. Null (in unchanged) for null input or when in does not start
+// with an Extension element.
+TExtn* createUnreadExtn(TBuf* in);
 // A new empty extension list.
 TExtnList* createTExtnList();
 

@@ -16,6 +16,7 @@
 #include "alg/pki_cnvrt_s.h"
 #include "cert/x509crt.h"
 #include "module/cmn_abuf.h"
+#include "support/clock.h"
 #include "testing/cnvrt_binding.h"
 #include "testing/inproc.h"
 
@@ -75,8 +76,13 @@ struct Own {
   Own& operator=(const Own&) = delete;
 };
 
+// The moment the certificate tests run at, whatever the wall clock says:
+// 2030-01-01T00:00:00Z, inside the sample PKI's validity.
+constexpr long kTestNow = 1893456000L;
+
 // The module's internals in process: the buffer and logging services, and
-// the conversion service the certificate object maps its algorithms with.
+// the conversion service the certificate object maps its algorithms with;
+// the module's clock fixed at kTestNow.
 class CertFixture : public ::testing::Test {
  protected:
   void SetUp() override { conversion.Bind(); }
@@ -87,6 +93,7 @@ class CertFixture : public ::testing::Test {
   }
   InProcessManager mgr;
   ConversionBinding conversion;
+  pkixclock::FixedTime clock{kTestNow};
 };
 
 }  // namespace pkixtest

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "testing/inproc.h"
+#include "support/result_codes.h"
 
 namespace pkixtest {
 namespace {
@@ -56,8 +57,8 @@ TEST_F(ListTest, EmptyList) {
   EXPECT_TRUE(list->isEmpty());
   EXPECT_TRUE(list->isHead());
   EXPECT_FALSE(list->isTail());
-  EXPECT_EQ(list->getNext(nullptr), 4);
-  EXPECT_EQ(list->getPrev(nullptr), 4);
+  EXPECT_EQ(list->getNext(nullptr), pkixrc::kBadArgument);
+  EXPECT_EQ(list->getPrev(nullptr), pkixrc::kBadArgument);
 }
 
 TEST_F(ListTest, CursorWalksBothWays) {
@@ -104,7 +105,7 @@ TEST_F(ListTest, InsertPushFrontAndDelete) {
 
 TEST_F(ListTest, StrictAppendComparesIdentityNotContent) {
   Fill();
-  EXPECT_EQ(list->strictAppend(items[1]), 33);
+  EXPECT_EQ(list->strictAppend(items[1]), pkixrc::kAlreadyPresent);
   EXPECT_EQ(items[1]->references(), 2);
   Item twin(2);
   twin.addRef();  // stack object: never released to 0 here
@@ -131,8 +132,8 @@ TEST_F(ListTest, NullElementsAndRefusals) {
   EXPECT_EQ(out, nullptr);
   EXPECT_EQ(list->error(), 0);
   items[0]->refuse = true;
-  EXPECT_EQ(list->append(items[0]), 43);
-  EXPECT_EQ(list->error(), 43);
+  EXPECT_EQ(list->append(items[0]), pkixrc::kNoReference);
+  EXPECT_EQ(list->error(), pkixrc::kNoReference);
   items[0]->refuse = false;
   EXPECT_EQ(items[0]->references(), 1);  // nothing was taken
 }

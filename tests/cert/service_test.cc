@@ -11,6 +11,7 @@
 #include "host/host.h"
 #include "host/hostbuf.h"
 #include "module/pkixsrv.h"
+#include "cert/x509crt.h"
 
 namespace {
 
@@ -48,9 +49,9 @@ TEST_F(ServiceTest, CertificatesFromBytesAndBuffers) {
   ASSERT_NE(c, nullptr);
   EXPECT_EQ(c->references(), 1);
   EXPECT_EQ(c->getVersion(), 2u);
-  EXPECT_EQ(c->getType(), 1);
+  EXPECT_EQ(c->getType(), TCert::CT_END_ENTITY);
   EXPECT_EQ(c->getSignAlg(), 0x00020001u);
-  TName* subject = c->getName(static_cast<TName::name_type_t>(0x201));
+  TName* subject = c->getName(static_cast<TName::name_type_t>(certname::kSubject));
   ASSERT_NE(subject, nullptr);
   TBuf* text = subject->getPrintable(TName::PRN_PLAIN);
   ASSERT_NE(text, nullptr);
@@ -70,7 +71,7 @@ TEST_F(ServiceTest, CertificatesFromBytesAndBuffers) {
   TCert* root = service->createTCert(TCert::CF_X509, in);
   ASSERT_NE(root, nullptr);
   EXPECT_EQ(in->len(), 0u);
-  EXPECT_EQ(root->getType(), 2);
+  EXPECT_EQ(root->getType(), TCert::CT_AUTHORITY);
   EXPECT_EQ(*c == *root, 0);
   // What does not parse leaves nothing behind.
   int live = pkixhost::liveBuffers();
@@ -123,7 +124,7 @@ TEST_F(ServiceTest, ListsNamesAndExtensions) {
   a->release();
   b->release();
 
-  TName* n = service->createTName(static_cast<TName::name_type_t>(0x201));
+  TName* n = service->createTName(static_cast<TName::name_type_t>(certname::kSubject));
   ASSERT_NE(n, nullptr);
   EXPECT_EQ(n->setPrintable("CN=gateway, O=Example"), 0);
   TCert* tmpl = service->createTCert(TCert::CF_X509);

@@ -7,11 +7,12 @@
 #include "module/pkixalist.h"
 #include "module/pkixaname.h"
 #include "module/pkixsrv.h"
+#include "support/result_codes.h"
 
 namespace pkixtest {
 namespace {
 
-const TName::name_type_t kSubject = static_cast<TName::name_type_t>(0x201);
+const TName::name_type_t kSubject = static_cast<TName::name_type_t>(certname::kSubject);
 
 // References an object holds, read through a wrapper.
 template <class W>
@@ -33,26 +34,26 @@ class WrapTest : public CertFixture {
 
 TEST_F(WrapTest, EmptyWrappersAnswerWithoutCalling) {
   aCert c(static_cast<TCert*>(nullptr));
-  EXPECT_EQ(c.error(), 40);
+  EXPECT_EQ(c.error(), pkixrc::kUnavailable);
   EXPECT_EQ(c.getVersion(), -1);
-  EXPECT_EQ(c.error(), 40);
-  EXPECT_EQ(c.setVersion(1), 40);
+  EXPECT_EQ(c.error(), pkixrc::kUnavailable);
+  EXPECT_EQ(c.setVersion(1), pkixrc::kUnavailable);
   EXPECT_EQ(c.getType(), 0);
   aName n = c.getName(kSubject);
-  EXPECT_EQ(n.error(), 40);
+  EXPECT_EQ(n.error(), pkixrc::kUnavailable);
   EXPECT_EQ(n.raw(), nullptr);
   long f = 0, t = 0;
-  EXPECT_EQ(c.getValidity(f, t), 40);
+  EXPECT_EQ(c.getValidity(f, t), pkixrc::kUnavailable);
   aName a, b;
   EXPECT_EQ(a == b, 0);
-  EXPECT_EQ(a.error(), 40);
+  EXPECT_EQ(a.error(), pkixrc::kUnavailable);
   EXPECT_EQ(a != b, 1);
   aCertList l(static_cast<TCertList*>(nullptr));
   EXPECT_TRUE(l.isEmpty());
-  EXPECT_EQ(l.error(), 40);
+  EXPECT_EQ(l.error(), pkixrc::kUnavailable);
   // A format the service refuses leaves an empty wrapper.
   aCert bad(static_cast<TCert::cert_format_t>(2));
-  EXPECT_EQ(bad.error(), 40);
+  EXPECT_EQ(bad.error(), pkixrc::kUnavailable);
   EXPECT_EQ(bad.raw(), nullptr);
 }
 
@@ -99,8 +100,8 @@ TEST_F(WrapTest, CertificateOperationsForward) {
   EXPECT_EQ(c != root, 1);
   EXPECT_EQ(c.areISNMatched(same), 1);
   EXPECT_EQ(c.is_complete(), c.raw()->is_complete());
-  EXPECT_EQ(c.setVersion(7), 4);
-  EXPECT_EQ(c.error(), 4);
+  EXPECT_EQ(c.setVersion(7), pkixrc::kBadArgument);
+  EXPECT_EQ(c.error(), pkixrc::kBadArgument);
   long f = 0, t = 0;
   EXPECT_EQ(c.getValidity(f, t), 0);
   EXPECT_LT(f, t);
@@ -137,7 +138,7 @@ TEST_F(WrapTest, ExtensionWrappers) {
   EXPECT_EQ(refs(typed), 3);  // list, generic and typed wrapper
   aExtn other = l.get(TExtn::EXT_BASIC_CONSTRAINTS);
   aKeyUsage wrong(other);
-  EXPECT_EQ(wrong.error(), 40);
+  EXPECT_EQ(wrong.error(), pkixrc::kUnavailable);
   EXPECT_EQ(wrong.raw(), nullptr);
   aExtn fresh(TExtn::EXT_KEY_USAGE);
   ASSERT_EQ(fresh.error(), 0);

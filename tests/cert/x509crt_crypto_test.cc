@@ -15,12 +15,13 @@
 #include "host/hostcrypto.h"
 #include "key/x509key.h"
 #include "name/x509name.h"
+#include "support/result_codes.h"
 
 namespace pkixtest {
 namespace {
 
-const TName::name_type_t kSubject = static_cast<TName::name_type_t>(0x201);
-const TName::name_type_t kIssuer = static_cast<TName::name_type_t>(0x101);
+const TName::name_type_t kSubject = static_cast<TName::name_type_t>(certname::kSubject);
+const TName::name_type_t kIssuer = static_cast<TName::name_type_t>(certname::kIssuer);
 
 std::string BaseName(const std::string& path) { return path.substr(path.rfind('/') + 1); }
 
@@ -248,9 +249,9 @@ TEST_F(CryptoCertTest, SampleChainVerifiesLinkByLink) {
 
 TEST_F(CryptoCertTest, CheckSignArgumentsAndAnIssuerWithoutKey) {
   Own<TCert> c(load("server.der"));
-  EXPECT_EQ(c->checkSign(static_cast<TCert*>(nullptr)), 4);
+  EXPECT_EQ(c->checkSign(static_cast<TCert*>(nullptr)), pkixrc::kBadArgument);
   Own<TCert> empty(createTCert(TCert::CF_X509));
-  EXPECT_EQ(c->checkSign(empty.get()), 40);
+  EXPECT_EQ(c->checkSign(empty.get()), pkixrc::kUnavailable);
 }
 
 // A certificate built field by field, signed with a CA certificate that
@@ -275,7 +276,7 @@ class SigningTest : public CertFixture {
     Own<TName> subject(model->getName(kSubject));
     Own<TName> issuer(model->getName(kIssuer));
     Own<TKey> key(model->getKey(TKey::KT_PUBLIC));
-    long now = static_cast<long>(std::time(nullptr));
+    long now = kTestNow;
     EXPECT_EQ(c->setVersion(2), 0);
     EXPECT_EQ(c->setSerialNumber(serial, sizeof serial), 0);
     EXPECT_EQ(c->setName(issuer.get()), 0);
@@ -351,11 +352,42 @@ TEST_F(SigningTest, ResigningAChangedCertificateReplacesTheSignature) {
   EXPECT_TRUE(OsslVerifies(bytesOf(raw.get()), example("sub-ca.der")));
 }
 
+TEST_F(SigningTest, ASignatureNotYetEncodedStaysWithDuplicatesAndOutlivesTheSigner) {
+  // Parsed and built certificates alike: signed, then duplicated before
+  // either is encoded again; the duplicate outlives the original.
+  for (bool parsed : {true, false}) {
+    SCOPED_TRACE(parsed ? "parsed" : "built by setters");
+    TCert* copy = nullptr;
+    Bytes original;
+    {
+      Own<TCert> c(parsed ? load("server.der") : Build(PKI_ALG_SHA256_RSA));
+      if (parsed) {
+        const unsigned char serial[] = {0x43};
+        ASSERT_EQ(c->setSerialNumber(serial, 1), pkixrc::kOk);
+      }
+      {
+        Own<TCert> signer(Signer());
+        ASSERT_EQ(c->sign(signer.get()), pkixrc::kOk);
+      }
+      copy = c->dup();
+      Own<TBuf> mine(c->getRaw());
+      ASSERT_TRUE(mine);
+      original = bytesOf(mine.get());
+    }
+    Own<TCert> held(copy);
+    ASSERT_TRUE(held);
+    Own<TBuf> theirs(held->getRaw());
+    ASSERT_TRUE(theirs);
+    EXPECT_EQ(bytesOf(theirs.get()), original);
+    EXPECT_TRUE(OsslVerifies(bytesOf(theirs.get()), example("sub-ca.der")));
+  }
+}
+
 TEST_F(SigningTest, SignerWithoutPrivateKeyIsRefused) {
   Own<TCert> c(Build(PKI_ALG_SHA1_RSA));
   Own<TCert> ca(load("sub-ca.der"));
-  EXPECT_EQ(c->sign(ca.get()), 40);
-  EXPECT_EQ(c->sign(static_cast<TCert*>(nullptr)), 4);
+  EXPECT_EQ(c->sign(ca.get()), pkixrc::kUnavailable);
+  EXPECT_EQ(c->sign(static_cast<TCert*>(nullptr)), pkixrc::kBadArgument);
 }
 
 TEST_F(SigningTest, MessageSignedWithTheKeyFormsChecksWithThePublicKey) {
@@ -376,7 +408,7 @@ TEST_F(SigningTest, MessageSignedWithTheKeyFormsChecksWithThePublicKey) {
   }
   Own<TCert> plain(load("server.der"));
   EXPECT_EQ(plain->sign(nullptr, PKI_ALG_SHA1_RSA, msg.get()), nullptr);
-  EXPECT_EQ(plain->error(), 40);
+  EXPECT_EQ(plain->error(), pkixrc::kUnavailable);
 }
 
 // The key pair check answers 1 for a pair and 0 for keys that do not match;
@@ -396,8 +428,8 @@ TEST_F(CryptoCertTest, PrivateKeyConsistency) {
       EXPECT_EQ(checkPrivKeyConsistency(server.get(), dsa.get(), mode), 0);
     }
   }
-  EXPECT_EQ(checkPrivKeyConsistency(nullptr, mine.get(), 0), 4);
-  EXPECT_EQ(checkPrivKeyConsistency(server.get(), nullptr, 0), 4);
+  EXPECT_EQ(checkPrivKeyConsistency(nullptr, mine.get(), 0), pkixrc::kBadArgument);
+  EXPECT_EQ(checkPrivKeyConsistency(server.get(), nullptr, 0), pkixrc::kBadArgument);
 }
 
 // Buffers and logging without crypto: every crypto operation reports 40.
@@ -415,22 +447,22 @@ TEST_F(NoCryptoCertTest, FingerprintsSigningAndChecksReport40) {
   ASSERT_TRUE(c);
   ASSERT_TRUE(ca);
   EXPECT_EQ(c->getSHA1(), nullptr);
-  EXPECT_EQ(c->error(), 40);
+  EXPECT_EQ(c->error(), pkixrc::kUnavailable);
   EXPECT_EQ(c->getMD5(), nullptr);
-  EXPECT_EQ(c->error(), 40);
-  EXPECT_EQ(c->checkSign(ca.get()), 40);
+  EXPECT_EQ(c->error(), pkixrc::kUnavailable);
+  EXPECT_EQ(c->checkSign(ca.get()), pkixrc::kUnavailable);
   Own<TKey> priv(MakeKey(TKey::KT_PRIVATE, KeyFile("sub-key.p8.der")));
   ASSERT_TRUE(priv);
   ASSERT_EQ(ca->setKey(priv.get()), 0);
-  EXPECT_EQ(c->sign(ca.get()), 40);
+  EXPECT_EQ(c->sign(ca.get()), pkixrc::kUnavailable);
   const unsigned char text[] = "m";
   Own<TBuf> msg(createTBuf(text, 1));
   EXPECT_EQ(c->sign(priv.get(), PKI_ALG_SHA1_RSA, msg.get()), nullptr);
-  EXPECT_EQ(c->error(), 40);
+  EXPECT_EQ(c->error(), pkixrc::kUnavailable);
   // The pair check says "no pair"; the public key holds the reason.
   EXPECT_EQ(checkPrivKeyConsistency(c.get(), priv.get(), 1), 0);
   Own<TKey> pub(c->getKey(TKey::KT_PUBLIC));
-  EXPECT_EQ(pub->error(), 40);
+  EXPECT_EQ(pub->error(), pkixrc::kUnavailable);
   // The certificate is still whole: its DER comes back unchanged.
   Own<TBuf> raw(c->getRaw());
   EXPECT_EQ(bytesOf(raw.get()), example("server.der"));

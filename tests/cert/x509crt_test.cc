@@ -21,14 +21,16 @@
 #include "cert/x509extn.h"
 #include "key/x509key.h"
 #include "name/x509name.h"
+#include "support/result_codes.h"
 
 namespace pkixtest {
 namespace {
 
-const TName::name_type_t kSubject = static_cast<TName::name_type_t>(0x201);
-const TName::name_type_t kIssuer = static_cast<TName::name_type_t>(0x101);
+const TName::name_type_t kSubject = static_cast<TName::name_type_t>(certname::kSubject);
+const TName::name_type_t kIssuer = static_cast<TName::name_type_t>(certname::kIssuer);
 
-long now() { return static_cast<long>(std::time(nullptr)); }
+// The module's clock, fixed by the fixture.
+long now() { return kTestNow; }
 
 X509* openssl(TBuf* raw) {
   const unsigned char* p = raw->datap();
@@ -44,9 +46,9 @@ TEST_F(CertTest, FormatOtherThanDerIsRefused) {
   Own<TCert> empty(createTCert(TCert::CF_X509));
   ASSERT_TRUE(empty);
   EXPECT_EQ(empty->getVersion(), 0u);
-  EXPECT_EQ(empty->error(), 40);
+  EXPECT_EQ(empty->error(), pkixrc::kUnavailable);
   EXPECT_EQ(empty->getType(), 0);
-  EXPECT_EQ(empty->error(), 40);
+  EXPECT_EQ(empty->error(), pkixrc::kUnavailable);
 }
 
 TEST_F(CertTest, BadInputIsRefusedAndLeavesNothing) {
@@ -63,14 +65,14 @@ TEST_F(CertTest, BadInputIsRefusedAndLeavesNothing) {
     SCOPED_TRACE(c.what);
     X509Cert* cert = new X509Cert;
     TBuf* in = createTBuf(c.bytes.data(), static_cast<unsigned>(c.bytes.size()));
-    EXPECT_EQ(cert->setRaw(in), 9);
+    EXPECT_EQ(cert->setRaw(in), pkixrc::kFailed);
     EXPECT_EQ(in->len(), c.bytes.size());  // not consumed
     EXPECT_EQ(cert->getX509Struct(), nullptr);
     in->release();
     EXPECT_EQ(cert->release(), 0);
   }
   X509Cert* cert = new X509Cert;
-  EXPECT_EQ(cert->setRaw(nullptr), 4);
+  EXPECT_EQ(cert->setRaw(nullptr), pkixrc::kBadArgument);
   cert->release();
 }
 
@@ -162,23 +164,23 @@ TEST_F(CertTest, SettersReencodeAndTheResultParsesBack) {
 
 TEST_F(CertTest, SetterArgumentsAreChecked) {
   Own<TCert> c(load("server.der"));
-  EXPECT_EQ(c->setVersion(3), 4);
-  EXPECT_EQ(c->setSerialNumber(nullptr, 3), 4);
-  EXPECT_EQ(c->setSignAlg(PKI_ALG_RSA), 4);   // no hash octet
-  EXPECT_EQ(c->setSignAlg(PKI_ALG_SHA1), 4);  // no key octet
-  EXPECT_EQ(c->setName(nullptr), 4);
+  EXPECT_EQ(c->setVersion(3), pkixrc::kBadArgument);
+  EXPECT_EQ(c->setSerialNumber(nullptr, 3), pkixrc::kBadArgument);
+  EXPECT_EQ(c->setSignAlg(PKI_ALG_RSA), pkixrc::kBadArgument);   // no hash octet
+  EXPECT_EQ(c->setSignAlg(PKI_ALG_SHA1), pkixrc::kBadArgument);  // no key octet
+  EXPECT_EQ(c->setName(nullptr), pkixrc::kBadArgument);
   Own<TName> dn(createTName(TName::NAME_DN));
-  EXPECT_EQ(c->setName(dn.get()), 5);  // no role
-  EXPECT_EQ(c->setKey(nullptr), 4);
+  EXPECT_EQ(c->setName(dn.get()), pkixrc::kWrongType);  // no role
+  EXPECT_EQ(c->setKey(nullptr), pkixrc::kBadArgument);
   Own<TKey> secret(createTKey(TKey::KT_SECRET));
-  EXPECT_EQ(c->setKey(secret.get()), 5);
+  EXPECT_EQ(c->setKey(secret.get()), pkixrc::kWrongType);
   EXPECT_EQ(c->getKey(TKey::KT_SECRET), nullptr);
-  EXPECT_EQ(c->error(), 4);
+  EXPECT_EQ(c->error(), pkixrc::kBadArgument);
   EXPECT_EQ(c->getKey(TKey::KT_PRIVATE), nullptr);
-  EXPECT_EQ(c->error(), 40);
-  EXPECT_EQ(c->getValidity(nullptr, nullptr), 4);
+  EXPECT_EQ(c->error(), pkixrc::kUnavailable);
+  EXPECT_EQ(c->getValidity(nullptr, nullptr), pkixrc::kBadArgument);
   EXPECT_EQ(c->getName(static_cast<TName::name_type_t>(0x301)), nullptr);
-  EXPECT_EQ(c->error(), 5);
+  EXPECT_EQ(c->error(), pkixrc::kWrongType);
   // The unmodified certificate still gives back its own octets.
   Own<TBuf> raw(c->getRaw());
   EXPECT_EQ(bytesOf(raw.get()), example("server.der"));
@@ -213,11 +215,11 @@ TEST_F(CertTest, TypeVersionAndNames) {
     EXPECT_EQ(c->getFormat(), TCert::CF_X509);
   }
   Own<TCert> root(load("root-ca.der"));
-  Own<TName> alt(root->getName(static_cast<TName::name_type_t>(0x202)));
+  Own<TName> alt(root->getName(static_cast<TName::name_type_t>(certname::kSubjectAlt)));
   EXPECT_FALSE(alt);
-  EXPECT_EQ(root->error(), 36);
+  EXPECT_EQ(root->error(), pkixrc::kNotFound);
   Own<TCert> server(load("server.der"));
-  Own<TName> server_alt(server->getName(static_cast<TName::name_type_t>(0x202)));
+  Own<TName> server_alt(server->getName(static_cast<TName::name_type_t>(certname::kSubjectAlt)));
   EXPECT_TRUE(server_alt);
   Own<TName> norm(server->getNormName(kSubject));
   EXPECT_TRUE(norm);
@@ -229,7 +231,7 @@ TEST_F(CertTest, ValidityAtTheExactSecondAndStatus) {
   // Not yet valid while not_before is now or later.
   ASSERT_EQ(c->setValidity(t + 2, t + 1000), 0);
   EXPECT_EQ(c->check(), kCertNotYetValid);
-  EXPECT_EQ(c->getStatus(), 6);
+  EXPECT_EQ(c->getStatus(), TCert::CS_OUT_OF_VALIDITY);
   EXPECT_EQ(c->error(), kCertNotYetValid);
   ASSERT_EQ(c->setValidity(t - 10, t + 1000), 0);
   EXPECT_EQ(c->check(), 0);
@@ -238,12 +240,12 @@ TEST_F(CertTest, ValidityAtTheExactSecondAndStatus) {
 
   // Expired: a CA keeps the sticky verdict 7, an end entity becomes 6.
   Own<TCert> ca(load("root-ca.der"));
-  ASSERT_EQ(ca->setStatus(7), 0);
+  ASSERT_EQ(ca->setStatus(TCert::CS_STICKY), 0);
   ASSERT_EQ(ca->setValidity(t - 1000, t - 10), 0);
-  EXPECT_EQ(ca->getStatus(), 7);
+  EXPECT_EQ(ca->getStatus(), TCert::CS_STICKY);
   EXPECT_EQ(ca->error(), kCertExpired);
-  ASSERT_EQ(c->setStatus(7), 0);
-  EXPECT_EQ(c->getStatus(), 6);
+  ASSERT_EQ(c->setStatus(TCert::CS_STICKY), 0);
+  EXPECT_EQ(c->getStatus(), TCert::CS_OUT_OF_VALIDITY);
   EXPECT_EQ(c->error(), kCertExpired);
 
   // The CRL period.
@@ -252,7 +254,7 @@ TEST_F(CertTest, ValidityAtTheExactSecondAndStatus) {
   EXPECT_EQ(v->getCRLPeriod(&from, &to), 0);
   EXPECT_EQ(from, -1);
   EXPECT_EQ(to, -1);
-  EXPECT_EQ(v->setCRLPeriod(t + 10, t), 4);
+  EXPECT_EQ(v->setCRLPeriod(t + 10, t), pkixrc::kBadArgument);
   ASSERT_EQ(v->setCRLPeriod(t + 100, t + 200), 0);
   EXPECT_EQ(v->getStatus(), 0);
   EXPECT_EQ(v->error(), kCertBeforeCRLPeriod);
@@ -265,7 +267,7 @@ TEST_F(CertTest, ValidityAtTheExactSecondAndStatus) {
   EXPECT_EQ(v->getCRLPeriod(&from, &to), 0);
   EXPECT_EQ(from, t - 100);
   EXPECT_EQ(to, t + 50);
-  EXPECT_EQ(v->setCRLPeriod(-1, 5), 4);
+  EXPECT_EQ(v->setCRLPeriod(-1, 5), pkixrc::kBadArgument);
   EXPECT_EQ(v->setCRLPeriod(-1, -1), 0);
   EXPECT_EQ(v->getCRLPeriod(&from, &to), 0);
   EXPECT_EQ(from, -1);
@@ -282,7 +284,7 @@ TEST_F(CertTest, ComparisonsAndTemplates) {
   EXPECT_EQ(*server == *revoked, 0);
   EXPECT_EQ(server->areISNMatched(revoked.get()), 0);
   EXPECT_EQ(server->areISNMatched(nullptr), 0);
-  EXPECT_EQ(server->error(), 4);
+  EXPECT_EQ(server->error(), pkixrc::kBadArgument);
 
   // A template from the certificate's own selector fits it, and only it.
   _selector* sel = server->getSelector();
@@ -404,7 +406,7 @@ TEST_F(CertListTest, OutFormsAndEmptiness) {
   TCert* out = reinterpret_cast<TCert*>(1);
   EXPECT_EQ(empty->getFirst(&out), 0);
   EXPECT_EQ(out, nullptr);
-  EXPECT_EQ(empty->getFirst(nullptr), 4);
+  EXPECT_EQ(empty->getFirst(nullptr), pkixrc::kBadArgument);
   EXPECT_TRUE(empty->isEmpty());
   *empty += *list;
   EXPECT_EQ(count(empty), 4);
@@ -414,9 +416,9 @@ TEST_F(CertListTest, OutFormsAndEmptiness) {
   EXPECT_EQ(empty->del(), 0);
   EXPECT_EQ(count(empty), 3);
   // A failed selector leaves no list.
-  EXPECT_EQ(empty->setSelector(nullptr), 4);
+  EXPECT_EQ(empty->setSelector(nullptr), pkixrc::kBadArgument);
   EXPECT_TRUE(empty->isEmpty());
-  EXPECT_EQ(empty->error(), 40);
+  EXPECT_EQ(empty->error(), pkixrc::kUnavailable);
   empty->release();
 }
 
@@ -485,7 +487,7 @@ TEST_F(CertListTest, PKCS7WrappersAndBadInput) {
   CertList* l = new CertList;
   EXPECT_EQ(l->setPKCS7Certificates(nullptr), -7);
   EXPECT_EQ(l->getPKCS7Certificates(), nullptr);
-  EXPECT_EQ(l->error(), 9);
+  EXPECT_EQ(l->error(), pkixrc::kFailed);
   l->release();
 }
 
@@ -533,7 +535,7 @@ TEST_F(CertTest, GenericExtensionRoundTrip) {
   bare->setValue(value);
   value->release();
   EXPECT_EQ(bare->getRaw(), nullptr);
-  EXPECT_EQ(bare->error(), 40);
+  EXPECT_EQ(bare->error(), pkixrc::kUnavailable);
   EXPECT_EQ(bare->setCritical(5), 0);
   EXPECT_EQ(bare->isCritical(), 5);
   // Name constraints are generic through the factory.
@@ -555,9 +557,9 @@ TEST_F(CertTest, ExtensionListKeepsOnePerIdentifier) {
   }
   EXPECT_EQ(order, (std::vector<TExtn*>{ski.get(), ku2.get(), eku.get()}));
   EXPECT_EQ(l->get(TExtn::EXT_NONE), nullptr);
-  EXPECT_EQ(l->error(), 4);
+  EXPECT_EQ(l->error(), pkixrc::kBadArgument);
   EXPECT_EQ(l->get(TExtn::EXT_LIMIT), nullptr);
-  EXPECT_EQ(l->error(), 4);
+  EXPECT_EQ(l->error(), pkixrc::kBadArgument);
   Own<TExtn> found(l->get(TExtn::EXT_KEY_USAGE));
   EXPECT_EQ(found.get(), ku2.get());
   EXPECT_EQ(ku1->references(), 1);  // the replaced one was let go
@@ -597,7 +599,7 @@ TEST_F(CertTest, KeyUsageBits) {
   }
   Own<X509KeyUsage> none(new X509KeyUsage);
   EXPECT_EQ(none->isBitSet(TX509KeyUsage::KUSAGE_CRL_SIGN), 0);
-  EXPECT_EQ(none->error(), 40);
+  EXPECT_EQ(none->error(), pkixrc::kUnavailable);
   Own<TBuf> zero(none->getValue());
   EXPECT_EQ(bytesOf(zero.get()), (Bytes{0x03, 0x03, 0x00, 0x00, 0x00}));
 }
@@ -611,10 +613,10 @@ TEST_F(CertTest, ExtendedKeyUsageIdentifiers) {
   ASSERT_EQ(e->setId(spaced, 0), 0);
   EXPECT_EQ(e->isIdPresent(dotted), 1);
   EXPECT_EQ(e->isIdPresent(other), 0);
-  EXPECT_EQ(e->setId(junk, 1), 9);
+  EXPECT_EQ(e->setId(junk, 1), pkixrc::kFailed);
   EXPECT_EQ(e->isIdPresent(dotted), 1);  // unchanged
   EXPECT_EQ(e->isIdPresent(nullptr), 0);
-  EXPECT_EQ(e->error(), 9);
+  EXPECT_EQ(e->error(), pkixrc::kFailed);
   ASSERT_EQ(e->setId(other, 0), 0);
   Own<TBuf> raw(e->getRaw());
   ASSERT_TRUE(raw);
@@ -657,7 +659,7 @@ TEST_F(CertTest, KeyIdentifiersOfTheChain) {
   // The subject key identifier.
   Own<X509SubjectKeyId> ski(new X509SubjectKeyId);
   EXPECT_EQ(ski->getKeyId(), nullptr);
-  EXPECT_EQ(ski->error(), 9);
+  EXPECT_EQ(ski->error(), pkixrc::kFailed);
   ASSERT_EQ(ski->setKeyId(sub.get()), 0);
   Own<TBuf> id(ski->getKeyId());
   EXPECT_EQ(bytesOf(id.get()), bytesOf(k1.get()));
@@ -672,11 +674,11 @@ TEST_F(CertTest, AlternativeNamesAndNameConstraints) {
   ASSERT_NE(alt, nullptr);
   Own<TName> n(alt->getName());
   ASSERT_TRUE(n);
-  Own<TName> from_cert(server->getName(static_cast<TName::name_type_t>(0x202)));
+  Own<TName> from_cert(server->getName(static_cast<TName::name_type_t>(certname::kSubjectAlt)));
   EXPECT_EQ(*n.get() == *from_cert.get(), 1);
   Own<TName> wrong(createTName(kSubject));
-  EXPECT_EQ(alt->setName(wrong.get()), 5);
-  EXPECT_EQ(alt->setName(nullptr), 4);
+  EXPECT_EQ(alt->setName(wrong.get()), pkixrc::kWrongType);
+  EXPECT_EQ(alt->setName(nullptr), pkixrc::kBadArgument);
 
   Own<TCert> sub(load("sub-ca.der"));
   Own<TExtnList> sl(sub->getExtns());

@@ -1,0 +1,258 @@
+// Certificates whose recognised extensions cannot be read: the extension
+// list keeps every extension and reports the failure, and a critical one
+// that cannot be read makes the certificate invalid. Fixtures are the
+// sample server certificate with one extension replaced by OpenSSL and
+// signed again by the sample sub-CA; OpenSSL also counts the extensions.
+// Then the extension list's order and replacement over many identifiers.
+#include <openssl/evp.h>
+#include <openssl/objects.h>
+#include <openssl/x509.h>
+#include <openssl/x509v3.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "cert/cert_testutil.h"
+#include "cert/keyusageext.h"
+#include "cert/x509extn.h"
+#include "support/clock.h"
+#include "support/result_codes.h"
+
+namespace pkixtest {
+namespace {
+
+using namespace pkixrc;
+
+// 2030-01-01T00:00:00Z: inside the sample PKI's validity.
+constexpr int64_t kInsideValidity = 1893456000;
+
+Bytes keyFile(const std::string& name) { return readFile(std::string(PKIX_SOURCE_DIR) + "/examples/keys/" + name); }
+
+// server.der with the extension of kind nid replaced by one holding value
+// (critical or not), signed again with the sub-CA's key. Empty on failure.
+Bytes withExtension(int nid, bool critical, const Bytes& value) {
+  Bytes der = example("server.der");
+  const unsigned char* p = der.data();
+  X509* x = d2i_X509(nullptr, &p, static_cast<long>(der.size()));
+  Bytes key = keyFile("sub-key.p8.der");
+  const unsigned char* k = key.data();
+  EVP_PKEY* signer = d2i_AutoPrivateKey(nullptr, &k, static_cast<long>(key.size()));
+  ASN1_OCTET_STRING* os = ASN1_OCTET_STRING_new();
+  Bytes out;
+  if (x != nullptr && signer != nullptr && os != nullptr &&
+      ASN1_OCTET_STRING_set(os, value.data(), static_cast<int>(value.size())) == 1) {
+    int at = X509_get_ext_by_NID(x, nid, -1);
+    if (at >= 0) X509_EXTENSION_free(X509_delete_ext(x, at));
+    X509_EXTENSION* e = X509_EXTENSION_create_by_NID(nullptr, nid, critical ? 1 : 0, os);
+    if (e != nullptr && X509_add_ext(x, e, -1) == 1 && X509_sign(x, signer, EVP_sha256()) > 0) {
+      unsigned char* q = nullptr;
+      int n = i2d_X509(x, &q);
+      if (n > 0) out.assign(q, q + n);
+      OPENSSL_free(q);
+    }
+    X509_EXTENSION_free(e);
+  }
+  ASN1_OCTET_STRING_free(os);
+  EVP_PKEY_free(signer);
+  X509_free(x);
+  return out;
+}
+
+int opensslExtCount(const Bytes& der) {
+  const unsigned char* p = der.data();
+  X509* x = d2i_X509(nullptr, &p, static_cast<long>(der.size()));
+  int n = x != nullptr ? X509_get_ext_count(x) : -1;
+  X509_free(x);
+  return n;
+}
+
+// The content octets of the identifier of nid.
+Bytes oidContent(int nid) {
+  const ASN1_OBJECT* o = OBJ_nid2obj(nid);
+  const unsigned char* d = OBJ_get0_data(o);
+  return Bytes(d, d + OBJ_length(o));
+}
+
+class UnreadableExtnTest : public CertFixture {
+ protected:
+  pkixclock::FixedTime clock_{kInsideValidity};
+};
+
+struct BadExtn {
+  const char* what;
+  int nid;
+  Bytes value;
+};
+
+// Values the kinds' classes cannot read, each well formed as an Extension.
+const BadExtn kBadExtns[] = {
+    // BIT STRING { 8 unused bits, 80 }: a key usage whose one value octet
+    // is all padding
+    {"key usage with 8 unused bits", NID_key_usage, {0x03, 0x02, 0x08, 0x80}},
+    // SEQUENCE {}: an extended key usage without a purpose
+    {"empty extended key usage", NID_ext_key_usage, {0x30, 0x00}},
+    // SEQUENCE { [5] 00 }: an element of no tag the identifier knows
+    {"garbage authority key identifier", NID_authority_key_identifier, {0x30, 0x03, 0x85, 0x01, 0x00}},
+    // SEQUENCE { [0] 2 octets } whose element runs past its end
+    {"truncated authority key identifier", NID_authority_key_identifier, {0x30, 0x04, 0x80, 0x05, 0x01, 0x02}},
+};
+
+// Each bad extension, not critical and critical, in a certificate.
+struct BadCert {
+  std::string label;
+  const BadExtn* extn;
+  bool critical;
+  Bytes der;
+};
+
+const std::vector<BadCert>& badCerts() {
+  static const std::vector<BadCert> kCerts = [] {
+    std::vector<BadCert> out;
+    for (const BadExtn& b : kBadExtns) {
+      for (bool critical : {false, true}) {
+        out.push_back({std::string(b.what) + (critical ? ", critical" : ", not critical"), &b, critical,
+                       withExtension(b.nid, critical, b.value)});
+      }
+    }
+    return out;
+  }();
+  return kCerts;
+}
+
+TEST_F(UnreadableExtnTest, TheListKeepsEveryExtensionAndReportsTheBadOne) {
+  for (const BadCert& k : badCerts()) {
+    SCOPED_TRACE(k.label);
+    const BadExtn& b = *k.extn;
+    const bool critical = k.critical;
+    const Bytes& der = k.der;
+    ASSERT_FALSE(der.empty());
+    Own<TCert> c(createTCert(TCert::CF_X509, der.data(), static_cast<unsigned>(der.size())));
+    ASSERT_TRUE(c);
+    Own<TExtnList> l(c->getExtns());
+    ASSERT_TRUE(l);
+    EXPECT_EQ(c->error(), kMalformed);
+    // Asked again, the cached list says the same.
+    Own<TExtnList> again(c->getExtns());
+    EXPECT_EQ(again.get(), l.get());
+    EXPECT_EQ(c->error(), kMalformed);
+
+    int count = 0, unread = 0;
+    for (TExtn* e = l->getFirst(); e != nullptr; e = l->getNext()) {
+      Own<TExtn> held(e);
+      ++count;
+      Own<TBuf> id(e->getObjId());
+      ASSERT_TRUE(id);
+      if (bytesOf(id.get()) != oidContent(b.nid)) continue;
+      ++unread;
+      // Kept as an unrecognised extension: no caller takes it for its
+      // kind's class.
+      EXPECT_EQ(e->getType(), TExtn::EXT_NONE);
+      EXPECT_EQ(e->isCritical(), critical ? 1 : 0);
+      Own<TBuf> value(e->getValue());
+      EXPECT_EQ(bytesOf(value.get()), b.value);
+    }
+    EXPECT_EQ(count, opensslExtCount(der));
+    EXPECT_EQ(unread, 1);
+    // The readable ones are still typed.
+    Own<TExtn> ski(l->get(TExtn::EXT_SUBJECT_KEY_ID));
+    EXPECT_TRUE(ski);
+  }
+}
+
+TEST_F(UnreadableExtnTest, ACriticalOneThatCannotBeReadMakesTheCertificateInvalid) {
+  for (const BadCert& k : badCerts()) {
+    SCOPED_TRACE(k.label);
+    const Bytes& der = k.der;
+    ASSERT_FALSE(der.empty());
+    int want = k.critical ? kCertUnknownCritical : kOk;
+    // check() first, on a fresh object, and after the list was built.
+    Own<TCert> fresh(createTCert(TCert::CF_X509, der.data(), static_cast<unsigned>(der.size())));
+    ASSERT_TRUE(fresh);
+    EXPECT_EQ(fresh->check(), want);
+    Own<TCert> listed(createTCert(TCert::CF_X509, der.data(), static_cast<unsigned>(der.size())));
+    ASSERT_TRUE(listed);
+    Own<TExtnList> l(listed->getExtns());
+    EXPECT_EQ(listed->check(), want);
+    EXPECT_EQ(listed->error(), want);
+  }
+  // The unchanged certificate is valid, and its list reads whole.
+  Own<TCert> good(load("server.der"));
+  EXPECT_EQ(good->check(), kOk);
+  Own<TExtnList> l(good->getExtns());
+  ASSERT_TRUE(l);
+  EXPECT_EQ(good->error(), kOk);
+}
+
+TEST_F(UnreadableExtnTest, AValueTheClassCannotReadLeavesTheInputWhereItWas) {
+  // Extension { keyUsage, OCTET STRING { BIT STRING { 8 unused bits, 80 } } }
+  const unsigned char der[] = {0x30, 0x0B, 0x06, 0x03, 0x55, 0x1D, 0x0F, 0x04,
+                               0x04, 0x03, 0x02, 0x08, 0x80};
+  Own<TBuf> in(createTBuf(der, sizeof der));
+  EXPECT_EQ(createX509Extn(in.get()), nullptr);
+  EXPECT_EQ(in->len(), sizeof der);
+  Own<TExtn> unread(createUnreadExtn(in.get()));
+  ASSERT_TRUE(unread);
+  EXPECT_EQ(in->len(), 0u);
+  EXPECT_EQ(unread->getType(), TExtn::EXT_NONE);
+  Own<TBuf> raw(unread->getRaw());
+  EXPECT_EQ(bytesOf(raw.get()), Bytes(der, der + sizeof der));
+  // Not an Extension element at all: nothing is made, nothing consumed.
+  const unsigned char junk[] = {0x04, 0x01, 0x00};
+  Own<TBuf> j(createTBuf(junk, sizeof junk));
+  EXPECT_EQ(createUnreadExtn(j.get()), nullptr);
+  EXPECT_EQ(j->len(), sizeof junk);
+  EXPECT_EQ(createUnreadExtn(nullptr), nullptr);
+}
+
+// ---- The extension list over many identifiers ----
+
+// A generic extension with identifier 1.2.3.<n> (n below 128) and a one-octet
+// value v.
+Own<TExtn>* genericExtn(unsigned n, unsigned char v) {
+  // Extension { 1.2.3.n, OCTET STRING { 05 v } }
+  const unsigned char der[] = {0x30, 0x09, 0x06, 0x03, 0x2A, 0x03, static_cast<unsigned char>(n),
+                               0x04, 0x02, 0x05, v};
+  Own<TBuf> in(createTBuf(der, sizeof der));
+  return new Own<TExtn>(createX509Extn(in.get()));
+}
+
+using ExtnListTest = CertFixture;
+
+TEST_F(ExtnListTest, ManyIdentifiersKeepTheirOrderAndReplaceInPlace) {
+  Own<TExtnList> l(createTExtnList());
+  std::vector<std::unique_ptr<Own<TExtn>>> made;
+  for (unsigned n = 0; n < 100; ++n) {
+    made.emplace_back(genericExtn(n, 0));
+    ASSERT_TRUE(*made.back());
+    ASSERT_EQ(l->append(made.back()->get()), kOk);
+  }
+  // A second extension with identifier 1.2.3.50 takes the first's place;
+  // one with a new identifier goes last.
+  std::unique_ptr<Own<TExtn>> replacement(genericExtn(50, 1));
+  std::unique_ptr<Own<TExtn>> last(genericExtn(127, 2));
+  ASSERT_EQ(l->append(replacement->get()), kOk);
+  ASSERT_EQ(l->append(last->get()), kOk);
+  EXPECT_EQ((*made[50])->references(), 1);  // the list let the replaced one go
+  std::vector<TExtn*> order;
+  for (TExtn* e = l->getFirst(); e != nullptr; e = l->getNext()) {
+    order.push_back(e);
+    e->release();
+  }
+  ASSERT_EQ(order.size(), 101u);
+  for (unsigned n = 0; n < 100; ++n) {
+    EXPECT_EQ(order[n], n == 50 ? replacement->get() : made[n]->get()) << n;
+  }
+  EXPECT_EQ(order[100], last->get());
+  // Cleared, it takes every identifier again.
+  ASSERT_EQ(l->clear(), kOk);
+  ASSERT_EQ(l->append(made[50]->get()), kOk);
+  ASSERT_EQ(l->append(replacement->get()), kOk);
+  Own<TExtn> first(l->getFirst());
+  EXPECT_EQ(first.get(), replacement->get());
+  Own<TExtn> none(l->getNext());
+  EXPECT_FALSE(none);
+}
+
+}  // namespace
+}  // namespace pkixtest
