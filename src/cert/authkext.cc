@@ -1,7 +1,7 @@
 #include "cert/authkext.h"
 
 #include "cert/subjkext.h"
-#include "cert/tbufview.h"
+#include "support/tbufs.h"
 #include "cert/x509.h"
 #include "name/x509name.h"
 

@@ -1,6 +1,6 @@
 #include "cert/certcmp.h"
 
-#include "cert/tbufview.h"
+#include "support/tbufs.h"
 #include "cert/x509crt.h"
 
 using namespace pkixrc;

@@ -5,7 +5,7 @@
 
 #include "cert/certcmp.h"
 #include "cert/selident.h"
-#include "cert/tbufview.h"
+#include "support/tbufs.h"
 #include "cert/x509crt.h"
 
 using namespace pkixrc;

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string>
 
-#include "cert/tbufview.h"
+#include "support/tbufs.h"
 
 using namespace pkixrc;
 

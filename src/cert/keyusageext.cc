@@ -1,7 +1,7 @@
 #include "cert/keyusageext.h"
 
 #include "cert/keyusage.h"
-#include "cert/tbufview.h"
+#include "support/tbufs.h"
 
 namespace {
 constexpr int kTagBitString = 0x03;

@@ -3,7 +3,7 @@
 #include <new>
 #include <vector>
 
-#include "cert/tbufview.h"
+#include "support/tbufs.h"
 #include "name/x509name.h"
 
 using namespace pkixrc;

@@ -51,7 +51,7 @@ TBuf* getSelMD5(const _selector* s) { return copyField(s, kSelTagMD5); }
 
 #include <arpa/inet.h>
 
-#include "cert/tbufview.h"
+#include "support/tbufs.h"
 #include "cert/x509crt.h"
 #include "key/x509key.h"
 #include "name/selname.h"

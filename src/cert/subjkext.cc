@@ -1,6 +1,6 @@
 #include "cert/subjkext.h"
 
-#include "cert/tbufview.h"
+#include "support/tbufs.h"
 
 using namespace pkixrc;
 

@@ -8,7 +8,7 @@
 #include "alg/pki_cnvrt_c.h"
 #include "cert/basiccon.h"
 #include "cert/selident.h"
-#include "cert/tbufview.h"
+#include "support/tbufs.h"
 #include "cert/x509enc.h"
 #include "cert/x509extn.h"
 #include "key/ccdC.h"

@@ -7,7 +7,7 @@
 #include "cert/exkuext.h"
 #include "cert/keyusageext.h"
 #include "cert/subjkext.h"
-#include "cert/tbufview.h"
+#include "support/tbufs.h"
 #include "cert/x509.h"
 #include "cert/x509enc.h"
 #include "support/buffers.h"

@@ -6,6 +6,7 @@
 #include "cert/x509extn.h"
 #include "crl/crlextn.h"
 #include "crl/derbuild.h"
+#include "support/tbufs.h"
 #include "module/cmn_abuf.h"
 #include "support/buffers.h"
 #include "support/der_reader.h"
@@ -42,7 +43,7 @@ int CRLEntry::setSerialNumber(const unsigned char* data, unsigned len) {
 }
 
 TBuf* CRLEntry::getSerialNumber() {
-  if (!serial_ && der_ && serial_view_.len != 0) serial_.reset(viewInto(der_.get(), serial_view_));
+  if (!serial_ && der_ && serial_view_.len != 0) serial_ = tbufView(der_.get(), serial_view_);
   error_ = serial_ ? pkixrc::kOk : pkixrc::kUnavailable;
   return serial_.newRef();
 }
@@ -98,7 +99,7 @@ TExtnList* CRLEntry::getExtns() {
       while (!seq.atEnd()) {
         Buffer whole;
         DER_TRY(asn1_decode_any_type(seq.buf(), &whole));
-        Ref<TBuf> v = adoptRef(viewInto(der_.get(), whole));
+        Ref<TBuf> v = tbufView(der_.get(), whole);
         Ref<TExtn> e = adoptRef(v ? createCRLExtn(v.get()) : nullptr);
         if (!e || list->append(e.get()) != 0) return X509ASN_E_VALUE;
       }

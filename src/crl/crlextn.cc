@@ -6,6 +6,7 @@
 
 #include "cert/x509.h"
 #include "crl/derbuild.h"
+#include "support/tbufs.h"
 #include "module/cmn_abuf.h"
 #include "name/x509name.h"
 #include "support/buffers.h"
@@ -33,7 +34,7 @@ unsigned char reverseBits(unsigned char o) {
 }
 
 TBuf* copyOf(const unsigned char* data, unsigned len) {
-  return copyOf(Buffer{nullptr, const_cast<unsigned char*>(data), len});
+  return tbufCopy(Buffer{nullptr, const_cast<unsigned char*>(data), len}).detach();
 }
 
 // A one-octet BOOLEAN content field: 0 or 1 in *flag. 0 or

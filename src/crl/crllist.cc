@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "crl/derbuild.h"
+#include "support/tbufs.h"
 #include "module/cmn_abuf.h"
 #include "support/buffers.h"
 #include "support/der_reader.h"
@@ -90,7 +91,7 @@ int CRLList::setPKCS7Crls(TBuf* in) {
     while (!set.atEnd()) {
       Buffer whole{};
       DER_TRY(asn1_decode_any_type(set.buf(), &whole));
-      Ref<TBuf> one = adoptRef(copy ? viewInto(copy.get(), Buffer{nullptr, copy->datap() + (whole.data - b.data), whole.len}) : nullptr);
+      Ref<TBuf> one = copy ? tbufView(copy.get(), Buffer{nullptr, copy->datap() + (whole.data - b.data), whole.len}) : Ref<TBuf>();
       if (!one) return failure = pkixrc::kNoMemory, X509ASN_E_NOMEM;
       Ref<TCRL> c = adoptRef(createTCRL(TCert::CF_X509, one.get()));
       if (!c || one->len() != 0) return failure = pkixrc::kFailed, X509ASN_E_VALUE;

@@ -1,4 +1,5 @@
 #include "crl/derbuild.h"
+#include "support/tbufs.h"
 
 #include "module/cmn_abuf.h"
 
@@ -22,21 +23,6 @@ int DerBuilder::wrap(unsigned char tag) {
 
 TBuf* DerBuilder::toTBuf() const {
   if (status_ != 0) return nullptr;
-  if (ob_.b.len == 0) return createTBuf(static_cast<const unsigned char*>(nullptr), 0);
-  return createTBuf(ob_.b.data, ob_.b.len);
+  return tbufCopy(view()).detach();
 }
 
-TBuf* viewInto(TBuf* owner, const Buffer& part) {
-  TBuf* t = createTBuf();
-  if (t == nullptr) return nullptr;
-  if (t->setView(owner, part.data, part.len) != 0) {
-    t->release();
-    return nullptr;
-  }
-  return t;
-}
-
-TBuf* copyOf(const Buffer& part) {
-  if (part.len == 0) return createTBuf(static_cast<const unsigned char*>(nullptr), 0);
-  return createTBuf(part.data, part.len);
-}

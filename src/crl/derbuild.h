@@ -50,10 +50,5 @@ class DerBuilder {
   int status_ = 0;
 };
 
-// A new TBuf showing part, which lies inside owner's content, without a
-// copy; it keeps owner alive. Null when the buffer service fails.
-TBuf* viewInto(TBuf* owner, const Buffer& part);
-// A new TBuf holding a copy of part (empty for an empty part), or null.
-TBuf* copyOf(const Buffer& part);
 
 #endif  // PKIX_CRL_DERBUILD_H_

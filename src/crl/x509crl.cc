@@ -9,6 +9,7 @@
 #include "cert/x509extn.h"
 #include "crl/crlentry.h"
 #include "crl/derbuild.h"
+#include "support/tbufs.h"
 #include "key/ccdC.h"
 #include "module/cmn_abuf.h"
 #include "name/x509name.h"
@@ -126,7 +127,7 @@ int X509CRL::setRaw(TBuf* in) {
     reset();
     return error_ = code;
   }
-  raw_.reset(viewInto(in, whole));
+  raw_ = tbufView(in, whole);
   if (!raw_ || in->shift(whole.len) != 0) {
     reset();
     return error_ = pkixrc::kNoMemory;
@@ -272,7 +273,7 @@ int X509CRL::parseExtensions(DerReader& seq) {
     DER_TRY(x509_parse_extension(&probe, &oid, nullptr, &value));
     if (probe.data != seq.pos()) return X509ASN_E_TRAILING;
     if (asn1_oid_eq(&oid, IssuingDistributionPoint_Id) == 1) {
-      Ref<TBuf> v = adoptRef(copyOf(value));
+      Ref<TBuf> v = tbufCopy(value);
       IDP idp;
       if (!v || idp.setValue(v.get()) != 0) return X509ASN_E_VALUE;
     }
@@ -290,7 +291,7 @@ int X509CRL::ensureExtensions() {
       while (!seq.atEnd()) {
         Buffer whole{};
         DER_TRY(asn1_decode_any_type(seq.buf(), &whole));
-        Ref<TBuf> v = adoptRef(viewInto(raw_.get(), whole));
+        Ref<TBuf> v = tbufView(raw_.get(), whole);
         Ref<TExtn> e = adoptRef(v ? createCRLExtn(v.get()) : nullptr);
         if (!e || list->append(e.get()) != 0) return X509ASN_E_VALUE;
       }
@@ -667,8 +668,8 @@ int X509CRL::checkSign(TCert* issuer) {
   Ref<TKey> key = adoptRef(issuer->getKey(TKey::KT_PUBLIC));
   if (!key) return error_ = pkixrc::kFailed;
   // The signed octets are the whole TBSCertList element.
-  Ref<TBuf> tbs = adoptRef(viewInto(raw_.get(), tbs_));
-  Ref<TBuf> sig = adoptRef(viewInto(raw_.get(), signature_));
+  Ref<TBuf> tbs = tbufView(raw_.get(), tbs_);
+  Ref<TBuf> sig = tbufView(raw_.get(), signature_);
   if (!tbs || !sig) return error_ = pkixrc::kNoMemory;
   return error_ = verifyMessage(key.get(), tbs.get(), sig.get(), sign_alg_);
 }

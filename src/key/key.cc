@@ -68,8 +68,6 @@ bool HasNoParams(const Buffer& in) {
 
 }  // namespace
 
-Ref<TBuf> copyOf(const Buffer& octets) { return adoptRef(createTBuf(octets.data, octets.len)); }
-
 bool isOctet(const Buffer& content, unsigned char v) {
   DerReader r(content);
   return r.left() == 1 && r.peek() == v;
@@ -112,7 +110,7 @@ TBuf* Key::required(TKey::aka_t a) {
 int Key::store(TKey::aka_t a, TBuf* b) { return error_ = owner_->attrs().append(a, b); }
 
 int Key::storeCopy(TKey::aka_t a, const Buffer& octets) {
-  Ref<TBuf> b = copyOf(octets);
+  Ref<TBuf> b = tbufCopy(octets);
   if (!b) return error_ = pkixrc::kNoMemory;
   return store(a, b.get());
 }
@@ -136,7 +134,7 @@ int Key::write(TKey::aka_t a, TBuf* b) {
 }
 
 int Key::writeCopy(TKey::aka_t a, const Buffer& octets) {
-  Ref<TBuf> v = copyOf(octets);
+  Ref<TBuf> v = tbufCopy(octets);
   if (!v) return error_ = pkixrc::kNoMemory;
   return write(a, v.get());
 }
@@ -280,7 +278,7 @@ int Key::setRaw(pki_alg_t alg, const unsigned char* data, unsigned len, const Ke
     BareSpki bare;
     if (!paramsInherited() || ReadBareSpki(in, &bare) != 0) return error_ = pkixrc::kFailed;
     if (asn2alg(bare.oid.data, bare.oid.len) != alg) return error_ = pkixrc::kWrongType;
-    Ref<TBuf> value = copyOf(bare.value);
+    Ref<TBuf> value = tbufCopy(bare.value);
     if (!value) return error_ = pkixrc::kNoMemory;
     if (takeValue(value.get()) != pkixrc::kOk) return error_;
     return cacheCopy(bare.whole.data, bare.whole.len);
@@ -295,11 +293,11 @@ int Key::setRaw(pki_alg_t alg, const unsigned char* data, unsigned len, const Ke
   for (unsigned i = 0; i < n && params.get() != nullptr; ++i) {
     Buffer* v = ParamView(params.get(), i);
     if (v->len == 0) continue;
-    Ref<TBuf> b = copyOf(*v);
+    Ref<TBuf> b = tbufCopy(*v);
     if (!b) return error_ = pkixrc::kNoMemory;
     if (setParam(attrs[i].id, b.get()) != pkixrc::kOk) return error_;
   }
-  Ref<TBuf> key_value = copyOf(value);
+  Ref<TBuf> key_value = tbufCopy(value);
   if (!key_value) return error_ = pkixrc::kNoMemory;
   if (takeValue(key_value.get()) != pkixrc::kOk) return error_;
   // What the parse consumed, from the start of the input.

@@ -17,6 +17,7 @@
 #include "key/keyattr.h"
 #include "key/tkey.h"
 #include "support/ref.h"
+#include "support/tbufs.h"
 #include "support/result_codes.h"
 
 class X509Key;
@@ -176,8 +177,6 @@ class Key {
   int form_ = 0;
 };
 
-// A new buffer holding a copy of the octets; empty when memory is short.
-Ref<TBuf> copyOf(const Buffer& octets);
 // Whether content octets are exactly the one octet v (a version number).
 bool isOctet(const Buffer& content, unsigned char v);
 

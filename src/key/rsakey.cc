@@ -121,9 +121,9 @@ int RSAPubKey::setKey(TBuf* b) {
   Buffer modulus;
   Buffer exponent;
   if (ReadRSAPublicKey(in, &modulus, &exponent) != 0) return error_ = pkixrc::kFailed;
-  Ref<TBuf> n = copyOf(modulus);
-  Ref<TBuf> e = copyOf(exponent);
-  Ref<TBuf> element = copyOf(in);
+  Ref<TBuf> n = tbufCopy(modulus);
+  Ref<TBuf> e = tbufCopy(exponent);
+  Ref<TBuf> element = tbufCopy(in);
   if (!n || !e || !element) return error_ = pkixrc::kNoMemory;
   if (setParam(0u, n.get()) != pkixrc::kOk || setParam(1u, e.get()) != pkixrc::kOk) return error_;
   publicKey_ = std::move(element);

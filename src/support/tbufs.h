@@ -1,9 +1,9 @@
-// TBufs made from Buffer views, for the certificate objects: a view that
-// keeps its owner alive, a copy, and a comparison. Buffer views of a TBuf
-// come from viewOf (support/buffers.h); references are held in Ref
+// TBufs made from Buffer views, the one way every object makes them: a view
+// that keeps its owner alive, a copy, and a comparison. Buffer views of a
+// TBuf come from viewOf (support/buffers.h); references are held in Ref
 // (support/ref.h).
-#ifndef PKIX_CERT_TBUFVIEW_H_
-#define PKIX_CERT_TBUFVIEW_H_
+#ifndef PKIX_SUPPORT_TBUFS_H_
+#define PKIX_SUPPORT_TBUFS_H_
 
 #include "contract/tbuf.h"
 #include "contract/x509asn.h"
@@ -33,4 +33,4 @@ inline int tbufEqual(TBuf* a, TBuf* b) {
   return (*a != b) == 0 ? 1 : 0;
 }
 
-#endif  // PKIX_CERT_TBUFVIEW_H_
+#endif  // PKIX_SUPPORT_TBUFS_H_
