@@ -8,6 +8,7 @@
 #include "alg/pki_cnvrt_c.h"
 #include "cert/basiccon.h"
 #include "cert/selident.h"
+#include "support/der_reader.h"
 #include "support/tbufs.h"
 #include "cert/x509enc.h"
 #include "cert/x509extn.h"
@@ -187,10 +188,9 @@ int X509Cert::encodeCert() {
     const unsigned char* oid = alg2asn(sign_alg_, &len);
     if (oid == nullptr || len == 0) return error_ = kFailed;
     set_buffer(&rec_->sig_alg_oid, len, oid);
-    static const unsigned char kNull[2] = {0x05, 0x00};
-    uint32_t base = pki_alg_base(sign_alg_);
+    static const unsigned char kNull[2] = {der::kNull, 0x00};
     init_buffer(&rec_->sig_alg_params);
-    if (base == 1 || base == 13 || base == 14 || base == 15) set_buffer(&rec_->sig_alg_params, 2, kNull);
+    if (pki_alg_null_params(sign_alg_) != 0) set_buffer(&rec_->sig_alg_params, 2, kNull);
   }
   if (!pub_key_) return error_ = kUnavailable;
   // Each set field gives its DER to the matching view; the TBufs are kept
