@@ -5,11 +5,12 @@
 
 #include <cstdint>
 
+#include "contract/service_ids.h"
 #include "contract/tbuf.h"
 
 namespace pkixhost {
 
-constexpr uint32_t kBufferServiceID = 111;
+constexpr uint32_t kBufferServiceID = pkixid::kBuffers;
 
 // Result codes of buffer operations.
 enum BufCode : int {

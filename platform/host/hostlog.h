@@ -12,10 +12,11 @@
 #include <vector>
 
 #include "contract/cmnlog.h"
+#include "contract/service_ids.h"
 
 namespace pkixhost {
 
-constexpr uint32_t kLogServiceID = 118;
+constexpr uint32_t kLogServiceID = pkixid::kLogging;
 
 struct LogRecord {
   uint32_t id = 0;

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "framework/cmn_gref.h"
+#include "contract/guarded_ref.h"
 
 typedef uint32_t LogMsgID;
 typedef uint32_t LogMsgSection;

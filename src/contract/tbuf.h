@@ -4,8 +4,8 @@
 #ifndef PKIX_CONTRACT_TBUF_H_
 #define PKIX_CONTRACT_TBUF_H_
 
+#include "contract/guarded_ref.h"
 #include "contract/x509asn.h"
-#include "framework/cmn_gref.h"
 
 // A reference-counted byte string. A new buffer carries one reference for its
 // creator, dropped with release().

@@ -38,7 +38,7 @@ class pkixModule : public BaseModuleInterface, public CMN_GuardedRef {
   pkixModule();
   ~pkixModule() override;
 
-  unsigned getModuleID() override { return 63; }
+  unsigned getModuleID() override { return pkixid::kModule; }
   unsigned getVersion() override { return 0; }
   unsigned getBuild() override { return 0; }
   int isReplaceable() override { return 0; }

@@ -17,6 +17,8 @@
 #include <vector>
 
 #include "key/key_testutil.h"
+#include "key/tkey.h"
+#include "module/pkixakey.h"
 #include "testing/ossl_oracle.h"
 
 namespace keytest {

@@ -10,8 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "contract/ccd.h"
+#include "contract/crypto.h"
 #include "key/tkey.h"
+#include "module/pkixakey.h"
 
 namespace pkixtest {
 
@@ -95,7 +96,7 @@ class ScriptedTransform : public ccTransform {
     *len = n + s_->overstate;
     return 0;
   }
-  aKey getKey(TKey::key_type_t) override { return aKey(s_->key, nullptr); }
+  aKey getKey(int) override { return aKey(s_->key, nullptr); }
   int error() override { return 0; }
 
  private:
