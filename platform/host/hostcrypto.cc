@@ -27,6 +27,7 @@
 #include "key/tkey.h"
 #include "module/pkixakey.h"
 #include "support/der_reader.h"
+#include "support/result_codes.h"
 
 // Keys live in another module: this file is built without the vptr check
 // (platform/host/CMakeLists.txt), since the key interface's type information
@@ -491,8 +492,8 @@ class HostTransform : public ccTransform {
     --gLiveTransforms;
   }
 
-  int init() override { return 0; }
-  int fini() override { return 0; }
+  int init() override { return pkixrc::kOk; }
+  int fini() override { return pkixrc::kOk; }
   ccFunc getFunc() override { return func_; }
   pki_alg_t getAlgorithm() override { return alg_; }
 
@@ -674,8 +675,8 @@ class HostTransform : public ccTransform {
 
 class HostCryptoService : public CCD_Interface {
  public:
-  int init() override { return 0; }
-  int fini() override { return 0; }
+  int init() override { return pkixrc::kOk; }
+  int fini() override { return pkixrc::kOk; }
   ccTransform* create_ccTransform(aKey& key, ccFunc f, pki_alg_t alg) override {
     ErrorScope scope;
     TKey* k = key.raw();

@@ -1,4 +1,4 @@
-// The host's logging service (118). Each message a module sends (identifier,
+// The host's logging service (pkixid::kLogging). Each message a module sends (identifier,
 // resource, numbered variables) goes to a sink the host chooses: standard
 // error by default, a capture in tests.
 #ifndef PKIX_HOST_HOSTLOG_H_

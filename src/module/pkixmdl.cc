@@ -54,7 +54,7 @@ int pkixModule::fini() {
   { PkixKeyServiceLocal empty; key_ = empty; }
   { PkixASNServiceLocal empty; asn_ = empty; }
   { AlgCnvrtSrvLocal empty; cnvrt_ = empty; }
-  return 0;
+  return pkixrc::kOk;
 }
 
 extern "C" CMN_EXPORT BaseModuleInterface* GetInterfaceClass(CMN_ModuleManager_I* manager, int flag) {

@@ -20,6 +20,7 @@
 #include "key/tkey.h"
 #include "module/pkixakey.h"
 #include "testing/ossl_oracle.h"
+#include "contract/service_ids.h"
 
 namespace keytest {
 namespace {
@@ -588,9 +589,9 @@ TEST_F(CryptoTest, IndependentTransformsInParallel) {
 }
 
 // The in-process manager offers the service by default, can leave it out,
-// and a later offer of 58 (a scripted service) takes its place.
+// and a later offer of the crypto service (a scripted one) takes its place.
 TEST(InProcessCryptoOffer, OfferedByDefaultOptionalAndReplaceable) {
-  Tuint32ID crypto(pkixhost::kCryptoServiceID), buffers(111), me(1);
+  Tuint32ID crypto(pkixhost::kCryptoServiceID), buffers(pkixid::kBuffers), me(1);  // any requester
   {
     pkixtest::InProcessManager without(true, false);
     EXPECT_EQ(without.acquireService(crypto, me), nullptr);
