@@ -18,15 +18,17 @@
 
 #include "contract/crypto.h"
 #include "contract/service_ids.h"
+#include "support/result_codes.h"
 
 namespace pkixhost {
 
 constexpr uint32_t kCryptoServiceID = pkixid::kCrypto;
 
-// Result codes of transforms; 0 is success. Numbered 0x3A01.. (58 in the
-// upper octet) so that they differ from the module's own codes.
+// Result codes of transforms; 0 is success. Numbered 0x3A01.. (the crypto
+// service's number, 0x3A, in the upper octet) so that they differ from the
+// module's own codes.
 enum CryptoCode : int {
-  kCryptoOk = 0,
+  kCryptoOk = pkixrc::kOk,
   kCryptoUnsupported = 0x3A01,   // algorithm, digest or operation not available
   kCryptoBadKey = 0x3A02,        // no key, wrong kind, or one that cannot be built
   kCryptoKeyMismatch = 0x3A03,   // the algorithm asked is not the key's

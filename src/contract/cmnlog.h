@@ -1,4 +1,4 @@
-// The logging service (service 118) and the message containers it hands
+// The logging service (pkixid::kLogging) and the message containers it hands
 // out, as the module uses them.
 #ifndef PKIX_CONTRACT_CMNLOG_H_
 #define PKIX_CONTRACT_CMNLOG_H_

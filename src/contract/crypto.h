@@ -1,4 +1,4 @@
-// The crypto service (service 58) and the transforms it hands out, as the
+// The crypto service (pkixid::kCrypto) and the transforms it hands out, as the
 // module uses them. A transform performs one operation (hash, sign, verify,
 // encrypt, decrypt) over one key and algorithm; the module drives it through
 // lock(), one in() with the whole input, one or two out() calls, unlock().

@@ -1,5 +1,5 @@
 // Byte buffers that cross module boundaries, and the buffer service that
-// makes them (service 111). Both live in another module; this module only
+// makes them (pkixid::kBuffers). Both live in another module; this module only
 // creates buffers through the service and calls their operations.
 #ifndef PKIX_CONTRACT_TBUF_H_
 #define PKIX_CONTRACT_TBUF_H_
