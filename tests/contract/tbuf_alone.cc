@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <type_traits>
+#include <utility>
 
 namespace {
 
