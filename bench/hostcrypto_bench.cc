@@ -16,6 +16,7 @@
 #include "contract/service_ids.h"
 #include "host/hostcrypto.h"
 #include "key/x509key.h"
+#include "module/pkixakey.h"
 #include "module/pkixkeysrv.h"
 #include "testing/inproc.h"
 
