@@ -13,8 +13,10 @@
 
 #include "alg/pki_cnvrt_s.h"
 #include "bench_util.h"
+#include "contract/service_ids.h"
 #include "host/hostcrypto.h"
 #include "key/x509key.h"
+#include "module/pkixakey.h"
 #include "module/pkixkeysrv.h"
 #include "testing/inproc.h"
 
@@ -28,8 +30,8 @@ using benchutil::ReadFile;
 struct World {
   World() {
     auto* mgr = new pkixtest::InProcessManager;
-    mgr->offer(0x3f000a, createAlgCnvrtSrv());
-    mgr->offer(0x3f0008, createTPkixKeyService());
+    mgr->offer(pkixid::kAlgConversion, createAlgCnvrtSrv());
+    mgr->offer(pkixid::kKeyService, createTPkixKeyService());
     svc = pkixhost::createCryptoService();
     svc->addReference();
     const std::string key = PKIX_SOURCE_DIR "/tests/data/key/rsa-2048";

@@ -20,6 +20,11 @@ namespace pkixhost {
 namespace {
 Host* gCurrent = nullptr;
 
+// A module's services are numbered module * 65536 + index: the module is
+// the number above the index bits.
+constexpr unsigned kServiceIndexBits = 16;
+uint32_t OfferingModule(uint32_t service) { return service >> kServiceIndexBits; }
+
 uint32_t ValueOf(const TypifiedID& id) {
   return id.kind() == kIdUint32 ? static_cast<const Tuint32ID&>(id).value() : 0;
 }
@@ -82,7 +87,7 @@ void Host::registerService(uint32_t id, CMN_GuardedRef* service) {
 
 LoadedModule* Host::ModuleFor(uint32_t service) const {
   for (LoadedModule* m : modules_) {
-    if (m->module_ != nullptr && m->id_ == (service >> 16)) return m;
+    if (m->module_ != nullptr && m->id_ == OfferingModule(service)) return m;
   }
   return nullptr;
 }

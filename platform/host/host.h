@@ -16,17 +16,18 @@
 #include "framework/cmn_gref.h"
 #include "framework/cmn_obj_mgr.h"
 #include "framework/id_type.h"
+#include "support/result_codes.h"
 
 namespace pkixhost {
 
 // Result codes of the host's own operations.
 enum HostCode : int {
-  kHostOk = 0,
-  kHostBadArgument = 4,
-  kHostFailed = 9,
-  kHostNothing = 40,
-  kHostCannotOpen = 50,
-  kHostBusy = 16,  // the module still runs code or is still used
+  kHostOk = pkixrc::kOk,
+  kHostBadArgument = pkixrc::kBadArgument,
+  kHostFailed = pkixrc::kFailed,
+  kHostNothing = pkixrc::kUnavailable,
+  kHostCannotOpen = pkixrc::kCannotOpen,
+  kHostBusy = 16,  // the module still runs code or is still used (the host's own)
 };
 
 class Host;
@@ -39,7 +40,8 @@ class LoadedModule final : public CMN_ModuleManager_I {
   CMN_GuardedRef* acquireService(const TypifiedID& service, const TypifiedID& requester) override;
   void releaseService(const TypifiedID& service, const TypifiedID& requester) override;
 
-  // The module's identifier as it reports it (63 for the PKIX module).
+  // The module's identifier as it reports it (pkixid::kModule for the PKIX
+  // module).
   uint32_t id() const { return id_; }
   BaseModuleInterface* module() const { return module_; }
   CMN_ObjectManager* objectManager() const { return objects_; }
@@ -69,7 +71,7 @@ class Host {
   static constexpr uint32_t kHostModuleID = 1;
 
   // Makes this the process's host (one at a time) and registers the host's
-  // own services: buffers (111) and logging (118).
+  // own services: buffers, logging and crypto.
   Host();
   // Unloads every module still loaded, then releases the host's services.
   ~Host();

@@ -6,6 +6,7 @@
 #include <new>
 
 #include "framework/cmn_gref.h"
+#include "support/result_codes.h"
 
 namespace pkixhost {
 
@@ -29,8 +30,8 @@ class HostBuf : public TBuf {
     --gLiveBuffers;
   }
 
-  int init() override { return 0; }
-  int fini() override { return 0; }
+  int init() override { return pkixrc::kOk; }
+  int fini() override { return pkixrc::kOk; }
   int addRef() override {
     addReference();
     return references();
@@ -45,7 +46,7 @@ class HostBuf : public TBuf {
     if (data == nullptr && len != 0) return kBufBadArgument;
     return Replace(data, len);
   }
-  int reserved1() override { return 0; }
+  int reserved1() override { return pkixrc::kOk; }
   unsigned char* datap() override { return buf_.data; }
   unsigned len() override { return buf_.len; }
   int dup(TBuf* other) override {
@@ -53,7 +54,7 @@ class HostBuf : public TBuf {
     if (other == this) return kBufOk;
     return Replace(other->datap(), other->len());
   }
-  int reserved2() override { return 0; }
+  int reserved2() override { return pkixrc::kOk; }
   int operator!=(TBuf* other) override {
     if (other == nullptr) return 1;
     if (other->len() != buf_.len) return 1;
@@ -76,7 +77,7 @@ class HostBuf : public TBuf {
     set_buffer(&buf_, len, data);
     return kBufOk;
   }
-  int reserved3() override { return 0; }
+  int reserved3() override { return pkixrc::kOk; }
   Buffer* getBuffer() override { return &buf_; }
 
   // Gives the buffer len octets of content: a copy of data, or zeroes for a
@@ -161,8 +162,8 @@ TBuf* NewBuf(const unsigned char* data, uint32_t len) {
 
 class HostBufService : public X509CmnSrv_I {
  public:
-  int init() override { return 0; }
-  int fini() override { return 0; }
+  int init() override { return pkixrc::kOk; }
+  int fini() override { return pkixrc::kOk; }
   TBuf* createTBuf() override { return NewBuf(nullptr, 0); }
   TBuf* createTBuf(const char* text) override {
     if (text == nullptr) return NewBuf(nullptr, 0);

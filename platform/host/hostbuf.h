@@ -1,24 +1,26 @@
-// The host's buffer service (111): reference-counted byte buffers whose
+// The host's buffer service (pkixid::kBuffers): reference-counted byte buffers whose
 // content lives in a Buffer record with room in front for prepending.
 #ifndef PKIX_HOST_HOSTBUF_H_
 #define PKIX_HOST_HOSTBUF_H_
 
 #include <cstdint>
 
+#include "contract/service_ids.h"
 #include "contract/tbuf.h"
+#include "support/result_codes.h"
 
 namespace pkixhost {
 
-constexpr uint32_t kBufferServiceID = 111;
+constexpr uint32_t kBufferServiceID = pkixid::kBuffers;
 
 // Result codes of buffer operations.
 enum BufCode : int {
-  kBufOk = 0,
-  kBufNoMemory = 1,
-  kBufBadArgument = 4,
-  kBufOutOfRange = 6,
-  kBufIOFailed = 9,
-  kBufCannotOpen = 50,
+  kBufOk = pkixrc::kOk,
+  kBufNoMemory = pkixrc::kNoMemory,
+  kBufBadArgument = pkixrc::kBadArgument,
+  kBufOutOfRange = pkixrc::kMalformed,
+  kBufIOFailed = pkixrc::kFailed,
+  kBufCannotOpen = pkixrc::kCannotOpen,
 };
 
 // A new buffer service with count 0 (the host's holder adds the first).

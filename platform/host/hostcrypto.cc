@@ -21,11 +21,17 @@
 #include <unordered_map>
 #include <vector>
 
+#include "alg/pki_alg.h"
 #include "contract/tbuf.h"
+#include "contract/x509asn.h"
+#include "key/tkey.h"
+#include "module/pkixakey.h"
+#include "support/der_reader.h"
+#include "support/result_codes.h"
 
-// Keys and buffers may live in another module: this file is built without
-// the vptr check (platform/host/CMakeLists.txt), since their type
-// information is the module's, not this library's.
+// Keys live in another module: this file is built without the vptr check
+// (platform/host/CMakeLists.txt), since the key interface's type information
+// is the module's, not this library's.
 
 namespace pkixhost {
 
@@ -67,12 +73,10 @@ class ErrorScope {
 
 enum class Family { kNone, kRSA, kDSA, kEC };
 
-uint32_t BaseOf(pki_alg_t a) { return a & 0xFFu; }
-uint32_t HashOf(pki_alg_t a) { return (a >> 16) & 0xFFu; }
-
 // GOST signatures, GOST digests and every vendor-specific form.
 bool IsGost(pki_alg_t a) {
-  return BaseOf(a) == PKI_ALG_BASE_GOST3410 || HashOf(a) == PKI_ALG_HASH_GOST3411 || (a >> 24) != 0;
+  return pki_alg_base(a) == PKI_ALG_BASE_GOST3410 || pki_alg_hash(a) == PKI_ALG_HASH_GOST3411 ||
+         pki_alg_vendor(a) != PKI_ALG_VENDOR_NONE;
 }
 
 Family FamilyOf(uint32_t base) {
@@ -252,19 +256,19 @@ PKeyPtr DSAPrivate(TKey* k) {
 
 // The EC private scalar: normally the bare octets, exactly the order's
 // length; a value of another length that is one whole DER OCTET STRING or
-// INTEGER element is unwrapped.
+// INTEGER element is unwrapped (its content octets, read with the support
+// library's DER decoder).
 Bytes Scalar(const Bytes& v, size_t order_len) {
-  if (v.size() == order_len || v.size() < 2 || (v[0] != 0x04 && v[0] != 0x02)) return v;
-  size_t len = v[1], head = 2;
-  if (len & 0x80) {
-    size_t n = len & 0x7F;
-    if (n == 0 || n > 2 || v.size() < 2 + n) return v;
-    len = 0;
-    for (size_t i = 0; i < n; ++i) len = (len << 8) | v[2 + i];
-    head = 2 + n;
+  static const unsigned char kWrappers[] = {der::kOctetString, der::kInteger};
+  if (v.size() == order_len || v.empty()) return v;
+  Buffer whole;
+  if (set_buffer(&whole, static_cast<uint32_t>(v.size()), v.data()) != 0) return v;
+  for (unsigned char tag : kWrappers) {
+    Buffer element = whole;
+    int n = asn1_der_decode(tag, &element);
+    if (n >= 0 && static_cast<uint32_t>(n) == element.len) return Bytes(element.data, element.data + n);
   }
-  if (head + len != v.size()) return v;
-  return Bytes(v.begin() + static_cast<long>(head), v.end());
+  return v;
 }
 
 // The named curve of AKA_ALG_PARAMS (one OID element); NID_undef when
@@ -453,21 +457,21 @@ struct Setup {
 
 int Prepare(TKey* k, ccFunc f, pki_alg_t alg, Cache* cache, Setup* s) {
   if (f < CC_ENCRYPT || f > CC_VERIFY || IsGost(alg)) return kCryptoUnsupported;
-  if (f == CC_HASH) return cache->Digest(HashOf(alg), &s->md);
+  if (f == CC_HASH) return cache->Digest(pki_alg_hash(alg), &s->md);
   if (k == nullptr) return kCryptoBadKey;
   pki_alg_t key_alg = k->getAlg();
   if (IsGost(key_alg)) return kCryptoUnsupported;
-  Family family = FamilyOf(BaseOf(key_alg));
+  Family family = FamilyOf(pki_alg_base(key_alg));
   if (family == Family::kNone) return kCryptoUnsupported;
   // A base octet of 0 means the key's own algorithm.
-  if (BaseOf(alg) != 0 && FamilyOf(BaseOf(alg)) != family) return kCryptoKeyMismatch;
+  if (pki_alg_base(alg) != 0 && FamilyOf(pki_alg_base(alg)) != family) return kCryptoKeyMismatch;
   TKey::key_type_t kind = k->getType();
   bool needs_private = f == CC_SIGN || f == CC_DECRYPT;
   if (kind != TKey::KT_PRIVATE && (needs_private || kind != TKey::KT_PUBLIC)) return kCryptoBadKey;
   if (f == CC_ENCRYPT || f == CC_DECRYPT) {
     if (family != Family::kRSA) return kCryptoUnsupported;
   } else {
-    uint32_t hash = HashOf(alg);
+    uint32_t hash = pki_alg_hash(alg);
     if (hash == 0) hash = family == Family::kEC ? PKI_ALG_HASH_SHA256 : PKI_ALG_HASH_SHA1;
     int rc = cache->Digest(hash, &s->md);
     if (rc != kCryptoOk) return rc;
@@ -488,8 +492,8 @@ class HostTransform : public ccTransform {
     --gLiveTransforms;
   }
 
-  int init() override { return 0; }
-  int fini() override { return 0; }
+  int init() override { return pkixrc::kOk; }
+  int fini() override { return pkixrc::kOk; }
   ccFunc getFunc() override { return func_; }
   pki_alg_t getAlgorithm() override { return alg_; }
 
@@ -532,7 +536,7 @@ class HostTransform : public ccTransform {
     return rc == kCryptoOk ? rc : Fail(rc);
   }
 
-  aKey getKey(TKey::key_type_t kind) override {
+  aKey getKey(int kind) override {
     std::lock_guard<std::mutex> g(mu_);
     TKey* k = key_ != nullptr && key_->getType() == kind ? key_ : nullptr;
     return aKey(k, nullptr);
@@ -671,8 +675,8 @@ class HostTransform : public ccTransform {
 
 class HostCryptoService : public CCD_Interface {
  public:
-  int init() override { return 0; }
-  int fini() override { return 0; }
+  int init() override { return pkixrc::kOk; }
+  int fini() override { return pkixrc::kOk; }
   ccTransform* create_ccTransform(aKey& key, ccFunc f, pki_alg_t alg) override {
     ErrorScope scope;
     TKey* k = key.raw();

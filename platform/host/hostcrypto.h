@@ -1,4 +1,4 @@
-// The host's crypto service (58) on libcrypto: digests (MD5, SHA-1,
+// The host's crypto service (pkixid::kCrypto) on libcrypto: digests (MD5, SHA-1,
 // SHA-224/256/384/512), PKCS #1 v1.5 RSA, DSA and ECDSA signatures, and
 // PKCS #1 v1.5 RSA encryption, as transforms the module drives with
 // lock(), one in(), one or two out(), unlock().
@@ -16,16 +16,19 @@
 
 #include <cstdint>
 
-#include "contract/ccd.h"
+#include "contract/crypto.h"
+#include "contract/service_ids.h"
+#include "support/result_codes.h"
 
 namespace pkixhost {
 
-constexpr uint32_t kCryptoServiceID = 58;
+constexpr uint32_t kCryptoServiceID = pkixid::kCrypto;
 
-// Result codes of transforms; 0 is success. Numbered 0x3A01.. (58 in the
-// upper octet) so that they differ from the module's own codes.
+// Result codes of transforms; 0 is success. Numbered 0x3A01.. (the crypto
+// service's number, 0x3A, in the upper octet) so that they differ from the
+// module's own codes.
 enum CryptoCode : int {
-  kCryptoOk = 0,
+  kCryptoOk = pkixrc::kOk,
   kCryptoUnsupported = 0x3A01,   // algorithm, digest or operation not available
   kCryptoBadKey = 0x3A02,        // no key, wrong kind, or one that cannot be built
   kCryptoKeyMismatch = 0x3A03,   // the algorithm asked is not the key's
@@ -37,7 +40,10 @@ enum CryptoCode : int {
 };
 
 // A new crypto service with count 0 (the host's holder adds the first).
-// The service is stateless and shared; its transforms are independent.
+// The service is shared by every caller and keeps a cache: each digest
+// fetched once, and the public keys of recent operations by their
+// SubjectPublicKeyInfo (never private keys). Its transforms are independent
+// of each other and of the cache's lifetime.
 CCD_Interface* createCryptoService();
 
 // Transforms currently alive (leak checks in tests).

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <new>
 
+#include "support/result_codes.h"
+
 namespace pkixhost {
 
 namespace {
@@ -33,8 +35,8 @@ std::string Hex(const unsigned char* data, unsigned len) {
 class HostLogContainer : public TLogContainer {
  public:
   HostLogContainer(LogMsgID id, cmn_resource res) { record_.id = id, record_.resource = res; }
-  int init() override { return 0; }
-  int fini() override { return 0; }
+  int init() override { return pkixrc::kOk; }
+  int fini() override { return pkixrc::kOk; }
   LogMsgDetailing getMsgDetailing() override { return 0; }
   int setMsgPart(LogMsgDetailing, const char* text) override { return Add(0, text == nullptr ? "" : text); }
   int addVar(unsigned n, int v) override { return Add(n, std::to_string(v)); }
@@ -57,13 +59,13 @@ class HostLogContainer : public TLogContainer {
   }
   int send() override {
     Emit(record_);
-    return 0;
+    return pkixrc::kOk;
   }
 
  private:
   int Add(unsigned n, std::string v) {
     record_.vars.emplace_back(n, std::move(v));
-    return 0;
+    return pkixrc::kOk;
   }
   LogRecord record_;
   std::string text_;
@@ -71,9 +73,9 @@ class HostLogContainer : public TLogContainer {
 
 class HostLog : public TCMNLog {
  public:
-  int init() override { return 0; }
-  int fini() override { return 0; }
-  int create(unsigned) override { return 0; }
+  int init() override { return pkixrc::kOk; }
+  int fini() override { return pkixrc::kOk; }
+  int create(unsigned) override { return pkixrc::kOk; }
   TLogContainer* createContainer(LogMsgID id, cmn_resource res, int) override {
     return new (std::nothrow) HostLogContainer(id, res);
   }
@@ -82,20 +84,20 @@ class HostLog : public TCMNLog {
   }
   LogMsgSeverity getMsgSeverity(LogMsgID) override { return severity_; }
   LogMsgDetailing getMsgDetailing(LogMsgID) override { return 0; }
-  int setMsgDescriptions(const LogMsgDesc*, unsigned) override { return 0; }
+  int setMsgDescriptions(const LogMsgDesc*, unsigned) override { return pkixrc::kOk; }
   LogMsgSeverity getCurrSeverity() override { return severity_; }
   int setCurrSeverity(LogMsgSeverity s) override {
     severity_ = s;
-    return 0;
+    return pkixrc::kOk;
   }
   LogMsgSeverity getSectionSeverity(LogMsgSection) override { return severity_; }
-  int setSectionSeverity(LogMsgSection, LogMsgSeverity) override { return 0; }
+  int setSectionSeverity(LogMsgSection, LogMsgSeverity) override { return pkixrc::kOk; }
   int printMsg(LogMsgID id, const char* text) override {
     LogRecord r;
     r.id = id;
     r.vars.emplace_back(0, text == nullptr ? "" : text);
     Emit(r);
-    return 0;
+    return pkixrc::kOk;
   }
 
  private:

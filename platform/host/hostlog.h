@@ -1,4 +1,4 @@
-// The host's logging service (118). Each message a module sends (identifier,
+// The host's logging service (pkixid::kLogging). Each message a module sends (identifier,
 // resource, numbered variables) goes to a sink the host chooses: standard
 // error by default, a capture in tests.
 #ifndef PKIX_HOST_HOSTLOG_H_
@@ -12,10 +12,11 @@
 #include <vector>
 
 #include "contract/cmnlog.h"
+#include "contract/service_ids.h"
 
 namespace pkixhost {
 
-constexpr uint32_t kLogServiceID = 118;
+constexpr uint32_t kLogServiceID = pkixid::kLogging;
 
 struct LogRecord {
   uint32_t id = 0;

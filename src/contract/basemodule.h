@@ -2,7 +2,7 @@
 #ifndef PKIX_CONTRACT_BASEMODULE_H_
 #define PKIX_CONTRACT_BASEMODULE_H_
 
-#include "framework/id_type.h"
+#include "contract/typed_id.h"
 
 class CMN_GuardedRef;
 

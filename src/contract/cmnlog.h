@@ -1,11 +1,11 @@
-// The logging service (service 118) and the message containers it hands
+// The logging service (pkixid::kLogging) and the message containers it hands
 // out, as the module uses them.
 #ifndef PKIX_CONTRACT_CMNLOG_H_
 #define PKIX_CONTRACT_CMNLOG_H_
 
 #include <cstdint>
 
-#include "framework/cmn_gref.h"
+#include "contract/guarded_ref.h"
 
 typedef uint32_t LogMsgID;
 typedef uint32_t LogMsgSection;

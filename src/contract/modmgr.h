@@ -4,7 +4,7 @@
 #ifndef PKIX_CONTRACT_MODMGR_H_
 #define PKIX_CONTRACT_MODMGR_H_
 
-#include "framework/id_type.h"
+#include "contract/typed_id.h"
 
 class CMN_Guard;
 class CMN_GuardedRef;

@@ -1,11 +1,11 @@
 // Byte buffers that cross module boundaries, and the buffer service that
-// makes them (service 111). Both live in another module; this module only
+// makes them (pkixid::kBuffers). Both live in another module; this module only
 // creates buffers through the service and calls their operations.
 #ifndef PKIX_CONTRACT_TBUF_H_
 #define PKIX_CONTRACT_TBUF_H_
 
+#include "contract/guarded_ref.h"
 #include "contract/x509asn.h"
-#include "framework/cmn_gref.h"
 
 // A reference-counted byte string. A new buffer carries one reference for its
 // creator, dropped with release().

@@ -24,7 +24,8 @@ void CMN_GuardCount::operator delete(void* p) {
 
 CMN_GuardedRef::CMN_GuardedRef(unsigned type)
     : type_(type), guard_(nullptr), holderLock_(""), omLinkBack_(nullptr), omNext_(nullptr) {
-  guard_ = ModMgr->moduleGuard();
+  // Before the host module manager is stored there is no guard to take.
+  if (ModMgr != nullptr) guard_ = ModMgr->moduleGuard();
   if (guard_ != nullptr) guard_->refs.addReference();
   Register();
 }
@@ -54,27 +55,26 @@ CMN_GuardedRef::~CMN_GuardedRef() {
 
 void CMN_GuardedRef::addReference(CMN_GRPHolder* h) {
   CMN_Reference::addReference();
-  holderLock_.enter();
   try {
+    CMN_ScopedLock<CMN_RecursiveMutex> held(holderLock_);
     holders_.push_front(h);
   } catch (...) {
-    holderLock_.exit();
     CMN_Reference::remReference();
     throw;
   }
-  holderLock_.exit();
 }
 
 int CMN_GuardedRef::remReference(CMN_GRPHolder* h) {
-  holderLock_.enter();
+  CMN_ScopedLock<CMN_RecursiveMutex> held(holderLock_);
   for (sitem<CMN_GRPHolder>* it = holders_.head; it != nullptr; it = it->next) {
     if (it->holder == h) {
       holders_.eraseitem(it);
-      holderLock_.exit();
+      // The count is changed outside the holder-list lock: the module lock
+      // is never taken inside it here.
+      held.unlock();
       return CMN_Reference::remReference();
     }
   }
-  holderLock_.exit();
   return references();
 }
 
@@ -84,11 +84,14 @@ void CMN_GuardedRef::setGuard(CMN_Guard* g) {
   guard_->refs.addReference();
 }
 
-void CMN_GuardedRef::updateHolders(slist<CMN_GRPHolder>& list, CMN_GuardedRef* replacement) {
+void CMN_GuardedRef::updateHolders(slist<CMN_GRPHolder>& list, CMN_GuardedRef* replacement,
+                                   const CMN_GRPHolder* keep) {
   // Each replacePointee unlinks its holder from list, so work from a copy;
   // pushing at the front turns newest-first into oldest-first.
   slist<CMN_GRPHolder> copy;
-  for (sitem<CMN_GRPHolder>* it = list.head; it != nullptr; it = it->next) copy.push_front(it->holder);
+  for (sitem<CMN_GRPHolder>* it = list.head; it != nullptr; it = it->next) {
+    if (it->holder != keep) copy.push_front(it->holder);
+  }
   for (sitem<CMN_GRPHolder>* it = copy.head; it != nullptr; it = it->next) it->holder->replacePointee(replacement);
   while (copy.head != nullptr) copy.eraseitem(copy.head);
 }

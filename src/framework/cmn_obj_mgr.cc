@@ -2,6 +2,8 @@
 
 #include <sched.h>
 
+#include <memory>
+
 namespace {
 // Built right after the module lock it points at.
 CMN_ObjectManager gObjectManager __attribute__((init_priority(102)));
@@ -28,49 +30,36 @@ CMN_ObjectManager::CMN_ObjectManager() : lock_(&CMN_Reference::RefMutex), head_(
 CMN_ObjectManager::~CMN_ObjectManager() = default;
 
 void CMN_ObjectManager::storeObj(CMN_GuardedRef* obj) {
-  lock_->enter();
+  CMN_ScopedLock<CMN_RecursiveMutex> held(*lock_);
   obj->omLinkBack_ = &head_;
   obj->omNext_ = head_;
   if (head_ != nullptr) head_->omLinkBack_ = &obj->omNext_;
   head_ = obj;
-  lock_->exit();
 }
 
 void CMN_ObjectManager::removeObj(CMN_GuardedRef* obj) {
-  lock_->enter();
+  CMN_ScopedLock<CMN_RecursiveMutex> held(*lock_);
   if (obj->omLinkBack_ != nullptr) {
     if (obj->omNext_ != nullptr) obj->omNext_->omLinkBack_ = obj->omLinkBack_;
     *obj->omLinkBack_ = obj->omNext_;
   }
   obj->omLinkBack_ = nullptr;
   obj->omNext_ = nullptr;
-  lock_->exit();
 }
 
 unsigned CMN_ObjectManager::count() {
-  lock_->enter();
+  CMN_ScopedLock<CMN_RecursiveMutex> held(*lock_);
   unsigned n = 0;
   for (CMN_GuardedRef* o = head_; o != nullptr; o = o->omNext_) ++n;
-  lock_->exit();
   return n;
 }
 
 DummyHolder* CMN_ObjectManager::getObj() {
-  lock_->enter();
-  DummyHolder* pin = nullptr;
-  try {
-    for (CMN_GuardedRef* o = head_; o != nullptr; o = o->omNext_) {
-      if (o->references() != 0) {
-        pin = new DummyHolder(o);
-        break;
-      }
-    }
-  } catch (...) {
-    lock_->exit();
-    throw;
+  CMN_ScopedLock<CMN_RecursiveMutex> held(*lock_);
+  for (CMN_GuardedRef* o = head_; o != nullptr; o = o->omNext_) {
+    if (o->references() != 0) return new DummyHolder(o);
   }
-  lock_->exit();
-  return pin;
+  return nullptr;
 }
 
 // Visits every counted object with two pins, current and next, so the walk
@@ -78,33 +67,27 @@ DummyHolder* CMN_ObjectManager::getObj() {
 // included. Objects with a count of 0 are passed over (see DummyHolder).
 template <class Work>
 void CMN_ObjectManager::Walk(Work work) {
+  // Declared before the lock, so they are released after it.
   DummyHolder current(nullptr);
   DummyHolder next(nullptr);
-  lock_->enter();
-  try {
-    CMN_GuardedRef* obj = head_;
-    while (obj != nullptr) {
-      if (obj->references() == 0) {
-        obj = obj->omNext_;
-        continue;
-      }
-      current.assign(obj);
-      next.assign(obj->omNext_);
-      work(obj, current, next);
-      obj = obj->omNext_;  // re-read: the work may have changed the list
+  CMN_ScopedLock<CMN_RecursiveMutex> held(*lock_);
+  CMN_GuardedRef* obj = head_;
+  while (obj != nullptr) {
+    if (obj->references() == 0) {
+      obj = obj->omNext_;
+      continue;
     }
-  } catch (...) {
-    lock_->exit();
-    throw;
+    current.assign(obj);
+    next.assign(obj->omNext_);
+    work(obj, current, next);
+    obj = obj->omNext_;  // re-read: the work may have changed the list
   }
-  lock_->exit();
-  // The pins are released here, after the lock, as they go out of scope.
 }
 
 int CMN_ObjectManager::DetachHolders(CMN_GuardedRef* obj, const TypifiedID* owner,
                                      const DummyHolder& a, const DummyHolder& b) {
   int detached = 0;
-  obj->lockHolderList();
+  CMN_ScopedLock<CMN_GuardedRef> held(*obj);
   slist<CMN_GRPHolder>& list = obj->_getHolders();
   sitem<CMN_GRPHolder>* it = list.head;
   while (it != nullptr) {
@@ -124,7 +107,6 @@ int CMN_ObjectManager::DetachHolders(CMN_GuardedRef* obj, const TypifiedID* owne
     }
     it = following;
   }
-  obj->unlockHolderList();
   return detached;
 }
 
@@ -148,19 +130,13 @@ void CMN_ObjectManager::finiAll() {
 
 template <class Match>
 int CMN_ObjectManager::AnyHolder(Match match) {
-  lock_->enter();
+  CMN_ScopedLock<CMN_RecursiveMutex> held(*lock_);
   for (CMN_GuardedRef* o = head_; o != nullptr; o = o->omNext_) {
-    o->lockHolderList();
+    CMN_ScopedLock<CMN_GuardedRef> holders(*o);
     for (sitem<CMN_GRPHolder>* it = o->_getHolders().head; it != nullptr; it = it->next) {
-      if (match(*it->holder->getModuleID())) {
-        o->unlockHolderList();
-        lock_->exit();
-        return 1;
-      }
+      if (match(*it->holder->getModuleID())) return 1;
     }
-    o->unlockHolderList();
   }
-  lock_->exit();
   return 0;
 }
 
@@ -172,36 +148,53 @@ int CMN_ObjectManager::moduleIsUsed() {
   return AnyHolder([](const TypifiedID& owner) { return !(owner == *pModuleID); });
 }
 
+namespace {
+
+// Holds a guard's lock once its call counter is 0, so that no call into the
+// guarded module can start while it is held (inc() blocks on the lock). The
+// counter is read without the lock while waiting. A null guard holds nothing.
+class IdleGuardLock {
+ public:
+  explicit IdleGuardLock(CMN_Guard* guard) : guard_(guard) {
+    if (guard_ == nullptr) return;
+    for (;;) {
+      while (guard_->callCount() != 0) sched_yield();
+      guard_->lock.lock();
+      if (guard_->callCount() == 0) return;
+      guard_->lock.unlock();
+    }
+  }
+  ~IdleGuardLock() {
+    if (guard_ != nullptr) guard_->lock.unlock();
+  }
+  IdleGuardLock(const IdleGuardLock&) = delete;
+  IdleGuardLock& operator=(const IdleGuardLock&) = delete;
+
+ private:
+  CMN_Guard* guard_;
+};
+
+// Disposes of a pin with die() when the scope ends.
+struct PinDisposer {
+  void operator()(DummyHolder* pin) const { pin->die(); }
+};
+
+}  // namespace
+
 CMN_ObjectManager* CMN_ObjectManager::init(CMN_ObjectManager* old) {
   for (;;) {
-    DummyHolder* pin = old->getObj();
+    std::unique_ptr<DummyHolder, PinDisposer> pin(old->getObj());
     if (pin == nullptr) {
       if (old->count() == 0) return nullptr;
       sched_yield();  // only uncounted objects left: they are being built or dying
       continue;
     }
     CMN_GuardedRef* obj = pin->get();
-    CMN_Guard* guard = obj->getGuard();
-    if (guard != nullptr) {
-      for (;;) {
-        while (guard->callCount() != 0) sched_yield();
-        guard->lock.lock();
-        if (guard->callCount() == 0) break;
-        guard->lock.unlock();
-      }
-    }
+    IdleGuardLock idle(obj->getGuard());
     CMN_GuardedRef* replacement = MakeObject(obj->getType(), *obj);
-    obj->lockHolderList();
-    // The pin must survive the redirection so the object outlives this step.
-    slist<CMN_GRPHolder>& holders = obj->_getHolders();
-    slist<CMN_GRPHolder> others;
-    for (sitem<CMN_GRPHolder>* it = holders.head; it != nullptr; it = it->next) {
-      if (it->holder != pin->holder()) others.push_front(it->holder);
-    }
-    for (sitem<CMN_GRPHolder>* it = others.head; it != nullptr; it = it->next) it->holder->replacePointee(replacement);
-    while (others.head != nullptr) others.eraseitem(others.head);
-    obj->unlockHolderList();
-    if (guard != nullptr) guard->lock.unlock();
-    pin->die();
+    // The pin stays in place so that the object outlives the redirection;
+    // it is released after the holder-list and guard locks.
+    CMN_ScopedLock<CMN_GuardedRef> held(*obj);
+    CMN_GuardedRef::updateHolders(obj->_getHolders(), replacement, pin->holder());
   }
 }

@@ -7,15 +7,16 @@ CMN_RecursiveMutex CMN_Reference::RefMutex __attribute__((init_priority(101)))("
 CMN_Reference::~CMN_Reference() = default;
 
 void CMN_Reference::addReference() {
-  mutex_->enter();
+  CMN_ScopedLock<CMN_RecursiveMutex> held(*mutex_);
   count_.fetch_add(1, std::memory_order_acq_rel);
-  mutex_->exit();
 }
 
 int CMN_Reference::remReference() {
-  mutex_->enter();
-  int now = count_.fetch_sub(1, std::memory_order_acq_rel) - 1;
-  mutex_->exit();
+  int now;
+  {
+    CMN_ScopedLock<CMN_RecursiveMutex> held(*mutex_);
+    now = count_.fetch_sub(1, std::memory_order_acq_rel) - 1;
+  }
   if (now == 0) delete this;
   return now;
 }

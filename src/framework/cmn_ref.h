@@ -1,44 +1,9 @@
-// Intrusive reference counting under one recursive lock per module.
+// Intrusive reference counting under one recursive lock per module
+// (declared with the host contract; implemented in cmn_ref.cc).
 #ifndef PKIX_FRAMEWORK_CMN_REF_H_
 #define PKIX_FRAMEWORK_CMN_REF_H_
 
-#include <atomic>
-#include <cstdint>
-
+#include "contract/reference.h"
 #include "framework/cmn_rmutex.h"
-
-class CMN_Reference {
- public:
-  // The module's lock for every reference count and for its object manager's
-  // list of live objects. One per module: the symbol is hidden, so each
-  // library that links the framework has its own.
-  static CMN_RecursiveMutex RefMutex;
-
-  CMN_Reference() : mutex_(&RefMutex), count_(0) {}
-  explicit CMN_Reference(CMN_RecursiveMutex* m) : mutex_(m), count_(0) {}
-  // A copy is a new object: neither the count nor the mutex is copied.
-  CMN_Reference(const CMN_Reference&) : mutex_(&RefMutex), count_(0) {}
-  CMN_Reference& operator=(const CMN_Reference&) { return *this; }
-  virtual ~CMN_Reference();
-
-  // Adds one reference under the mutex.
-  void addReference();
-  // Removes one reference under the mutex and returns the new count; at 0 the
-  // object has been destroyed through its deleting destructor and must not be
-  // touched again.
-  int remReference();
-  // The count, read without the lock (waiting loops and diagnostics only).
-  int references() const { return count_.load(std::memory_order_acquire); }
-
-  CMN_RecursiveMutex* refMutex() const { return mutex_; }
-
- private:
-  CMN_RecursiveMutex* mutex_;
-  std::atomic<int32_t> count_;
-};
-
-static_assert(sizeof(std::atomic<int32_t>) == 4, "the count is a 32-bit word");
-static_assert(sizeof(CMN_Reference) == 3 * sizeof(void*) || sizeof(void*) == 8,
-              "CMN_Reference is vptr, mutex, count");
 
 #endif  // PKIX_FRAMEWORK_CMN_REF_H_

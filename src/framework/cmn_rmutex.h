@@ -1,65 +1,14 @@
-// Locking primitives: a plain mutex, the framework's recursive mutex, the
-// scope objects that keep a module's guard raised during a call, and
-// thread-local slots.
+// Locking primitives: the plain and recursive mutexes and their scope lock
+// (declared with the host contract, contract/mutex.h), the scope objects that
+// keep a module's guard raised during a call, and thread-local slots.
 #ifndef PKIX_FRAMEWORK_CMN_RMUTEX_H_
 #define PKIX_FRAMEWORK_CMN_RMUTEX_H_
 
 #include <pthread.h>
 
-#include <atomic>
 #include <cstdint>
 
-// A POSIX mutex with default attributes; not recursive.
-class CMN_Mutex {
- public:
-  CMN_Mutex() { pthread_mutex_init(&m_, nullptr); }
-  virtual ~CMN_Mutex();
-  void lock() { pthread_mutex_lock(&m_); }
-  void unlock() { pthread_mutex_unlock(&m_); }
-
-  CMN_Mutex(const CMN_Mutex&) = delete;
-  CMN_Mutex& operator=(const CMN_Mutex&) = delete;
-
- private:
-  pthread_mutex_t m_;
-};
-
-// A recursive mutex built over a plain POSIX mutex: the owner may enter again
-// any number of times and must exit as often.
-class CMN_RecursiveMutex {
- public:
-  // The name is for the reader of the code only; it is not stored.
-  explicit CMN_RecursiveMutex(const char* name);
-  virtual ~CMN_RecursiveMutex();
-
-  // Blocks until the calling thread owns the mutex; re-entry by the owner
-  // only raises the depth.
-  void enter();
-  // 1 when the caller now owns the mutex (entered or re-entered), 0 when
-  // another thread holds it.
-  int tryenter();
-  // Leaves once; the mutex is free again when the depth reaches 0.
-  void exit();
-  // 1 when the two thread identifiers name the same thread.
-  static int thr_equal(unsigned long a, unsigned long b) {
-    return pthread_equal(static_cast<pthread_t>(a), static_cast<pthread_t>(b)) ? 1 : 0;
-  }
-
-  uint32_t depth() const { return depth_.load(std::memory_order_relaxed); }
-
-  CMN_RecursiveMutex(const CMN_RecursiveMutex&) = delete;
-  CMN_RecursiveMutex& operator=(const CMN_RecursiveMutex&) = delete;
-
- private:
-  bool OwnedByCaller() const;
-
-  pthread_mutex_t m_;
-  // Read without the mutex at the start of enter(): only the owning thread
-  // can find its own identifier here, so the test is sound; the atomics keep
-  // the unlocked reads well defined.
-  std::atomic<uint32_t> depth_;
-  std::atomic<unsigned long> owner_;
-};
+#include "contract/mutex.h"
 
 class CMN_Guard;
 

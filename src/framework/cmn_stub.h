@@ -10,6 +10,7 @@
 #include "contract/modmgr.h"
 #include "framework/cmn_gref.h"
 #include "framework/cmn_rmutex.h"
+#include "support/result_codes.h"
 
 class CMN_ServiceStubInterface {
  public:
@@ -33,21 +34,18 @@ class CMN_ServiceStub : public CMN_ServiceStubInterface {
   // Binds when possible and counts one more user (also when no service could
   // be had).
   void ref() override {
-    bind_.lock();
+    CMN_ScopedLock<CMN_Mutex> held(bind_);
     if (Held() == nullptr && ModMgr != nullptr) Acquire();
     ++uses_;
-    bind_.unlock();
   }
   // Counts one user less; the last one lets the service go.
   void unref() override {
-    bind_.lock();
-    if (--uses_ == 0 && Held() != nullptr) {
-      T* s = Held();
-      __atomic_store_n(&holder_.pointee, static_cast<T*>(nullptr), __ATOMIC_RELEASE);
-      CMN_ReleaseGuarded(holder_.guard, s, &holder_);
-      if (ModMgr != nullptr) ModMgr->releaseService(*holder_.serviceID, *pModuleID);
-    }
-    bind_.unlock();
+    CMN_ScopedLock<CMN_Mutex> held(bind_);
+    if (--uses_ != 0 || Held() == nullptr) return;
+    T* s = Held();
+    __atomic_store_n(&holder_.pointee, static_cast<T*>(nullptr), __ATOMIC_RELEASE);
+    CMN_ReleaseGuarded(holder_.guard, s, &holder_);
+    if (ModMgr != nullptr) ModMgr->releaseService(*holder_.serviceID, *pModuleID);
   }
 
   CMN_ServiceStub& operator=(const CMN_ServiceStub& o) {
@@ -63,11 +61,9 @@ class CMN_ServiceStub : public CMN_ServiceStubInterface {
   T* Bind() {
     T* s = Held();
     if (s != nullptr || ModMgr == nullptr) return s;
-    bind_.lock();
+    CMN_ScopedLock<CMN_Mutex> held(bind_);
     if (Held() == nullptr) Acquire();
-    s = Held();
-    bind_.unlock();
-    return s;
+    return Held();
   }
 
   // The client-call pattern: bind, raise the service's guard, run f on the
@@ -102,6 +98,26 @@ class CMN_ServiceStub : public CMN_ServiceStubInterface {
   CMN_Mutex bind_;
 };
 
+// Drops the reference an object was created with, once a holder has taken
+// its own: through the object's release() where its interface has one (the
+// PKIX objects, buffers), else as a plain count (transforms, containers).
+// The object's guard is raised around the release, which may run the
+// object's destructor. Null does nothing.
+template <class T>
+auto CMN_ReleaseCreationRef(T* created, int) -> decltype(created->release(), void()) {
+  created->release();
+}
+template <class T>
+void CMN_ReleaseCreationRef(T* created, long) {
+  created->remReference();
+}
+template <class T>
+void CMN_DropCreationRef(T* created) {
+  if (created == nullptr) return;
+  GuardLockVar g(created->getGuard());
+  CMN_ReleaseCreationRef(created, 0);
+}
+
 // Holds one object and keeps the service stub that made it referenced.
 template <class T>
 class CMN_ObjectStub {
@@ -135,6 +151,15 @@ class CMN_ObjectStub {
   void share(const CMN_ObjectStub& o) { holder_ = o.holder_; }
   // Takes obj in place of the held object.
   void take(T* obj) { holder_ = obj; }
+  // Takes a new object whose creation reference passes to this stub: the
+  // holder adds its own reference and the creation one is dropped. Returns
+  // false (holding nothing new) for null.
+  bool adopt(T* created) {
+    if (created == nullptr) return false;
+    take(created);
+    CMN_DropCreationRef(created);
+    return true;
+  }
 
   CMN_GRefPtr<T> holder_;
   CMN_ServiceStubInterface* service_;
@@ -161,11 +186,18 @@ template <class T>
 class PKIXAnyObject : public CMN_ObjectStub<T> {
  public:
   PKIXAnyObject(T* obj, CMN_ServiceStubInterface* service)
-      : CMN_ObjectStub<T>(obj, service), error_(obj == nullptr ? 40 : 0) {}
+      : CMN_ObjectStub<T>(obj, service), error_(obj == nullptr ? pkixrc::kUnavailable : pkixrc::kOk) {}
   ~PKIXAnyObject() override = default;
   virtual int error() const { return error_; }
 
  protected:
+  // CMN_ObjectStub::adopt that also clears the error when an object came.
+  bool adopt(T* created) {
+    if (!CMN_ObjectStub<T>::adopt(created)) return false;
+    error_ = pkixrc::kOk;
+    return true;
+  }
+
   mutable int32_t error_;
 };
 

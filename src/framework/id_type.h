@@ -1,67 +1,12 @@
-// Typed identifiers of modules and services.
+// Typed identifiers of modules and services (declared with the host
+// contract), and the construction order of the module's static identifiers.
 #ifndef PKIX_FRAMEWORK_ID_TYPE_H_
 #define PKIX_FRAMEWORK_ID_TYPE_H_
 
-#include <cstdint>
+#include "contract/typed_id.h"
 
 // Static identifiers are built before, and destroyed after, the static stubs
 // that point at them (a stub's destructor still names its service).
 #define CMN_ID_INIT __attribute__((init_priority(103)))
-
-enum IDType_t : uint32_t { kIdUint32 = 0, kIdString = 1 };
-
-// An identifier of some kind; identifiers of different kinds never compare
-// equal.
-class TypifiedID {
- public:
-  explicit TypifiedID(IDType_t kind) : kind_(kind) {}
-  TypifiedID(const TypifiedID& other) : kind_(other.kind_) {}
-  virtual ~TypifiedID();
-
-  // 1 when both identifiers have the same kind and val_comp says equal, else 0.
-  int operator==(const TypifiedID& other) const {
-    return kind_ == other.kind_ && val_comp(other) == 0 ? 1 : 0;
-  }
-  // Orders two identifiers of the same kind: 1 when other is greater, -1 when
-  // smaller, 0 when equal. Called only once the kinds are known to be equal.
-  virtual int val_comp(const TypifiedID& other) const = 0;
-  virtual void dump() const = 0;
-
-  IDType_t kind() const { return kind_; }
-
- private:
-  TypifiedID& operator=(const TypifiedID&) = delete;
-  IDType_t kind_;
-};
-
-// A numeric identifier (module number, or module * 65536 + service index).
-class Tuint32ID : public TypifiedID {
- public:
-  explicit Tuint32ID(uint32_t value) : TypifiedID(kIdUint32), value_(value) {}
-  Tuint32ID(const Tuint32ID& other) : TypifiedID(other), value_(other.value_) {}
-  ~Tuint32ID() override;
-  int val_comp(const TypifiedID& other) const override;
-  void dump() const override;
-  uint32_t value() const { return value_; }
-
- private:
-  uint32_t value_;
-};
-
-// A text identifier; a null text is kept as the empty text.
-class TstringID : public TypifiedID {
- public:
-  explicit TstringID(const char* text);
-  TstringID(const TstringID& other);
-  ~TstringID() override;
-  int val_comp(const TypifiedID& other) const override;
-  void dump() const override;
-  const char* text() const { return text_; }
-
- private:
-  char* text_;
-};
-
-static_assert(sizeof(Tuint32ID) == sizeof(void*) + 8, "Tuint32ID is vptr, kind, value");
 
 #endif  // PKIX_FRAMEWORK_ID_TYPE_H_

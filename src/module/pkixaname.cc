@@ -48,9 +48,9 @@ _selector* aName::getSelector(const _selector* b) const { return query<_selector
 int aName::setSelector(const _selector* s) { return code([&](N* n) { return n->setSelector(s); }); }
 int aName::operator==(const aName& o) const { return o.raw() == nullptr ? 0 : query(0, [&](N* n) { return *n == *o.raw(); }); }
 int aName::operator!=(const aName& o) const {
-  if (raw() == nullptr || o.raw() == nullptr) return (raw() == nullptr ? error_ = 40 : 0), 1;
+  if (raw() == nullptr || o.raw() == nullptr) return (raw() == nullptr ? error_ = pkixrc::kUnavailable : 0), 1;
   int equal = *this == o;
-  error_ = 0;
+  error_ = pkixrc::kOk;
   return equal == 0 ? 1 : 0;
 }
 int aName::operator<<(const aName& o) const { return o.raw() == nullptr ? 0 : query(0, [&](N* n) { return *n << *o.raw(); }); }

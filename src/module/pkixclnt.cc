@@ -1,12 +1,13 @@
 #include "module/pkixclnt.h"
 
 #include "framework/cmn_export.h"
+#include "support/result_codes.h"
 
 aPkixClnt::~aPkixClnt() = default;
 
 int aPkixClnt::createTName(TName::name_type_t t, const _selector* sel, TName** out) {
   if (out != nullptr) *out = nullptr;
-  return call([&](TPkixService* s) { return s->createTName(t, sel, out); }, 40);
+  return call([&](TPkixService* s) { return s->createTName(t, sel, out); }, pkixrc::kUnavailable);
 }
 aPkixKeyClnt::~aPkixKeyClnt() = default;
 

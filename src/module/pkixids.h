@@ -1,14 +1,17 @@
-// Identifiers of this module and of the services it offers.
+// Identifiers of this module and of the services it offers, as the typed
+// identifiers the host module manager compares. Their numbers are those of
+// contract/service_ids.h.
 #ifndef PKIX_MODULE_PKIXIDS_H_
 #define PKIX_MODULE_PKIXIDS_H_
 
-#include "framework/id_type.h"
+#include "contract/service_ids.h"
+#include "contract/typed_id.h"
 
-extern Tuint32ID ModuleID;              // 63
-extern Tuint32ID PKIXModuleCertListID;  // 0x3f0006, reserved
-extern Tuint32ID PKIXServiceID;         // 0x3f0007, certificates
-extern Tuint32ID PKIXKeyServiceID;      // 0x3f0008, keys
-extern Tuint32ID PkixASNServiceID;      // 0x3f0009, ASN.1 objects
-extern Tuint32ID PkiAlgCnvrtSrvID;      // 0x3f000a, algorithm conversion
+extern Tuint32ID ModuleID;              // pkixid::kModule
+extern Tuint32ID PKIXModuleCertListID;  // pkixid::kCertListReserved, never offered
+extern Tuint32ID PKIXServiceID;         // pkixid::kCertService, certificates
+extern Tuint32ID PKIXKeyServiceID;      // pkixid::kKeyService, keys
+extern Tuint32ID PkixASNServiceID;      // pkixid::kAsnService, ASN.1 objects
+extern Tuint32ID PkiAlgCnvrtSrvID;      // pkixid::kAlgConversion, algorithm conversion
 
 #endif  // PKIX_MODULE_PKIXIDS_H_

@@ -3,6 +3,7 @@
 #include <new>
 
 #include "key/x509key.h"
+#include "support/result_codes.h"
 
 TPkixKeyService::~TPkixKeyService() = default;
 
@@ -10,8 +11,8 @@ namespace {
 
 class pkixKeyService : public TPkixKeyService {
  public:
-  int init() override { return 0; }
-  int fini() override { return 0; }
+  int init() override { return pkixrc::kOk; }
+  int fini() override { return pkixrc::kOk; }
 
   TKey* createTKey() override { return new (std::nothrow) X509Key; }
 

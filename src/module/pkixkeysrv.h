@@ -1,5 +1,5 @@
-// The key service (0x3f0008): the factory through which other modules create
-// keys.
+// The key service (pkixid::kKeyService): the factory through which other
+// modules create keys.
 #ifndef PKIX_MODULE_PKIXKEYSRV_H_
 #define PKIX_MODULE_PKIXKEYSRV_H_
 

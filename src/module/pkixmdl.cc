@@ -5,14 +5,14 @@
 #include "name/x509conv.h"
 
 CMN_EXPORT CMN_ModuleManager_I* ModMgr = nullptr;
-CMN_EXPORT Tuint32ID ModuleID CMN_ID_INIT(63);
+CMN_EXPORT Tuint32ID ModuleID CMN_ID_INIT(pkixid::kModule);
 CMN_EXPORT TypifiedID* pModuleID = &ModuleID;
 
-Tuint32ID PKIXModuleCertListID CMN_ID_INIT(0x3f0006);
-Tuint32ID PKIXServiceID CMN_ID_INIT(0x3f0007);
-Tuint32ID PKIXKeyServiceID CMN_ID_INIT(0x3f0008);
-Tuint32ID PkixASNServiceID CMN_ID_INIT(0x3f0009);
-Tuint32ID PkiAlgCnvrtSrvID CMN_ID_INIT(0x3f000a);
+Tuint32ID PKIXModuleCertListID CMN_ID_INIT(pkixid::kCertListReserved);
+Tuint32ID PKIXServiceID CMN_ID_INIT(pkixid::kCertService);
+Tuint32ID PKIXKeyServiceID CMN_ID_INIT(pkixid::kKeyService);
+Tuint32ID PkixASNServiceID CMN_ID_INIT(pkixid::kAsnService);
+Tuint32ID PkiAlgCnvrtSrvID CMN_ID_INIT(pkixid::kAlgConversion);
 
 CMN_EXPORT CMN_GRefPtr<pkixModule> PKIXModuleLocal;
 
@@ -21,7 +21,8 @@ pkixModule::PkixKeyServiceLocal::~PkixKeyServiceLocal() = default;
 pkixModule::PkixASNServiceLocal::~PkixASNServiceLocal() = default;
 pkixModule::AlgCnvrtSrvLocal::~AlgCnvrtSrvLocal() = default;
 
-pkixModule::pkixModule() : CMN_GuardedRef(63) {}
+// The module object carries the module number as its object type.
+pkixModule::pkixModule() : CMN_GuardedRef(pkixid::kModule) {}
 
 pkixModule::~pkixModule() { fini(); }
 
@@ -53,7 +54,7 @@ int pkixModule::fini() {
   { PkixKeyServiceLocal empty; key_ = empty; }
   { PkixASNServiceLocal empty; asn_ = empty; }
   { AlgCnvrtSrvLocal empty; cnvrt_ = empty; }
-  return 0;
+  return pkixrc::kOk;
 }
 
 extern "C" CMN_EXPORT BaseModuleInterface* GetInterfaceClass(CMN_ModuleManager_I* manager, int flag) {

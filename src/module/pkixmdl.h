@@ -10,6 +10,7 @@
 #include "framework/cmn_gref.h"
 #include "module/pkixclnt.h"
 #include "module/pkixids.h"
+#include "support/result_codes.h"
 
 class pkixModule : public BaseModuleInterface, public CMN_GuardedRef {
  public:
@@ -38,17 +39,17 @@ class pkixModule : public BaseModuleInterface, public CMN_GuardedRef {
   pkixModule();
   ~pkixModule() override;
 
-  unsigned getModuleID() override { return 63; }
+  unsigned getModuleID() override { return pkixid::kModule; }
   unsigned getVersion() override { return 0; }
   unsigned getBuild() override { return 0; }
   int isReplaceable() override { return 0; }
   CMN_GuardedRef* createObject(unsigned) override { return nullptr; }
-  int addModule(unsigned, BaseModuleInterface*) override { return 9; }
+  int addModule(unsigned, BaseModuleInterface*) override { return pkixrc::kFailed; }
   // Creates the service on first demand and keeps it in its local stub;
   // the result is not counted for the caller. Null for any other identifier
   // and when the service cannot be created.
   CMN_GuardedRef* getService(const TypifiedID& id) override;
-  int init() override { return 0; }
+  int init() override { return pkixrc::kOk; }
   // Lets go of the four services, certificate, key, ASN.1, conversion.
   int fini() override;
 

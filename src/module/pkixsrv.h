@@ -7,6 +7,7 @@
 #include "cert/textn.h"
 #include "framework/cmn_gref.h"
 #include "name/tname.h"
+#include "support/result_codes.h"
 
 class TCRL;
 class TCRLList;
@@ -22,8 +23,8 @@ class TPkixService : public CMN_GuardedRef {
  public:
   TPkixService() : CMN_GuardedRef(0) {}
   ~TPkixService() override = default;
-  int init() override { return 0; }
-  int fini() override { return 0; }
+  int init() override { return pkixrc::kOk; }
+  int fini() override { return pkixrc::kOk; }
 
   virtual TName* createTName(TName::name_type_t t) = 0;
   virtual TName* createTName(TName::name_type_t t, TBuf* der) = 0;

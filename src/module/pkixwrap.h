@@ -45,15 +45,15 @@ class PKIXWrapper : public PKIXAnyObject<T> {
  protected:
   template <class F>
   int code(F f) const {
-    if (raw() == nullptr) return this->error_ = 40;
-    return this->error_ = this->invoke(f, 40);
+    if (raw() == nullptr) return this->error_ = pkixrc::kUnavailable;
+    return this->error_ = this->invoke(f, pkixrc::kUnavailable);
   }
 
   template <class R, class F>
   R query(R fail, F f) const {
     T* o = raw();
     if (o == nullptr) {
-      this->error_ = 40;
+      this->error_ = pkixrc::kUnavailable;
       return fail;
     }
     GuardLockVar g(this->holder_.guard);
@@ -66,26 +66,20 @@ class PKIXWrapper : public PKIXAnyObject<T> {
   W wrap(F f) const {
     T* o = raw();
     if (o == nullptr) {
-      this->error_ = 40;
+      this->error_ = pkixrc::kUnavailable;
       return W(static_cast<typename WrappedType<W>::type*>(nullptr));
     }
     GuardLockVar g(this->holder_.guard);
     auto* made = f(o);
     W w(made);
-    if (made != nullptr) made->release();
+    CMN_DropCreationRef(made);  // w holds its own reference
     this->error_ = o->error();
     return w;
   }
 
-  // Creation through a service client: the holder takes what comes back and
-  // the creation reference is dropped under the object's guard.
-  void adopt(T* created) {
-    if (created == nullptr) return;
-    this->take(created);
-    GuardLockVar g(created->getGuard());
-    created->release();
-    this->error_ = 0;
-  }
+  // Creation through a service client: PKIXAnyObject::adopt takes what
+  // comes back and drops the creation reference.
+  using PKIXAnyObject<T>::adopt;
   // Shares another wrapper's object and copies its error.
   void shareWith(const PKIXWrapper& other) {
     this->share(other);

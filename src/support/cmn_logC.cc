@@ -1,6 +1,8 @@
 #include "support/cmn_logC.h"
 
-Tuint32ID CMNLOG_ID CMN_ID_INIT(118);
+#include "contract/service_ids.h"
+
+Tuint32ID CMNLOG_ID CMN_ID_INIT(pkixid::kLogging);
 
 // Built at library load with no service; binds on first use.
 aCMNLog LocalLogSvrC(nullptr);
@@ -61,7 +63,7 @@ aLogContainer::aLogContainer(TLogContainer* container) : CMN_ObjectStub(containe
 aLogContainer::~aLogContainer() = default;
 
 LogMsgDetailing aLogContainer::getMsgDetailing() {
-  return invoke([](TLogContainer* c) { return c->getMsgDetailing(); }, 40u);
+  return invoke([](TLogContainer* c) { return c->getMsgDetailing(); }, static_cast<LogMsgDetailing>(pkixrc::kUnavailable));
 }
 int aLogContainer::setMsgPart(LogMsgDetailing part, const char* text) {
   return Code([&](TLogContainer* c) { return c->setMsgPart(part, text); });

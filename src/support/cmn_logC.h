@@ -8,8 +8,9 @@
 #include "contract/cmnlog.h"
 #include "framework/cmn_stub.h"
 #include "framework/id_type.h"
+#include "support/result_codes.h"
 
-extern Tuint32ID CMNLOG_ID;  // 118
+extern Tuint32ID CMNLOG_ID;  // pkixid::kLogging
 
 // Every operation returns the service's result, or 0 / null when no logging
 // service can be bound.
@@ -58,7 +59,7 @@ class aLogContainer : public CMN_ObjectStub<TLogContainer> {
 
  private:
   template <class F>
-  int Code(F f) { return invoke(f, 40); }
+  int Code(F f) { return invoke(f, pkixrc::kUnavailable); }
 };
 
 #endif  // PKIX_SUPPORT_CMN_LOGC_H_

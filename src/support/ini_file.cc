@@ -22,7 +22,7 @@ using pkixrc::kFailed;
 using pkixrc::kNoMemory;
 using pkixrc::kOk;
 constexpr int kNotPresent = pkixrc::kNotFound;
-constexpr int kBadLine = 59;  // a line the reader cannot take
+using pkixrc::kBadLine;  // a line the reader cannot take
 
 bool IsSpace(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
 
@@ -30,12 +30,15 @@ bool IsSpace(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; 
 // by 1024 whenever a line does not fit, so a line of any length is read whole.
 class LineReader {
  public:
+  // next()'s answer once every line has been read; no code of the module.
+  static constexpr int kEndOfFile = -1;
+
   explicit LineReader(FILE* f) : f_(f) {}
   ~LineReader() { std::free(buf_); }
   LineReader(const LineReader&) = delete;
   LineReader& operator=(const LineReader&) = delete;
 
-  // 0 with *line set (without its line feed), -1 at the end of the file, or
+  // 0 with *line set (without its line feed), kEndOfFile at the end of the file, or
   // the reader's code: 1 when the buffer cannot grow, 59 on a read error or a
   // line holding a NUL byte (it could not be kept whole as text).
   int next(std::string_view* line) {
@@ -48,7 +51,7 @@ class LineReader {
       buf_[len++] = static_cast<char>(c);
     }
     if (std::ferror(f_)) return kBadLine;
-    if (c == EOF && len == 0) return -1;  // a final line without line feed is kept
+    if (c == EOF && len == 0) return kEndOfFile;  // a final line without line feed is kept
     if (nul) return kBadLine;
     *line = std::string_view(buf_, len);
     return kOk;
@@ -256,7 +259,7 @@ int IniFile::loadLines(FILE* f) {
     rc = parseLine(line, &current_section);
     if (rc != kOk) return rc;
   }
-  return rc == -1 ? kOk : rc;
+  return rc == LineReader::kEndOfFile ? kOk : rc;
 }
 
 int IniFile::load(const char* path) {

@@ -136,6 +136,19 @@ TEST_F(GuardedRefTest, UpdateHoldersOldestFirstAndDetaches) {
   p->remReference();
 }
 
+TEST_F(GuardedRefTest, UpdateHoldersLeavesTheKeptHolder) {
+  Probe* p = new Probe;
+  std::vector<int> order;
+  Recorder pin(p, &order, 0), r1(p, &order, 1), r2(p, &order, 2);
+  p->lockHolderList();
+  CMN_GuardedRef::updateHolders(p->_getHolders(), nullptr, &pin);
+  p->unlockHolderList();
+  EXPECT_EQ(order, (std::vector<int>{1, 2}));
+  EXPECT_EQ(pin.get(), p);  // the kept holder still holds the only reference
+  EXPECT_EQ(p->_getHolders().count, 1u);
+  EXPECT_EQ(p->references(), 1);
+}
+
 TEST_F(GuardedRefTest, SetGuardMovesTheCount) {
   CMN_Guard* other = CMN_Guard::create();
   other->refs.addReference();
@@ -148,6 +161,38 @@ TEST_F(GuardedRefTest, SetGuardMovesTheCount) {
   a = ProbeRef();  // object dies, releasing its count on the other guard
   EXPECT_EQ(other->refs.references(), 1);
   other->refs.remReference();
+}
+
+// Guarded objects built before GetInterfaceClass stored a host module
+// manager (static objects at library load, say) have no guard to take: they
+// are built unguarded, registered and destroyed as usual.
+class NoManagerYet {
+ public:
+  NoManagerYet() : saved_(ModMgr) { ModMgr = nullptr; }
+  ~NoManagerYet() { ModMgr = saved_; }
+
+ private:
+  CMN_ModuleManager_I* saved_;
+};
+
+TEST(GuardedRefWithoutManagerTest, BuiltUnguardedBeforeAManagerIsStored) {
+  NoManagerYet none;
+  CMN_ObjectManager& objects = CMN_ObjectManager::Local();
+  unsigned before = objects.count();
+  Probe* p = new Probe;
+  EXPECT_EQ(p->getGuard(), nullptr);
+  EXPECT_EQ(objects.count(), before + 1);
+  Probe* copy = new Probe(*p);
+  EXPECT_EQ(copy->getGuard(), nullptr);
+  bool dead = false;
+  {
+    ProbeRef a(p), b(copy);
+    EXPECT_EQ(a.guard, nullptr);
+    EXPECT_EQ(p->references(), 1);
+    p->dead = &dead;
+  }
+  EXPECT_TRUE(dead);
+  EXPECT_EQ(objects.count(), before);
 }
 
 }  // namespace

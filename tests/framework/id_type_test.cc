@@ -1,4 +1,5 @@
 #include "framework/id_type.h"
+#include "contract/service_ids.h"
 
 #include <gtest/gtest.h>
 
@@ -36,7 +37,7 @@ TEST(TypifiedIDTest, CopiesAreIndependent) {
   TstringID copy(*original);
   delete original;
   EXPECT_STREQ(copy.text(), "service");
-  Tuint32ID n(0x3f0007);
+  Tuint32ID n(pkixid::kCertService);
   Tuint32ID m(n);
   EXPECT_TRUE(n == m);
 }

@@ -5,6 +5,7 @@
 #include "framework/probe.h"
 #include "host/hostbuf.h"
 #include "module/cmn_abuf.h"
+#include "support/result_codes.h"
 #include "testing/inproc.h"
 
 namespace pkixtest {
@@ -84,6 +85,37 @@ TEST_F(StubTest, ObjectStubReleasesTheObjectBeforeTheService) {
   EXPECT_EQ(mgr.guard()->callCount(), 0);
   CMN_ObjectStub<Probe> empty(nullptr, nullptr);
   EXPECT_EQ(empty.invoke([](Probe* o) { return 1; }, -1), -1);
+}
+
+// A stub that adopts a new object takes the creator's reference over: the
+// object ends with exactly the stub's one, whether its interface drops
+// references with release() (buffers) or only as a plain count (Probe, like
+// transforms), and the release ran under a raised guard that is lowered
+// again.
+class AdoptingStub : public CMN_ObjectStub<Probe> {
+ public:
+  AdoptingStub() : CMN_ObjectStub<Probe>(nullptr, nullptr) {}
+  using CMN_ObjectStub<Probe>::adopt;
+};
+
+TEST_F(StubTest, AdoptingTakesOverTheCreationReference) {
+  InProcessManager mgr;
+  Probe* p = new Probe;
+  p->addReference();  // the creator's
+  {
+    AdoptingStub stub;
+    EXPECT_TRUE(stub.adopt(p));
+    EXPECT_EQ(p->references(), 1);
+    EXPECT_EQ(p->_getHolders().count, 1u);
+    EXPECT_FALSE(stub.adopt(nullptr));
+    EXPECT_EQ(stub.get(), p);  // null leaves the held object
+  }
+  EXPECT_EQ(mgr.guard()->callCount(), 0);
+  aBuf made("abc");  // through the buffer service: adopted with release()
+  ASSERT_NE(made.raw(), nullptr);
+  EXPECT_EQ(made.error(), pkixrc::kOk);
+  EXPECT_EQ(made.raw()->references(), 1);
+  EXPECT_EQ(mgr.guard()->callCount(), 0);
 }
 
 }  // namespace

@@ -10,6 +10,8 @@
 
 #include "host/host.h"
 #include "host/hostbuf.h"
+#include "contract/service_ids.h"
+#include "support/result_codes.h"
 
 namespace {
 
@@ -36,13 +38,13 @@ TEST_F(ModuleLoadTest, ModuleObjectAnswersAsGiven) {
   EXPECT_EQ(mod->isReplaceable(), 0);
   EXPECT_EQ(mod->createObject(0), nullptr);
   EXPECT_EQ(mod->createObject(7), nullptr);
-  EXPECT_EQ(mod->addModule(1, nullptr), 9);
+  EXPECT_EQ(mod->addModule(1, nullptr), pkixrc::kFailed);
 }
 
 TEST_F(ModuleLoadTest, GetServiceRefusesWhatItDoesNotOffer) {
   BaseModuleInterface* mod = m->module();
-  EXPECT_EQ(mod->getService(Tuint32ID(0x3f0006)), nullptr);
-  EXPECT_EQ(mod->getService(Tuint32ID(63)), nullptr);
+  EXPECT_EQ(mod->getService(Tuint32ID(pkixid::kCertListReserved)), nullptr);
+  EXPECT_EQ(mod->getService(Tuint32ID(pkixid::kModule)), nullptr);
   EXPECT_EQ(mod->getService(TstringID("0x3f0007")), nullptr);
   EXPECT_EQ(mod->getService(Tuint32ID(0)), nullptr);
   // Through the broker as well: unknown services are null, never a crash.
@@ -112,11 +114,11 @@ TEST(ModuleUnloadTest, BadPathsAreReportedNotFatal) {
   Host host;
   int code = 0;
   EXPECT_EQ(host.load("/nonexistent/libpkix.so", &code), nullptr);
-  EXPECT_EQ(code, 50);
+  EXPECT_EQ(code, pkixrc::kCannotOpen);
   // A real library without the entry points.
   EXPECT_EQ(host.load("libm.so.6", &code), nullptr);
-  EXPECT_EQ(code, 9);
-  EXPECT_EQ(host.unload(nullptr), 4);
+  EXPECT_EQ(code, pkixrc::kFailed);
+  EXPECT_EQ(host.unload(nullptr), pkixrc::kBadArgument);
 }
 
 // Only the C runtime and the support library: the module needs nothing else.

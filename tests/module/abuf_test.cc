@@ -7,6 +7,7 @@
 
 #include "host/hostbuf.h"
 #include "testing/inproc.h"
+#include "support/result_codes.h"
 
 namespace pkixtest {
 namespace {
@@ -24,11 +25,11 @@ class ABufTest : public ::testing::Test {
 TEST_F(ABufTest, WithoutServiceEveryWrapperIsEmpty) {
   InProcessManager mgr(false);
   aBuf b;
-  EXPECT_EQ(b.error(), 40);
+  EXPECT_EQ(b.error(), pkixrc::kUnavailable);
   EXPECT_EQ(b.len(), 0u);
-  EXPECT_EQ(b.error(), 40);
+  EXPECT_EQ(b.error(), pkixrc::kUnavailable);
   EXPECT_EQ(b.datap(), nullptr);
-  EXPECT_EQ(b.set("x"), 40);
+  EXPECT_EQ(b.set("x"), pkixrc::kUnavailable);
   aBuf other;
   EXPECT_EQ(b != other, 1);
 }

@@ -6,6 +6,7 @@
 
 #include "host/hostlog.h"
 #include "testing/inproc.h"
+#include "support/result_codes.h"
 
 namespace pkixtest {
 namespace {
@@ -35,8 +36,8 @@ TEST(LogClientTest, WithoutServiceNothingIsLoggedAndCallsReturn40) {
   InProcessManager mgr(false);
   pkixhost::LogCapture capture;
   aLogContainer msg(0x600F2, 0);
-  EXPECT_EQ(msg.addVar(1, 5), 40);
-  EXPECT_EQ(msg.send(), 40);
+  EXPECT_EQ(msg.addVar(1, 5), pkixrc::kUnavailable);
+  EXPECT_EQ(msg.send(), pkixrc::kUnavailable);
   EXPECT_EQ(msg.getMsg(), nullptr);
   EXPECT_TRUE(capture.records().empty());
 }

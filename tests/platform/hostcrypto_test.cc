@@ -17,7 +17,10 @@
 #include <vector>
 
 #include "key/key_testutil.h"
+#include "key/tkey.h"
+#include "module/pkixakey.h"
 #include "testing/ossl_oracle.h"
+#include "contract/service_ids.h"
 
 namespace keytest {
 namespace {
@@ -355,6 +358,51 @@ TEST_F(CryptoTest, ECDSAAgreesWithOpenSSL) {
   }
 }
 
+// An EC private scalar of another length than the curve order's is taken
+// from inside one whole DER OCTET STRING or INTEGER; anything else is the
+// number itself (too large for the curve here, so the key cannot be built).
+TEST_F(CryptoTest, ECScalarIsUnwrappedFromOneWholeDERElement) {
+  std::string base = kExamples + "ec-user-key";
+  KeyRef priv(createTKey(TKey::KT_PRIVATE, ReadFile(base + ".p8.der").data(),
+                         static_cast<unsigned>(ReadFile(base + ".p8.der").size())));
+  if (priv.get() == nullptr) GTEST_SKIP() << "the key code does not read EC keys yet";
+  const Bytes scalar = Attr(priv.get(), TKey::AKA_KEY);
+  ASSERT_FALSE(scalar.empty());
+  ASSERT_LT(scalar.size(), 0x80u);  // the short length form below
+  const uint8_t n = static_cast<uint8_t>(scalar.size());
+  auto with = [&](std::initializer_list<uint8_t> head, std::initializer_list<uint8_t> tail = {}) {
+    Bytes v(head);
+    v.insert(v.end(), scalar.begin(), scalar.end());
+    v.insert(v.end(), tail);
+    return v;
+  };
+  struct Case {
+    const char* what;
+    Bytes value;
+    int code;
+  } cases[] = {
+      {"bare scalar", scalar, 0},
+      {"OCTET STRING", with({0x04, n}), 0},
+      {"INTEGER", with({0x02, n}), 0},
+      {"INTEGER with a sign octet", with({0x02, static_cast<uint8_t>(n + 1), 0x00}), 0},
+      {"non-minimal length is not DER", with({0x04, 0x81, n}), kCryptoBadKey},
+      {"length one short", with({0x04, static_cast<uint8_t>(n - 1)}), kCryptoBadKey},
+      {"octet after the element", with({0x04, n}, {0x00}), kCryptoBadKey},
+      {"another tag", with({0x03, n}), kCryptoBadKey},
+  };
+  PKey opub = OsslKey(base + ".pub.der", false);
+  ASSERT_TRUE(opub);
+  Bytes msg = Message(64, 3);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    BufRef v(createTBuf(c.value.data(), static_cast<unsigned>(c.value.size())));
+    ASSERT_EQ(priv->setParam(TKey::AKA_KEY, v.get()), 0);
+    Outcome s = Produce(priv.get(), CC_SIGN, PKI_ALG_SHA256_ECDSA, msg);
+    EXPECT_EQ(s.code, c.code);
+    if (c.code == 0) EXPECT_TRUE(OsslVerify(opub.get(), 0x08, msg, s.out));
+  }
+}
+
 // A private RSA key holding only n, e and d signs without the CRT values.
 TEST_F(CryptoTest, RSAKeyWithoutCRTValuesSigns) {
   KeyRef full(Key(KeyData("rsa-1024.p1.der"), TKey::KT_PRIVATE));
@@ -586,9 +634,9 @@ TEST_F(CryptoTest, IndependentTransformsInParallel) {
 }
 
 // The in-process manager offers the service by default, can leave it out,
-// and a later offer of 58 (a scripted service) takes its place.
+// and a later offer of the crypto service (a scripted one) takes its place.
 TEST(InProcessCryptoOffer, OfferedByDefaultOptionalAndReplaceable) {
-  Tuint32ID crypto(pkixhost::kCryptoServiceID), buffers(111), me(1);
+  Tuint32ID crypto(pkixhost::kCryptoServiceID), buffers(pkixid::kBuffers), me(1);  // any requester
   {
     pkixtest::InProcessManager without(true, false);
     EXPECT_EQ(without.acquireService(crypto, me), nullptr);

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "temp_dir.h"
+#include "support/result_codes.h"
 
 using namespace std::string_literals;
 
@@ -74,7 +75,7 @@ std::vector<LoadCase> LoadCases() {
       {"split at the first equals sign", "a = b = c\n", 0, "[]\na=b = c\n", "a=b = c\n"},
       {"trailing equals sign gives an empty value", "  name =\n", 0, "[]\nname=\n", "name=\n"},
       {"leading equals sign gives an empty name", "=x\n", 0, "[]\n=x\n", "=x\n"},
-      {"hash sign without equals sign is malformed", "#x\n", 59, "", nullptr},
+      {"hash sign without equals sign is malformed", "#x\n", pkixrc::kBadLine, "", nullptr},
       {"hash sign with equals sign is a variable", "#x=1\n", 0, "[]\n#x=1\n", "#x=1\n"},
       {"semicolon is no comment", ";x = 1\n", 0, "[]\n;x=1\n", ";x=1\n"},
       {"spaces inside brackets stay in the name", "[  sp  ]\nk=v\n", 0, "[  sp  ]\nk=v\n",
@@ -98,14 +99,14 @@ std::vector<LoadCase> LoadCases() {
       {"CRLF: trimmed from names, values and headers, kept in comments",
        "!c\r\n\r\n[s]\r\n k \r= v \r\n[ t ]\r\n", 0, "[s]\nk=v\n[ t ]\n",
        "!c\r\n\r\n[s]\nk=v\n\n[ t ]\n"},
-      {"line without equals sign stops, earlier lines stay", "a=1\nnonsense\nb=2\n", 59,
+      {"line without equals sign stops, earlier lines stay", "a=1\nnonsense\nb=2\n", pkixrc::kBadLine,
        "[]\na=1\n", nullptr},
-      {"unclosed header", "a=1\n[bad\nb=2\n", 59, "[]\na=1\n", nullptr},
-      {"lone bracket", "[\n", 59, "", nullptr},
-      {"text after the closing bracket", "[a] x\n", 59, "", nullptr},
-      {"line starting with NUL", "a=1\n\0\nb=2\n"s, 59, "[]\na=1\n", nullptr},
-      {"NUL inside a line is not cut off silently", "a=b\0c\n"s, 59, "", nullptr},
-      {"NUL inside a comment line", "!x\0y\n"s, 59, "", nullptr},
+      {"unclosed header", "a=1\n[bad\nb=2\n", pkixrc::kBadLine, "[]\na=1\n", nullptr},
+      {"lone bracket", "[\n", pkixrc::kBadLine, "", nullptr},
+      {"text after the closing bracket", "[a] x\n", pkixrc::kBadLine, "", nullptr},
+      {"line starting with NUL", "a=1\n\0\nb=2\n"s, pkixrc::kBadLine, "[]\na=1\n", nullptr},
+      {"NUL inside a line is not cut off silently", "a=b\0c\n"s, pkixrc::kBadLine, "", nullptr},
+      {"NUL inside a comment line", "!x\0y\n"s, pkixrc::kBadLine, "", nullptr},
       {"high bytes are no white space", "\xa0k\xa0=\xff\n", 0, "[]\n\xa0k\xa0=\xff\n",
        "\xa0k\xa0=\xff\n"},
   };
@@ -163,13 +164,13 @@ TEST_F(IniFileTest, SecondFileMerges) {
 
 TEST_F(IniFileTest, LoadAndSaveErrors) {
   IniPtr ini = NewIni();
-  EXPECT_EQ(ini->load(nullptr), 4);
-  EXPECT_EQ(ini->save(nullptr), 4);
-  EXPECT_EQ(ini->load(dir_.file("missing.ini").c_str()), 50);
+  EXPECT_EQ(ini->load(nullptr), pkixrc::kBadArgument);
+  EXPECT_EQ(ini->save(nullptr), pkixrc::kBadArgument);
+  EXPECT_EQ(ini->load(dir_.file("missing.ini").c_str()), pkixrc::kCannotOpen);
   ASSERT_EQ(ini->setVarValue("s", "k", "v"), 0);
-  EXPECT_EQ(ini->save(dir_.file("no/such/dir.ini").c_str()), 9);
+  EXPECT_EQ(ini->save(dir_.file("no/such/dir.ini").c_str()), pkixrc::kFailed);
   ASSERT_EQ(mkdir(dir_.file("a_dir").c_str(), 0700), 0);
-  EXPECT_EQ(ini->save(dir_.file("a_dir").c_str()), 9);
+  EXPECT_EQ(ini->save(dir_.file("a_dir").c_str()), pkixrc::kFailed);
 }
 
 // A write that fails leaves no partial regular file behind, whether it fails
@@ -192,7 +193,7 @@ TEST_F(IniFileTest, FailedWriteRemovesPartialFile) {
     setrlimit(RLIMIT_FSIZE, &saved_limit);
     std::signal(SIGXFSZ, old_handler);
 
-    EXPECT_EQ(rc, 9);
+    EXPECT_EQ(rc, pkixrc::kFailed);
     EXPECT_NE(access(path.c_str(), F_OK), 0) << "partial file left behind";
   }
 }
@@ -202,7 +203,7 @@ TEST_F(IniFileTest, FailedWriteToDeviceKeepsIt) {
   if (access("/dev/full", W_OK) != 0) GTEST_SKIP() << "no /dev/full";
   IniPtr ini = NewIni();
   ASSERT_EQ(ini->setVarValue(nullptr, "k", "v"), 0);
-  EXPECT_EQ(ini->save("/dev/full"), 9);
+  EXPECT_EQ(ini->save("/dev/full"), pkixrc::kFailed);
   EXPECT_EQ(access("/dev/full", F_OK), 0);
 }
 
@@ -227,8 +228,8 @@ TEST_F(IniFileTest, SectionAndVariableOperations) {
 
   // Setting: nulls refused, an existing variable keeps its comment, a new
   // section is appended, a nameless one goes first.
-  EXPECT_EQ(ini->setVarValue("a", nullptr, "v"), 4);
-  EXPECT_EQ(ini->setVarValue("a", "v", nullptr), 4);
+  EXPECT_EQ(ini->setVarValue("a", nullptr, "v"), pkixrc::kBadArgument);
+  EXPECT_EQ(ini->setVarValue("a", "v", nullptr), pkixrc::kBadArgument);
   EXPECT_EQ(ini->setVarValue("a", "x", "10"), 0);
   EXPECT_EQ(ini->setVarValue("c", "w", "4"), 0);
   EXPECT_EQ(ini->setVarValue(nullptr, "n", "5"), 0);
@@ -236,15 +237,15 @@ TEST_F(IniFileTest, SectionAndVariableOperations) {
   EXPECT_EQ(SavedText(ini.get()), "n=5\n\n[a]\n!on x\nx=10\ny=2\n\n[b]\nz=3\n\n[c]\nw=4\n");
 
   // Removing.
-  EXPECT_EQ(ini->removeVar("a", "missing"), 36);
-  EXPECT_EQ(ini->removeVar("missing", "x"), 36);
-  EXPECT_EQ(ini->removeVar("a", nullptr), 36);
+  EXPECT_EQ(ini->removeVar("a", "missing"), pkixrc::kNotFound);
+  EXPECT_EQ(ini->removeVar("missing", "x"), pkixrc::kNotFound);
+  EXPECT_EQ(ini->removeVar("a", nullptr), pkixrc::kNotFound);
   EXPECT_EQ(ini->removeVar("a", "x"), 0);
   EXPECT_EQ(ini->removeVar(nullptr, "n"), 0);
-  EXPECT_EQ(ini->removeVar(4u, 0u), 36);
-  EXPECT_EQ(ini->removeVar(2u, 1u), 36);
+  EXPECT_EQ(ini->removeVar(4u, 0u), pkixrc::kNotFound);
+  EXPECT_EQ(ini->removeVar(2u, 1u), pkixrc::kNotFound);
   EXPECT_EQ(ini->removeVar(2u, 0u), 0);
-  EXPECT_EQ(ini->clearSection(4), 36);
+  EXPECT_EQ(ini->clearSection(4), pkixrc::kNotFound);
   EXPECT_EQ(ini->clearSection(1), 0);
   EXPECT_EQ(Dump(ini.get()), "[]\n[a]\n[b]\n[c]\nw=4\n");
 }

@@ -14,6 +14,7 @@
 #include <string>
 
 #include "temp_dir.h"
+#include "support/result_codes.h"
 
 namespace {
 
@@ -88,11 +89,11 @@ TEST_F(ProductDirsTest, FailureIsRetriedUntilTheFileIsFixed) {
   std::string path = dir_.file("zelnet.cfg");
   ASSERT_TRUE(WriteFile(path, "Other=/x/\n"));
   const char* out = nullptr;
-  for (int i = 0; i < 3; ++i) EXPECT_EQ(ProductDirFrom(path.c_str(), &out), 9);
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(ProductDirFrom(path.c_str(), &out), pkixrc::kFailed);
   ASSERT_TRUE(WriteFile(path, "AgentRoot=/fixed/\n"));
   ASSERT_EQ(ProductDirFrom(path.c_str(), &out), 0);
   EXPECT_STREQ(out, "/fixed/");
-  EXPECT_EQ(ProductDirFrom(path.c_str(), nullptr), 9);
+  EXPECT_EQ(ProductDirFrom(path.c_str(), nullptr), pkixrc::kFailed);
 }
 
 TEST_F(ProductDirsTest, ProductDirIsCachedOnce) {
@@ -159,7 +160,7 @@ TEST_F(ProductDirsTest, ExecutableDirIsCachedOnce) {
   ASSERT_TRUE(WriteFile(root_ + "/a/b/c", "#"));
   ASSERT_TRUE(WriteFile(root_ + "/z/b/c", "#"));
   const char* first = nullptr;
-  EXPECT_EQ(ExecutableDirFrom((root_ + "/missing").c_str(), &first), 9);
+  EXPECT_EQ(ExecutableDirFrom((root_ + "/missing").c_str(), &first), pkixrc::kFailed);
   ASSERT_EQ(ExecutableDirFrom((root_ + "/a/b/c").c_str(), &first), 0);
   const char* again = nullptr;
   ASSERT_EQ(ExecutableDirFrom((root_ + "/z/b/c").c_str(), &again), 0);

@@ -17,7 +17,7 @@ namespace pkixtest {
 class InProcessManager : public CMN_ModuleManager_I {
  public:
   // Installs itself as the module's manager. With services, offers the
-  // buffer (111), logging (118) and crypto (58) services.
+  // buffer, logging and crypto services.
   explicit InProcessManager(bool with_services = true) : InProcessManager(with_services, with_services) {}
   // The same, with crypto offered only when with_crypto (buffers and
   // logging without crypto: every crypto operation then reports 40).

@@ -1,4 +1,4 @@
-// A crypto service (58) whose transforms follow a script: each operation's
+// A crypto service (pkixid::kCrypto) whose transforms follow a script: each operation's
 // codes and result are set by the test, and the calls the bridge made, the
 // input it gave and the lengths it offered are recorded. For tests of the
 // bridge and of the code above it.
@@ -10,8 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "contract/ccd.h"
+#include "contract/crypto.h"
 #include "key/tkey.h"
+#include "module/pkixakey.h"
+#include "support/result_codes.h"
 
 namespace pkixtest {
 
@@ -49,6 +51,10 @@ struct Script {
   unsigned overstate = 0;
 };
 
+// What a scripted fetch answers when the room it was given is too small (a
+// service's own code, none of the module's).
+constexpr int kScriptedNoRoom = 77;
+
 // Transforms alive (leak checks).
 inline int live_transforms = 0;
 
@@ -56,8 +62,8 @@ class ScriptedTransform : public ccTransform {
  public:
   explicit ScriptedTransform(Script* s) : s_(s) { ++live_transforms; }
   ~ScriptedTransform() override { --live_transforms; }
-  int init() override { return 0; }
-  int fini() override { return 0; }
+  int init() override { return pkixrc::kOk; }
+  int fini() override { return pkixrc::kOk; }
   ccFunc getFunc() override { return s_->func; }
   pki_alg_t getAlgorithm() override { return s_->alg; }
   int lock() override {
@@ -67,7 +73,7 @@ class ScriptedTransform : public ccTransform {
   }
   int unlock() override {
     s_->calls.push_back("unlock");
-    return 0;
+    return pkixrc::kOk;
   }
   int in(void* data, unsigned len) override {
     s_->calls.push_back("in");
@@ -90,13 +96,13 @@ class ScriptedTransform : public ccTransform {
     }
     if (s_->out_code != 0) return s_->out_code;
     unsigned n = static_cast<unsigned>(s_->result.size());
-    if (n > *len) return 77;
+    if (n > *len) return kScriptedNoRoom;
     for (unsigned i = 0; i < n; ++i) static_cast<unsigned char*>(buf)[i] = s_->result[i];
     *len = n + s_->overstate;
-    return 0;
+    return pkixrc::kOk;
   }
-  aKey getKey(TKey::key_type_t) override { return aKey(s_->key, nullptr); }
-  int error() override { return 0; }
+  aKey getKey(int) override { return aKey(s_->key, nullptr); }
+  int error() override { return pkixrc::kOk; }
 
  private:
   Script* s_;
@@ -105,8 +111,8 @@ class ScriptedTransform : public ccTransform {
 class ScriptedService : public CCD_Interface {
  public:
   explicit ScriptedService(Script* s) : s_(s) {}
-  int init() override { return 0; }
-  int fini() override { return 0; }
+  int init() override { return pkixrc::kOk; }
+  int fini() override { return pkixrc::kOk; }
   ccTransform* create_ccTransform(aKey& key, ccFunc f, pki_alg_t alg) override {
     s_->created = true;
     s_->func = f;

@@ -1,8 +1,13 @@
-#include "module/cmn_abuf.h"
+#include "support/abuf.h"
 
+#include "contract/service_ids.h"
 #include "framework/cmn_export.h"
+#include "support/result_codes.h"
 
-Tuint32ID X509CmnSrvID CMN_ID_INIT(111);
+using pkixrc::kOk;
+using pkixrc::kUnavailable;
+
+Tuint32ID X509CmnSrvID CMN_ID_INIT(pkixid::kBuffers);
 
 // Built at library load with no service; binds on first use.
 X509CmnSrv theX509Cmn(nullptr);
@@ -28,39 +33,27 @@ CMN_EXPORT TBuf* createTBuf(TBuf* other) {
 extern "C" CMN_EXPORT int x509cmn_init() {
   X509CmnSrv bound;
   theX509Cmn = bound;
-  return 0;
+  return kOk;
 }
 
 extern "C" CMN_EXPORT int x509cmn_fini() {
   X509CmnSrv empty(nullptr);
   theX509Cmn = empty;
-  return 0;
+  return kOk;
 }
-
-namespace {
-// Wraps a freshly created buffer: the wrapper takes its own reference and the
-// creation reference is dropped.
-TBuf* Adopt(TBuf* created, CMN_GRefPtr<TBuf>& holder) {
-  if (created == nullptr) return nullptr;
-  holder = created;
-  GuardLockVar g(created->getGuard());
-  created->release();
-  return holder.get();
-}
-}  // namespace
 
 aBuf::aBuf(TBuf* b) : PKIXAnyObject<TBuf>(b, &theX509Cmn) {}
 
 aBuf::aBuf() : PKIXAnyObject<TBuf>(nullptr, &theX509Cmn) {
-  if (Adopt(createTBuf(), holder_) != nullptr) error_ = 0;
+  adopt(createTBuf());
 }
 
 aBuf::aBuf(const char* text) : PKIXAnyObject<TBuf>(nullptr, &theX509Cmn) {
-  if (Adopt(createTBuf(text), holder_) != nullptr) error_ = 0;
+  adopt(createTBuf(text));
 }
 
 aBuf::aBuf(const unsigned char* data, unsigned len) : PKIXAnyObject<TBuf>(nullptr, &theX509Cmn) {
-  if (Adopt(createTBuf(data, len), holder_) != nullptr) error_ = 0;
+  adopt(createTBuf(data, len));
 }
 
 aBuf::aBuf(const aBuf& other) : PKIXAnyObject<TBuf>(other.get(), &theX509Cmn) {}
@@ -69,7 +62,7 @@ aBuf::~aBuf() = default;
 
 template <class F>
 int aBuf::Code(F f) {
-  if (get() == nullptr) return error_ = 40;
+  if (get() == nullptr) return error_ = kUnavailable;
   return error_ = invoke(f);
 }
 
@@ -96,26 +89,26 @@ int aBuf::retreat(unsigned n) {
 }
 
 unsigned char* aBuf::datap() {
-  error_ = get() == nullptr ? 40 : 0;
+  error_ = get() == nullptr ? kUnavailable : kOk;
   return invoke([](TBuf* b) { return b->datap(); });
 }
 
 const unsigned char* aBuf::datap() const {
-  error_ = get() == nullptr ? 40 : 0;
+  error_ = get() == nullptr ? kUnavailable : kOk;
   return invoke([](TBuf* b) { return static_cast<const unsigned char*>(b->datap()); });
 }
 
 unsigned aBuf::len() const {
-  error_ = get() == nullptr ? 40 : 0;
+  error_ = get() == nullptr ? kUnavailable : kOk;
   return invoke([](TBuf* b) { return b->len(); });
 }
 
 int aBuf::operator!=(const aBuf& other) const {
   if (get() == nullptr) {
-    error_ = 40;
-    return 1;
+    error_ = kUnavailable;
+    return 1;  // different
   }
-  error_ = 0;
+  error_ = kOk;
   GuardLockConst theirs(other.guard());
   return invoke([&](TBuf* b) { return *b != other.get(); });
 }
