@@ -6,6 +6,7 @@
 #include "cert/certlist.h"
 #include "cert/x509crt.h"
 #include "cert/x509extn.h"
+#include "crl/tcrl.h"
 #include "name/x509name.h"
 
 TName* pkixService::createTName(TName::name_type_t t) { return ::createTName(t); }
@@ -39,11 +40,11 @@ TCert* pkixService::createTCert(TCert::cert_format_t f, const unsigned char* dat
 TCertList* pkixService::createTCertList() { return ::createTCertList(); }
 TCertList* pkixService::createTCertList(const _selector* s) { return ::createTCertList(s); }
 
-// CRLs, CRL lists, the miscellaneous object, enrolment structures and
-// distribution points come with their own objects; until then nothing is
-// created.
-TCRL* pkixService::createTCRL(TCert::cert_format_t, TBuf*) { return nullptr; }
-TCRLList* pkixService::createTCRLList() { return nullptr; }
+TCRL* pkixService::createTCRL(TCert::cert_format_t f, TBuf* buf) { return ::createTCRL(f, buf); }
+TCRLList* pkixService::createTCRLList() { return ::createTCRLList(); }
+
+// The miscellaneous object, enrolment structures and directory distribution
+// points come with their own objects; until then nothing is created.
 TPkixMisc* pkixService::createTPkixMisc() { return nullptr; }
 TSCEPStructs* pkixService::createTSCEPStructs() { return nullptr; }
 TLDAPDP* pkixService::createTLDAPDP() { return nullptr; }
