@@ -9,7 +9,7 @@
 
 #include "alg/pki_alg.h"
 #include "framework/cmn_gref.h"
-#include "module/cmn_abuf.h"
+#include "support/abuf.h"
 
 class TPkiAlgCnvrt : public CMN_GuardedRef {
  public:

@@ -1,6 +1,6 @@
 #include "cert/crtextn.h"
 
-#include "module/cmn_abuf.h"
+#include "support/abuf.h"
 #include "name/x509name.h"
 
 using namespace pkixrc;

@@ -1,6 +1,6 @@
 #include "cert/selident.h"
 
-#include "module/cmn_abuf.h"
+#include "support/abuf.h"
 
 namespace {
 

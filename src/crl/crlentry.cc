@@ -7,7 +7,7 @@
 #include "crl/crlextn.h"
 #include "crl/derbuild.h"
 #include "support/tbufs.h"
-#include "module/cmn_abuf.h"
+#include "support/abuf.h"
 #include "support/buffers.h"
 #include "support/der_reader.h"
 #include "support/result_codes.h"

@@ -7,7 +7,7 @@
 #include "cert/x509.h"
 #include "crl/derbuild.h"
 #include "support/tbufs.h"
-#include "module/cmn_abuf.h"
+#include "support/abuf.h"
 #include "name/x509name.h"
 #include "support/buffers.h"
 #include "support/der_reader.h"

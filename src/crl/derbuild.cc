@@ -1,7 +1,7 @@
 #include "crl/derbuild.h"
 #include "support/tbufs.h"
 
-#include "module/cmn_abuf.h"
+#include "support/abuf.h"
 
 DerBuilder::DerBuilder(uint32_t room) {
   status_ = alloc_buffer(room, &ob_.b);

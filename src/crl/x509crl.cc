@@ -11,7 +11,7 @@
 #include "crl/derbuild.h"
 #include "support/tbufs.h"
 #include "key/ccdC.h"
-#include "module/cmn_abuf.h"
+#include "support/abuf.h"
 #include "name/x509name.h"
 #include "support/buffers.h"
 #include "support/clock.h"

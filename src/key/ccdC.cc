@@ -3,7 +3,7 @@
 #include <memory>
 #include <new>
 
-#include "module/cmn_abuf.h"
+#include "support/abuf.h"
 #include "support/result_codes.h"
 
 Tuint32ID ccdID CMN_ID_INIT(58);
@@ -22,12 +22,7 @@ ccTransform* CCD::create_ccTransform(aKey& key, ccFunc f, pki_alg_t alg) {
 // ---- The transform context ----
 
 ccCtx_Stub::ccCtx_Stub(aKey& key, ccFunc f, pki_alg_t alg) : CMN_ObjectStub<ccTransform>(nullptr, &ccdService) {
-  ccTransform* t = ccdService.create_ccTransform(key, f, alg);
-  if (t == nullptr) return;
-  take(t);
-  // The holder has its own reference now; the creation one goes.
-  GuardLockVar g(t->getGuard());
-  t->remReference();
+  adopt(ccdService.create_ccTransform(key, f, alg));
 }
 
 ccCtx_Stub::ccCtx_Stub(ccTransform* t) : CMN_ObjectStub<ccTransform>(t, &ccdService) {}

@@ -13,7 +13,9 @@
 #define PKIX_KEY_CCDC_H_
 
 #include "alg/pki_alg.h"
-#include "contract/ccd.h"
+#include "contract/crypto.h"
+#include "key/tkey.h"
+#include "module/pkixakey.h"
 #include "contract/tbuf.h"
 #include "framework/cmn_stub.h"
 #include "framework/id_type.h"

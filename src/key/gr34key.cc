@@ -5,7 +5,7 @@
 #include "alg/pki_cnvrt_c.h"
 #include "cert/x509.h"
 #include "key/x509key.h"
-#include "module/cmn_abuf.h"
+#include "support/abuf.h"
 #include "support/buffers.h"
 #include "support/der_reader.h"
 

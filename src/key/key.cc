@@ -6,7 +6,7 @@
 #include "key/ccdC.h"
 #include "key/eckey.h"
 #include "key/x509key.h"
-#include "module/cmn_abuf.h"
+#include "support/abuf.h"
 #include "support/buffers.h"
 #include "support/der_reader.h"
 

@@ -1,6 +1,6 @@
 #include "key/keypair.h"
 
-#include "module/cmn_abuf.h"
+#include "support/abuf.h"
 #include "support/ref.h"
 #include "support/result_codes.h"
 

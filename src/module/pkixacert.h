@@ -3,7 +3,7 @@
 #define PKIX_MODULE_PKIXACERT_H_
 
 #include "cert/tcert.h"
-#include "module/cmn_abuf.h"
+#include "support/abuf.h"
 #include "module/pkixaextn.h"
 #include "module/pkixakey.h"
 #include "module/pkixaname.h"

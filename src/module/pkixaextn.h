@@ -5,7 +5,7 @@
 
 #include "cert/keyusageext.h"
 #include "cert/textn.h"
-#include "module/cmn_abuf.h"
+#include "support/abuf.h"
 #include "module/pkixwrap.h"
 
 // Operations follow the wrapper rules (module/pkixwrap.h).

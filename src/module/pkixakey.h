@@ -5,7 +5,7 @@
 #define PKIX_MODULE_PKIXAKEY_H_
 
 #include "key/tkey.h"
-#include "module/cmn_abuf.h"
+#include "support/abuf.h"
 #include "module/pkixwrap.h"
 
 class aKey : public PKIXKeyObject<TKey> {

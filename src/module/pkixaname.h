@@ -2,7 +2,7 @@
 #ifndef PKIX_MODULE_PKIXANAME_H_
 #define PKIX_MODULE_PKIXANAME_H_
 
-#include "module/cmn_abuf.h"
+#include "support/abuf.h"
 #include "module/pkixwrap.h"
 #include "name/tname.h"
 

@@ -4,7 +4,7 @@
 #define PKIX_MODULE_PKIXCLNT_H_
 
 #include "framework/cmn_stub.h"
-#include "module/cmn_abuf.h"
+#include "support/abuf.h"
 #include "module/pkixids.h"
 #include "module/pkixkeysrv.h"
 #include "module/pkixsrv.h"

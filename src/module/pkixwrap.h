@@ -18,7 +18,7 @@
 
 #include "cert/xbase.h"
 #include "framework/cmn_stub.h"
-#include "module/cmn_abuf.h"
+#include "support/abuf.h"
 #include "module/pkixclnt.h"
 
 // The interface a wrapper class W holds: W::Object for the wrappers built

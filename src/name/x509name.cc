@@ -9,7 +9,7 @@
 #include <typeinfo>
 
 #include "cert/x509.h"
-#include "module/cmn_abuf.h"
+#include "support/abuf.h"
 #include "name/name.h"
 #include "name/selname.h"
 #include "name/x509conv.h"

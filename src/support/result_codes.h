@@ -2,9 +2,10 @@
 // operation's comment says which of them it can answer. Codes of one
 // subsystem only stay with that subsystem: the validity codes beside the
 // certificate interface (cert/tcert.h), the normalisation codes beside the
-// name conversion (name/x509conv.h), the crypto service's own codes in its
-// contract (contract/ccd.h). Plain parsing and encoding functions answer the
-// support library's negative codes (contract/x509asn.h) instead.
+// name conversion (name/x509conv.h), the host crypto service's own codes
+// beside it (platform/host/hostcrypto.h). Plain parsing and encoding
+// functions answer the support library's negative codes
+// (contract/x509asn.h) instead.
 #ifndef PKIX_SUPPORT_RESULT_CODES_H_
 #define PKIX_SUPPORT_RESULT_CODES_H_
 

@@ -7,7 +7,7 @@
 
 #include "contract/tbuf.h"
 #include "contract/x509asn.h"
-#include "module/cmn_abuf.h"
+#include "support/abuf.h"
 #include "support/buffers.h"
 #include "support/ref.h"
 

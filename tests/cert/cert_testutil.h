@@ -15,7 +15,7 @@
 #include "alg/pki_cnvrt_c.h"
 #include "alg/pki_cnvrt_s.h"
 #include "cert/x509crt.h"
-#include "module/cmn_abuf.h"
+#include "support/abuf.h"
 #include "support/clock.h"
 #include "testing/cnvrt_binding.h"
 #include "testing/inproc.h"

@@ -2,11 +2,7 @@
 # Fails when a header of DIR/contract includes anything but another contract
 # header ("contract/name.h") or a header of the C/C++ and POSIX libraries
 # (<name>, <name.h>, <sys/name.h>).
-#
-# Forwarding headers, kept only until their includers name what they use,
-# are passed over; each goes from this list when it goes from the tree.
 cmake_minimum_required(VERSION 3.25)
-set(forwarding ccd.h)
 
 file(GLOB headers ${DIR}/contract/*.h)
 if(NOT headers)
@@ -15,9 +11,6 @@ endif()
 set(bad "")
 foreach(header ${headers})
   get_filename_component(name ${header} NAME)
-  if(name IN_LIST forwarding)
-    continue()
-  endif()
   file(STRINGS ${header} lines REGEX "^[ \t]*#[ \t]*include")
   foreach(line ${lines})
     if(line MATCHES "#[ \t]*include[ \t]*\"([^\"]*)\"")

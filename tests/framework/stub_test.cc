@@ -4,7 +4,7 @@
 
 #include "framework/probe.h"
 #include "host/hostbuf.h"
-#include "module/cmn_abuf.h"
+#include "support/abuf.h"
 #include "support/result_codes.h"
 #include "testing/inproc.h"
 

@@ -16,7 +16,7 @@
 #include "cert/x509_testutil.h"
 #include "host/hostbuf.h"
 #include "key/x509key.h"
-#include "module/cmn_abuf.h"
+#include "support/abuf.h"
 #include "module/pkixclnt.h"
 #include "module/pkixkeysrv.h"
 #include "support/ref.h"

@@ -1,4 +1,4 @@
-#include "module/cmn_abuf.h"
+#include "support/abuf.h"
 
 #include <gtest/gtest.h>
 

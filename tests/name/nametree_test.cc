@@ -8,7 +8,7 @@
 #include <thread>
 #include <vector>
 
-#include "module/cmn_abuf.h"
+#include "support/abuf.h"
 #include "name_test_util.h"
 #include "testing/inproc.h"
 

@@ -11,7 +11,7 @@
 #include "host/hostlog.h"
 #include "module/pkixids.h"
 #include "module/pkixmdl.h"
-#include "module/cmn_abuf.h"
+#include "support/abuf.h"
 #include "name_test_util.h"
 #include "support/global.h"
 #include "support/result_codes.h"

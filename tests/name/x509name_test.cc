@@ -10,7 +10,7 @@
 #include <memory>
 #include <string>
 
-#include "module/cmn_abuf.h"
+#include "support/abuf.h"
 #include "name/selname.h"
 #include "name/x509conv.h"
 #include "name_test_util.h"
