@@ -17,7 +17,6 @@ X509Key::X509Key(key_type_t k) : kind_(k) {}
 // The body goes first: it may still reach the attributes through its owner.
 X509Key::~X509Key() {
   dropBody();
-  if (keyId_ != nullptr) keyId_->release();
 }
 
 // ---- the body -------------------------------------------------------------
@@ -216,17 +215,15 @@ void X509Key::getTokenId(unsigned& a, unsigned& b) {
 int X509Key::setKeyId(TBuf* b) {
   if (b == nullptr) return error_ = pkixrc::kBadArgument;
   if ((error_ = addRefTo(b)) != pkixrc::kOk) return error_;
-  // The previous identifier's reference goes with the holder.
-  Ref<TBuf> previous = adoptRef(keyId_);
-  keyId_ = b;
+  keyId_.reset(b);
   return error_;
 }
 
 TBuf* X509Key::getKeyId() {
   error_ = pkixrc::kOk;
-  if (keyId_ == nullptr) return nullptr;
-  if ((error_ = addRefTo(keyId_)) != pkixrc::kOk) return nullptr;
-  return keyId_;
+  if (!keyId_) return nullptr;
+  if ((error_ = addRefTo(keyId_.get())) != pkixrc::kOk) return nullptr;
+  return keyId_.get();
 }
 
 // ---- crypto -----------------------------------------------------------------

@@ -9,6 +9,7 @@
 
 #include "key/keyattr.h"
 #include "key/tkey.h"
+#include "support/ref.h"
 #include "support/result_codes.h"
 
 class Key;
@@ -74,7 +75,7 @@ class X509Key : public TKey {
 
   // The key identifier, one reference or null. (A raw pointer: this header
   // is also read by code that has a reference helper of its own.)
-  TBuf* keyId_ = nullptr;
+  Ref<TBuf> keyId_;
   std::unique_ptr<Key> body_;
   unsigned token_[2] = {0, 0};
   key_type_t kind_;

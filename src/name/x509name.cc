@@ -99,12 +99,9 @@ TBuf* TextBuf(const char* text, size_t len_with_zero) {
 X509Name::X509Name(name_type_t type)
     : flags_(0),
       type_(type),
-      raw_(nullptr),
-      norm_(nullptr),
       attr_tag_(0),
       has_attr_(false),
       walk_(nullptr),
-      tree_(nullptr),
       error_(kOk) {
   init_buffer(&attr_type_);
   init_buffer(&attr_value_);
@@ -114,12 +111,9 @@ X509Name::X509Name(name_type_t type)
 X509Name::~X509Name() { reinit(); }
 
 void X509Name::reinit() {
-  if (raw_ != nullptr) raw_->release();
-  if (norm_ != nullptr) norm_->release();
-  if (tree_ != nullptr) tree_->release();
-  raw_ = nullptr;
-  norm_ = nullptr;
-  tree_ = nullptr;
+  raw_.reset();
+  norm_.reset();
+  tree_.reset();
   walk_ = nullptr;
   std::memset(&walk_state_, 0, sizeof walk_state_);
   init_buffer(&attr_type_);
@@ -147,13 +141,13 @@ int X509Name::setRaw(TBuf* der) {
   if (kind != NAME_DN && kind != NAME_GN) return error_ = kFailed;
   Buffer rest = in;
   if (CheckName(kind, &rest) != 0) return error_ = kFailed;
-  raw_ = createTBuf(in.data, in.len - rest.len);  // reinit left it empty
+  raw_.reset(createTBuf(in.data, in.len - rest.len));  // reinit left it empty
   return error_ = raw_ != nullptr ? kOk : kNoMemory;
 }
 
 TBuf* X509Name::getRaw() {
   error_ = raw_ != nullptr ? kOk : kUnavailable;
-  return newRefTo(raw_);
+  return raw_.newRef();
 }
 
 int X509Name::setPrintable(const char* text) {
@@ -177,7 +171,7 @@ int X509Name::setPrintable(const char* text) {
   Buffer check;
   link_buffer(&check, &der.b);
   if (CheckName(kind, &check) != 0 || check.len != 0) return error_ = kFailed;
-  raw_ = createTBuf(der.b.data, der.b.len);  // reinit left it empty
+  raw_.reset(createTBuf(der.b.data, der.b.len));  // reinit left it empty
   return error_ = raw_ != nullptr ? kOk : kNoMemory;
 }
 
@@ -194,7 +188,7 @@ TBuf* X509Name::toString(int options, int mode) {
     return t;
   }
   OwnedBuffer norm;
-  Buffer raw = viewOf(raw_);
+  Buffer raw = viewOf(raw_.get());
   const Buffer* der = &raw;
   if ((options & PRN_NORM) && !(flags_ & kNormalised)) {
     int rc = x509_norm_name(&raw, &norm.b, NORM_STRICT);
@@ -239,7 +233,7 @@ int X509Name::firstAttr() {
     return kWalkFailed;
   }
   walk_ = &walk_state_;
-  const Buffer der = viewOf(raw_);
+  const Buffer der = viewOf(raw_.get());
   int r = kind == NAME_DN ? x509_dn_gfra(walk_, &der, &attr_tag_, &attr_type_, &attr_value_)
                           : x509_gfra(walk_, &der, &attr_tag_, &attr_type_, &attr_value_);
   return walk_result(r);
@@ -304,7 +298,7 @@ int X509Name::is_empty() {
     error_ = kUnavailable;
     return 1;
   }
-  Buffer v = viewOf(raw_);
+  Buffer v = viewOf(raw_.get());
   error_ = kOk;
   if (v.len == 0) return 1;
   int n = asn1_der_decode(0x30, &v);
@@ -319,26 +313,26 @@ int X509Name::is_empty() {
 // ---- Normalised form and tree ------------------------------------------------------
 
 TBuf* X509Name::norm_name() {
-  if (flags_ & kNormalised) return raw_;
-  if (norm_ != nullptr) return norm_;
+  if (flags_ & kNormalised) return raw_.get();
+  if (norm_ != nullptr) return norm_.get();
   if (raw_ == nullptr) {
     error_ = kUnavailable;
     return nullptr;
   }
-  Buffer raw = viewOf(raw_);
+  Buffer raw = viewOf(raw_.get());
   OwnedBuffer out;
   int rc = x509_norm_name(&raw, &out.b, NORM_UPPER);
   if (rc != kOk && rc != kConvUnconvertible && rc != kConvForbidden) {
     error_ = rc;
     return nullptr;
   }
-  norm_ = createTBuf(out.b.data, out.b.len);
+  norm_.reset(createTBuf(out.b.data, out.b.len));
   if (norm_ == nullptr) error_ = kNoMemory;
-  return norm_;
+  return norm_.get();
 }
 
 NameTree* X509Name::get_tree() {
-  if (tree_ != nullptr) return tree_;
+  if (tree_ != nullptr) return tree_.get();
   TBuf* norm = norm_name();
   if (norm == nullptr) return nullptr;
   Ref<NameTree> t = adoptRef(new (std::nothrow) NameTree);
@@ -350,8 +344,8 @@ NameTree* X509Name::get_tree() {
     error_ = kFailed;
     return nullptr;
   }
-  tree_ = t.detach();
-  return tree_;
+  tree_ = std::move(t);
+  return tree_.get();
 }
 
 TName* X509Name::getNormName() {
@@ -362,9 +356,9 @@ TName* X509Name::getNormName() {
     error_ = kNoMemory;
     return nullptr;
   }
-  n->raw_ = newRefTo(norm);
+  n->raw_ = shareRef(norm);
   n->flags_ = kNormalised;
-  n->tree_ = newRefTo(get_tree());
+  n->tree_ = shareRef(get_tree());
   error_ = kOk;
   return n;
 }
@@ -380,7 +374,7 @@ _selector* X509Name::getSelector(const _selector* base) {
   if (kind == NAME_DN) {
     unsigned type = type_ == (NAME_DN | NAME_ISSUER) ? SEL_CERT_ISSUER : SEL_CERT_SUBJECT;
     unsigned sub = (flags_ & kTemplate) ? SEL_NAME_TEMPLATE : SEL_NAME_COMPLETE;
-    const Buffer der = viewOf(raw_);
+    const Buffer der = viewOf(raw_.get());
     _selector* s = sel_insert(base, SEL_TAG(type, sub), static_cast<unsigned>(der.len), der.data, 0u, 0u);
     error_ = s != nullptr ? kOk : kFailed;
     return s;
@@ -462,9 +456,9 @@ void X509Name::setComplete(int complete) {
 // ---- Comparisons --------------------------------------------------------------------
 
 int X509Name::same_raw(TName& other) {
-  if (X509Name* o = AsOurs(other)) return SameOctets(raw_, o->raw_);
+  if (X509Name* o = AsOurs(other)) return SameOctets(raw_.get(), o->raw_.get());
   Ref<TBuf> theirs = adoptRef(other.getRaw());
-  return SameOctets(raw_, theirs.get());
+  return SameOctets(raw_.get(), theirs.get());
 }
 
 bool X509Name::has_der(TName& other) {
@@ -492,8 +486,8 @@ int X509Name::operator==(TName& other) {
     if (kindOf(o->type_) == NAME_NONE || raw_ == nullptr || o->raw_ == nullptr) return 0;
     // Names equal octet for octet have equal trees: with both trees cached
     // the octets need not be looked at.
-    if (tree_ != nullptr && o->tree_ != nullptr) return tree_->match(o->tree_);
-    if (SameOctets(raw_, o->raw_)) return 1;
+    if (tree_ != nullptr && o->tree_ != nullptr) return tree_->match(o->tree_.get());
+    if (SameOctets(raw_.get(), o->raw_.get())) return 1;
     NameTree* mine = get_tree();
     NameTree* theirs = mine != nullptr ? o->get_tree() : nullptr;
     if (mine != nullptr && theirs != nullptr) return mine->match(theirs);
@@ -615,9 +609,9 @@ TName* X509Name::dup() {
     return nullptr;
   }
   d->flags_ = flags_;
-  d->raw_ = newRefTo(raw_);
-  d->norm_ = newRefTo(norm_);
-  d->tree_ = newRefTo(tree_);
+  d->raw_ = raw_;
+  d->norm_ = norm_;
+  d->tree_ = tree_;
   error_ = kOk;
   return d;
 }

@@ -9,6 +9,7 @@
 #include "contract/x509asn.h"
 #include "name/nametree.h"
 #include "name/tname.h"
+#include "support/ref.h"
 
 template <class T>
 class Ref;
@@ -68,15 +69,15 @@ class X509Name : public TName {
 
   uint8_t flags_;
   name_type_t type_;
-  TBuf* raw_;   // one reference held
-  TBuf* norm_;  // one reference held
+  Ref<TBuf> raw_;
+  Ref<TBuf> norm_;
   Buffer attr_type_;
   Buffer attr_value_;
   uint8_t attr_tag_;
   bool has_attr_;
   x509_walk_state_t* walk_;  // &walk_state_ while a walk runs
   x509_walk_state_t walk_state_;
-  NameTree* tree_;  // one reference held
+  Ref<NameTree> tree_;
   int error_;
 };
 

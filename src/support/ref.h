@@ -12,6 +12,7 @@
 #ifndef PKIX_SUPPORT_REF_H_
 #define PKIX_SUPPORT_REF_H_
 
+#include <cstddef>
 #include <utility>
 
 template <class T>
@@ -48,6 +49,8 @@ class Ref {
   }
 
   T* get() const { return p_; }
+  bool operator==(std::nullptr_t) const { return p_ == nullptr; }
+  bool operator!=(std::nullptr_t) const { return p_ != nullptr; }
   T* operator->() const { return p_; }
   T& operator*() const { return *p_; }
   explicit operator bool() const { return p_ != nullptr; }
