@@ -15,7 +15,7 @@
 
 #include "cert/tcert.h"
 #include "certobj_env.h"
-#include "module/cmn_abuf.h"
+#include "support/abuf.h"
 
 using certfuzz::Require;
 

@@ -11,7 +11,7 @@
 
 #include "crl/x509crl.h"
 #include "certobj_env.h"
-#include "module/cmn_abuf.h"
+#include "support/abuf.h"
 #include "support/ref.h"
 
 using certfuzz::Require;

@@ -7,7 +7,7 @@
 
 #include "crl/crllist.h"
 #include "certobj_env.h"
-#include "module/cmn_abuf.h"
+#include "support/abuf.h"
 #include "support/ref.h"
 
 using certfuzz::Require;

@@ -9,7 +9,7 @@
 #include "cert/crldp.h"
 #include "crl/crlextn.h"
 #include "certobj_env.h"
-#include "module/cmn_abuf.h"
+#include "support/abuf.h"
 #include "support/ref.h"
 
 using certfuzz::Require;

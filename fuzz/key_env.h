@@ -4,6 +4,7 @@
 #ifndef PKIX_FUZZ_KEY_ENV_H_
 #define PKIX_FUZZ_KEY_ENV_H_
 
+#include "contract/service_ids.h"
 #include "alg/pki_cnvrt_s.h"
 #include "testing/inproc.h"
 
@@ -19,7 +20,7 @@ inline void Require(bool ok) {
 inline void Setup() {
   static pkixtest::InProcessManager* mgr = [] {
     auto* m = new pkixtest::InProcessManager;
-    m->offer(0x3f000a, createAlgCnvrtSrv());
+    m->offer(pkixid::kAlgConversion, createAlgCnvrtSrv());
     return m;
   }();
   (void)mgr;

@@ -9,7 +9,7 @@
 #include "key/rsakey.h"
 #include "key/x509key.h"
 #include "key_env.h"
-#include "module/cmn_abuf.h"
+#include "support/abuf.h"
 #include "support/ref.h"
 #include "support/result_codes.h"
 

@@ -7,7 +7,7 @@
 #include <cstdint>
 
 #include "contract/tbuf.h"
-#include "module/cmn_abuf.h"
+#include "support/abuf.h"
 #include "name/nametree.h"
 #include "testing/inproc.h"
 

@@ -3,10 +3,11 @@
 #include <memory>
 #include <new>
 
+#include "contract/service_ids.h"
 #include "support/abuf.h"
 #include "support/result_codes.h"
 
-Tuint32ID ccdID CMN_ID_INIT(58);
+Tuint32ID ccdID CMN_ID_INIT(pkixid::kCrypto);
 CCD ccdService(nullptr);
 
 // ---- The service stub ----

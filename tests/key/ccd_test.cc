@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "key/ccdC.h"
+#include "contract/service_ids.h"
 #include "key/key_testutil.h"
 #include "testing/scripted_crypto.h"
 
@@ -29,7 +30,7 @@ class BridgeTest : public keytest::KeyTest {
  protected:
   void SetUp() override {
     KeyTest::SetUp();
-    mgr_->offer(58, new ScriptedService(&s_));
+    mgr_->offer(pkixid::kCrypto, new ScriptedService(&s_));
     Bytes spki = keytest::ReadFile(std::string(PKIX_SOURCE_DIR) + "/examples/keys/root-key.pub.der");
     key_.reset(createTKey(TKey::KT_PUBLIC, spki.data(), static_cast<unsigned>(spki.size())));
     ASSERT_NE(key_.get(), nullptr);

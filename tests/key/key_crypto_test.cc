@@ -9,6 +9,7 @@
 
 #include <string>
 
+#include "contract/service_ids.h"
 #include "host/hostcrypto.h"
 #include "key/keypair.h"
 #include "key_testutil.h"
@@ -215,7 +216,7 @@ class CproCheckTest : public KeyTest {
  protected:
   void SetUp() override {
     KeyTest::SetUp();
-    mgr_->offer(58, new pkixtest::ScriptedService(&s_));
+    mgr_->offer(pkixid::kCrypto, new pkixtest::ScriptedService(&s_));
   }
   void TearDown() override {
     EXPECT_EQ(pkixtest::live_transforms, 0);

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "contract/service_ids.h"
 #include "cert/x509_testutil.h"
 #include "host/host.h"
 #include "key/tkey.h"
@@ -44,7 +45,7 @@ class KeyHostTest : public ::testing::Test {
 
   Host host;
   pkixhost::LoadedModule* module = nullptr;
-  Tuint32ID id{0x3f0008};
+  Tuint32ID id{pkixid::kKeyService};
   Tuint32ID me{Host::kHostModuleID};
   TPkixKeyService* service = nullptr;
 };

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "contract/service_ids.h"
 #include "alg/pki_cnvrt_c.h"
 #include "cert/x509_testutil.h"
 #include "host/hostbuf.h"
@@ -78,8 +79,8 @@ class KeyTest : public ::testing::Test {
   explicit KeyTest(bool with_crypto = true) : with_crypto_(with_crypto) {}
   void SetUp() override {
     mgr_.reset(new pkixtest::InProcessManager(true, with_crypto_));
-    mgr_->offer(0x3f000a, createAlgCnvrtSrv());
-    mgr_->offer(0x3f0008, createTPkixKeyService());
+    mgr_->offer(pkixid::kAlgConversion, createAlgCnvrtSrv());
+    mgr_->offer(pkixid::kKeyService, createTPkixKeyService());
   }
   void TearDown() override {
     {
