@@ -47,12 +47,12 @@ class MallocPtr {
 };
 
 // A view record (no copy, no block of its own) of t's content; empty for
-// null. Valid while t lives unchanged.
+// null. Valid while t lives unchanged. One call on the buffer and none into
+// the support library: comparisons of cached names go through here.
 inline Buffer viewOf(TBuf* t) {
-  Buffer b;
-  init_buffer(&b);
-  if (t != nullptr && t->len() != 0) set_buffer(&b, t->len(), t->datap());
-  return b;
+  const Buffer* b = t != nullptr ? t->getBuffer() : nullptr;
+  if (b == nullptr || b->len == 0) return Buffer{nullptr, nullptr, 0};
+  return Buffer{nullptr, b->data, b->len};
 }
 
 #endif  // PKIX_SUPPORT_BUFFERS_H_
