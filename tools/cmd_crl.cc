@@ -81,6 +81,97 @@ std::string ReasonFlagNames(X509CRLReasons r) {
   return s.empty() ? "none" : s;
 }
 
+// The times of a list as its DER states them: thisUpdate, nextUpdate (empty
+// when absent) and each entry's revocation date, as "2026-12-10 13:39:00
+// UTC". The module keeps times as seconds in a long, which cannot hold a
+// date past 2038 on the 32-bit product and there stands in for "no next
+// update" too; the tool shows what the list says.
+struct StatedTimes {
+  bool read = false;  // false when the DER could not be walked
+  std::string this_update;
+  std::string next_update;
+  std::vector<std::string> revoked;
+};
+
+bool IsTime(int tag) { return tag == der::kUtcTime || tag == der::kGeneralizedTime; }
+
+// A UTCTime (YYMMDDHHMMSSZ, years 1950 to 2049) or GeneralizedTime
+// (YYYYMMDDHHMMSSZ) content as "YYYY-MM-DD HH:MM:SS UTC"; the content as it
+// stands for any other form.
+std::string TimeOf(int tag, const Buffer& c) {
+  std::string v(reinterpret_cast<const char*>(c.data), c.len);
+  std::string digits = v.substr(0, v.empty() ? 0 : v.size() - 1);
+  bool plain = !v.empty() && v.back() == 'Z' && digits.find_first_not_of("0123456789") == std::string::npos;
+  if (tag == der::kUtcTime && plain && digits.size() == 12) {
+    digits = (digits[0] < '5' ? "20" : "19") + digits;
+  } else if (!(tag == der::kGeneralizedTime && plain && digits.size() == 14)) {
+    return v;
+  }
+  return digits.substr(0, 4) + "-" + digits.substr(4, 2) + "-" + digits.substr(6, 2) + " " + digits.substr(8, 2) + ":" +
+         digits.substr(10, 2) + ":" + digits.substr(12, 2) + " UTC";
+}
+
+// Reads the time at the cursor into *out.
+int ReadTime(DerReader& r, std::string* out) {
+  int tag = r.peek();
+  if (!IsTime(tag)) return X509ASN_E_VALUE;
+  Buffer c;
+  DER_TRY(r.primitive(static_cast<unsigned char>(tag), &c));
+  *out = TimeOf(tag, c);
+  return 0;
+}
+
+// Steps over the constructed element tagged tag at the cursor.
+int Skip(DerReader& r, unsigned char tag) {
+  return r.element(tag, [](DerReader& body) {
+    body.skipRest();
+    return 0;
+  });
+}
+
+// The times of the CertificateList der (definite lengths; the module has
+// read it whole already, so a list the walk cannot follow is reported with
+// the module's times instead).
+StatedTimes TimesOf(const Octets& der) {
+  StatedTimes t;
+  Buffer in;
+  init_buffer(&in);
+  set_buffer(&in, static_cast<uint32_t>(der.size()), der.data());
+  DerReader r(in);
+  auto entry = [&t](DerReader& e) {
+    Buffer serial;
+    std::string when;
+    DER_TRY(e.primitive(der::kInteger, &serial));
+    DER_TRY(ReadTime(e, &when));
+    t.revoked.push_back(when);
+    e.skipRest();
+    return 0;
+  };
+  auto tbs = [&](DerReader& b) {
+    Buffer version;
+    if (b.peek() == der::kInteger) DER_TRY(b.primitive(der::kInteger, &version));
+    DER_TRY(Skip(b, der::kSequence));  // signature algorithm
+    DER_TRY(Skip(b, der::kSequence));  // issuer
+    DER_TRY(ReadTime(b, &t.this_update));
+    if (IsTime(b.peek())) DER_TRY(ReadTime(b, &t.next_update));
+    if (b.peek() == der::kSequence) {
+      DER_TRY(b.element(der::kSequence, [&entry](DerReader& entries) {
+        while (!entries.atEnd()) DER_TRY(entries.element(der::kSequence, entry));
+        return 0;
+      }));
+    }
+    b.skipRest();
+    return 0;
+  };
+  int rc = r.element(der::kSequence, [&tbs](DerReader& list) {
+    DER_TRY(list.element(der::kSequence, tbs));
+    list.skipRest();
+    return 0;
+  });
+  t.read = rc == 0;
+  return t;
+}
+
 // A Buffer record viewing b's octets.
 NO_VPTR_CHECK Buffer ViewOf(TBuf* b) {
   Buffer v;
@@ -249,22 +340,29 @@ NO_VPTR_CHECK std::string EntryDetails(TCert* entry, const std::string& list_iss
   return s;
 }
 
-// One entry: "serial 67, revoked 2026-12-10 13:39:00 UTC, reason ...".
-NO_VPTR_CHECK std::string EntryLine(TCert* entry, const std::string& list_issuer) {
+// One entry: "serial 67, revoked 2026-12-10 13:39:00 UTC, reason ...";
+// stated is the date the list states for it ("" when not known).
+NO_VPTR_CHECK std::string EntryLine(TCert* entry, const std::string& stated, const std::string& list_issuer) {
   Own<TBuf> sn(entry->getSerialNumber());
   long from = 0, to = 0;
   std::string s = "serial " + (sn ? SerialHex(sn.get()) : std::string("(none)"));
-  if (entry->getValidity(&from, &to) == pkixrc::kOk) s += ", revoked " + TimeText(from);
+  if (!stated.empty()) {
+    s += ", revoked " + stated;
+  } else if (entry->getValidity(&from, &to) == pkixrc::kOk) {
+    s += ", revoked " + TimeText(from);
+  }
   return s + EntryDetails(entry, list_issuer);
 }
 
-NO_VPTR_CHECK void ShowEntries(TCRL* crl, const std::string& issuer, bool all) {
+NO_VPTR_CHECK void ShowEntries(TCRL* crl, const StatedTimes& times, const std::string& issuer, bool all) {
   Own<TCertList> l(crl->getRevokedCerts());
   std::vector<std::string> lines;
   size_t count = 0;
   for (TCert* c = l ? l->getFirst() : nullptr; c != nullptr; c = l->getNext()) {
     Own<TCert> held(c);
-    if (all || count < kShownEntries) lines.push_back(EntryLine(c, issuer));
+    // The module keeps the entries in the list's order.
+    std::string stated = times.read && count < times.revoked.size() ? times.revoked[count] : "";
+    if (all || count < kShownEntries) lines.push_back(EntryLine(c, stated, issuer));
     ++count;
   }
   std::printf("entries: %zu\n", count);
@@ -272,17 +370,19 @@ NO_VPTR_CHECK void ShowEntries(TCRL* crl, const std::string& issuer, bool all) {
   if (count > lines.size()) std::printf("  (%zu more; --all shows every entry)\n", count - lines.size());
 }
 
-NO_VPTR_CHECK void ShowOne(TCRL* crl, bool all) {
+NO_VPTR_CHECK void ShowOne(TCRL* crl, const Octets& der, bool all) {
+  StatedTimes times = TimesOf(der);
   std::printf("version: %u\n", crl->getVersion());
   Own<TName> n(crl->getTName(kIssuerDN));
   std::string issuer = n ? Text(n->getPrintable(TName::PRN_LOSSY)) : "";
   std::printf("issuer: %s\n", n ? issuer.c_str() : "(none)");
-  std::printf("this update: %s\n", TimeText(crl->getThisReleaseTime()).c_str());
+  std::printf("this update: %s\n", times.read ? times.this_update.c_str() : TimeText(crl->getThisReleaseTime()).c_str());
   long next = crl->getNextReleaseTime();
-  std::printf("next update: %s\n", next == kNoNextUpdate ? "none (the list names no next update)" : TimeText(next).c_str());
+  std::string next_text = times.read ? times.next_update : next == kNoNextUpdate ? "" : TimeText(next);
+  std::printf("next update: %s\n", next_text.empty() ? "none (the list names no next update)" : next_text.c_str());
   std::printf("signature algorithm: %s\n", SignAlgText(crl->getSignatureAlgorithm()).c_str());
   ShowListExtensions(crl);
-  ShowEntries(crl, issuer, all);
+  ShowEntries(crl, times, issuer, all);
 }
 
 // The lists of the file at path (DER: one; PEM: every X509 CRL block).
@@ -347,7 +447,7 @@ NO_VPTR_CHECK int Show(Context& ctx) {
   GuardLockVar g(ctx.module->guard());
   Own<TCRL> crl(MakeCrl(ctx, s.get(), path, der, &why));
   if (!crl) return kCrl.fail(why);
-  ShowOne(crl.get(), all);
+  ShowOne(crl.get(), der, all);
   return kExitOk;
 }
 
