@@ -19,36 +19,9 @@ c="$examples/certs"
 l="$examples/crl"
 t="$tmp"
 
-# The tool command may be an emulator and the tool: a wrapper runs both.
-cat > "$t/tool" <<WRAP
-#!/bin/sh
-exec $* "\$@"
-WRAP
-chmod +x "$t/tool"
-TOOL="$t/tool"
-
-# One case: EXPECTED-EXIT, a fixed string the output must hold ("" none),
-# then the tool's arguments. Output is standard error and output together.
-check() {
-  want=$1
-  text=$2
-  shift 2
-  cases=$((cases + 1))
-  "$TOOL" "$@" > "$t/out" 2>&1
-  got=$?
-  msg=$(head -c 2000 "$t/out")
-  what=$(echo "$*" | cut -c 1-160)
-  if [ "$got" != "$want" ]; then
-    echo "FAIL pkixtool $what: exit $got, expected $want: $msg"
-    fail=1
-  elif [ -n "$text" ] && ! grep -qF -- "$text" "$t/out"; then
-    echo "FAIL pkixtool $what: no '$text' in: $msg"
-    fail=1
-  elif grep -q "Sanitizer\|runtime error\|terminate called" "$t/out"; then
-    echo "FAIL pkixtool $what: $msg"
-    fail=1
-  fi
-}
+# check EXPECTED-EXIT TEXT ARGS... and the tool wrapper: tool_check.sh.
+. "$(dirname "$0")/tool_check.sh"
+use_tool "$@"
 
 # Two texts that must be equal: WHAT, EXPECTED (the oracle's), GOT.
 same() {
