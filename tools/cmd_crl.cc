@@ -469,11 +469,27 @@ NO_VPTR_CHECK int Verify(Context& ctx) {
   return r == pkixrc::kOk ? kExitOk : kExitFailed;
 }
 
-// One list of cert check: where it came from and the object.
+// One list of cert check: where it came from, its DER and the object.
 struct NamedCrl {
   std::string path;
+  const Octets* der;
   Own<TCRL> crl;
 };
+
+// When the list revokes cert, as the list states it: the date of the first
+// entry the module's issuer-and-serial matching finds for it; the module's
+// time of hit when the DER cannot be walked.
+NO_VPTR_CHECK std::string RevokedWhen(const NamedCrl& c, TCert* cert, TCert* hit) {
+  StatedTimes times = TimesOf(*c.der);
+  Own<TCertList> l(c.crl->getRevokedCerts());
+  size_t i = 0;
+  for (TCert* e = times.read && l ? l->getFirst() : nullptr; e != nullptr; e = l->getNext(), ++i) {
+    Own<TCert> held(e);
+    if (e->areISNMatched(cert) == 1 && i < times.revoked.size()) return times.revoked[i];
+  }
+  long from = 0, to = 0;
+  return hit->getValidity(&from, &to) == pkixrc::kOk ? TimeText(from) : "";
+}
 
 NO_VPTR_CHECK int Check(Context& ctx) {
   const char* usage = "check CERT CRL... [--issuer CA]";
@@ -514,7 +530,7 @@ NO_VPTR_CHECK int Check(Context& ctx) {
   for (const auto& d : crl_ders) {
     Own<TCRL> crl(MakeCrl(ctx, s.get(), d.first, d.second, &why));
     if (!crl) return kCert.fail(why);
-    crls.push_back({d.first, std::move(crl)});
+    crls.push_back({d.first, &d.second, std::move(crl)});
   }
   bool failed = false;
   bool revoked = false;
@@ -533,8 +549,8 @@ NO_VPTR_CHECK int Check(Context& ctx) {
     if (entry) {
       Own<TName> n(c.crl->getTName(kIssuerDN));
       std::string list_issuer = n ? Text(n->getPrintable(TName::PRN_LOSSY)) : "";
-      long from = 0, to = 0;
-      std::string when = entry->getValidity(&from, &to) == pkixrc::kOk ? " on " + TimeText(from) : "";
+      std::string when = RevokedWhen(c, cert.get(), entry.get());
+      if (!when.empty()) when = " on " + when;
       std::printf("%s: revoked%s%s (%s)\n", cert_path.c_str(), when.c_str(),
                   EntryDetails(entry.get(), list_issuer).c_str(), c.path.c_str());
       revoked = true;

@@ -122,9 +122,12 @@ openssl x509 -inform DER -in "$c/sub-ca.der" -out "$t/ca/sub-ca.pem"
 openssl pkey -inform DER -in "$examples/keys/sub-key.p8.der" -out "$t/ca/sub-ca-key.pem" 2> /dev/null
 if [ -s "$t/ca/sub-ca-key.pem" ]; then
   : > "$t/ca/index.txt"
-  for sn in 1001 1002 1003 1004 1005 1006 1007 1008 1009 100A 100B 100C; do
+  for sn in 1001 1002 1003 1004 1005 1006 1007 1008 1009 100A 100B; do
     printf 'R\t361201000000Z\t261201000000Z,superseded\t%s\tunknown\t/CN=entry %s\n' "$sn" "$sn" >> "$t/ca/index.txt"
   done
+  # The last entry revoked in 2040, the list's next update in 2045: dates
+  # past 2038 as the list states them.
+  printf 'R\t491201000000Z\t400101000000Z,keyCompromise\t100C\tunknown\t/CN=entry 100C\n' >> "$t/ca/index.txt"
   cat > "$t/ca/ca.cnf" <<CNF
 [ca]
 default_ca = d
@@ -135,12 +138,15 @@ default_md = sha256
 default_crl_days = 30
 CNF
   echo 1000 > "$t/ca/crlnumber"
-  openssl ca -config "$t/ca/ca.cnf" -gencrl -keyfile "$t/ca/sub-ca-key.pem" -cert "$t/ca/sub-ca.pem" \
+  openssl ca -config "$t/ca/ca.cnf" -gencrl -crl_lastupdate 261201000000Z -crl_nextupdate 20450101000000Z -keyfile "$t/ca/sub-ca-key.pem" -cert "$t/ca/sub-ca.pem" \
     -out "$t/ca/twelve.pem" 2> "$t/ca/err"
   check 0 "entries: 12" crl show "$t/ca/twelve.pem"
   check 0 "(2 more; --all shows every entry)" crl show "$t/ca/twelve.pem"
   [ "$(grep -c '^  serial ' "$t/out")" = 10 ] || { echo "FAIL crl show: not ten entries: $(cat "$t/out")"; fail=1; }
-  check 0 "serial 100C, revoked 2026-12-01 00:00:00 UTC, reason superseded" crl show --all "$t/ca/twelve.pem"
+  check 0 "serial 100B, revoked 2026-12-01 00:00:00 UTC, reason superseded" crl show --all "$t/ca/twelve.pem"
+  check 0 "serial 100C, revoked 2040-01-01 00:00:00 UTC, reason keyCompromise" crl show --all "$t/ca/twelve.pem"
+  check 0 "next update: 2045-01-01 00:00:00 UTC" crl show "$t/ca/twelve.pem"
+  check 0 "this update: 2026-12-01 00:00:00 UTC" crl show "$t/ca/twelve.pem"
   check 0 "signature OK" crl verify "$t/ca/twelve.pem" "$c/sub-ca.der"
 else
   echo "FAIL: no sub CA key in $examples/keys"
