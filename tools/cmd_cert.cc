@@ -203,16 +203,7 @@ NO_VPTR_CHECK int Bundle(Context& ctx) {
   const char* usage = "bundle [-o OUT] FILE...";
   std::string out_path;
   std::vector<std::string> files;
-  for (size_t i = 0; i < ctx.args.size(); ++i) {
-    if (ctx.args[i] != "-o") {
-      files.push_back(ctx.args[i]);
-    } else if (i + 1 < ctx.args.size() && out_path.empty()) {
-      out_path = ctx.args[++i];
-    } else {
-      return UsageOf(usage);
-    }
-  }
-  if (files.empty()) return UsageOf(usage);
+  if (!OutputAndFiles(ctx.args, &out_path, &files)) return UsageOf(usage);
   // Every certificate of every file, in order.
   std::vector<std::pair<std::string, Octets>> ders;
   std::string why;

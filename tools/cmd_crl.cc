@@ -475,20 +475,6 @@ NO_VPTR_CHECK int Check(Context& ctx) {
   return revoked || failed ? kExitFailed : kExitOk;
 }
 
-// The files of "[-o OUT] FILE...": false when the arguments do not fit.
-bool OutputAndFiles(const std::vector<std::string>& args, std::string* out_path, std::vector<std::string>* files) {
-  for (size_t i = 0; i < args.size(); ++i) {
-    if (args[i] != "-o") {
-      files->push_back(args[i]);
-    } else if (i + 1 < args.size() && out_path->empty()) {
-      *out_path = args[++i];
-    } else {
-      return false;
-    }
-  }
-  return !files->empty();
-}
-
 NO_VPTR_CHECK int Bundle(Context& ctx) {
   std::string out_path;
   std::vector<std::string> files;

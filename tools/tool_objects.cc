@@ -156,6 +156,19 @@ NO_VPTR_CHECK TCert* MakeCert(Context& ctx, TPkixService* s, const std::string& 
   return c.release();
 }
 
+bool OutputAndFiles(const std::vector<std::string>& args, std::string* out_path, std::vector<std::string>* files) {
+  for (size_t i = 0; i < args.size(); ++i) {
+    if (args[i] != "-o") {
+      files->push_back(args[i]);
+    } else if (i + 1 < args.size() && out_path->empty()) {
+      *out_path = args[++i];
+    } else {
+      return false;
+    }
+  }
+  return !files->empty();
+}
+
 bool ReadOneCert(const char* group, const std::string& path, Octets* der, std::string* why) {
   std::vector<Block> certs;
   if (!ReadObjects(path, kCertLabels, "certificate", &certs, why)) return false;

@@ -77,6 +77,11 @@ TCert* MakeCert(Context& ctx, TPkixService* s, const std::string& path, const Oc
 // holds N certificates; the first is used" goes to standard error.
 bool ReadOneCert(const char* group, const std::string& path, Octets* der, std::string* why);
 
+// The arguments of a bundle command, "[-o OUT] FILE...": *out_path the
+// output ("" for standard output), *files the rest in order. False when -o
+// comes without a file or twice, or no file is named.
+bool OutputAndFiles(const std::vector<std::string>& args, std::string* out_path, std::vector<std::string>* files);
+
 }  // namespace pkixtool
 
 #endif  // PKIX_TOOLS_TOOL_OBJECTS_H_
