@@ -9,7 +9,6 @@
 // Every object is made by the certificate service and used through its
 // interface, with the module's guard raised, as a client module would.
 #include <cstdio>
-#include <ctime>
 #include <memory>
 #include <string>
 #include <utility>
@@ -17,21 +16,17 @@
 
 #include "cert/keyusageext.h"
 #include "cert/tcert.h"
-#include "cert/x509.h"
 #include "contract/service_ids.h"
 #include "framework/cmn_rmutex.h"
 #include "module/pkixsrv.h"
 #include "support/result_codes.h"
 #include "support/result_text.h"
 #include "tools/commands.h"
+#include "tools/tool_objects.h"
 #include "tools/tool_util.h"
 
 namespace pkixtool {
 namespace {
-
-// The module's objects carry type information the tool does not link: calls
-// into them get no sanitizer dynamic-type check.
-#define NO_VPTR_CHECK __attribute__((no_sanitize("vptr")))
 
 int Fail(const std::string& what) {
   std::fprintf(stderr, "pkixtool cert: %s\n", what.c_str());
@@ -45,54 +40,12 @@ int UsageOf(const char* usage) {
 
 void Note(const std::string& what) { std::fprintf(stderr, "pkixtool cert: %s\n", what.c_str()); }
 
-// Drops a module object's reference at scope end.
-struct Release {
-  template <class T>
-  NO_VPTR_CHECK void operator()(T* p) const {
-    p->release();
-  }
-};
-template <class T>
-using Own = std::unique_ptr<T, Release>;
-
-// PEM labels of a certificate.
-const std::vector<std::string> kCertLabels = {"CERTIFICATE", "X509 CERTIFICATE"};
 // PEM label of a PKCS #7 certificate set.
 const std::vector<std::string> kSetLabels = {"PKCS7"};
-
-constexpr TName::name_type_t kIssuerDN = static_cast<TName::name_type_t>(TName::NAME_DN | TName::NAME_ISSUER);
-constexpr TName::name_type_t kSubjectDN = static_cast<TName::name_type_t>(TName::NAME_DN | TName::NAME_SUBJECT);
 
 // What getType() answers.
 constexpr int kEndEntity = 1;
 constexpr int kAuthority = 2;
-
-NO_VPTR_CHECK std::string Text(TBuf* b) {
-  if (b == nullptr) return "";
-  std::string s(reinterpret_cast<const char*>(b->datap()), b->len());
-  b->release();
-  if (!s.empty() && s.back() == '\0') s.pop_back();
-  return s;
-}
-
-std::string Time(long t) {
-  time_t v = static_cast<time_t>(t);
-  struct tm tm;
-  gmtime_r(&v, &tm);
-  char buf[32];
-  std::strftime(buf, sizeof buf, "%Y-%m-%d %H:%M:%S UTC", &tm);
-  return buf;
-}
-
-// What each extension kind means.
-const char* const kExtnMeaning[] = {
-    "unrecognised extension",       "authority key identifier", "issuer alternative name",
-    "CRL number",                   "delta CRL indicator",      "issuing distribution point",
-    "reason code",                  "hold instruction code",    "invalidity date",
-    "certificate issuer",           "subject key identifier",   "key usage",
-    "subject alternative name",     "basic constraints",        "name constraints",
-    "CRL distribution points",      "extended key usage",
-};
 
 struct Usage {
   TX509KeyUsage::kusage_t mask;
@@ -130,71 +83,6 @@ std::string StatusText(int check) {
   return "undetermined: " + CodeText(check);
 }
 
-using InitCertFn = int (*)(x509_cert_t**);
-using ParseCertFn = int (*)(Buffer*, x509_cert_t*);
-using ReleaseCertFn = void (*)(x509_cert_t*);
-
-// The module's certificate parser's verdict on der: 0 when it parses, its
-// negative code when not; 0 too when the module does not export the
-// parser (the caller then reports the object's code alone).
-int ParserCode(Context& ctx, const Octets& der) {
-  auto init = reinterpret_cast<InitCertFn>(ctx.module->symbol("x509_init_cert"));
-  auto parse = reinterpret_cast<ParseCertFn>(ctx.module->symbol("x509_parse_cert"));
-  auto release = reinterpret_cast<ReleaseCertFn>(ctx.module->symbol("x509_release_cert"));
-  if (init == nullptr || parse == nullptr || release == nullptr) return 0;
-  x509_cert_t* rec = nullptr;
-  if (init(&rec) != 0) return 0;
-  std::unique_ptr<x509_cert_t, ReleaseCertFn> held(rec, release);
-  Buffer in;
-  init_buffer(&in);
-  set_buffer(&in, static_cast<uint32_t>(der.size()), der.data());
-  int rc = parse(&in, rec);
-  return rc < 0 ? rc : 0;
-}
-
-// Why the service could not make a certificate of der: the parser's code
-// when the DER does not parse, else the object's own code (an unusable
-// signature algorithm, a public key that cannot be made ...).
-std::string WhyRefused(Context& ctx, const std::string& path, const Octets& der, int code) {
-  if (code != pkixrc::kUnusableSignAlg && code != pkixrc::kKeyNotCreatable) {
-    int parsed = ParserCode(ctx, der);
-    if (parsed < 0) return path + ": not a certificate: " + CodeText(parsed);
-  }
-  return path + ": not a certificate the module can use: " + CodeText(code);
-}
-
-// A certificate the service makes of der, one new reference for the
-// caller; null with *why when it cannot.
-NO_VPTR_CHECK TCert* MakeCert(Context& ctx, TPkixService* s, const std::string& path, const Octets& der,
-                              std::string* why) {
-  Acquired<X509CmnSrv_I> buffers(ctx, pkixid::kBuffers);
-  if (!buffers) {
-    *why = "the host offers no buffer service";
-    return nullptr;
-  }
-  Own<TBuf> in(buffers->createTBuf(der.data(), static_cast<unsigned>(der.size())));
-  Own<TCert> c(s->createTCert(TCert::CF_X509));
-  if (!in || !c) {
-    *why = path + ": " + CodeText(pkixrc::kNoMemory);
-    return nullptr;
-  }
-  int rc = c->setRaw(in.get());
-  if (rc != pkixrc::kOk) {
-    *why = WhyRefused(ctx, path, der, rc);
-    return nullptr;
-  }
-  return c.release();
-}
-
-// The one certificate of a file, with a note when the file holds more.
-bool ReadOneCert(const std::string& path, Octets* der, std::string* why) {
-  std::vector<Block> certs;
-  if (!ReadObjects(path, kCertLabels, "certificate", &certs, why)) return false;
-  if (certs.size() > 1) Note(path + " holds " + std::to_string(certs.size()) + " certificates; the first is used");
-  der->swap(certs[0].der);
-  return true;
-}
-
 NO_VPTR_CHECK void ShowExtensions(TCert* c) {
   Own<TExtnList> l(c->getExtns());
   if (!l) return;
@@ -202,8 +90,7 @@ NO_VPTR_CHECK void ShowExtensions(TCert* c) {
   for (TExtn* e = l->getFirst(); e != nullptr; e = l->getNext()) {
     Own<TExtn> held(e);
     int kind = e->getType();
-    const int known = static_cast<int>(sizeof kExtnMeaning / sizeof kExtnMeaning[0]);
-    std::printf("  %s%s", kExtnMeaning[kind >= 0 && kind < known ? kind : 0], e->isCritical() ? " (critical)" : "");
+    std::printf("  %s%s", ExtnMeaning(kind), e->isCritical() ? " (critical)" : "");
     if (kind == TExtn::EXT_NONE) {
       Own<TBuf> id(e->getObjId());
       if (id) std::printf(" %s", Hex(id->datap(), id->len(), "").c_str());
@@ -246,7 +133,7 @@ NO_VPTR_CHECK int ShowOne(TCert* c) {
                 n ? Text(n->getPrintable(TName::PRN_LOSSY)).c_str() : "(none)");
   }
   long from = 0, to = 0;
-  if (c->getValidity(&from, &to) == pkixrc::kOk) std::printf("validity: %s to %s\n", Time(from).c_str(), Time(to).c_str());
+  if (c->getValidity(&from, &to) == pkixrc::kOk) std::printf("validity: %s to %s\n", TimeText(from).c_str(), TimeText(to).c_str());
   int type = c->getType();
   std::printf("type: %s\n", type == kAuthority ? "certification authority" : type == kEndEntity ? "end entity" : "undetermined");
   Own<TKey> key(c->getKey(TKey::KT_PUBLIC));
@@ -259,7 +146,7 @@ NO_VPTR_CHECK int ShowOne(TCert* c) {
     }
     std::printf("key: %s, %u bits\n", KeyAlgName(key->getAlg()), bits);
   }
-  std::printf("signature algorithm: 0x%08X\n", static_cast<unsigned>(c->getSignAlg()));
+  std::printf("signature algorithm: %s\n", SignAlgText(c->getSignAlg()).c_str());
   ShowFingerprints(c);
   ShowExtensions(c);
   std::printf("status: %s\n", StatusText(c->check()).c_str());
@@ -275,7 +162,7 @@ NO_VPTR_CHECK int WithCerts(Context& ctx, size_t count, const char* usage, CertU
   std::vector<Octets> ders(count);
   std::string why;
   for (size_t i = 0; i < count; ++i) {
-    if (!ReadOneCert(ctx.args[i], &ders[i], &why)) return Fail(why);
+    if (!ReadOneCert("cert", ctx.args[i], &ders[i], &why)) return Fail(why);
   }
   Acquired<TPkixService> s(ctx, pkixid::kCertService);
   if (!s) return Fail("the module offers no certificate service");
@@ -304,13 +191,8 @@ int ShowFirst(std::vector<TCert*>& certs) { return ShowOne(certs[0]); }
 // The first certificate's signature checked with the second's public key.
 NO_VPTR_CHECK int VerifyFirstBySecond(std::vector<TCert*>& certs) {
   int r = certs[0]->checkSign(certs[1]);
-  if (r == pkixrc::kOk) {
-    std::printf("signature OK\n");
-    return kExitOk;
-  }
-  const char* text = pkix_result_text(r);
-  std::printf("signature FAILED (code %d%s%s)\n", r, text != nullptr ? ": " : "", text != nullptr ? text : "");
-  return kExitFailed;
+  std::printf("%s\n", SignatureVerdict(r).c_str());
+  return r == pkixrc::kOk ? kExitOk : kExitFailed;
 }
 
 int Show(Context& ctx) { return WithCerts(ctx, 1, "show FILE", ShowFirst); }
@@ -321,16 +203,7 @@ NO_VPTR_CHECK int Bundle(Context& ctx) {
   const char* usage = "bundle [-o OUT] FILE...";
   std::string out_path;
   std::vector<std::string> files;
-  for (size_t i = 0; i < ctx.args.size(); ++i) {
-    if (ctx.args[i] != "-o") {
-      files.push_back(ctx.args[i]);
-    } else if (i + 1 < ctx.args.size() && out_path.empty()) {
-      out_path = ctx.args[++i];
-    } else {
-      return UsageOf(usage);
-    }
-  }
-  if (files.empty()) return UsageOf(usage);
+  if (!OutputAndFiles(ctx.args, &out_path, &files)) return UsageOf(usage);
   // Every certificate of every file, in order.
   std::vector<std::pair<std::string, Octets>> ders;
   std::string why;

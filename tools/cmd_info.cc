@@ -2,6 +2,8 @@
 // and every step over the sample PKI.
 #include <cstdio>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "contract/service_ids.h"
 #include "tools/commands.h"
@@ -53,6 +55,44 @@ int VerifyChain(Context& ctx, const std::string& certs) {
   }
   return rc;
 }
+
+// The sample PKI's revocation list and what it says of two certificates:
+// revoked.der is on it (keyCompromise), server.der is not.
+constexpr const char* kCrlFile = "v2-reasons.der";
+constexpr const char* kCrlIssuer = "sub-ca.der";
+struct Revocation {
+  const char* cert;
+  bool revoked;
+};
+const Revocation kRevocations[] = {{"revoked.der", true}, {"server.der", false}};
+
+// Prints the step's command line and runs it; false when its exit code
+// is not the one expected.
+bool Step(Context& ctx, const std::string& line, std::vector<std::string> args, int (*run)(Context&), int expected) {
+  std::printf("\n== pkixtool %s\n", line.c_str());
+  std::fflush(stdout);
+  ctx.args = std::move(args);
+  if (run(ctx) == expected) return true;
+  std::printf("unexpected verdict\n");
+  return false;
+}
+
+// The list shown, its signature checked against its issuer, and each
+// certificate checked against it; 0 when every answer is the expected one.
+int CheckRevocations(Context& ctx, const std::string& certs, const std::string& crls) {
+  const std::string crl = crls + kCrlFile;
+  const std::string issuer = certs + kCrlIssuer;
+  bool ok = Step(ctx, "crl show " + crl, {crl}, RunCrlShow, kExitOk);
+  ok = Step(ctx, "crl verify " + crl + " " + issuer, {crl, issuer}, RunCrlVerify, kExitOk) && ok;
+  for (const Revocation& r : kRevocations) {
+    const std::string cert = certs + r.cert;
+    ok = Step(ctx, std::string("cert check ") + cert + " " + crl + " --issuer " + issuer +
+                       (r.revoked ? "   (revoked)" : "   (not revoked)"),
+              {cert, crl, "--issuer", issuer}, RunCertCheck, r.revoked ? kExitFailed : kExitOk) &&
+         ok;
+  }
+  return ok ? kExitOk : kExitFailed;
+}
 }  // namespace
 
 int RunInfo(Context& ctx) {
@@ -81,6 +121,8 @@ int RunDemo(Context& ctx) {
   if (RunCertCompare(ctx) != kExitOk) rc = kExitFailed;
   // The chain link by link, and the tampered certificate refused.
   if (VerifyChain(ctx, certs) != kExitOk) rc = kExitFailed;
+  // Revocation: the sub CA's list, checked against its issuer first.
+  if (CheckRevocations(ctx, certs, ctx.examples_dir + "/crl/") != kExitOk) rc = kExitFailed;
   return rc;
 }
 

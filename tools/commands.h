@@ -11,10 +11,11 @@
 namespace pkixtool {
 
 // Exit codes of every command.
-constexpr int kExitOk = 0;      // done; for cert verify, the signature verifies
+constexpr int kExitOk = 0;      // done; for cert verify and crl verify, the signature
+                                // verifies; for cert check, the certificate is not revoked
 constexpr int kExitFailed = 1;  // the command failed (unreadable or unusable input, a
-                                // write that failed), or cert verify's signature does not
-                                // verify
+                                // write that failed), a signature does not verify, or
+                                // cert check found the certificate revoked
 constexpr int kExitUsage = 2;   // wrong arguments: a usage line is printed
 
 struct Context {
@@ -60,6 +61,24 @@ int RunCertVerify(Context& ctx);
 int RunCertBundle(Context& ctx);
 // Lists (and with a prefix writes) the certificates of a set.
 int RunCertUnbundle(Context& ctx);
+
+// Revocation lists are DER (one list and nothing after it) or PEM (blocks
+// labelled X509 CRL; the others are skipped).
+
+// Prints a list's fields, its extensions with their meaning and its first
+// entries (every entry with --all): serial, revocation date, reason.
+int RunCrlShow(Context& ctx);
+// Checks a list's signature with a certificate's public key: prints
+// "signature OK" (exit 0) or "signature FAILED (code N: reason)" (exit 1).
+int RunCrlVerify(Context& ctx);
+// Writes a PKCS #7 CRL set of every list of the files.
+int RunCrlBundle(Context& ctx);
+// Lists (and with a prefix writes) the lists of a set.
+int RunCrlUnbundle(Context& ctx);
+// Prints whether the lists revoke a certificate (when, why); with
+// --issuer, lists whose signature does not verify are reported and not
+// used. Exit 0 when not revoked, 1 when revoked or a list failed.
+int RunCertCheck(Context& ctx);
 
 // Prints a key (DER or PEM file, public or private): kind, algorithm, size
 // in bits, vendor and every attribute in hex.

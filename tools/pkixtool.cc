@@ -26,6 +26,11 @@ const Command kCommands[] = {
     {"cert", "verify", "cert verify CERT ISSUER   CERT's signature under ISSUER's key", RunCertVerify},
     {"cert", "bundle", "cert bundle [-o OUT] FILE...  a PKCS #7 certificate set", RunCertBundle},
     {"cert", "unbundle", "cert unbundle FILE [PREFIX]   the certificates of a set", RunCertUnbundle},
+    {"cert", "check", "cert check CERT CRL... [--issuer CA]  whether the lists revoke CERT", RunCertCheck},
+    {"crl", "show", "crl show FILE [--all]     a CRL's fields and entries (DER or PEM)", RunCrlShow},
+    {"crl", "verify", "crl verify CRL ISSUER     the CRL's signature under ISSUER's key", RunCrlVerify},
+    {"crl", "bundle", "crl bundle [-o OUT] FILE...   a PKCS #7 CRL set", RunCrlBundle},
+    {"crl", "unbundle", "crl unbundle FILE [PREFIX]    the CRLs of a set", RunCrlUnbundle},
     {"key", "show", "key show FILE             a key (DER or PEM): kind, algorithm, size, attributes", RunKeyShow},
 };
 
@@ -50,7 +55,8 @@ int Usage() {
   std::fprintf(stderr, "usage: pkixtool COMMAND [ARGS]\n");
   for (const Command& c : kCommands) std::fprintf(stderr, "  %s\n", c.usage);
   std::fprintf(stderr,
-               "exit status: %d done (cert verify: the signature verifies), %d failed, %d wrong arguments\n"
+               "exit status: %d done (verify: the signature verifies; cert check: not revoked), %d failed\n"
+               "(or revoked), %d wrong arguments\n"
                "input files are read up to %zuM octets; %s=N[K|M|G] sets another limit\n",
                kExitOk, kExitFailed, kExitUsage, kDefaultMaxInput >> 20, kMaxInputVariable);
   return kExitUsage;

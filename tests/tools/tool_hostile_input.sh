@@ -59,35 +59,9 @@ long=$(head -c 3000 /dev/zero | tr '\0' 'a')
 mkdir "$t/dir"
 
 # --- Cases ------------------------------------------------------------------
-# One case: EXPECTED-EXIT, a fixed string the output must hold ("" none),
-# then the tool's arguments. Output is standard error and output together.
-check() {
-  want=$1
-  text=$2
-  shift 2
-  cases=$((cases + 1))
-  "$TOOL" "$@" > "$t/out" 2>&1
-  got=$?
-  msg=$(head -c 2000 "$t/out")
-  what=$(echo "$*" | cut -c 1-160)
-  if [ "$got" != "$want" ]; then
-    echo "FAIL pkixtool $what: exit $got, expected $want: $msg"
-    fail=1
-  elif [ -n "$text" ] && ! grep -qF -- "$text" "$t/out"; then
-    echo "FAIL pkixtool $what: no '$text' in: $msg"
-    fail=1
-  elif grep -q "Sanitizer\|runtime error\|terminate called" "$t/out"; then
-    echo "FAIL pkixtool $what: $msg"
-    fail=1
-  fi
-}
-# The tool command may be an emulator and the tool: a wrapper runs both.
-cat > "$t/tool" <<WRAP
-#!/bin/sh
-exec $* "\$@"
-WRAP
-chmod +x "$t/tool"
-TOOL="$t/tool"
+# check EXPECTED-EXIT TEXT ARGS... and the tool wrapper: tool_check.sh.
+. "$(dirname "$0")/tool_check.sh"
+use_tool "$@"
 
 # 1. Octets after the outermost element, in every command that reads DER.
 check 1 "cert-trail.der: 3 octets follow the certificate" cert show "$t/cert-trail.der"

@@ -1,0 +1,183 @@
+// Certificates made by the certificate service for the tool's commands, and
+// the words the tool prints for the module's numbers.
+#include "tools/tool_objects.h"
+
+#include <cstdio>
+#include <ctime>
+
+#include "cert/x509.h"
+#include "contract/service_ids.h"
+#include "support/result_codes.h"
+#include "support/result_text.h"
+
+namespace pkixtool {
+
+const std::vector<std::string> kCertLabels = {"CERTIFICATE", "X509 CERTIFICATE"};
+
+namespace {
+
+// What each extension kind means, by TExtn::extn_t.
+const char* const kExtnMeaning[] = {
+    "unrecognised extension",       "authority key identifier", "issuer alternative name",
+    "CRL number",                   "delta CRL indicator",      "issuing distribution point",
+    "reason code",                  "hold instruction code",    "invalidity date",
+    "certificate issuer",           "subject key identifier",   "key usage",
+    "subject alternative name",     "basic constraints",        "name constraints",
+    "CRL distribution points",      "extended key usage",
+};
+
+struct AlgName {
+  pki_alg_t alg;
+  const char* name;
+};
+// Signature algorithms by the names their object identifiers carry.
+const AlgName kSignAlgNames[] = {
+    {PKI_ALG_MD2_RSA, "md2WithRSAEncryption"},
+    {PKI_ALG_MD5_RSA, "md5WithRSAEncryption"},
+    {PKI_ALG_SHA_RSA, "shaWithRSAEncryption"},
+    {PKI_ALG_SHA1_RSA, "sha1WithRSAEncryption"},
+    {PKI_ALG_SHA224_RSA, "sha224WithRSAEncryption"},
+    {PKI_ALG_SHA256_RSA, "sha256WithRSAEncryption"},
+    {PKI_ALG_SHA384_RSA, "sha384WithRSAEncryption"},
+    {PKI_ALG_SHA512_RSA, "sha512WithRSAEncryption"},
+    {PKI_ALG_SHA_DSA, "dsaWithSHA"},
+    {PKI_ALG_SHA1_DSA, "dsaWithSHA1"},
+    {PKI_ALG_SHA224_DSA, "dsa_with_SHA224"},
+    {PKI_ALG_SHA256_DSA, "dsa_with_SHA256"},
+    {PKI_ALG_SHA1_ECDSA, "ecdsa-with-SHA1"},
+    {PKI_ALG_SHA224_ECDSA, "ecdsa-with-SHA224"},
+    {PKI_ALG_SHA256_ECDSA, "ecdsa-with-SHA256"},
+    {PKI_ALG_SHA384_ECDSA, "ecdsa-with-SHA384"},
+    {PKI_ALG_SHA512_ECDSA, "ecdsa-with-SHA512"},
+    {PKI_ALG_GOST3411_3410_TIK, "GOST R 34.11-94 with GOST R 34.10-94"},
+    {PKI_ALG_GOST3411_3410_CPRO, "GOST R 34.11-94 with GOST R 34.10-94"},
+    {PKI_ALG_GOST3411_3410_SC, "GOST R 34.11-94 with GOST R 34.10-94"},
+    {PKI_ALG_GOST3411_341001_CPRO, "GOST R 34.11-94 with GOST R 34.10-2001"},
+    {PKI_ALG_GOST3411_341001_SC, "GOST R 34.11-94 with GOST R 34.10-2001"},
+};
+
+using InitCertFn = int (*)(x509_cert_t**);
+using ParseCertFn = int (*)(Buffer*, x509_cert_t*);
+using ReleaseCertFn = void (*)(x509_cert_t*);
+
+}  // namespace
+
+int CertParserCode(Context& ctx, const Octets& der) {
+  auto init = reinterpret_cast<InitCertFn>(ctx.module->symbol("x509_init_cert"));
+  auto parse = reinterpret_cast<ParseCertFn>(ctx.module->symbol("x509_parse_cert"));
+  auto release = reinterpret_cast<ReleaseCertFn>(ctx.module->symbol("x509_release_cert"));
+  if (init == nullptr || parse == nullptr || release == nullptr) return 0;
+  x509_cert_t* rec = nullptr;
+  if (init(&rec) != 0) return 0;
+  std::unique_ptr<x509_cert_t, ReleaseCertFn> held(rec, release);
+  Buffer in;
+  init_buffer(&in);
+  set_buffer(&in, static_cast<uint32_t>(der.size()), der.data());
+  int rc = parse(&in, rec);
+  return rc < 0 ? rc : 0;
+}
+
+namespace {
+
+// Why the service could not make a certificate of der: the parser's code
+// when the DER does not parse, else the object's own code (an unusable
+// signature algorithm, a public key that cannot be made ...).
+std::string WhyRefused(Context& ctx, const std::string& path, const Octets& der, int code) {
+  if (code != pkixrc::kUnusableSignAlg && code != pkixrc::kKeyNotCreatable) {
+    int parsed = CertParserCode(ctx, der);
+    if (parsed < 0) return path + ": not a certificate: " + CodeText(parsed);
+  }
+  return path + ": not a certificate the module can use: " + CodeText(code);
+}
+
+}  // namespace
+
+NO_VPTR_CHECK std::string Text(TBuf* b) {
+  if (b == nullptr) return "";
+  std::string s(reinterpret_cast<const char*>(b->datap()), b->len());
+  b->release();
+  if (!s.empty() && s.back() == '\0') s.pop_back();
+  return s;
+}
+
+std::string TimeText(long t) {
+  time_t v = static_cast<time_t>(t);
+  struct tm tm;
+  if (gmtime_r(&v, &tm) == nullptr) return "(time " + std::to_string(t) + ")";
+  char buf[32];
+  std::strftime(buf, sizeof buf, "%Y-%m-%d %H:%M:%S UTC", &tm);
+  return buf;
+}
+
+const char* ExtnMeaning(int kind) {
+  const int known = static_cast<int>(sizeof kExtnMeaning / sizeof kExtnMeaning[0]);
+  return kExtnMeaning[kind >= 0 && kind < known ? kind : 0];
+}
+
+const char* SignAlgName(pki_alg_t a) {
+  for (const AlgName& n : kSignAlgNames) {
+    if (n.alg == a) return n.name;
+  }
+  return nullptr;
+}
+
+std::string SignAlgText(pki_alg_t a) {
+  char number[16];
+  std::snprintf(number, sizeof number, "0x%08X", static_cast<unsigned>(a));
+  const char* name = SignAlgName(a);
+  return name != nullptr ? std::string(name) + " (" + number + ")" : std::string(number);
+}
+
+std::string SignatureVerdict(int r) {
+  if (r == pkixrc::kOk) return "signature OK";
+  const char* text = pkix_result_text(r);
+  return "signature FAILED (code " + std::to_string(r) + (text != nullptr ? ": " : "") + (text != nullptr ? text : "") +
+         ")";
+}
+
+NO_VPTR_CHECK TCert* MakeCert(Context& ctx, TPkixService* s, const std::string& path, const Octets& der,
+                              std::string* why) {
+  Acquired<X509CmnSrv_I> buffers(ctx, pkixid::kBuffers);
+  if (!buffers) {
+    *why = "the host offers no buffer service";
+    return nullptr;
+  }
+  Own<TBuf> in(buffers->createTBuf(der.data(), static_cast<unsigned>(der.size())));
+  Own<TCert> c(s->createTCert(TCert::CF_X509));
+  if (!in || !c) {
+    *why = path + ": " + CodeText(pkixrc::kNoMemory);
+    return nullptr;
+  }
+  int rc = c->setRaw(in.get());
+  if (rc != pkixrc::kOk) {
+    *why = WhyRefused(ctx, path, der, rc);
+    return nullptr;
+  }
+  return c.release();
+}
+
+bool OutputAndFiles(const std::vector<std::string>& args, std::string* out_path, std::vector<std::string>* files) {
+  for (size_t i = 0; i < args.size(); ++i) {
+    if (args[i] != "-o") {
+      files->push_back(args[i]);
+    } else if (i + 1 < args.size() && out_path->empty()) {
+      *out_path = args[++i];
+    } else {
+      return false;
+    }
+  }
+  return !files->empty();
+}
+
+bool ReadOneCert(const char* group, const std::string& path, Octets* der, std::string* why) {
+  std::vector<Block> certs;
+  if (!ReadObjects(path, kCertLabels, "certificate", &certs, why)) return false;
+  if (certs.size() > 1) {
+    std::fprintf(stderr, "pkixtool %s: %s holds %zu certificates; the first is used\n", group, path.c_str(),
+                 certs.size());
+  }
+  der->swap(certs[0].der);
+  return true;
+}
+
+}  // namespace pkixtool

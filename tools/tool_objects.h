@@ -1,0 +1,87 @@
+// What the tool's commands share about the module's objects: holders that
+// drop a reference at scope end, certificates made by the certificate
+// service from a file's DER, and the words the tool prints for times,
+// extension kinds and signature algorithms.
+#ifndef PKIX_TOOLS_TOOL_OBJECTS_H_
+#define PKIX_TOOLS_TOOL_OBJECTS_H_
+
+#include <memory>
+#include <string>
+
+#include "alg/pki_alg.h"
+#include "cert/tcert.h"
+#include "contract/tbuf.h"
+#include "module/pkixsrv.h"
+#include "tools/commands.h"
+#include "tools/tool_util.h"
+
+// The module's objects carry type information the tool does not link: calls
+// into them get no sanitizer dynamic-type check.
+#define NO_VPTR_CHECK __attribute__((no_sanitize("vptr")))
+
+namespace pkixtool {
+
+// Drops a module object's reference at scope end.
+struct Release {
+  template <class T>
+  NO_VPTR_CHECK void operator()(T* p) const {
+    p->release();
+  }
+};
+template <class T>
+using Own = std::unique_ptr<T, Release>;
+
+// PEM labels of a certificate.
+extern const std::vector<std::string> kCertLabels;
+
+// The issuer and subject as distinguished names.
+constexpr TName::name_type_t kIssuerDN = static_cast<TName::name_type_t>(TName::NAME_DN | TName::NAME_ISSUER);
+constexpr TName::name_type_t kSubjectDN = static_cast<TName::name_type_t>(TName::NAME_DN | TName::NAME_SUBJECT);
+
+// The text of a buffer the module returned (a trailing NUL dropped); the
+// buffer's reference is dropped. "" for null.
+std::string Text(TBuf* b);
+
+// Seconds since 1970 as "2026-12-10 13:39:00 UTC".
+std::string TimeText(long t);
+
+// What an extension of kind kind (TExtn::extn_t) is: "CRL number",
+// "key usage" ...; "unrecognised extension" for EXT_NONE and kinds past the
+// table.
+const char* ExtnMeaning(int kind);
+
+// The signature algorithm's name as the standards spell it
+// ("sha256WithRSAEncryption", "ecdsa-with-SHA256"), or null when the tool
+// knows no name for it.
+const char* SignAlgName(pki_alg_t a);
+
+// "sha256WithRSAEncryption (0x00080001)", or the number alone.
+std::string SignAlgText(pki_alg_t a);
+
+// The module's certificate parser's verdict on der: 0 when it parses as a
+// certificate, the parser's negative code when not; 0 too when the module
+// does not export the parser.
+int CertParserCode(Context& ctx, const Octets& der);
+
+// The verdict on a signature check's result r: "signature OK", or
+// "signature FAILED (code N: reason)".
+std::string SignatureVerdict(int r);
+
+// A certificate the service makes of der, one new reference for the
+// caller; null with *why ("PATH: not a certificate: reason") when it
+// cannot.
+TCert* MakeCert(Context& ctx, TPkixService* s, const std::string& path, const Octets& der, std::string* why);
+
+// The one certificate of the file at path (DER or PEM): true with *der;
+// false with *why. When the file holds more, a note "pkixtool GROUP: PATH
+// holds N certificates; the first is used" goes to standard error.
+bool ReadOneCert(const char* group, const std::string& path, Octets* der, std::string* why);
+
+// The arguments of a bundle command, "[-o OUT] FILE...": *out_path the
+// output ("" for standard output), *files the rest in order. False when -o
+// comes without a file or twice, or no file is named.
+bool OutputAndFiles(const std::vector<std::string>& args, std::string* out_path, std::vector<std::string>* files);
+
+}  // namespace pkixtool
+
+#endif  // PKIX_TOOLS_TOOL_OBJECTS_H_
