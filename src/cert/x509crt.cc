@@ -154,7 +154,9 @@ TBuf* X509Cert::getRaw() {
 
 int X509Cert::recordExtensions() {
   // The list replaces every extension view of the record: all are written
-  // as whole Extension elements, critical ones first.
+  // as whole Extension elements in the list's order (a certificate read and
+  // written back keeps its order). The read-back after encoding sorts them
+  // into the record's views again, the unrecognised critical ones apart.
   release_buffer(&rec_->other_extns);
   release_buffer(&rec_->other_critical_extns);
   for (Buffer* v : {&rec_->nc_permitted, &rec_->nc_excluded, &rec_->basic_constraints, &rec_->key_usage,
@@ -174,8 +176,7 @@ int X509Cert::recordExtensions() {
     Ref<TBuf> der = adoptRef(e->getRaw());
     if (!der) return kFailed;
     Buffer v = viewOf(der.get());
-    Buffer* target = e->isCritical() != 0 ? &rec_->other_critical_extns : &rec_->other_extns;
-    if (append_buffer(target, &v) != 0) return kNoMemory;
+    if (append_buffer(&rec_->other_extns, &v) != 0) return kNoMemory;
   }
   return kOk;
 }
@@ -578,7 +579,9 @@ TCRLList* X509Cert::getCRLList() {
       crl->setReasons(all);
       idp = adoptRef(crl->getIDP());
     }
-    if (!idp || idp->onlyContainsCACerts() != kOk) {
+    // The template hands out a copy of its extension: the marked copy
+    // replaces it.
+    if (!idp || idp->onlyContainsCACerts() != kOk || crl->addCRLExtn(idp.get()) != kOk) {
       error_ = kFailed;
       return nullptr;
     }
