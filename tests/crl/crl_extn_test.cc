@@ -352,5 +352,25 @@ TEST_F(CrlExtnTest, AnUnreadableValueLeavesTheInputInPlace) {
   EXPECT_EQ(in->len(), bad.size());
 }
 
+// Every truncation of an OpenSSL-written distribution points extension,
+// with the outer lengths fixed up so that only the value is cut short:
+// refused, the input untouched.
+TEST_F(CrlExtnTest, EveryTruncatedDistributionPointsValueIsRefused) {
+  OsslX509 server = osslCert(example("server.der"));
+  ASSERT_TRUE(server);
+  ASN1_OCTET_STRING* v =
+      X509_EXTENSION_get_data(X509_get_ext(server.get(), X509_get_ext_by_NID(server.get(), NID_crl_distribution_points, -1)));
+  const Bytes value(v->data, v->data + v->length);
+  const Bytes oid = {0x06, 0x03, 0x55, 0x1D, 0x1F};  // cRLDistributionPoints
+  for (size_t n = 0; n < value.size(); ++n) {
+    SCOPED_TRACE(n);
+    const Bytes cut(value.begin(), value.begin() + static_cast<long>(n));
+    const Bytes extn = tlv(0x30, cat({oid, tlv(0x04, cut)}));
+    Ref<TBuf> in = tbufOf(extn);
+    EXPECT_FALSE(adoptRef(createX509Extn(in.get())));
+    EXPECT_EQ(in->len(), extn.size());
+  }
+}
+
 }  // namespace
 }  // namespace pkixtest
