@@ -55,16 +55,40 @@ int readPoint(DerReader& point, X509CRL* crl, TName* cert_issuer, int* code) {
   return 0;
 }
 
-// Prepends the DistributionPoint of one template.
-int writePoint(TCRL* tmpl, DerBuilder& out) {
+using Octets = std::vector<unsigned char>;
+
+// The GeneralNames DER of a template's issuer; empty when it has none.
+Octets issuerOf(TCRL* tmpl) {
+  Ref<TName> gn = adoptRef(tmpl->getTName(static_cast<TName::name_type_t>(kIssuerGN)));
+  if (!gn || gn->is_empty() != 0) return {};
+  Ref<TBuf> der = adoptRef(gn->getRaw());
+  if (!der) return {};
+  Buffer v = viewOf(der.get());
+  return Octets(v.data, v.data + v.len);
+}
+
+// The GeneralNames DER a template given the certificate issuer n carries
+// (the same conversion as the templates make); empty for null.
+Octets certIssuerAsTemplate(TName* n) {
+  if (n == nullptr) return {};
+  Ref<TCRL> scratch = adoptRef(createTCRL(TCert::CF_X509));
+  if (!scratch || scratch->setTName(n) != 0) return {};
+  return issuerOf(scratch.get());
+}
+
+// Prepends the DistributionPoint of one template. Its issuer is written
+// only when it is not the certificate issuer (cert_issuer, GeneralNames
+// DER), which a reader supplies for a point without cRLIssuer.
+int writePoint(TCRL* tmpl, const Octets& cert_issuer, DerBuilder& out) {
   if (tmpl->getType() != 1) return X509ASN_E_ARG;
   X509CRL* crl = static_cast<X509CRL*>(tmpl);
   return out.element(der::kSequence, [&](DerBuilder& point) {
-    Ref<TName> gn = adoptRef(crl->getTName(static_cast<TName::name_type_t>(kIssuerGN)));
-    if (gn && gn->is_empty() == 0) {
-      Ref<TBuf> der = adoptRef(gn->getRaw());
-      if (!der) return X509ASN_E_NAME;
-      point.prepend(viewOf(der.get()));
+    Octets gn = issuerOf(crl);
+    if (!gn.empty() && gn != cert_issuer) {
+      Buffer v{};
+      v.data = gn.data();
+      v.len = static_cast<unsigned>(gn.size());
+      point.prepend(v);
       point.retag(kCrlIssuerTag);
     }
     X509CRLReasons r = crl->getReasons();
@@ -115,9 +139,10 @@ TBuf* X509CRLDP::encodeValue() {
   // first.
   std::vector<Ref<TCRL>> points;
   for (Ref<TCRL> c = adoptRef(list_->getFirst()); c; c.reset(list_->getNext())) points.push_back(c);
+  const Octets cert_issuer = certIssuerAsTemplate(cert_issuer_.get());
   DerBuilder b;
   for (auto it = points.rbegin(); it != points.rend(); ++it) {
-    if (writePoint(it->get(), b) != 0) return error_ = pkixrc::kFailed, nullptr;
+    if (writePoint(it->get(), cert_issuer, b) != 0) return error_ = pkixrc::kFailed, nullptr;
   }
   b.wrap(der::kSequence);
   TBuf* out = b.toTBuf();
@@ -132,10 +157,17 @@ int X509CRLDP::setCertIssuer(TName* n) {
     return error_ = pkixrc::kOk;
   }
   if (n->getType() != kIssuerDN) return error_ = pkixrc::kBadArgument;
+  // The templates that stand for the certificate issuer (none of their
+  // own, or the previous certificate issuer's) take the new one; a point's
+  // own cRLIssuer is kept, or rewriting the value would lose it.
+  const Octets previous = certIssuerAsTemplate(cert_issuer_.get());
   cert_issuer_ = shareRef(n);
   if (!list_) return error_ = pkixrc::kOk;
   int r = pkixrc::kOk;
-  for (Ref<TCRL> c = adoptRef(list_->getFirst()); c && r == 0; c.reset(list_->getNext())) r = c->setTName(n);
+  for (Ref<TCRL> c = adoptRef(list_->getFirst()); c && r == 0; c.reset(list_->getNext())) {
+    Octets own = issuerOf(c.get());
+    if (own.empty() || own == previous) r = c->setTName(n);
+  }
   return error_ = r;
 }
 

@@ -28,8 +28,10 @@ class X509CRLDP : public TypedExtn<TX509CRLDP, TExtn::EXT_CRL_DP> {
   // reasons field that is not a bit string); 9 (malformed).
   int setValue(TBuf* value) override;
   // The issuer of the certificate holding the extension (type 0x101; null
-  // clears): the CRL issuer of every template without one of its own. 0; 4
-  // (another type); or the list's error.
+  // clears): given to every template without a CRL issuer of its own (or
+  // with the previous certificate issuer); a template's own issuer stays.
+  // The value omits cRLIssuer where it equals this issuer. 0; 4 (another
+  // type); or the list's error.
   int setCertIssuer(TName* n) override;
   // Replaces the templates (null clears). 0.
   int setCRLList(TCRLList* l) override;

@@ -145,9 +145,17 @@ class TCert : public XBase {
   // hash's code.
   virtual TBuf* getMD5() = 0;
   virtual TBuf* getSHA1() = 0;
-  // CRL lists are not kept by certificates: null with kUnavailable.
+  // The CRL distribution points as a list of CRL templates (a new
+  // reference): one per point, carrying the point's name as an issuing
+  // distribution point, its reasons and its CRL issuer (the certificate's
+  // issuer where the point names none). Without the extension, one
+  // template named by the issuer. For a CA certificate every template's
+  // issuing distribution point says it covers only CA certificates. Null
+  // with kUnavailable (no extension and no issuer), kFailed, kNoMemory.
   virtual TCRLList* getCRLList() = 0;
-  // kBadArgument for null, else kUnavailable.
+  // Makes l the distribution points (shared, not copied), adding the
+  // extension when the certificate has none; written on the next encoding.
+  // 0; kBadArgument for null; kNoMemory; the extension list's code.
   virtual int setCRLList(TCRLList* l) = 0;
   // The extension list, built from the record on first request and cached.
   // An extension that its kind's class cannot read (a malformed key usage,

@@ -7,6 +7,8 @@
 
 #include "alg/pki_cnvrt_c.h"
 #include "cert/basiccon.h"
+#include "crl/crlextn.h"
+#include "crl/x509crl.h"
 #include "cert/selident.h"
 #include "support/der_reader.h"
 #include "support/tbufs.h"
@@ -74,6 +76,7 @@ void X509Cert::clear() {
   parts_.clear();
   modified_ = true;
   extns_set_ = false;
+  crl_dp_changed_ = false;
   extns_error_ = kOk;
   unreadable_critical_ = false;
   status_ = CS_NONE;
@@ -151,7 +154,9 @@ TBuf* X509Cert::getRaw() {
 
 int X509Cert::recordExtensions() {
   // The list replaces every extension view of the record: all are written
-  // as whole Extension elements, critical ones first.
+  // as whole Extension elements in the list's order (a certificate read and
+  // written back keeps its order). The read-back after encoding sorts them
+  // into the record's views again, the unrecognised critical ones apart.
   release_buffer(&rec_->other_extns);
   release_buffer(&rec_->other_critical_extns);
   for (Buffer* v : {&rec_->nc_permitted, &rec_->nc_excluded, &rec_->basic_constraints, &rec_->key_usage,
@@ -171,8 +176,7 @@ int X509Cert::recordExtensions() {
     Ref<TBuf> der = adoptRef(e->getRaw());
     if (!der) return kFailed;
     Buffer v = viewOf(der.get());
-    Buffer* target = e->isCritical() != 0 ? &rec_->other_critical_extns : &rec_->other_extns;
-    if (append_buffer(target, &v) != 0) return kNoMemory;
+    if (append_buffer(&rec_->other_extns, &v) != 0) return kNoMemory;
   }
   return kOk;
 }
@@ -439,8 +443,10 @@ int X509Cert::getType() {
 // ---- Extensions and CRLs ----
 
 TExtnList* X509Cert::readExtns(int* code) {
-  // The distribution point pre-made from the issuer comes with the CRL
-  // work; the list holds the certificate's own extensions.
+  // The list holds the certificate's own extensions and nothing else: the
+  // distribution points of a certificate without that extension are made
+  // from its issuer when asked for (getCRLList), so that the list, and
+  // every encoding of it, says what the certificate carries.
   Ref<TExtnList> l = adoptRef(createTExtnList());
   if (!l) {
     *code = kNoMemory;
@@ -500,6 +506,7 @@ int X509Cert::setExtns(TExtnList* l) {
   extns_error_ = kOk;
   unreadable_critical_ = false;
   extns_set_ = true;
+  crl_dp_changed_ = true;
   modified_ = true;
   return error_ = kOk;
 }
@@ -516,19 +523,103 @@ int X509Cert::addExtn(TExtn* e) {
   }
   modified_ = true;
   extns_set_ = true;
+  if (e->getType() == TExtn::EXT_CRL_DP) crl_dp_changed_ = true;
   return error_ = extns_->append(e);
 }
 
-// CRL lists belong to the CRL objects, which are not part of the module
-// yet: these report kUnavailable (nothing to work on).
+Ref<TX509CRLDP> X509Cert::findCrlDp() {
+  if (!extns_ && rec_) Ref<TExtnList> own = adoptRef(getExtns());
+  if (!extns_) return Ref<TX509CRLDP>();
+  Ref<TExtn> e = adoptRef(extns_->get(TExtn::EXT_CRL_DP));
+  // Only the distribution points class answers to this kind (one kept
+  // unread has no kind).
+  if (!e || e->getType() != TExtn::EXT_CRL_DP) return Ref<TX509CRLDP>();
+  return shareRef(static_cast<TX509CRLDP*>(e.get()));
+}
+
+int X509Cert::giveIssuer(TX509CRLDP* dp) {
+  const int saved = error_;
+  TName* issuer = get_src_name(nameType(kIssuer));
+  error_ = saved;
+  if (issuer == nullptr || issuer->is_empty() != 0) return kOk;
+  return dp->setCertIssuer(issuer);
+}
+
 TCRLList* X509Cert::getCRLList() {
-  error_ = kUnavailable;
-  return nullptr;
+  // Without the extension, one made for the issuer alone gives the one
+  // template that names it.
+  Ref<TX509CRLDP> dp = findCrlDp();
+  if (!dp) dp = adoptRef<TX509CRLDP>(new (std::nothrow) X509CRLDP);
+  if (!dp) {
+    error_ = kNoMemory;
+    return nullptr;
+  }
+  int r = giveIssuer(dp.get());
+  if (r != kOk) {
+    error_ = r;
+    return nullptr;
+  }
+  Ref<TCRLList> l = adoptRef(dp->getCRLList());
+  error_ = dp->error();
+  if (!l) return nullptr;
+  uint8_t ca = 0;
+  if (!rec_ || rec_->basic_constraints.len == 0 || parse_basic_constraints(&rec_->basic_constraints, &ca, nullptr) != 0 ||
+      ca == 0) {
+    return l.detach();
+  }
+  // An authority's lists are those that cover authority certificates:
+  // each template's issuing distribution point says so (one is added
+  // through the reasons where a template has none).
+  for (Ref<TCRL> c = adoptRef(l->getFirst()); c; c = adoptRef(l->getNext())) {
+    if (c->getType() != 1) continue;
+    X509CRL* crl = static_cast<X509CRL*>(c.get());
+    Ref<IDP> idp = adoptRef(crl->getIDP());
+    if (!idp) {
+      X509CRLReasons all = crlreasons::kAll;
+      crl->setReasons(all);
+      idp = adoptRef(crl->getIDP());
+    }
+    // The template hands out a copy of its extension: the marked copy
+    // replaces it.
+    if (!idp || idp->onlyContainsCACerts() != kOk || crl->addCRLExtn(idp.get()) != kOk) {
+      error_ = kFailed;
+      return nullptr;
+    }
+  }
+  return l.detach();
 }
 
 int X509Cert::setCRLList(TCRLList* l) {
   if (l == nullptr) return error_ = kBadArgument;
-  return error_ = kUnavailable;
+  Ref<TX509CRLDP> dp = findCrlDp();
+  const bool fresh = !dp;
+  if (fresh) dp = adoptRef<TX509CRLDP>(new (std::nothrow) X509CRLDP);
+  if (!dp) return error_ = kNoMemory;
+  int r = dp->setCRLList(l);
+  if (r != kOk) return error_ = r;
+  crl_dp_changed_ = true;
+  modified_ = true;
+  // The next encoding writes the extension list, this extension with it.
+  extns_set_ = true;
+  if (fresh) return addExtn(dp.get());
+  return error_ = kOk;
+}
+
+int X509Cert::encodeCRLList() {
+  if (!crl_dp_changed_) return kOk;
+  init_buffer(&rec_->crl_dp);
+  Ref<TX509CRLDP> dp = findCrlDp();
+  if (!dp) {
+    crl_dp_changed_ = false;
+    return kOk;
+  }
+  if (giveIssuer(dp.get()) != kOk) return kFailed;
+  Ref<TBuf> value = adoptRef(dp->getValue());
+  if (!value) return kFailed;
+  rec_->crl_dp = viewOf(value.get());
+  keepViewed(std::move(value));
+  crl_dp_changed_ = false;
+  return kOk;
 }
 
 int X509Cert::getCRLPeriod(long* from, long* to) {

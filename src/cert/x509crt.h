@@ -9,6 +9,7 @@
 #include <memory>
 #include <vector>
 
+#include "cert/crldp.h"
 #include "cert/tcert.h"
 #include "cert/x509.h"
 #include "support/ref.h"
@@ -86,8 +87,12 @@ class X509Cert : public TCert {
   // (a field or the whole cannot be encoded), 40 (no public key). On
   // failure raw is empty and the record keeps the fields set.
   int encodeCert();
-  // Distribution points are not produced yet: 0.
-  int encodeCRLList() { return pkixrc::kOk; }
+  // After the distribution points changed (setCRLList, or a distribution
+  // point extension set or added), gives the certificate's issuer to that
+  // extension and points the record's crl_dp view at its new value (kept
+  // alive until the next read-back). 0 when unchanged or when there is no
+  // such extension; 9 when the value cannot be encoded.
+  int encodeCRLList();
   // The cached name of type t (borrowed), made from the record on first
   // use; null with 5 (type), 36 (no such name) or 9.
   TName* get_src_name(TName::name_type_t t);
@@ -123,6 +128,12 @@ class X509Cert : public TCert {
   // is kept unread, as an unrecognised one: *code is then 6 and
   // unreadable_critical_ tells whether such an extension was critical.
   TExtnList* readExtns(int* code);
+  // The distribution points extension of the extension list (read from
+  // the record first when needed), or null when there is none.
+  Ref<TX509CRLDP> findCrlDp();
+  // Gives the certificate's issuer, when it has a non-empty one, to dp.
+  // 0 or dp's code.
+  int giveIssuer(TX509CRLDP* dp);
   // Matches this certificate's name of type t against other's by the
   // template rule; false with the error set when they do not fit.
   bool nameFits(TCert* other, int t);
@@ -147,6 +158,8 @@ class X509Cert : public TCert {
   // kept unread; and whether an unread one is critical.
   int extns_error_ = pkixrc::kOk;
   bool unreadable_critical_ = false;
+  // The distribution points changed since the last encoding.
+  bool crl_dp_changed_ = false;
   cert_status_t status_ = CS_NONE;
   pki_alg_t sign_alg_ = 0;
   int error_ = pkixrc::kOk;

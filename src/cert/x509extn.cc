@@ -3,10 +3,12 @@
 #include <new>
 
 #include "cert/authkext.h"
+#include "cert/crldp.h"
 #include "cert/crtextn.h"
 #include "cert/exkuext.h"
 #include "cert/keyusageext.h"
 #include "cert/subjkext.h"
+#include "crl/crlextn.h"
 #include "support/tbufs.h"
 #include "cert/x509.h"
 #include "cert/x509enc.h"
@@ -288,15 +290,16 @@ struct FactoryRow {
   TExtn* (*create)();
 };
 
-// Kinds with a class of their own; every other kind is a generic extension
-// (the distribution point and CRL-entry kinds are generic until their
-// classes exist).
+// Kinds with a class of their own; every other kind is a generic extension.
 const FactoryRow kTypedExtns[] = {
     {TExtn::EXT_AUTHORITY_KEY_ID, &make<X509AuthKeyId>},
     {TExtn::EXT_ISSUER_ALT_NAME, &make<AltIssuer>},
+    {TExtn::EXT_ISSUING_DP, &make<IDP>},
+    {TExtn::EXT_CERT_ISSUER, &make<CertIssuer>},
     {TExtn::EXT_SUBJECT_KEY_ID, &make<X509SubjectKeyId>},
     {TExtn::EXT_KEY_USAGE, &make<X509KeyUsage>},
     {TExtn::EXT_SUBJECT_ALT_NAME, &make<AltSubject>},
+    {TExtn::EXT_CRL_DP, &make<X509CRLDP>},
     {TExtn::EXT_EXT_KEY_USAGE, &make<X509ExtKeyUsage>},
 };
 

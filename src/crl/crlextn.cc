@@ -358,17 +358,4 @@ template class RestrictedExtn<crlextn::kEntryKinds, 4>;
 
 // ---- Factory ----
 
-TExtn* createCRLExtn(TBuf* der) {
-  if (der == nullptr || der->getBuffer() == nullptr) return nullptr;
-  TExtn::extn_t kind = X509Extn::getType(der);
-  Ref<TExtn> e;
-  if (kind == TExtn::EXT_ISSUING_DP) {
-    e.reset(new (std::nothrow) IDP);
-  } else if (kind == TExtn::EXT_CERT_ISSUER) {
-    e.reset(new (std::nothrow) CertIssuer);
-  } else {
-    return createX509Extn(der);
-  }
-  if (!e || e->setRaw(der) != 0) return nullptr;
-  return e.detach();
-}
+TExtn* createCRLExtn(TBuf* der) { return createX509Extn(der); }

@@ -181,9 +181,10 @@ using X509CRLExtn = RestrictedExtn<crlextn::kListKinds, 5>;
 // certificate issuer.
 using X509CRLEntryExtn = RestrictedExtn<crlextn::kEntryKinds, 4>;
 
-// A new extension read from the Extension element at der (whole element):
-// an IDP or CertIssuer for those kinds, a generic one otherwise. Null when
-// the element is malformed.
+// A new extension read from the Extension element at der (whole element),
+// in the class the extension factory gives its kind (an IDP or CertIssuer
+// for those kinds); der is advanced past it. Null, der unchanged, when the
+// element is malformed or its class cannot read the value.
 TExtn* createCRLExtn(TBuf* der);
 
 #endif  // PKIX_CRL_CRLEXTN_H_

@@ -1,5 +1,7 @@
 #include "module/pkixacert.h"
 
+#include "module/pkixacrl.h"
+
 namespace {
 using C = TCert;
 }  // namespace
@@ -37,6 +39,8 @@ int aCert::is_complete() const { return query(0, [](C* c) { return c->is_complet
 int aCert::is_ident_complete() const { return query(0, [](C* c) { return c->is_ident_complete(); }); }
 aBuf aCert::getMD5() const { return wrap<aBuf>([](C* c) { return c->getMD5(); }); }
 aBuf aCert::getSHA1() const { return wrap<aBuf>([](C* c) { return c->getSHA1(); }); }
+aCrlList aCert::getCrlList() const { return wrap<aCrlList>([](C* c) { return c->getCRLList(); }); }
+int aCert::setCrlList(aCrlList& l) { return code([&](C* c) { return c->setCRLList(l.raw()); }); }
 aExtnList aCert::getExtns() const { return wrap<aExtnList>([](C* c) { return c->getExtns(); }); }
 int aCert::setExtns(aExtnList& l) { return code([&](C* c) { return c->setExtns(l.raw()); }); }
 int aCert::addExtn(aExtn& e) { return code([&](C* c) { return c->addExtn(e.raw()); }); }

@@ -9,6 +9,8 @@
 #include "module/pkixaname.h"
 #include "module/pkixwrap.h"
 
+class aCrlList;
+
 // Operations follow the wrapper rules (module/pkixwrap.h): codes become the
 // error, plain values and objects take the certificate's error; an empty
 // wrapper answers 40 and its failure value (-1 from getVersion) without
@@ -51,6 +53,9 @@ class aCert : public PKIXObject<TCert> {
   int is_ident_complete() const;
   aBuf getMD5() const;
   aBuf getSHA1() const;
+  // The distribution points as CRL templates (module/pkixacrl.h).
+  aCrlList getCrlList() const;
+  int setCrlList(aCrlList& l);
   aExtnList getExtns() const;
   int setExtns(aExtnList& l);
   int addExtn(aExtn& e);

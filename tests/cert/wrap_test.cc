@@ -3,6 +3,7 @@
 // the documented references behind.
 #include "cert/cert_testutil.h"
 #include "module/pkixacert.h"
+#include "module/pkixacrl.h"
 #include "module/pkixaextn.h"
 #include "module/pkixalist.h"
 #include "module/pkixaname.h"
@@ -13,6 +14,7 @@ namespace pkixtest {
 namespace {
 
 const TName::name_type_t kSubject = static_cast<TName::name_type_t>(certname::kSubject);
+const TName::name_type_t kIssuerDN = static_cast<TName::name_type_t>(TName::NAME_ISSUER | TName::NAME_DN);
 
 // References an object holds, read through a wrapper.
 template <class W>
@@ -29,6 +31,12 @@ class WrapTest : public CertFixture {
   aCert load(const std::string& name) {
     Bytes d = example(name);
     return aCert(TCert::CF_X509, d.data(), static_cast<unsigned>(d.size()));
+  }
+  // A sample revocation list (examples/crl), through the service.
+  aCrl loadCrl(const std::string& name) {
+    Bytes d = readFile(std::string(PKIX_SOURCE_DIR) + "/examples/crl/" + name);
+    aBuf der(d.data(), static_cast<unsigned>(d.size()));
+    return aCrl(TCert::CF_X509, der);
   }
 };
 
@@ -184,6 +192,185 @@ TEST_F(WrapTest, ListWrappers) {
   while (back.getNext().raw() != nullptr) ++n;
   EXPECT_EQ(n, 4);
   EXPECT_EQ(back.del(), 0);
+}
+
+// What every empty revocation-list wrapper answers, without calling.
+TEST_F(WrapTest, EmptyCrlWrappersAnswerWithoutCalling) {
+  aCrl c(static_cast<TCRL*>(nullptr));
+  aCrlList l(static_cast<TCRLList*>(nullptr));
+  aCDP dp;
+  aIdp idp;
+  aCert none(static_cast<TCert*>(nullptr));
+  aCrlList other;
+  X509CRLReasons r = crlreasons::kAll;
+  struct Case {
+    const char* call;
+    long got;
+    long want;
+    int error;
+  };
+  const Case cases[] = {
+      {"aCrl::getVersion", static_cast<long>(c.getVersion()), static_cast<long>(0xdeadbeafu), c.error()},
+      {"aCrl::getThisUpdate", c.getThisUpdate(), -1, c.error()},
+      {"aCrl::getNextUpdate", c.getNextUpdate(), -1, c.error()},
+      {"aCrl::getType", c.getType(), 0, c.error()},
+      {"aCrl::setVersion", c.setVersion(2), pkixrc::kUnavailable, c.error()},
+      {"aCrl::setReasons", c.setReasons(r), pkixrc::kUnavailable, c.error()},
+      {"aCrl::isSuccessor", c.isSuccessor(c), 0, c.error()},
+      {"aCrl::getIssuer", c.getIssuer().raw() != nullptr, 0, c.error()},
+      {"aCrl::getRaw", c.getRaw(none).raw() != nullptr, 0, c.error()},
+      {"aCrlList::isEmpty", l.isEmpty(), 1, l.error()},
+      {"aCrlList::isComplete", l.isComplete(), 0, l.error()},
+      {"aCrlList::append", l.append(c), pkixrc::kUnavailable, l.error()},
+      {"aCrlList::getFirst", l.getFirst().raw() != nullptr, 0, l.error()},
+      {"aCDP::getCRLList", dp.getCRLList().raw() != nullptr, 0, dp.error()},
+      {"aCDP::setCRLList", dp.setCRLList(other), pkixrc::kUnavailable, dp.error()},
+      {"aIdp::getDp", idp.getDp().raw() != nullptr, 0, idp.error()},
+      {"aIdp::isIndirectCRL", idp.isIndirectCRL(), 0, idp.error()},
+      {"aIdp::onlyContainsCACerts", idp.onlyContainsCACerts(), pkixrc::kUnavailable, idp.error()},
+      {"aCert::getCrlList", none.getCrlList().raw() != nullptr, 0, none.error()},
+      {"aCert::setCrlList", none.setCrlList(other), pkixrc::kUnavailable, none.error()},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.call);
+    EXPECT_EQ(k.got, k.want);
+    EXPECT_EQ(k.error, pkixrc::kUnavailable);
+  }
+  // A format the service refuses leaves an empty wrapper.
+  aCrl bad(static_cast<TCert::cert_format_t>(2));
+  EXPECT_EQ(bad.raw(), nullptr);
+  EXPECT_EQ(bad.error(), pkixrc::kUnavailable);
+}
+
+TEST_F(WrapTest, CrlReferencesAfterEachOperation) {
+  aCrl crl = loadCrl("v2-reasons.der");
+  ASSERT_EQ(crl.error(), 0);
+  EXPECT_EQ(refs(crl), 1);  // the wrapper's own
+  {
+    aCrl shared(crl);
+    EXPECT_EQ(refs(crl), 2);
+  }
+  EXPECT_EQ(refs(crl), 1);
+  EXPECT_EQ(crl.getVersion(), 2u);
+  EXPECT_EQ(crl.getType(), 1);
+  aName issuer = crl.getName(kIssuerDN);
+  ASSERT_EQ(issuer.error(), 0);
+  EXPECT_EQ(refs(issuer), 1);  // a copy the wrapper alone holds
+  aCertList revoked = crl.getRevokedCerts();
+  ASSERT_EQ(revoked.error(), 0);
+  EXPECT_EQ(refs(revoked), 2);  // cached by the list
+  aCert first = revoked.getFirst();
+  ASSERT_EQ(first.error(), 0);
+  aCert entry = crl.findRevokedCert(first);
+  ASSERT_EQ(crl.error(), 0);
+  EXPECT_EQ(entry.areISNMatched(first), 1);
+  aExtnList extns = crl.getCRLExtns();
+  ASSERT_EQ(extns.error(), 0);
+  EXPECT_EQ(refs(extns), 2);  // kept by the list and here
+  aCert none(static_cast<TCert*>(nullptr));
+  aBuf raw = crl.getRaw(none);
+  ASSERT_EQ(raw.error(), 0);
+  const int der_refs = raw.raw()->references();  // the list's views and ours
+  {
+    aBuf again = crl.getRaw(none);
+    EXPECT_EQ(again.raw(), raw.raw());
+    EXPECT_EQ(raw.raw()->references(), der_refs + 1);
+  }
+  EXPECT_EQ(raw.raw()->references(), der_refs);
+  aCrl copy = crl.dup();
+  ASSERT_EQ(copy.error(), 0);
+  EXPECT_EQ(refs(copy), 1);
+
+  aCrlList list;
+  ASSERT_EQ(list.error(), 0);
+  EXPECT_TRUE(list.isEmpty());
+  EXPECT_EQ(list.append(crl), 0);
+  EXPECT_EQ(refs(crl), 2);  // the wrapper and the list
+  EXPECT_EQ(list.strictAppend(crl), pkixrc::kAlreadyPresent);
+  EXPECT_EQ(refs(crl), 2);
+  aCrl got = list.getFirst();
+  EXPECT_EQ(got.raw(), crl.raw());
+  EXPECT_EQ(refs(crl), 3);
+  aBuf set = list.getPKCS7Crls();
+  ASSERT_EQ(set.error(), 0);
+  aCrlList back;
+  EXPECT_EQ(back.setPKCS7Crls(set), 0);
+  back += list;
+  int n = back.getFirst().raw() != nullptr ? 1 : 0;
+  while (back.getNext().raw() != nullptr) ++n;
+  EXPECT_EQ(n, 2);
+  EXPECT_EQ(list.clear(), 0);
+  EXPECT_TRUE(list.isEmpty());
+  EXPECT_EQ(refs(crl), 3);  // the wrapper, got and back
+}
+
+TEST_F(WrapTest, DistributionPointWrappers) {
+  aCert c = load("server.der");
+  aExtnList l = c.getExtns();
+  aExtn generic = l.get(TExtn::EXT_CRL_DP);
+  ASSERT_EQ(generic.error(), 0);
+  aCDP dp(generic);
+  ASSERT_EQ(dp.error(), 0);
+  EXPECT_EQ(refs(dp), 3);  // list, generic and typed wrapper
+  aIdp not_idp(generic);
+  EXPECT_EQ(not_idp.raw(), nullptr);
+  EXPECT_EQ(not_idp.error(), pkixrc::kUnavailable);
+  aExtn ku = l.get(TExtn::EXT_KEY_USAGE);
+  aCDP not_dp(ku);
+  EXPECT_EQ(not_dp.raw(), nullptr);
+  EXPECT_EQ(not_dp.error(), pkixrc::kUnavailable);
+
+  // The certificate's templates: a new list the wrapper alone holds, each
+  // template named by the certificate's issuer and carrying its point as an
+  // issuing distribution point.
+  aCrlList templates = c.getCrlList();
+  ASSERT_EQ(templates.error(), 0);
+  EXPECT_EQ(c.error(), 0);
+  EXPECT_EQ(refs(templates), 2);  // the extension keeps it too
+  aCrl t = templates.getFirst();
+  ASSERT_EQ(t.error(), 0);
+  aName named = t.getName(kIssuerDN);
+  aName issuer = c.getName(kIssuerDN);
+  EXPECT_EQ(named == issuer, 1);
+  aExtnList te = t.getCRLExtns();
+  aExtn point = te.get(TExtn::EXT_ISSUING_DP);
+  aIdp idp(point);
+  ASSERT_EQ(idp.error(), 0);
+  aBuf name = idp.getDp();
+  EXPECT_GT(name.len(), 0u);
+  EXPECT_EQ(idp.isOnlyContainsCACerts(), 0);  // an end-entity certificate's
+  EXPECT_EQ(idp.onlyContainsCACerts(), 0);
+  EXPECT_EQ(idp.isOnlyContainsCACerts(), 1);
+  EXPECT_EQ(templates.getNext().raw(), nullptr);
+
+  // Setting the templates back through the certificate shares them.
+  EXPECT_EQ(c.setCrlList(templates), 0);
+  EXPECT_EQ(refs(templates), 2);
+  aCrlList again = dp.getCRLList();
+  EXPECT_EQ(again.raw(), templates.raw());
+
+  // A new extension of kind 15 made by the service, typed, given a list.
+  aExtn fresh(TExtn::EXT_CRL_DP);
+  ASSERT_EQ(fresh.error(), 0);
+  aCDP made(fresh);
+  ASSERT_EQ(made.error(), 0);
+  EXPECT_EQ(made.getType(), TExtn::EXT_CRL_DP);
+  EXPECT_EQ(made.setCertIssuer(issuer), 0);
+  aCrlList one = made.getCRLList();  // one template for the issuer alone
+  ASSERT_EQ(one.error(), 0);
+  aCrl only = one.getFirst();
+  aName only_name = only.getName(kIssuerDN);
+  EXPECT_EQ(only_name == issuer, 1);
+  EXPECT_EQ(made.setCRLList(templates), 0);
+  EXPECT_EQ(refs(templates), 4);  // templates, again, and both extensions
+  aExtn idp_generic(TExtn::EXT_ISSUING_DP);
+  aIdp typed_idp(idp_generic);
+  ASSERT_EQ(typed_idp.error(), 0);
+  EXPECT_EQ(typed_idp.indirectCRL(), 0);
+  EXPECT_EQ(typed_idp.isIndirectCRL(), 1);
+  X509CRLReasons some = 0x60;
+  EXPECT_EQ(typed_idp.setReasons(some), 0);
+  EXPECT_EQ(typed_idp.getReasons(), 0x60);
 }
 
 }  // namespace

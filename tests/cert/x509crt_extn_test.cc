@@ -3,17 +3,23 @@
 // that cannot be read makes the certificate invalid. Fixtures are the
 // sample server certificate with one extension replaced by OpenSSL and
 // signed again by the sample sub-CA; OpenSSL also counts the extensions.
-// Then the extension list's order and replacement over many identifiers.
+// Then the extension list's order and replacement over many identifiers,
+// and a certificate's distribution points read into CRL templates and
+// written back through the certificate.
 #include <openssl/evp.h>
 #include <openssl/objects.h>
 #include <openssl/x509.h>
 #include <openssl/x509v3.h>
 
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "cert/cert_testutil.h"
+#include "cert/crldp.h"
+#include "crl/crl_testutil.h"
+#include "crl/crlextn.h"
 #include "cert/keyusageext.h"
 #include "cert/x509extn.h"
 #include "support/clock.h"
@@ -252,6 +258,189 @@ TEST_F(ExtnListTest, ManyIdentifiersKeepTheirOrderAndReplaceInPlace) {
   EXPECT_EQ(first.get(), replacement->get());
   Own<TExtn> none(l->getNext());
   EXPECT_FALSE(none);
+}
+
+// ---- Distribution points through the certificate ----
+
+const TName::name_type_t kIssuerDN = static_cast<TName::name_type_t>(TName::NAME_ISSUER | TName::NAME_DN);
+
+Bytes text(const char* t) { return Bytes(t, t + std::strlen(t)); }
+Bytes nameDer(X509_NAME* n) {
+  return OsslDer([&](unsigned char** p) { return i2d_X509_NAME(n, p); });
+}
+// DistributionPoint { distributionPoint [0] { fullName [0] { uri } } }
+// plus optional reasons [1] and cRLIssuer [2] octets.
+Bytes point(const char* uri, const Bytes& more = {}) {
+  return tlv(0x30, cat({tlv(0xA0, tlv(0xA0, tlv(0x86, text(uri)))), more}));
+}
+// The DistributionPointName a template's issuing distribution point keeps
+// for uri: fullName [0] { uniformResourceIdentifier [6] uri }.
+Bytes dpName(const char* uri) { return tlv(0xA0, tlv(0x86, text(uri))); }
+
+class CrlDpTest : public UnreadableExtnTest {
+ protected:
+  // The issuer DN of a certificate as OpenSSL writes it.
+  Bytes osslIssuer(const Bytes& der) {
+    OsslX509 x = osslCert(der);
+    return x ? nameDer(X509_get_issuer_name(x.get())) : Bytes();
+  }
+  static Bytes nameOf(TCRL* t) {
+    Ref<TName> n = adoptRef(t->getTName(kIssuerDN));
+    Ref<TBuf> d = adoptRef(n ? n->getRaw() : nullptr);
+    return bytesOf(d.get());
+  }
+  static Bytes dpOf(TCRL* t) {
+    Ref<IDP> idp = adoptRef(static_cast<X509CRL*>(t)->getIDP());
+    Ref<TBuf> d = adoptRef(idp ? idp->getDp() : nullptr);
+    return bytesOf(d.get());
+  }
+};
+
+// Certificates whose distribution points OpenSSL writes into server.der and
+// signs: each is read into templates (one per point, the point's name,
+// reasons and CRL issuer; the certificate issuer where the point names
+// none), given back with setCRLList, and the re-encoded certificate carries
+// the same extensions in the same order, as OpenSSL's parse of it shows.
+TEST_F(CrlDpTest, TemplatesReadAndWrittenBackGiveTheSameExtensions) {
+  OsslX509 root = osslCert(example("root-ca.der"));
+  ASSERT_TRUE(root);
+  // cRLIssuer [2] { directoryName [4] { the root's name } }
+  const Bytes other_issuer = nameDer(X509_get_subject_name(root.get()));
+  const Bytes crl_issuer = tlv(0xA2, tlv(0xA4, other_issuer));
+  // reasons [1]: keyCompromise (1) and cACompromise (2), 5 unused bits.
+  const Bytes reasons = tlv(0x81, {0x05, 0x60});
+  struct Expect {
+    const char* uri;
+    X509CRLReasons reasons;
+    bool own_issuer;
+  };
+  struct Case {
+    const char* label;
+    Bytes value;
+    std::vector<Expect> points;
+  };
+  const char* kLdap = "ldap://ldap.example.org/cn=Example%20Sub%20CA?certificateRevocationList";
+  const char* kHttp = "http://crl.example.org/sub.crl";
+  const Case cases[] = {
+      {"one point", tlv(0x30, point(kLdap)), {{kLdap, crlreasons::kAll, false}}},
+      {"reasons", tlv(0x30, point(kHttp, reasons)), {{kHttp, 0x06, false}}},
+      {"two points, the second with its own CRL issuer",
+       tlv(0x30, cat({point(kLdap), point(kHttp, cat({reasons, crl_issuer}))})),
+       {{kLdap, crlreasons::kAll, false}, {kHttp, 0x06, true}}},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.label);
+    const Bytes der = withExtension(NID_crl_distribution_points, false, k.value);
+    ASSERT_FALSE(der.empty());
+    const Bytes issuer = osslIssuer(der);
+    Own<TCert> c(createTCert(TCert::CF_X509, der.data(), static_cast<unsigned>(der.size())));
+    ASSERT_TRUE(c);
+    Ref<TCRLList> l = adoptRef(c->getCRLList());
+    ASSERT_TRUE(l);
+    EXPECT_EQ(c->error(), kOk);
+    size_t n = 0;
+    for (Ref<TCRL> t = adoptRef(l->getFirst()); t; t = adoptRef(l->getNext()), ++n) {
+      ASSERT_LT(n, k.points.size());
+      const Expect& want = k.points[n];
+      EXPECT_EQ(dpOf(t.get()), dpName(want.uri));
+      EXPECT_EQ(t->getReasons(), want.reasons);
+      EXPECT_EQ(nameOf(t.get()), want.own_issuer ? other_issuer : issuer);
+    }
+    EXPECT_EQ(n, k.points.size());
+
+    ASSERT_EQ(c->setCRLList(l.get()), kOk);
+    Own<TBuf> out(c->getRaw());
+    ASSERT_TRUE(out);
+    const Bytes again = bytesOf(out.get());
+    OsslX509 parsed = osslCert(again);
+    ASSERT_TRUE(parsed);
+    // Every extension, in its place, is the one OpenSSL wrote.
+    OsslX509 original = osslCert(der);
+    ASSERT_EQ(X509_get_ext_count(parsed.get()), X509_get_ext_count(original.get()));
+    for (int e = 0; e < X509_get_ext_count(original.get()); ++e) {
+      EXPECT_EQ(OsslDer([&](unsigned char** q) { return i2d_X509_EXTENSION(X509_get_ext(parsed.get(), e), q); }),
+                OsslDer([&](unsigned char** q) { return i2d_X509_EXTENSION(X509_get_ext(original.get(), e), q); }))
+          << "extension " << e;
+    }
+    int at = X509_get_ext_by_NID(parsed.get(), NID_crl_distribution_points, -1);
+    ASSERT_GE(at, 0);
+    ASN1_OCTET_STRING* v = X509_EXTENSION_get_data(X509_get_ext(parsed.get(), at));
+    EXPECT_EQ(Bytes(v->data, v->data + v->length), k.value);
+    STACK_OF(DIST_POINT)* dps =
+        static_cast<STACK_OF(DIST_POINT)*>(X509_get_ext_d2i(parsed.get(), NID_crl_distribution_points, nullptr, nullptr));
+    ASSERT_NE(dps, nullptr);
+    EXPECT_EQ(static_cast<size_t>(sk_DIST_POINT_num(dps)), k.points.size());
+    sk_DIST_POINT_pop_free(dps, DIST_POINT_free);
+  }
+}
+
+// A certificate without the extension: its list of extensions is what it
+// carries, its templates are the one named by the issuer (covering
+// authority certificates, for a CA), and setCRLList adds the extension.
+TEST_F(CrlDpTest, ACertificateWithoutDistributionPointsGetsOneFromItsTemplates) {
+  const Bytes der = example("root-ca.der");
+  Own<TCert> c(createTCert(TCert::CF_X509, der.data(), static_cast<unsigned>(der.size())));
+  ASSERT_TRUE(c);
+  Own<TExtnList> extns(c->getExtns());
+  ASSERT_TRUE(extns);
+  int count = 0;
+  for (TExtn* e = extns->getFirst(); e != nullptr; e = extns->getNext(), ++count) e->release();
+  EXPECT_EQ(count, opensslExtCount(der));
+
+  Ref<TCRLList> made = adoptRef(c->getCRLList());
+  ASSERT_TRUE(made);
+  Ref<TCRL> only = adoptRef(made->getFirst());
+  ASSERT_TRUE(only);
+  EXPECT_EQ(nameOf(only.get()), osslIssuer(der));
+  Ref<IDP> idp = adoptRef(static_cast<X509CRL*>(only.get())->getIDP());
+  ASSERT_TRUE(idp);
+  EXPECT_EQ(idp->isOnlyContainsCACerts(), 1);
+  EXPECT_FALSE(adoptRef(made->getNext()));
+
+  // A template for one HTTP point limited to keyCompromise and cACompromise.
+  const char* kUri = "http://crl.example.org/root.crl";
+  Ref<TCRLList> l = adoptRef(createTCRLList());
+  Ref<TCRL> t = adoptRef(createTCRL(TCert::CF_X509));
+  Ref<IDP> dp = adoptRef(new IDP);
+  const Bytes name = dpName(kUri);
+  ASSERT_EQ(dp->setDp(name.data(), static_cast<unsigned>(name.size())), kOk);
+  ASSERT_EQ(t->addCRLExtn(dp.get()), kOk);
+  X509CRLReasons r = 0x06;  // keyCompromise (1), cACompromise (2)
+  ASSERT_EQ(t->setReasons(r), kOk);
+  ASSERT_EQ(l->append(t.get()), kOk);
+  EXPECT_EQ(c->setCRLList(nullptr), kBadArgument);
+  ASSERT_EQ(c->setCRLList(l.get()), kOk);
+  Own<TBuf> out(c->getRaw());
+  ASSERT_TRUE(out);
+  const Bytes written = bytesOf(out.get());
+  EXPECT_EQ(opensslExtCount(written), opensslExtCount(der) + 1);
+  OsslX509 parsed = osslCert(written);
+  ASSERT_TRUE(parsed);
+  STACK_OF(DIST_POINT)* dps =
+      static_cast<STACK_OF(DIST_POINT)*>(X509_get_ext_d2i(parsed.get(), NID_crl_distribution_points, nullptr, nullptr));
+  ASSERT_NE(dps, nullptr);
+  ASSERT_EQ(sk_DIST_POINT_num(dps), 1);
+  DIST_POINT* p = sk_DIST_POINT_value(dps, 0);
+  ASSERT_NE(p->distpoint, nullptr);
+  ASSERT_EQ(p->distpoint->type, 0);
+  GENERAL_NAME* g = sk_GENERAL_NAME_value(p->distpoint->name.fullname, 0);
+  ASSERT_EQ(g->type, GEN_URI);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(ASN1_STRING_get0_data(g->d.uniformResourceIdentifier))), kUri);
+  ASSERT_NE(p->reasons, nullptr);
+  EXPECT_EQ(ASN1_BIT_STRING_get_bit(p->reasons, 1), 1);
+  EXPECT_EQ(ASN1_BIT_STRING_get_bit(p->reasons, 2), 1);
+  EXPECT_EQ(ASN1_BIT_STRING_get_bit(p->reasons, 3), 0);
+  // The root names itself: no cRLIssuer is written for its own issuer.
+  EXPECT_EQ(p->CRLissuer, nullptr);
+  sk_DIST_POINT_pop_free(dps, DIST_POINT_free);
+  // Read back by the module, the point is the one given.
+  Own<TCert> back(createTCert(TCert::CF_X509, written.data(), static_cast<unsigned>(written.size())));
+  ASSERT_TRUE(back);
+  Ref<TCRLList> back_list = adoptRef(back->getCRLList());
+  ASSERT_TRUE(back_list);
+  Ref<TCRL> back_first = adoptRef(back_list->getFirst());
+  ASSERT_TRUE(back_first);
+  EXPECT_EQ(dpOf(back_first.get()), name);
 }
 
 }  // namespace

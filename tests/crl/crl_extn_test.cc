@@ -1,12 +1,14 @@
 // The list extensions by themselves: the issuing distribution point read
 // from OpenSSL's octets and written back, its reason flags against
 // OpenSSL's bit numbering, the certificate issuer, the restricted generic
-// extensions, and the distribution points extension's templates.
+// extensions, and the distribution points extension's templates. The
+// extension factory's classes for the kinds of these extensions.
 #include <openssl/x509v3.h>
 
 #include "cert/crldp.h"
 #include "crl/crl_testutil.h"
 #include "crl/crlextn.h"
+#include "cert/x509extn.h"
 #include "name/x509name.h"
 
 namespace pkixtest {
@@ -278,6 +280,95 @@ TEST_F(CrlExtnTest, DistributionPointTemplates) {
     Ref<X509CRLDP> x = adoptRef(new X509CRLDP);
     Ref<TBuf> b = tbufOf(c.value);
     EXPECT_EQ(x->setValue(b.get()), c.code) << c.what;
+  }
+}
+
+// Extensions OpenSSL wrote (a sample list's issuing distribution point, an
+// indirect list's certificate issuer entry extension, a certificate's
+// distribution points): the factory reads each into its kind's class, which
+// gives the same DER back.
+TEST_F(CrlExtnTest, TheFactoryMakesEachKindsClass) {
+  OsslCrl only_ca = osslCrl(crlExample("idp-only-ca.der"));
+  OsslCrl indirect = osslCrl(crlExample("indirect.der"));
+  OsslX509 server = osslCert(example("server.der"));
+  ASSERT_TRUE(only_ca && indirect && server);
+  auto der = [](X509_EXTENSION* e) { return OsslDer([&](unsigned char** p) { return i2d_X509_EXTENSION(e, p); }); };
+  // The certificate issuer extension of the first entry that has one.
+  X509_EXTENSION* cert_issuer = nullptr;
+  STACK_OF(X509_REVOKED)* revoked = X509_CRL_get_REVOKED(indirect.get());
+  for (int i = 0; i < sk_X509_REVOKED_num(revoked) && cert_issuer == nullptr; ++i) {
+    X509_REVOKED* r = sk_X509_REVOKED_value(revoked, i);
+    int at = X509_REVOKED_get_ext_by_NID(r, NID_certificate_issuer, -1);
+    if (at >= 0) cert_issuer = X509_REVOKED_get_ext(r, at);
+  }
+  ASSERT_NE(cert_issuer, nullptr);
+  struct Case {
+    const char* label;
+    Bytes extension;
+    TExtn::extn_t kind;
+    bool (*isClass)(TExtn*);
+  };
+  const Case cases[] = {
+      {"issuing distribution point",
+       der(X509_CRL_get_ext(only_ca.get(), X509_CRL_get_ext_by_NID(only_ca.get(), NID_issuing_distribution_point, -1))),
+       TExtn::EXT_ISSUING_DP, [](TExtn* e) { return dynamic_cast<IDP*>(e) != nullptr; }},
+      {"certificate issuer", der(cert_issuer), TExtn::EXT_CERT_ISSUER,
+       [](TExtn* e) { return dynamic_cast<CertIssuer*>(e) != nullptr; }},
+      {"CRL distribution points",
+       der(X509_get_ext(server.get(), X509_get_ext_by_NID(server.get(), NID_crl_distribution_points, -1))),
+       TExtn::EXT_CRL_DP, [](TExtn* e) { return dynamic_cast<X509CRLDP*>(e) != nullptr; }},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.label);
+    ASSERT_FALSE(k.extension.empty());
+    Ref<TBuf> in = tbufOf(k.extension);
+    Ref<TExtn> e = adoptRef(createX509Extn(in.get()));
+    ASSERT_TRUE(e);
+    EXPECT_EQ(in->len(), 0u);  // the whole element was read
+    EXPECT_EQ(e->getType(), k.kind);
+    EXPECT_TRUE(k.isClass(e.get()));
+    Ref<TBuf> raw = adoptRef(e->getRaw());
+    EXPECT_EQ(bytesOf(raw.get()), k.extension);
+    // The CRL reader's entry point is the same factory.
+    Ref<TBuf> again = tbufOf(k.extension);
+    Ref<TExtn> same = adoptRef(createCRLExtn(again.get()));
+    ASSERT_TRUE(same);
+    EXPECT_TRUE(k.isClass(same.get()));
+    // An empty one of the kind is of the same class.
+    Ref<TExtn> empty = adoptRef(createX509Extn(k.kind));
+    ASSERT_TRUE(empty);
+    EXPECT_TRUE(k.isClass(empty.get()));
+  }
+}
+
+// A value the kind's class cannot read leaves the input where it was, for
+// the list readers to keep the element unread.
+TEST_F(CrlExtnTest, AnUnreadableValueLeavesTheInputInPlace) {
+  // Extension { issuingDistributionPoint (2.5.29.28), OCTET STRING { 04 00 } }:
+  // the value is an OCTET STRING, not the IssuingDistributionPoint SEQUENCE.
+  const Bytes bad = {0x30, 0x09, 0x06, 0x03, 0x55, 0x1D, 0x1C, 0x04, 0x02, 0x04, 0x00};
+  Ref<TBuf> in = tbufOf(bad);
+  EXPECT_FALSE(adoptRef(createCRLExtn(in.get())));
+  EXPECT_EQ(in->len(), bad.size());
+}
+
+// Every truncation of an OpenSSL-written distribution points extension,
+// with the outer lengths fixed up so that only the value is cut short:
+// refused, the input untouched.
+TEST_F(CrlExtnTest, EveryTruncatedDistributionPointsValueIsRefused) {
+  OsslX509 server = osslCert(example("server.der"));
+  ASSERT_TRUE(server);
+  ASN1_OCTET_STRING* v =
+      X509_EXTENSION_get_data(X509_get_ext(server.get(), X509_get_ext_by_NID(server.get(), NID_crl_distribution_points, -1)));
+  const Bytes value(v->data, v->data + v->length);
+  const Bytes oid = {0x06, 0x03, 0x55, 0x1D, 0x1F};  // cRLDistributionPoints
+  for (size_t n = 0; n < value.size(); ++n) {
+    SCOPED_TRACE(n);
+    const Bytes cut(value.begin(), value.begin() + static_cast<long>(n));
+    const Bytes extn = tlv(0x30, cat({oid, tlv(0x04, cut)}));
+    Ref<TBuf> in = tbufOf(extn);
+    EXPECT_FALSE(adoptRef(createX509Extn(in.get())));
+    EXPECT_EQ(in->len(), extn.size());
   }
 }
 
