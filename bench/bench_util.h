@@ -15,7 +15,7 @@
 #include "alg/pki_cnvrt_c.h"
 #include "alg/pki_cnvrt_s.h"
 #include "framework/cmn_gref.h"
-#include "module/cmn_abuf.h"
+#include "support/abuf.h"
 
 namespace benchutil {
 

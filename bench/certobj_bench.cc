@@ -17,48 +17,10 @@
 
 #include "bench_util.h"
 #include "cert/keyusageext.h"
-#include "module/cmn_abuf.h"
+#include "support/abuf.h"
 #include "module/pkixsrv.h"
+#include "heap_count.h"
 #include "testing/inproc.h"
-
-// ---- The counting allocator: bytes in use, over every allocation ----
-
-extern "C" {
-void* __libc_malloc(size_t);
-void* __libc_calloc(size_t, size_t);
-void* __libc_realloc(void*, size_t);
-void __libc_free(void*);
-}
-
-namespace {
-std::atomic<long long> gHeapInUse{0};
-void Count(void* p, int sign) {
-  if (p != nullptr) gHeapInUse += sign * static_cast<long long>(malloc_usable_size(p));
-}
-}  // namespace
-
-extern "C" {
-void* malloc(size_t n) {
-  void* p = __libc_malloc(n);
-  Count(p, 1);
-  return p;
-}
-void* calloc(size_t a, size_t b) {
-  void* p = __libc_calloc(a, b);
-  Count(p, 1);
-  return p;
-}
-void* realloc(void* old, size_t n) {
-  Count(old, -1);
-  void* p = __libc_realloc(old, n);
-  Count(p != nullptr ? p : (n != 0 ? old : nullptr), 1);
-  return p;
-}
-void free(void* p) {
-  Count(p, -1);
-  __libc_free(p);
-}
-}
 
 namespace {
 
@@ -196,7 +158,7 @@ int main() {
   for (bool queries : {false, true}) {
     long long total = 0;
     for (const Bytes& d : certs) {
-      long long before = gHeapInUse.load();
+      long long before = benchutil::HeapInUse();
       TCert* c = s->createTCert(TCert::CF_X509, d.data(), static_cast<unsigned>(d.size()));
       if (queries) {
         TBuf* sn = c->getSerialNumber();
@@ -206,7 +168,7 @@ int main() {
         TExtnList* l = c->getExtns();
         l->release();
       }
-      total += gHeapInUse.load() - before;
+      total += benchutil::HeapInUse() - before;
       c->release();
     }
     std::printf("heap per object%s: %lld bytes (DER %zu octets: %.1f x)\n", queries ? " after the queries" : "",
@@ -215,16 +177,16 @@ int main() {
   }
   for (bool unused : {true}) {
     (void)unused;
-    long long before = gHeapInUse.load();
+    long long before = benchutil::HeapInUse();
     mbedtls_x509_crt crt;
     mbedtls_x509_crt_init(&crt);
     mbedtls_x509_crt_parse_der_nocopy(&crt, certs[2].data(), certs[2].size());
-    long long mbed_bytes = gHeapInUse.load() - before;
+    long long mbed_bytes = benchutil::HeapInUse() - before;
     mbedtls_x509_crt_free(&crt);
-    before = gHeapInUse.load();
+    before = benchutil::HeapInUse();
     const unsigned char* p = certs[2].data();
     X509* x = d2i_X509(nullptr, &p, static_cast<long>(certs[2].size()));
-    long long ossl_bytes = gHeapInUse.load() - before;
+    long long ossl_bytes = benchutil::HeapInUse() - before;
     X509_free(x);
     std::printf("for comparison (server.der): mbedTLS nocopy %lld bytes, OpenSSL %lld bytes\n", mbed_bytes, ossl_bytes);
   }

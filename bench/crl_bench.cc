@@ -22,49 +22,11 @@
 #include "cert/x509crt.h"
 #include "crl/crl_gen.h"
 #include "crl/x509crl.h"
-#include "module/cmn_abuf.h"
+#include "support/abuf.h"
 #include "support/ref.h"
+#include "heap_count.h"
 #include "testing/inproc.h"
 #include "testing/ossl_oracle.h"
-
-// ---- The counting allocator: bytes in use, over every allocation ----
-
-extern "C" {
-void* __libc_malloc(size_t);
-void* __libc_calloc(size_t, size_t);
-void* __libc_realloc(void*, size_t);
-void __libc_free(void*);
-}
-
-namespace {
-std::atomic<long long> gHeapInUse{0};
-void Count(void* p, int sign) {
-  if (p != nullptr) gHeapInUse += sign * static_cast<long long>(malloc_usable_size(p));
-}
-}  // namespace
-
-extern "C" {
-void* malloc(size_t n) {
-  void* p = __libc_malloc(n);
-  Count(p, 1);
-  return p;
-}
-void* calloc(size_t a, size_t b) {
-  void* p = __libc_calloc(a, b);
-  Count(p, 1);
-  return p;
-}
-void* realloc(void* old, size_t n) {
-  Count(old, -1);
-  void* p = __libc_realloc(old, n);
-  Count(p != nullptr ? p : (n != 0 ? old : nullptr), 1);
-  return p;
-}
-void free(void* p) {
-  Count(p, -1);
-  __libc_free(p);
-}
-}
 
 namespace {
 
@@ -328,24 +290,24 @@ int main(int argc, char** argv) {
   for (int64_t n : kSizes) {
     Sample& s = SampleOf(static_cast<int>(n));
     Ref<TBuf> in = adoptRef(createTBuf(s.der.data(), static_cast<unsigned>(s.der.size())));
-    long long before = gHeapInUse.load();
+    long long before = benchutil::HeapInUse();
     Ref<X509CRL> c = adoptRef(new X509CRL);
     c->setRaw(in.get());
-    long long parsed = gHeapInUse.load() - before;
+    long long parsed = benchutil::HeapInUse() - before;
     Ref<TCert> probe = Probe(c.get(), s.present);
-    long long probe_bytes = gHeapInUse.load() - before - parsed;
+    long long probe_bytes = benchutil::HeapInUse() - before - parsed;
     Ref<TCert> hit = adoptRef(c->findRevokedCert(probe.get()));
     hit.reset();
-    long long indexed = gHeapInUse.load() - before - probe_bytes;
-    before = gHeapInUse.load();
+    long long indexed = benchutil::HeapInUse() - before - probe_bytes;
+    before = benchutil::HeapInUse();
     X509_CRL* o = OsslParse(s.der);
-    long long ossl = gHeapInUse.load() - before;
+    long long ossl = benchutil::HeapInUse() - before;
     X509_CRL_free(o);
-    before = gHeapInUse.load();
+    before = benchutil::HeapInUse();
     mbedtls_x509_crl m;
     mbedtls_x509_crl_init(&m);
     mbedtls_x509_crl_parse_der(&m, s.der.data(), s.der.size());
-    long long mbed = gHeapInUse.load() - before;
+    long long mbed = benchutil::HeapInUse() - before;
     mbedtls_x509_crl_free(&m);
     std::printf("%6lld entries, DER %zu octets: ours %lld (%.2f x DER), with index %lld (%.2f x); "
                 "OpenSSL %lld (%.2f x), mbedTLS %lld (%.2f x)\n",

@@ -21,7 +21,7 @@
 #include "bench_util.h"
 #include "cert/x509.h"
 #include "cert/x509crt.h"
-#include "module/cmn_abuf.h"
+#include "support/abuf.h"
 #include "testing/inproc.h"
 
 namespace {

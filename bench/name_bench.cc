@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "module/cmn_abuf.h"
+#include "support/abuf.h"
 #include "name/name.h"
 #include "name/x509conv.h"
 #include "name/x509name.h"

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "contract/x509asn.h"
-#include "module/cmn_abuf.h"
+#include "support/abuf.h"
 #include "name/name.h"
 #include "name/x509name.h"
 #include "testing/inproc.h"

@@ -2,6 +2,7 @@
 // operation forwards, keeps the error by the wrapper rules, and leaves only
 // the documented references behind.
 #include "cert/cert_testutil.h"
+#include "contract/service_ids.h"
 #include "module/pkixacert.h"
 #include "module/pkixacrl.h"
 #include "module/pkixaextn.h"
@@ -26,7 +27,7 @@ class WrapTest : public CertFixture {
  protected:
   void SetUp() override {
     CertFixture::SetUp();
-    mgr.offer(0x3f0007, createTPkixService());
+    mgr.offer(pkixid::kCertService, createTPkixService());
   }
   aCert load(const std::string& name) {
     Bytes d = example(name);

@@ -271,11 +271,11 @@ Bytes nameDer(X509_NAME* n) {
 // DistributionPoint { distributionPoint [0] { fullName [0] { uri } } }
 // plus optional reasons [1] and cRLIssuer [2] octets.
 Bytes point(const char* uri, const Bytes& more = {}) {
-  return tlv(0x30, cat({tlv(0xA0, tlv(0xA0, tlv(0x86, text(uri)))), more}));
+  return Tlv(0x30, Cat({Tlv(0xA0, Tlv(0xA0, Tlv(0x86, text(uri)))), more}));
 }
 // The DistributionPointName a template's issuing distribution point keeps
 // for uri: fullName [0] { uniformResourceIdentifier [6] uri }.
-Bytes dpName(const char* uri) { return tlv(0xA0, tlv(0x86, text(uri))); }
+Bytes dpName(const char* uri) { return Tlv(0xA0, Tlv(0x86, text(uri))); }
 
 class CrlDpTest : public UnreadableExtnTest {
  protected:
@@ -306,9 +306,9 @@ TEST_F(CrlDpTest, TemplatesReadAndWrittenBackGiveTheSameExtensions) {
   ASSERT_TRUE(root);
   // cRLIssuer [2] { directoryName [4] { the root's name } }
   const Bytes other_issuer = nameDer(X509_get_subject_name(root.get()));
-  const Bytes crl_issuer = tlv(0xA2, tlv(0xA4, other_issuer));
+  const Bytes crl_issuer = Tlv(0xA2, Tlv(0xA4, other_issuer));
   // reasons [1]: keyCompromise (1) and cACompromise (2), 5 unused bits.
-  const Bytes reasons = tlv(0x81, {0x05, 0x60});
+  const Bytes reasons = Tlv(0x81, {0x05, 0x60});
   struct Expect {
     const char* uri;
     X509CRLReasons reasons;
@@ -322,10 +322,10 @@ TEST_F(CrlDpTest, TemplatesReadAndWrittenBackGiveTheSameExtensions) {
   const char* kLdap = "ldap://ldap.example.org/cn=Example%20Sub%20CA?certificateRevocationList";
   const char* kHttp = "http://crl.example.org/sub.crl";
   const Case cases[] = {
-      {"one point", tlv(0x30, point(kLdap)), {{kLdap, crlreasons::kAll, false}}},
-      {"reasons", tlv(0x30, point(kHttp, reasons)), {{kHttp, 0x06, false}}},
+      {"one point", Tlv(0x30, point(kLdap)), {{kLdap, crlreasons::kAll, false}}},
+      {"reasons", Tlv(0x30, point(kHttp, reasons)), {{kHttp, 0x06, false}}},
       {"two points, the second with its own CRL issuer",
-       tlv(0x30, cat({point(kLdap), point(kHttp, cat({reasons, crl_issuer}))})),
+       Tlv(0x30, Cat({point(kLdap), point(kHttp, Cat({reasons, crl_issuer}))})),
        {{kLdap, crlreasons::kAll, false}, {kHttp, 0x06, true}}},
   };
   for (const Case& k : cases) {

@@ -241,9 +241,9 @@ TEST_F(CrlExtnTest, DistributionPointTemplates) {
   // [2] cRLIssuer { [4] the sub CA } } read into one template and back.
   Ref<TBuf> issuer_der = adoptRef(issuer->getRaw());
   const std::string uri = "http://crl.example.org/sub.crl";
-  Bytes value = tlv(0x30, tlv(0x30, cat({tlv(0xA0, tlv(0xA0, tlv(0x86, Bytes(uri.begin(), uri.end())))),
+  Bytes value = Tlv(0x30, Tlv(0x30, Cat({Tlv(0xA0, Tlv(0xA0, Tlv(0x86, Bytes(uri.begin(), uri.end())))),
                                           {0x81, 0x02, 0x06, 0x40},
-                                          tlv(0xA2, tlv(0xA4, bytesOf(issuer_der.get())))})));
+                                          Tlv(0xA2, Tlv(0xA4, bytesOf(issuer_der.get())))})));
   Ref<X509CRLDP> read = adoptRef(new X509CRLDP);
   Ref<TBuf> v = tbufOf(value);
   ASSERT_EQ(read->setValue(v.get()), 0);
@@ -365,7 +365,7 @@ TEST_F(CrlExtnTest, EveryTruncatedDistributionPointsValueIsRefused) {
   for (size_t n = 0; n < value.size(); ++n) {
     SCOPED_TRACE(n);
     const Bytes cut(value.begin(), value.begin() + static_cast<long>(n));
-    const Bytes extn = tlv(0x30, cat({oid, tlv(0x04, cut)}));
+    const Bytes extn = Tlv(0x30, Cat({oid, Tlv(0x04, cut)}));
     Ref<TBuf> in = tbufOf(extn);
     EXPECT_FALSE(adoptRef(createX509Extn(in.get())));
     EXPECT_EQ(in->len(), extn.size());

@@ -26,8 +26,8 @@ const Bytes kKeyAlg = {0x30, 0x0B, 0x06, 0x09, 0x2A, 0x86, 0x48, 0x86, 0xF7, 0x0
 const Bytes kName = {0x30, 0x0D, 0x31, 0x0B, 0x30, 0x09, 0x06, 0x03, 0x55, 0x04, 0x03, 0x0C, 0x02, 'C', 'A'};
 const Bytes kV2 = {0x02, 0x01, 0x01};
 // UTCTime 231114221320Z and 241114221320Z
-const Bytes kThis = tlv(0x17, Bytes{'2', '3', '1', '1', '1', '4', '2', '2', '1', '3', '2', '0', 'Z'});
-const Bytes kNext = tlv(0x17, Bytes{'2', '4', '1', '1', '1', '4', '2', '2', '1', '3', '2', '0', 'Z'});
+const Bytes kThis = Tlv(0x17, Bytes{'2', '3', '1', '1', '1', '4', '2', '2', '1', '3', '2', '0', 'Z'});
+const Bytes kNext = Tlv(0x17, Bytes{'2', '4', '1', '1', '1', '4', '2', '2', '1', '3', '2', '0', 'Z'});
 const Bytes kSig = {0x03, 0x03, 0x00, 0xAB, 0xCD};
 // Extension { reasonCode, ENUMERATED 1 }: 30 0A 06 03 55 1D 15 04 03 0A 01 01
 const Bytes kReasonExt = {0x30, 0x0A, 0x06, 0x03, 0x55, 0x1D, 0x15, 0x04, 0x03, 0x0A, 0x01, 0x01};
@@ -35,15 +35,15 @@ const Bytes kReasonExt = {0x30, 0x0A, 0x06, 0x03, 0x55, 0x1D, 0x15, 0x04, 0x03, 
 const Bytes kNumberExt = {0x30, 0x0A, 0x06, 0x03, 0x55, 0x1D, 0x14, 0x04, 0x03, 0x02, 0x01, 0x05};
 
 Bytes entry(uint8_t serial, const Bytes& extns = {}) {
-  return tlv(0x30, cat({{0x02, 0x01, serial}, kThis, extns.empty() ? Bytes{} : tlv(0x30, extns)}));
+  return Tlv(0x30, Cat({{0x02, 0x01, serial}, kThis, extns.empty() ? Bytes{} : Tlv(0x30, extns)}));
 }
-Bytes crlExtensions(const Bytes& extns) { return tlv(0xA0, tlv(0x30, extns)); }
+Bytes crlExtensions(const Bytes& extns) { return Tlv(0xA0, Tlv(0x30, extns)); }
 Bytes listOf(const Bytes& tbs_content, const Bytes& outer_alg = kAlg) {
-  return tlv(0x30, cat({tlv(0x30, tbs_content), outer_alg, kSig}));
+  return Tlv(0x30, Cat({Tlv(0x30, tbs_content), outer_alg, kSig}));
 }
 // A complete v2 list with two entries and a CRL number.
 Bytes fullTbs() {
-  return cat({kV2, kAlg, kName, kThis, kNext, tlv(0x30, cat({entry(1, kReasonExt), entry(2)})),
+  return Cat({kV2, kAlg, kName, kThis, kNext, Tlv(0x30, Cat({entry(1, kReasonExt), entry(2)})),
               crlExtensions(kNumberExt)});
 }
 
@@ -79,39 +79,39 @@ TEST_F(CrlObjectTest, MalformedShapesGetClearCodes) {
     Bytes der;
     int code;
   } cases[] = {
-      {"trailing octets inside CertificateList", tlv(0x30, cat({tlv(0x30, fullTbs()), kAlg, kSig, junk})), 9},
-      {"trailing octets inside TBSCertList", listOf(cat({fullTbs(), junk})), 9},
+      {"trailing octets inside CertificateList", Tlv(0x30, Cat({Tlv(0x30, fullTbs()), kAlg, kSig, junk})), 9},
+      {"trailing octets inside TBSCertList", listOf(Cat({fullTbs(), junk})), 9},
       {"trailing octets inside an entry",
-       listOf(cat({kV2, kAlg, kName, kThis, kNext,
-                   tlv(0x30, tlv(0x30, cat({{0x02, 0x01, 0x01}, kThis, tlv(0x30, kReasonExt), junk})))})),
+       listOf(Cat({kV2, kAlg, kName, kThis, kNext,
+                   Tlv(0x30, Tlv(0x30, Cat({{0x02, 0x01, 0x01}, kThis, Tlv(0x30, kReasonExt), junk})))})),
        9},
-      {"trailing octets inside entry extensions", listOf(cat({kV2, kAlg, kName, kThis, kNext, tlv(0x30, entry(1, cat({kReasonExt, junk})))})), 9},
-      {"a non-entry among the entries", listOf(cat({kV2, kAlg, kName, kThis, kNext, tlv(0x30, cat({entry(1), junk}))})), 9},
+      {"trailing octets inside entry extensions", listOf(Cat({kV2, kAlg, kName, kThis, kNext, Tlv(0x30, entry(1, Cat({kReasonExt, junk})))})), 9},
+      {"a non-entry among the entries", listOf(Cat({kV2, kAlg, kName, kThis, kNext, Tlv(0x30, Cat({entry(1), junk}))})), 9},
       {"trailing octets inside the [0] wrapper",
-       listOf(cat({kV2, kAlg, kName, kThis, kNext, tlv(0xA0, cat({tlv(0x30, kNumberExt), junk}))})), 9},
-      {"trailing octets inside the extensions", listOf(cat({kV2, kAlg, kName, kThis, kNext, crlExtensions(cat({kNumberExt, junk}))})), 9},
+       listOf(Cat({kV2, kAlg, kName, kThis, kNext, Tlv(0xA0, Cat({Tlv(0x30, kNumberExt), junk}))})), 9},
+      {"trailing octets inside the extensions", listOf(Cat({kV2, kAlg, kName, kThis, kNext, crlExtensions(Cat({kNumberExt, junk}))})), 9},
       {"trailing octets inside the signature algorithm",
-       tlv(0x30, cat({tlv(0x30, fullTbs()), tlv(0x30, cat({Bytes(kAlg.begin() + 2, kAlg.end()), junk})), kSig})), 9},
-      {"an entry without serial", listOf(cat({kV2, kAlg, kName, kThis, kNext, tlv(0x30, tlv(0x30, kThis))})), 9},
+       Tlv(0x30, Cat({Tlv(0x30, fullTbs()), Tlv(0x30, Cat({Bytes(kAlg.begin() + 2, kAlg.end()), junk})), kSig})), 9},
+      {"an entry without serial", listOf(Cat({kV2, kAlg, kName, kThis, kNext, Tlv(0x30, Tlv(0x30, kThis))})), 9},
       {"an entry with an empty serial",
-       listOf(cat({kV2, kAlg, kName, kThis, kNext, tlv(0x30, tlv(0x30, cat({{0x02, 0x00}, kThis})))})), 9},
+       listOf(Cat({kV2, kAlg, kName, kThis, kNext, Tlv(0x30, Tlv(0x30, Cat({{0x02, 0x00}, kThis})))})), 9},
       {"a certificate issuer that is not a name",
-       listOf(cat({kV2, kAlg, kName, kThis, kNext, tlv(0x30, entry(1, bad_issuer_ext))})), 9},
+       listOf(Cat({kV2, kAlg, kName, kThis, kNext, Tlv(0x30, entry(1, bad_issuer_ext))})), 9},
       // Extension { issuingDistributionPoint, critical, OCTET STRING {} }:
       // 30 0A 06 03 55 1D 1C 01 01 FF 04 00
       {"an issuing distribution point with an empty value",
-       listOf(cat({kV2, kAlg, kName, kThis, kNext,
+       listOf(Cat({kV2, kAlg, kName, kThis, kNext,
                    crlExtensions({0x30, 0x0A, 0x06, 0x03, 0x55, 0x1D, 0x1C, 0x01, 0x01, 0xFF, 0x04, 0x00})})),
        9},
       {"an issuing distribution point with both only flags",
-       listOf(cat({kV2, kAlg, kName, kThis, kNext, crlExtensions(both_only)})), 9},
-      {"version 3", listOf(cat({{0x02, 0x01, 0x02}, kAlg, kName, kThis, kNext})), 9},
-      {"no thisUpdate", listOf(cat({kV2, kAlg, kName})), 9},
-      {"an issuer that is not a name", listOf(cat({kV2, kAlg, {0x30, 0x03, 0x02, 0x01, 0x01}, kThis})), 9},
-      {"a key algorithm as signature algorithm", listOf(cat({kV2, kKeyAlg, kName, kThis}), kKeyAlg), 6},
-      {"outer and inner algorithms differ", listOf(cat({kV2, kAlg, kName, kThis}), kSha1Alg), 6},
+       listOf(Cat({kV2, kAlg, kName, kThis, kNext, crlExtensions(both_only)})), 9},
+      {"version 3", listOf(Cat({{0x02, 0x01, 0x02}, kAlg, kName, kThis, kNext})), 9},
+      {"no thisUpdate", listOf(Cat({kV2, kAlg, kName})), 9},
+      {"an issuer that is not a name", listOf(Cat({kV2, kAlg, {0x30, 0x03, 0x02, 0x01, 0x01}, kThis})), 9},
+      {"a key algorithm as signature algorithm", listOf(Cat({kV2, kKeyAlg, kName, kThis}), kKeyAlg), 6},
+      {"outer and inner algorithms differ", listOf(Cat({kV2, kAlg, kName, kThis}), kSha1Alg), 6},
       {"an indefinite list without end-of-contents",
-       dropLast(tlv(0x30, cat({tlv(0x30, fullTbs()), kAlg, kSig}), true), 2),
+       dropLast(Tlv(0x30, Cat({Tlv(0x30, fullTbs()), kAlg, kSig}), true), 2),
        9},
   };
   for (const Case& c : cases) {
@@ -140,18 +140,18 @@ TEST_F(CrlObjectTest, AcceptedShapesReadLikeTheDefiniteForm) {
   } cases[] = {
       // An empty revokedCertificates is read as no entries; the
       // extensions after it stay visible.
-      {"an empty revokedCertificates", listOf(cat({kV2, kAlg, kName, kThis, kNext, tlv(0x30, {}), crlExtensions(kNumberExt)})), 0, true},
+      {"an empty revokedCertificates", listOf(Cat({kV2, kAlg, kName, kThis, kNext, Tlv(0x30, {}), crlExtensions(kNumberExt)})), 0, true},
       {"nested indefinite lengths",
-       tlv(0x30,
-           cat({tlv(0x30,
-                    cat({kV2, kAlg, kName, kThis, kNext,
-                         tlv(0x30, cat({tlv(0x30, cat({{0x02, 0x01, 0x01}, kThis, tlv(0x30, kReasonExt, true)}), true), entry(2)}), true),
-                         tlv(0xA0, tlv(0x30, kNumberExt, true), true)}),
+       Tlv(0x30,
+           Cat({Tlv(0x30,
+                    Cat({kV2, kAlg, kName, kThis, kNext,
+                         Tlv(0x30, Cat({Tlv(0x30, Cat({{0x02, 0x01, 0x01}, kThis, Tlv(0x30, kReasonExt, true)}), true), entry(2)}), true),
+                         Tlv(0xA0, Tlv(0x30, kNumberExt, true), true)}),
                     true),
                 kAlg, kSig}),
            true),
        2, true},
-      {"no version, no nextUpdate", listOf(cat({kAlg, kName, kThis, tlv(0x30, entry(7))})), 1, false},
+      {"no version, no nextUpdate", listOf(Cat({kAlg, kName, kThis, Tlv(0x30, entry(7))})), 1, false},
   };
   for (const Case& c : cases) {
     int code = -1;
@@ -178,7 +178,7 @@ TEST_F(CrlObjectTest, AcceptedShapesReadLikeTheDefiniteForm) {
 }
 
 TEST_F(CrlObjectTest, OneListIsReadAndTheCursorMovesPastIt) {
-  Bytes two = cat({listOf(fullTbs()), listOf(cat({kAlg, kName, kThis}))});
+  Bytes two = Cat({listOf(fullTbs()), listOf(Cat({kAlg, kName, kThis}))});
   Ref<TBuf> b = tbufOf(two);
   Ref<X509CRL> first = adoptRef(new X509CRL);
   ASSERT_EQ(first->setRaw(b.get()), 0);
@@ -367,12 +367,12 @@ TEST_F(CrlObjectTest, ListSetsRefuseMalformedInput) {
     int code;
     int count;
   } cases[] = {
-      {"another tag", tlv(0xA0, one), 9, 0},
-      {"an empty set", tlv(0xA3, {}), 0, 0},
-      {"trailing octets", tlv(0xA3, cat({one, {0x05, 0x00}})), 9, 0},
-      {"a list that does not read", tlv(0xA3, cat({one, tlv(0x30, {0x02, 0x01, 0x01})})), 9, 0},
-      {"indefinite, two lists", tlv(0xA1, cat({one, one}), true), 0, 2},
-      {"indefinite without end-of-contents", dropLast(tlv(0xA1, one, true), 2), 9, 0},
+      {"another tag", Tlv(0xA0, one), 9, 0},
+      {"an empty set", Tlv(0xA3, {}), 0, 0},
+      {"trailing octets", Tlv(0xA3, Cat({one, {0x05, 0x00}})), 9, 0},
+      {"a list that does not read", Tlv(0xA3, Cat({one, Tlv(0x30, {0x02, 0x01, 0x01})})), 9, 0},
+      {"indefinite, two lists", Tlv(0xA1, Cat({one, one}), true), 0, 2},
+      {"indefinite without end-of-contents", dropLast(Tlv(0xA1, one, true), 2), 9, 0},
   };
   for (const Case& c : cases) {
     Ref<TCRLList> l = adoptRef(createTCRLList());

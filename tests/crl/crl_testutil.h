@@ -14,6 +14,7 @@
 #include "crl/tcrl.h"
 #include "crl/x509crl.h"
 #include "support/ref.h"
+#include "testing/der_bytes.h"
 #include "testing/ossl_oracle.h"
 
 namespace pkixtest {
@@ -60,33 +61,9 @@ inline Ref<TBuf> tbufOf(const Bytes& b) {
                             : createTBuf(b.data(), static_cast<unsigned>(b.size())));
 }
 
-// A small DER writer for hand-made values: tlv(tag, content), definite
-// (minimal length octets) or indefinite.
-inline Bytes tlv(uint8_t tag, const Bytes& body, bool indefinite = false) {
-  Bytes out{tag};
-  if (indefinite) {
-    out.push_back(0x80);
-    out.insert(out.end(), body.begin(), body.end());
-    out.push_back(0);
-    out.push_back(0);
-    return out;
-  }
-  size_t n = body.size();
-  if (n < 0x80) {
-    out.push_back(static_cast<uint8_t>(n));
-  } else if (n < 0x100) {
-    out.insert(out.end(), {0x81, static_cast<uint8_t>(n)});
-  } else {
-    out.insert(out.end(), {0x82, static_cast<uint8_t>(n >> 8), static_cast<uint8_t>(n)});
-  }
-  out.insert(out.end(), body.begin(), body.end());
-  return out;
-}
-inline Bytes cat(std::initializer_list<Bytes> parts) {
-  Bytes out;
-  for (const Bytes& p : parts) out.insert(out.end(), p.begin(), p.end());
-  return out;
-}
+// Hand-made DER: Tlv(tag, content[, indefinite]) and Cat(parts).
+using pkixtest::Cat;
+using pkixtest::Tlv;
 
 inline Bytes dropLast(Bytes b, size_t n) {
   b.resize(b.size() - n);

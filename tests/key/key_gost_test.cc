@@ -7,6 +7,7 @@
 
 #include "key/gr34key.h"
 #include "key_testutil.h"
+#include "testing/der_bytes.h"
 
 namespace keytest {
 namespace {
@@ -19,25 +20,8 @@ const Bytes kCPRO01 = Hex("2A 85 03 02 02 13");              // 1.2.643.2.2.19
 const Bytes kTIK = Hex("2B 06 01 04 01 9C 56 01 0A");        // 1.3.6.1.4.1.3670.1.10
 const Bytes kParamSet = Hex("2A 85 03 02 02 23 01");         // 1.2.643.2.2.35.1
 
-Bytes Cat(std::initializer_list<Bytes> parts) {
-  Bytes out;
-  for (const Bytes& p : parts) out.insert(out.end(), p.begin(), p.end());
-  return out;
-}
-
-Bytes Tlv(uint8_t tag, const Bytes& content) {
-  Bytes out{tag};
-  size_t n = content.size();
-  if (n < 0x80) {
-    out.push_back(static_cast<uint8_t>(n));
-  } else if (n < 0x100) {
-    out.insert(out.end(), {0x81, static_cast<uint8_t>(n)});
-  } else {
-    out.insert(out.end(), {0x82, static_cast<uint8_t>(n >> 8), static_cast<uint8_t>(n)});
-  }
-  out.insert(out.end(), content.begin(), content.end());
-  return out;
-}
+using pkixtest::Cat;
+using pkixtest::Tlv;
 
 Bytes Str(const char* s) { return Bytes(s, s + std::char_traits<char>::length(s)); }
 
