@@ -4,6 +4,8 @@
 #include <new>
 #include <vector>
 
+#include "cert/dplist.h"
+#include "cert/ldapdp.h"
 #include "cert/x509.h"
 #include "crl/derbuild.h"
 #include "support/tbufs.h"
@@ -22,6 +24,11 @@ constexpr unsigned char kSomeReasonsTag = 0x83;
 constexpr unsigned char kIndirectTag = 0x84;
 constexpr unsigned char kOnlyAttrTag = 0x85;
 constexpr unsigned char kTrueBoolean[] = {0xFF};
+// GeneralName choices a distribution point is read from.
+constexpr unsigned char kDirectoryNameTag = 0xA4;  // [4] Name
+constexpr unsigned char kUriTag = 0x86;            // [6] IA5String
+// An LDAP URI names more than its scheme "ldap://".
+constexpr uint32_t kMinLdapUri = 8;
 
 // The octet with its bit order reversed: ReasonFlags number their bits from
 // the most significant bit of the first value octet.
@@ -80,6 +87,7 @@ int crlreasons::prependBitString(X509CRLReasons r, DerBuilder& b) {
 // ---- IDP ----
 
 void IDP::clearFields() {
+  dps_.reset();
   full_.reset();
   rdn_.reset();
   issuer_.reset();
@@ -134,6 +142,7 @@ int IDP::setDp(const unsigned char* data, unsigned len) {
   if (data == nullptr || len == 0) return error_ = pkixrc::kBadArgument;
   full_.reset();
   rdn_.reset();
+  dps_.reset();
   markStale();
   std::vector<unsigned char> copy(data, data + len);
   if (copy[0] == der::kContext0Constructed) {
@@ -164,6 +173,7 @@ TName* IDP::getFullDp() { return nameOf(full_); }
 
 int IDP::setRdn(TName* n) {
   rdn_.reset();
+  dps_.reset();
   markStale();
   return error_ = n != nullptr ? pkixrc::kBadArgument : pkixrc::kOk;
 }
@@ -172,6 +182,7 @@ TName* IDP::getRdn() { return nameOf(rdn_); }
 
 int IDP::keepName(Ref<TName>& slot, TName* n) {
   slot = shareRef(n);
+  dps_.reset();
   markStale();
   return error_ = pkixrc::kOk;
 }
@@ -218,9 +229,95 @@ TBuf* IDP::getDp() {
   return copyOf(nullptr, 0);
 }
 
+// One LDAP point from a directory name: the name taken as the point's name
+// (a general-names issuer gives its directory name) and, when rdn holds
+// octets, the relative name extending it. 0 or the point's code.
+static int appendNamedPoint(TDPList* list, TName* name, const Buffer& rdn) {
+  Ref<TName> dn = shareRef(name);
+  if (TName::kindOf(name->getType()) != TName::NAME_DN) {
+    dn = adoptRef(name->produce(TName::NAME_ISSUER | TName::NAME_DN));
+    if (!dn) return pkixrc::kFailed;
+  }
+  Ref<TLDAPDP> dp = adoptRef(createTLDAPDP());
+  if (!dp) return pkixrc::kNoMemory;
+  int rc = dp->setTName(dn.get());
+  if (rc == pkixrc::kOk && rdn.len != 0) {
+    Ref<TBuf> set = tbufCopy(rdn);
+    if (!set) return pkixrc::kNoMemory;
+    rc = dp->setRDN(set.get());
+  }
+  if (rc != pkixrc::kOk) return rc;
+  return list->append(dp.get());
+}
+
+// GeneralNames ::= SEQUENCE OF GeneralName; the points come from
+//   directoryName [4] Name   and   uniformResourceIdentifier [6] IA5String.
+// Other components, short URIs and URIs a point refuses are passed over.
+static int appendFullNamePoints(TDPList* list, TName* full) {
+  Ref<TBuf> der = adoptRef(full->getRaw());
+  if (!der) return pkixrc::kFailed;
+  int added = pkixrc::kOk;
+  DerReader r(viewOf(der.get()));
+  int rc = r.element(der::kSequence, [&](DerReader& names) {
+    while (!names.atEnd() && added == pkixrc::kOk) {
+      if (names.peek() == kDirectoryNameTag) {
+        DER_TRY(names.element(kDirectoryNameTag, [&](DerReader& dn) {
+          Buffer whole;
+          DER_TRY(asn1_decode_any_type(dn.buf(), &whole));
+          Ref<TName> n = adoptRef(createTName(TName::NAME_ISSUER | TName::NAME_DN, whole.data, whole.len));
+          if (n && n->error() == pkixrc::kOk) added = appendNamedPoint(list, n.get(), Buffer{nullptr, nullptr, 0});
+          return 0;
+        }));
+      } else if (names.peek() == kUriTag) {
+        Buffer uri;
+        DER_TRY(names.primitive(kUriTag, &uri));
+        if (uri.len < kMinLdapUri) continue;
+        Ref<TLDAPDP> dp = adoptRef(createTLDAPDP());
+        Ref<TBuf> text = tbufCopy(uri);
+        if (!dp || !text) return added = pkixrc::kNoMemory, 0;
+        if (dp->setURI(text.get()) == pkixrc::kOk) added = list->append(dp.get());
+      } else {
+        Buffer skipped;
+        DER_TRY(asn1_decode_any_type(names.buf(), &skipped));
+      }
+    }
+    names.skipRest();
+    return 0;
+  });
+  if (rc != 0) return pkixrc::kFailed;
+  return added;
+}
+
 TDPList* IDP::getDistributionPoints() {
-  error_ = pkixrc::kUnavailable;
-  return nullptr;
+  if (dps_) {
+    // The outcome of the first build: only a name-less point list is empty
+    // for want of a name.
+    error_ = !full_ && !issuer_ ? pkixrc::kFailed : pkixrc::kOk;
+    return dps_.newRef();
+  }
+  Ref<TDPList> list = adoptRef(createTDPList());
+  if (!list) return error_ = pkixrc::kNoMemory, nullptr;
+  int rc = pkixrc::kOk;
+  if (full_) {
+    if (TName::kindOf(full_->getType()) == TName::NAME_GN) rc = appendFullNamePoints(list.get(), full_.get());
+  } else if (issuer_) {
+    Buffer set{nullptr, nullptr, 0};
+    Ref<TBuf> dp = adoptRef(rdn_ ? getDp() : nullptr);
+    if (rdn_ && !dp) return nullptr;
+    if (dp) {
+      set = viewOf(dp.get());
+      // [1] RelativeDistinguishedName back to the SET it stands for.
+      set.data[0] = der::kSet;
+    }
+    rc = appendNamedPoint(list.get(), issuer_.get(), set);
+  } else {
+    // A relative name alone names nothing: it is relative to the issuer.
+    rc = pkixrc::kFailed;
+  }
+  if (rc != pkixrc::kOk && rc != pkixrc::kFailed) return error_ = rc, nullptr;
+  dps_ = list;
+  error_ = rc;
+  return list.detach();
 }
 
 int IDP::setReasons(X509CRLReasons& r) {

@@ -6,6 +6,7 @@
 #ifndef PKIX_CRL_CRLEXTN_H_
 #define PKIX_CRL_CRLEXTN_H_
 
+#include "cert/dplist.h"
 #include "cert/typedext.h"
 #include "cert/x509extn.h"
 #include "crl/derbuild.h"
@@ -90,7 +91,11 @@ class IDP : public TypedExtn<TIDP, TExtn::EXT_ISSUING_DP> {
   TName* getIssuer() override;
   // The DistributionPointName element ([0] or [1]); empty without a name.
   TBuf* getDp() override;
-  // Fetching locations comes with the directory client: null with 40.
+  // The LDAP distribution points the name gives (built once and kept; a new
+  // reference): with a full name, one point per directory-name or "ldap://"
+  // URI component; without one, the CRL issuer extended by the relative
+  // name. Error 0; 9 (and an empty list) when neither names a point; null
+  // with 1 when memory is short.
   TDPList* getDistributionPoints() override;
   int setReasons(X509CRLReasons& r) override;
   X509CRLReasons getReasons() override { return reasons_; }
@@ -119,6 +124,7 @@ class IDP : public TypedExtn<TIDP, TExtn::EXT_ISSUING_DP> {
   Ref<TName> full_;
   Ref<TName> rdn_;
   Ref<TName> issuer_;
+  Ref<TDPList> dps_;
   X509CRLReasons reasons_ = crlreasons::kAll;
   int only_user_ = 0;
   int only_ca_ = 0;

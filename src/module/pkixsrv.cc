@@ -4,6 +4,8 @@
 
 #include "cert/certcmp.h"
 #include "cert/certlist.h"
+#include "cert/dplist.h"
+#include "cert/ldapdp.h"
 #include "cert/x509crt.h"
 #include "cert/x509extn.h"
 #include "crl/tcrl.h"
@@ -43,12 +45,12 @@ TCertList* pkixService::createTCertList(const _selector* s) { return ::createTCe
 TCRL* pkixService::createTCRL(TCert::cert_format_t f, TBuf* buf) { return ::createTCRL(f, buf); }
 TCRLList* pkixService::createTCRLList() { return ::createTCRLList(); }
 
-// The miscellaneous object, enrolment structures and directory distribution
-// points come with their own objects; until then nothing is created.
+// The miscellaneous object and enrolment structures come with their own
+// objects; until then nothing is created.
 TPkixMisc* pkixService::createTPkixMisc() { return nullptr; }
 TSCEPStructs* pkixService::createTSCEPStructs() { return nullptr; }
-TLDAPDP* pkixService::createTLDAPDP() { return nullptr; }
-TDPList* pkixService::createTDPList() { return nullptr; }
+TLDAPDP* pkixService::createTLDAPDP() { return ::createTLDAPDP(); }
+TDPList* pkixService::createTDPList() { return ::createTDPList(); }
 
 TExtn* pkixService::createTExtn(TExtn::extn_t t) { return ::createTExtn(t); }
 TExtn* pkixService::createTExtn(TBuf* der) { return ::createX509Extn(der); }

@@ -115,8 +115,11 @@ TEST_F(CrlExtnTest, IssuingDistributionPointsReadAndWriteBack) {
   // A new one without fields writes 30 00.
   Ref<IDP> empty = adoptRef(new IDP);
   EXPECT_EQ(valueOf(empty.get()), (Bytes{0x30, 0x00}));
-  EXPECT_EQ(empty->getDistributionPoints(), nullptr);
-  EXPECT_EQ(empty->error(), 40);
+  // Without a name there is no point to fetch from: an empty list, 9.
+  Ref<TDPList> no_points = adoptRef(empty->getDistributionPoints());
+  ASSERT_TRUE(no_points);
+  EXPECT_TRUE(no_points->isEmpty());
+  EXPECT_EQ(empty->error(), 9);
 }
 
 TEST_F(CrlExtnTest, TheSampleListsIssuingDistributionPoints) {
@@ -134,8 +137,16 @@ TEST_F(CrlExtnTest, TheSampleListsIssuingDistributionPoints) {
   Ref<IDP> ind = adoptRef(indirect->getIDP());
   ASSERT_TRUE(ind);
   EXPECT_EQ(ind->isIndirectCRL(), 1);
-  EXPECT_EQ(indirect->getDistributionPoints(), nullptr);
-  EXPECT_EQ(indirect->error(), 40);
+  // Neither list names an LDAP location: the one names none at all (9),
+  // the other only an HTTP one.
+  Ref<TDPList> none = adoptRef(indirect->getDistributionPoints());
+  ASSERT_TRUE(none);
+  EXPECT_TRUE(none->isEmpty());
+  EXPECT_EQ(indirect->error(), 9);
+  Ref<TDPList> http_only = adoptRef(only_ca->getDistributionPoints());
+  ASSERT_TRUE(http_only);
+  EXPECT_TRUE(http_only->isEmpty());
+  EXPECT_EQ(only_ca->error(), 0);
 }
 
 TEST_F(CrlExtnTest, RelativeDistributionPointNames) {
