@@ -189,3 +189,22 @@ TCRLList* X509CRLDP::getCRLList() {
   error_ = list_ ? pkixrc::kOk : pkixrc::kUnavailable;
   return list_.newRef();
 }
+
+namespace {
+// The module's own factories, for collectDistributionPoints.
+struct ModuleFactories {
+  TExtn* createTExtn(TExtn::extn_t t) { return ::createTExtn(t); }
+  TDPList* createTDPList() { return ::createTDPList(); }
+};
+}  // namespace
+
+TDPList* X509CRLDP::getDistributionPoints() {
+  Ref<TCRLList> templates = adoptRef(getCRLList());
+  if (!templates) return nullptr;
+  int code = pkixrc::kOk;
+  ModuleFactories own;
+  TDPList* l = collectDistributionPoints(templates.get(), own, &code);
+  error_ = code;
+  return l;
+}
+
