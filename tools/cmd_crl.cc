@@ -544,6 +544,6 @@ int RunCrlShow(Context& ctx) { return Show(ctx); }
 int RunCrlVerify(Context& ctx) { return Verify(ctx); }
 int RunCrlBundle(Context& ctx) { return Bundle(ctx); }
 int RunCrlUnbundle(Context& ctx) { return Unbundle(ctx); }
-int RunCertCheck(Context& ctx) { return Check(ctx); }
+int RunCertCheck(Context& ctx) { return WithFetchedCrls(ctx, Check); }
 
 }  // namespace pkixtool

@@ -36,6 +36,9 @@ struct Command {
 int RunInfo(Context& ctx);
 // Runs every demonstration step over the sample PKI.
 int RunDemo(Context& ctx);
+// The demonstration's directory step (a private server from
+// scripts/slapd-test; skipped, exit 0, when slapd is missing).
+int DemoDirectory(Context& ctx);
 // Prints the DER of a name written as text, in hex.
 int RunNameEncode(Context& ctx);
 // Prints a DER name (hex or a file) as text, normalised with --norm.
@@ -79,6 +82,16 @@ int RunCrlUnbundle(Context& ctx);
 // --issuer, lists whose signature does not verify are reported and not
 // used. Exit 0 when not revoked, 1 when revoked or a list failed.
 int RunCertCheck(Context& ctx);
+
+// Fetches the revocation lists an "ldap://" URL or a certificate's
+// distribution points name from the directory (--server HOST[:PORT] for
+// points given as directory names); prints one line per list and with
+// -o DIR writes them as DIR/crl-N.der. Exit 0 when at least one list came.
+int RunCrlFetch(Context& ctx);
+// cert check's "--fetch": fetches the certificate's lists (as crl fetch),
+// then runs check with them in place of named list files. Without --fetch
+// runs check unchanged.
+int WithFetchedCrls(Context& ctx, int (*check)(Context&));
 
 // Prints a key (DER or PEM file, public or private): kind, algorithm, size
 // in bits, vendor and every attribute in hex.

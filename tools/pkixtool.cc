@@ -26,10 +26,11 @@ const Command kCommands[] = {
     {"cert", "verify", "cert verify CERT ISSUER   CERT's signature under ISSUER's key", RunCertVerify},
     {"cert", "bundle", "cert bundle [-o OUT] FILE...  a PKCS #7 certificate set", RunCertBundle},
     {"cert", "unbundle", "cert unbundle FILE [PREFIX]   the certificates of a set", RunCertUnbundle},
-    {"cert", "check", "cert check CERT CRL... [--issuer CA]  whether the lists revoke CERT", RunCertCheck},
+    {"cert", "check", "cert check CERT CRL...|--fetch [--issuer CA]  whether the lists revoke CERT", RunCertCheck},
     {"crl", "show", "crl show FILE [--all]     a CRL's fields and entries (DER or PEM)", RunCrlShow},
     {"crl", "verify", "crl verify CRL ISSUER     the CRL's signature under ISSUER's key", RunCrlVerify},
     {"crl", "bundle", "crl bundle [-o OUT] FILE...   a PKCS #7 CRL set", RunCrlBundle},
+    {"crl", "fetch", "crl fetch URL|CERT [-o DIR] [--server HOST[:PORT]]  CRLs from LDAP distribution points", RunCrlFetch},
     {"crl", "unbundle", "crl unbundle FILE [PREFIX]    the CRLs of a set", RunCrlUnbundle},
     {"key", "show", "key show FILE             a key (DER or PEM): kind, algorithm, size, attributes", RunKeyShow},
 };
