@@ -46,8 +46,9 @@ bool ldapurl::reduce(const unsigned char* url, unsigned len, std::string* out) {
     if (url[i] < 0x20 || url[i] == 0x7F) return false;
   }
   std::string text(reinterpret_cast<const char*>(url) + kSchemeLen, len - kSchemeLen);
-  // A fragment is no part of an LDAP URL.
-  if (text.find('#') != std::string::npos) return false;
+  // A fragment is no part of an LDAP URL; an escaped zero octet would cut
+  // the DN short once decoded.
+  if (text.find('#') != std::string::npos || text.find("%00") != std::string::npos) return false;
   std::string::size_type slash = text.find('/');
   std::string hostport = text.substr(0, slash);
   // Userinfo or a second URL hidden in the authority.

@@ -78,7 +78,8 @@ namespace ldapurl {
 // host and port, the base DN and at most one attribute description. A
 // URL's own scope, filter and extensions, which would let a certificate
 // widen the search, are dropped. Returns false, *out unchanged, for a URL
-// that is not "ldap://...", holds a zero octet or a control character, or
+// that is not "ldap://...", holds a zero octet (also escaped as "%00") or a
+// control character, a fragment or userinfo, or
 // names more than one attribute or an attribute that is not a plain
 // description (letters, digits, '-', ';', '.').
 bool reduce(const unsigned char* url, unsigned len, std::string* out);

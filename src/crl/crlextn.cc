@@ -274,7 +274,10 @@ static int appendFullNamePoints(TDPList* list, TName* full) {
         if (uri.len < kMinLdapUri) continue;
         Ref<TLDAPDP> dp = adoptRef(createTLDAPDP());
         Ref<TBuf> text = tbufCopy(uri);
-        if (!dp || !text) return added = pkixrc::kNoMemory, 0;
+        if (!dp || !text) {
+          added = pkixrc::kNoMemory;
+          break;
+        }
         if (dp->setURI(text.get()) == pkixrc::kOk) added = list->append(dp.get());
       } else {
         Buffer skipped;
@@ -284,8 +287,8 @@ static int appendFullNamePoints(TDPList* list, TName* full) {
     names.skipRest();
     return 0;
   });
-  if (rc != 0) return pkixrc::kFailed;
-  return added;
+  if (added != pkixrc::kOk) return added;
+  return rc != 0 ? pkixrc::kFailed : pkixrc::kOk;
 }
 
 TDPList* IDP::getDistributionPoints() {

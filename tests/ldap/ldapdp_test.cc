@@ -204,6 +204,7 @@ TEST(LdapUrlReduce, KeepsHostPortDnAndOneAttribute) {
       {"ldap://user@dir.example/o=Example", false, ""},                            // userinfo
       {"ldap://dir.example?x/o=Example", false, ""},
       {"ldap://dir.example/o=Example#frag", false, ""},
+      {"ldap://dir.example/cn=x%00,o=Example", false, ""},                      // DN cut when decoded
       {"ldap://dir.example/o=Ex\nample", false, ""},
       {std::string("ldap://dir.example/o=Ex\0ample", 29), false, ""},               // hidden tail
       {"http://dir.example/", false, ""},
