@@ -7,6 +7,7 @@
 
 #include "host/hostbuf.h"
 #include "host/hostcrypto.h"
+#include "host/hostldap.h"
 #include "host/hostlog.h"
 
 // The host links the framework like every module: it has its own manager
@@ -64,6 +65,7 @@ Host::Host() : guard_(CMN_Guard::create()), face_(new HostFace(this)) {
   registerService(kBufferServiceID, createBufferService());
   registerService(kLogServiceID, createLogService());
   registerService(kCryptoServiceID, createCryptoService());
+  registerService(kDirectoryServiceID, createLdapService());
 }
 
 Host::~Host() {
