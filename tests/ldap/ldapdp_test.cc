@@ -551,4 +551,66 @@ TEST_F(LdapWrapperTest, WrappersCreateThroughTheServiceAndShare) {
   EXPECT_EQ(none.error(), pkixrc::kUnavailable);
 }
 
+// ---- The stubs' layout ----
+
+// The vtable slot a pointer to a virtual member names (the Itanium C++ ABI
+// stores the slot's offset plus one in the pointer's first word).
+template <class M>
+std::ptrdiff_t slotOf(M member) {
+  static_assert(sizeof(M) == 2 * sizeof(std::ptrdiff_t), "Itanium member pointers");
+  std::ptrdiff_t words[2];
+  std::memcpy(words, &member, sizeof words);
+  return (words[0] - 1) / static_cast<std::ptrdiff_t>(sizeof(void*));
+}
+
+template <size_t N>
+void expectConsecutive(const std::ptrdiff_t (&slots)[N], std::ptrdiff_t first, const char* what) {
+  for (size_t i = 0; i < N; ++i) EXPECT_EQ(slots[i], first + static_cast<std::ptrdiff_t>(i)) << what << " " << i;
+}
+
+TEST(LdapStubLayout, MembersStandInTheirSlots) {
+  // Slots 0 and 1 of a service stub are ref and unref, 2 and 3 the
+  // destructor pair.
+  using B = CMN_LdapClntSvc;
+  EXPECT_EQ(slotOf(&B::ref), 0);
+  EXPECT_EQ(slotOf(&B::unref), 1);
+  const std::ptrdiff_t basic[] = {
+      slotOf(&B::Start),          slotOf(&B::Stop),
+      slotOf(&B::AddConnection),  slotOf(&B::RemoveConnection),
+      slotOf(&B::RemoveAllConnections), slotOf(&B::SetConnectTimeout),
+      slotOf(&B::SetResponseTimeout), slotOf(&B::SetConnectHoldTimeout),
+      slotOf(&B::SetDropConnectTimeout),
+  };
+  expectConsecutive(basic, 4, "basic");
+  using E = CMN_LdapClntSvcExt;
+  const std::ptrdiff_t ext[] = {
+      slotOf(&E::GetResponseTimeout), slotOf(&E::Start), slotOf(&E::Stop), slotOf(&E::AddConnection),
+      slotOf(&E::RemoveConnection), slotOf(&E::RemoveAllConnections), slotOf(&E::SetConnectTimeout),
+      slotOf(&E::SetConnectHoldTimeout), slotOf(&E::SetDropConnectTimeout), slotOf(&E::FindConnectionUnlocked),
+      slotOf(&E::FindAndLockConnection), slotOf(&E::GetAndLockFirstConnection),
+      slotOf(&E::GetNextConnectionUnlocked), slotOf(&E::UnlockConnection), slotOf(&E::CreateTimer),
+      slotOf(&E::RemoveTimerEntry), slotOf(&E::RemoveWildConnTimerEntry), slotOf(&E::MarkActiveUsage),
+      slotOf(&E::UnmarkActiveUsage), slotOf(&E::SetConnectionKillerTimer), slotOf(&E::RemoveConnectionKillerTimer),
+      slotOf(&E::CloseAllConnectionsByTimer), slotOf(&E::GetConnectTimeout), slotOf(&E::GetConnectHoldTimeout),
+      slotOf(&E::GetDropConnectTimeout), slotOf(&E::WildConnectionAdd), slotOf(&E::WildConnectionFindAndLock),
+      slotOf(&E::WildConnectionRemove), slotOf(&E::WildConnectionUnlock), slotOf(&E::SetWildConnTimer),
+      slotOf(&E::RemoveWildConnTimer), slotOf(&E::createRequest),
+  };
+  expectConsecutive(ext, 4, "extended");
+  // A request stub: the destructor pair, then its members.
+  using R = CMN_LdapReqCont;
+  const std::ptrdiff_t req[] = {
+      slotOf(static_cast<int (R::*)(aName&)>(&R::setDN)),
+      slotOf(static_cast<int (R::*)(const unsigned char*, unsigned)>(&R::setDN)),
+      slotOf(&R::setURL), slotOf(&R::setServer), slotOf(&R::send), slotOf(&R::getResStatus),
+  };
+  expectConsecutive(req, 2, "request");
+  const std::ptrdiff_t certs[] = {slotOf(&CMN_LdapCertReq::getCertList), slotOf(&CMN_LdapCertReq::getCertListDatap),
+                                  slotOf(&CMN_LdapCertReq::getCertListDataLen)};
+  expectConsecutive(certs, 8, "certificate request");
+  const std::ptrdiff_t crls[] = {slotOf(&CMN_LdapCrlReq::getCrlList), slotOf(&CMN_LdapCrlReq::getCrlListDatap),
+                                 slotOf(&CMN_LdapCrlReq::getCrlListDataLen)};
+  expectConsecutive(crls, 8, "CRL request");
+}
+
 }  // namespace
