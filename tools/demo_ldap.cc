@@ -2,6 +2,9 @@
 // with scripts/slapd-test, a revocation list fetched from it by URL, and a
 // certificate checked against what came. Without slapd the step says so and
 // is skipped.
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -30,6 +33,25 @@ std::string FirstLine(const std::string& command) {
   return s;
 }
 
+// The server may still be opening its listener when the script returns: a
+// few connection attempts on the URL's loopback port.
+void WaitUntilListening(const std::string& url) {
+  std::string::size_type colon = url.rfind(':');
+  if (colon == std::string::npos) return;
+  int port = std::atoi(url.c_str() + colon + 1);
+  for (int attempt = 0; attempt < 40 && port > 0; ++attempt) {
+    int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(static_cast<uint16_t>(port));
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bool up = fd >= 0 && connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+    if (fd >= 0) close(fd);
+    if (up) return;
+    usleep(50 * 1000);
+  }
+}
+
 }  // namespace
 
 int DemoDirectory(Context& ctx) {
@@ -50,6 +72,7 @@ int DemoDirectory(Context& ctx) {
     std::printf("the directory server did not start: the directory step is skipped\n");
     rc = kExitOk;
   } else {
+    WaitUntilListening(url);
     const std::string lists = dir + "/lists";
     mkdir(lists.c_str(), 0700);
     std::printf("== pkixtool crl fetch %s%s -o %s\n", url.c_str(), kSubCaEntry, lists.c_str());

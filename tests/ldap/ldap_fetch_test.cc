@@ -4,7 +4,11 @@
 // returns the very octets that were loaded; names holding characters that
 // LDAP escapes reach exactly their own entry, and nothing a certificate or
 // URL carries widens the search.
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <string>
 #include <vector>
@@ -57,6 +61,22 @@ Ref<TBuf> bufOf(const std::string& s) { return bufOf(Bytes(s.begin(), s.end()));
 
 Ref<LDAPDP> newPoint() { return adoptRef(static_cast<LDAPDP*>(createTLDAPDP())); }
 
+// The server may still be opening its listener after its start: a few
+// connection attempts on the loopback port before the first test sends.
+void waitUntilListening(uint16_t port) {
+  for (int attempt = 0; attempt < 40; ++attempt) {
+    int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(port);
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bool up = fd >= 0 && connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+    if (fd >= 0) close(fd);
+    if (up) return;
+    usleep(50 * 1000);
+  }
+}
+
 // The module in process with the host's real directory service, the
 // certificate service it builds its lists with, and the default server set
 // to the private slapd.
@@ -65,6 +85,7 @@ class DirectoryFetchTest : public pkixtest::CertFixture {
   void SetUp() override {
     CertFixture::SetUp();
     PKIX_NEED_SLAPD(slapd_);
+    waitUntilListening(slapd_->port());
     mgr.offer(pkixid::kCertService, createTPkixService());
     mgr.offer(pkixid::kDirectory, pkixhost::createLdapService());
     ASSERT_EQ(cmn_ldap.AddConnection(slapd_->host(), slapd_->port(), nullptr), pkixrc::kOk);

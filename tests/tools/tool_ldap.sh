@@ -27,6 +27,11 @@ url=$("$src/scripts/slapd-test" start "$srv" 2>"$tmp/slapd.err") || {
   exit 1
 }
 hostport=${url#ldap://}
+# The server may still be opening its listener when the script returns.
+for _ in 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20; do
+  ldapsearch -x -H "$url" -b "" -s base >/dev/null 2>&1 && break
+  sleep 0.25
+done
 c="$examples/certs"
 k="$examples/keys"
 l="$examples/crl"
