@@ -16,40 +16,20 @@
 #include <string>
 #include <vector>
 
-#include "alg/pki_cnvrt_c.h"
-#include "alg/pki_cnvrt_s.h"
 #include "cert/tcert.h"
 #include "crl/tcrl.h"
 #include "host/hostldap_answer.h"
 #include "host/hostldap_text.h"
-#include "module/pkixsrv.h"
 #include "support/der_reader.h"
 #include "support/ref.h"
 #include "support/result_codes.h"
-#include "testing/inproc.h"
+#include "testing/cert_service_side.h"
 
 namespace {
 
 void Require(bool ok) {
   if (!ok) __builtin_trap();
 }
-
-// The module's side in process, with the certificate service offered to the
-// list builders through the manager.
-struct Env {
-  Env() {
-    TPkiAlgCnvrt* c = createAlgCnvrtSrv();
-    conversion = c;
-    PkiAlgCnvrt bound(c);
-    cnvrt = bound;
-    TPkixService* s = createTPkixService();
-    service = s;
-    mgr.offer(pkixid::kCertService, s);
-  }
-  pkixtest::InProcessManager mgr;
-  CMN_GRefPtr<TPkiAlgCnvrt> conversion;
-  CMN_GRefPtr<TPkixService> service;
-};
 
 // The number of RDNs of LDAPv3 text; -1 when it does not parse.
 int RdnsOf(const std::string& text) {
@@ -102,8 +82,7 @@ void Name(const uint8_t* data, size_t size) {
 }
 
 void Values(const uint8_t* data, size_t size) {
-  static Env* env = new Env;  // lives to the end of the process
-  (void)env;
+  pkixtest::CertServiceInProcess();  // the lists are built through it
   pkixhost::LdapAnswer answer(4096);
   size_t added[2] = {0, 0};
   for (size_t i = 0; i + 2 <= size;) {

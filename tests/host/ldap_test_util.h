@@ -10,12 +10,9 @@
 #include <initializer_list>
 #include <vector>
 
-#include "alg/pki_cnvrt_c.h"
-#include "alg/pki_cnvrt_s.h"
 #include "contract/ldap.h"
 #include "host/hostldap.h"
-#include "module/pkixsrv.h"
-#include "testing/inproc.h"
+#include "testing/cert_service_side.h"
 #include "testing/slapd_fixture.h"
 
 namespace ldaptest {
@@ -23,31 +20,9 @@ namespace ldaptest {
 using Bytes = std::vector<uint8_t>;
 using Req = CMN_LdapReqCont_I;
 
-// The module's side: manager, conversion and certificate service, for the
-// whole program.
-struct ModuleSide {
-  ModuleSide() {
-    TPkiAlgCnvrt* c = createAlgCnvrtSrv();
-    conversion = c;
-    PkiAlgCnvrt bound(c);
-    cnvrt = bound;
-    TPkixService* s = createTPkixService();
-    certs = s;
-    mgr.offer(pkixid::kCertService, s);
-  }
-  ~ModuleSide() {
-    PkiAlgCnvrt empty(nullptr);
-    cnvrt = empty;
-  }
-  pkixtest::InProcessManager mgr;
-  CMN_GRefPtr<TPkiAlgCnvrt> conversion;
-  CMN_GRefPtr<TPkixService> certs;
-};
-
-inline ModuleSide& Module() {
-  static ModuleSide* side = new ModuleSide;  // lives to the end of the program
-  return *side;
-}
+// The module's side in process (the certificate service the lists are
+// built through), for the whole program.
+inline pkixtest::CertServiceSide& Module() { return pkixtest::CertServiceInProcess(); }
 
 // A service holder: the first reference, dropped at the end of the scope.
 struct ServiceRef {
