@@ -253,7 +253,6 @@ class Core : public std::enable_shared_from_this<Core> {
   // (timers_mu_); Stop moves it on.
   uint64_t timer_generation_ = 0;
   // The timer whose callback runs, so that removing it waits for the call.
-  const Timer* running_ = nullptr;
   int running_id_ = 0;
   Timer::Owner running_owner_ = Timer::Owner::kCaller;
   bool running_any_ = false;
