@@ -211,8 +211,15 @@ class Core : public std::enable_shared_from_this<Core> {
   Server* defaultServer();
   // Arms (or re-arms) the drop timer of a wildcard server. Table lock held.
   int armWild(const Server& s);
+  // Makes the timer thread when the service runs and none is running.
+ public:
+  // Never called with the table lock held: Stop may be waiting for the
+  // thread, which may be waiting for that lock.
   void ensureThread();
-  void timerLoop();
+
+ private:
+  void timerLoop(uint64_t generation);
+  bool onTimerThread() const { return timer_thread_id_.load() == std::this_thread::get_id(); }
   void sweepIdle();
   void wildExpired(const std::string& host, uint16_t port);
   bool holdsTable() const { return table_holder_.load() == std::this_thread::get_id() && table_depth_ > 0; }
@@ -237,10 +244,15 @@ class Core : public std::enable_shared_from_this<Core> {
   std::mutex timers_mu_;
   std::condition_variable timers_cv_;
   std::vector<Timer> timers_;
+  // thread_mu_ guards the thread object and, with it, the decision to
+  // start or stop: Start and Stop change started_ under it.
+  std::mutex thread_mu_;
   std::thread timer_thread_;
-  bool timer_stop_ = false;
+  std::atomic<std::thread::id> timer_thread_id_{std::thread::id()};
+  // A timer thread runs while the generation it was made for is current
+  // (timers_mu_); Stop moves it on.
+  uint64_t timer_generation_ = 0;
   // The timer whose callback runs, so that removing it waits for the call.
-  const Timer* running_ = nullptr;
   int running_id_ = 0;
   Timer::Owner running_owner_ = Timer::Owner::kCaller;
   bool running_any_ = false;
@@ -248,34 +260,42 @@ class Core : public std::enable_shared_from_this<Core> {
 };
 
 int Core::start() {
-  started_ = true;
-  armKiller();
-  std::lock_guard<std::recursive_mutex> t(table_);
-  for (auto& s : servers_) {
-    if (!s->configured) armWild(*s);
+  {
+    std::lock_guard<std::mutex> th(thread_mu_);
+    started_ = true;
   }
+  armKiller();
+  bool wild = false;
+  {
+    std::lock_guard<std::recursive_mutex> t(table_);
+    for (auto& s : servers_) {
+      if (!s->configured) wild = armWild(*s) == pkixrc::kOk || wild;
+    }
+  }
+  if (wild) ensureThread();
   return pkixrc::kOk;
 }
 
 int Core::stop() {
-  started_ = false;
   std::vector<Timer> gone;
+  std::thread ending;
   {
-    std::unique_lock<std::mutex> lk(timers_mu_);
-    timer_stop_ = true;
-    timers_cv_.notify_all();
-    gone.swap(timers_);
-  }
-  if (timer_thread_.joinable()) {
-    if (timer_thread_.get_id() == std::this_thread::get_id()) {
-      timer_thread_.detach();  // Stop from a timer's own callback
-    } else {
-      timer_thread_.join();
+    std::lock_guard<std::mutex> th(thread_mu_);
+    started_ = false;
+    {
+      std::lock_guard<std::mutex> lk(timers_mu_);
+      ++timer_generation_;
+      gone.swap(timers_);
+      timers_cv_.notify_all();
     }
+    ending = std::move(timer_thread_);
   }
-  {
-    std::lock_guard<std::mutex> lk(timers_mu_);
-    timer_stop_ = false;
+  if (ending.joinable()) {
+    if (ending.get_id() == std::this_thread::get_id()) {
+      ending.detach();  // Stop from a timer's own callback: the loop ends after it
+    } else {
+      ending.join();
+    }
   }
   for (const Timer& t : gone) {
     if (t.removed != nullptr) t.removed(t.context, t.id);
@@ -402,26 +422,30 @@ int Core::current(TLdapConnectionKey* out) {
 }
 
 void Core::ensureThread() {
-  std::lock_guard<std::mutex> lk(timers_mu_);
+  if (onTimerThread()) return;
+  std::lock_guard<std::mutex> th(thread_mu_);
   if (timer_thread_.joinable() || !started_) return;
-  timer_thread_ = std::thread([this] { timerLoop(); });
+  uint64_t generation;
+  {
+    std::lock_guard<std::mutex> lk(timers_mu_);
+    generation = timer_generation_;
+  }
+  timer_thread_ = std::thread([this, generation] { timerLoop(generation); });
 }
 
+// Adds a timer; the caller makes sure the thread runs (ensureThread) once
+// it holds no table lock.
 int Core::createTimer(Timer t) {
   if (!started_) return pkixrc::kUnavailable;
-  bool spawn = false;
   {
     std::lock_guard<std::mutex> lk(timers_mu_);
     for (const Timer& other : timers_) {
       if (other.owner == t.owner && other.id == t.id) return pkixrc::kAlreadyPresent;
     }
-    // The killer alone waits for the first connection to need a thread.
-    spawn = t.owner != Timer::Owner::kKiller;
     t.due = SteadyMs() + t.period;
     timers_.push_back(std::move(t));
     timers_cv_.notify_all();
   }
-  if (spawn) ensureThread();
   return pkixrc::kOk;
 }
 
@@ -445,7 +469,7 @@ int Core::removeTimer(Timer::Owner owner, int id, const std::string& host, uint1
     // finishes first, so that the caller may free its context once this
     // returns. (The service's own timers need no wait: their work takes the
     // table lock, which the remover may hold.)
-    if (owner == Timer::Owner::kCaller && timer_thread_.get_id() != std::this_thread::get_id()) {
+    if (owner == Timer::Owner::kCaller && !onTimerThread()) {
       timers_cv_.wait(lk, [&] {
         return !(running_any_ && running_owner_ == gone.owner && running_id_ == gone.id);
       });
@@ -476,9 +500,10 @@ int Core::armWild(const Server& s) {
   return createTimer(t);
 }
 
-void Core::timerLoop() {
+void Core::timerLoop(uint64_t generation) {
+  timer_thread_id_ = std::this_thread::get_id();
   std::unique_lock<std::mutex> lk(timers_mu_);
-  while (!timer_stop_) {
+  while (generation == timer_generation_) {
     uint64_t now_ms = SteadyMs();
     size_t due = timers_.size();
     uint64_t earliest = UINT64_MAX;
@@ -522,6 +547,8 @@ void Core::timerLoop() {
     running_any_ = false;
     timers_cv_.notify_all();
   }
+  std::thread::id self = std::this_thread::get_id();
+  timer_thread_id_.compare_exchange_strong(self, std::thread::id());
 }
 
 // The connection killer's round: every idle connection of a server unused
@@ -584,15 +611,19 @@ int Core::markUsage(int delta) {
 int Core::wildAdd(const TLdapConnectionKey& key) {
   std::string host;
   if (!KeyHost(key, &host)) return pkixrc::kBadArgument;
-  std::lock_guard<std::recursive_mutex> t(table_);
+  std::unique_lock<std::recursive_mutex> t(table_);
   uint16_t port = PortOr389(key.port);
   if (findServer(host, port) != nullptr) return pkixrc::kAlreadyPresent;
-  auto s = std::make_unique<Server>();
-  s->host = host;
-  s->port = port;
-  s->last_used = now();
-  servers_.push_back(std::move(s));
-  if (started_) armWild(*servers_.back());
+  {
+    auto s = std::make_unique<Server>();
+    s->host = host;
+    s->port = port;
+    s->last_used = now();
+    servers_.push_back(std::move(s));
+    if (started_) armWild(*servers_.back());
+  }
+  t.unlock();
+  ensureThread();
   return pkixrc::kOk;
 }
 
@@ -616,15 +647,30 @@ int Core::wildRemove(const TLdapConnectionKey& key) {
 int Core::wildTimer(const TLdapConnectionKey& key, bool arm) {
   std::string host;
   if (!KeyHost(key, &host)) return pkixrc::kBadArgument;
-  std::lock_guard<std::recursive_mutex> t(table_);
+  std::unique_lock<std::recursive_mutex> t(table_);
   Server* s = findServer(host, PortOr389(key.port));
   if (s == nullptr || s->configured) return pkixrc::kNotFound;
   if (!arm) return removeTimer(Timer::Owner::kWild, 0, s->host, s->port, true);
   s->last_used = now();
-  return armWild(*s);
+  int rc = armWild(*s);
+  t.unlock();
+  ensureThread();
+  return rc;
+}
+
+// libldap sets up its process-wide defaults on first use without guarding
+// against two threads doing so at once; the first connection of the process
+// does it here, once, before any other can.
+void InitLibldapOnce() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    int version = 0;
+    ldap_get_option(nullptr, LDAP_OPT_PROTOCOL_VERSION, &version);
+  });
 }
 
 Connection Core::connect(const std::string& host, uint16_t port) {
+  InitLibldapOnce();
   std::string uri = "ldap://";
   uri += host.find(':') != std::string::npos ? "[" + host + "]" : host;
   uri += ":" + std::to_string(port);
@@ -765,6 +811,7 @@ Outcome Core::search(const std::string& host_in, uint16_t port_in, const std::st
     }
     if (wild_made) armWild(*s);
   }
+  if (wild_made) ensureThread();
   unsigned wait_ms = timeout_ms != 0 ? timeout_ms : response_ms.load();
   // A reused connection may have broken while idle (the server restarted):
   // then the search runs once more on a new one.
@@ -991,7 +1038,9 @@ class LdapService : public CMN_LdapClntSvc_Ext_I {
       t.context = context;
       t.fire = fire;
       t.removed = removed;
-      return core_->createTimer(std::move(t));
+      int rc = core_->createTimer(std::move(t));
+      if (rc == pkixrc::kOk) core_->ensureThread();
+      return rc;
     });
   }
   int RemoveTimerEntry(int timer_id) override {

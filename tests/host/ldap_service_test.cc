@@ -35,74 +35,12 @@
 #include "testing/inproc.h"
 #include "testing/ossl_oracle.h"
 #include "testing/slapd_env.h"
+#include "ldap_test_util.h"
 
 namespace {
 
 using pkixtest::SlapdServer;
-using Bytes = std::vector<uint8_t>;
-using Req = CMN_LdapReqCont_I;
-
-// The module's side: manager, conversion and certificate service, for the
-// whole program.
-struct ModuleSide {
-  ModuleSide() {
-    TPkiAlgCnvrt* c = createAlgCnvrtSrv();
-    conversion = c;
-    PkiAlgCnvrt bound(c);
-    cnvrt = bound;
-    TPkixService* s = createTPkixService();
-    certs = s;
-    mgr.offer(pkixid::kCertService, s);
-  }
-  ~ModuleSide() {
-    PkiAlgCnvrt empty(nullptr);
-    cnvrt = empty;
-  }
-  pkixtest::InProcessManager mgr;
-  CMN_GRefPtr<TPkiAlgCnvrt> conversion;
-  CMN_GRefPtr<TPkixService> certs;
-};
-
-ModuleSide& Module() {
-  static ModuleSide* side = new ModuleSide;  // lives to the end of the program
-  return *side;
-}
-
-// A service holder: the first reference, dropped at the end of the scope.
-struct ServiceRef {
-  explicit ServiceRef(const pkixhost::LdapServiceOptions& o = pkixhost::LdapServiceOptions())
-      : svc(pkixhost::createLdapService(o)) {
-    svc->addReference();
-  }
-  ~ServiceRef() { svc->remReference(); }
-  CMN_LdapClntSvc_Ext_I* operator->() const { return svc; }
-  CMN_LdapClntSvc_Ext_I* svc;
-};
-
-struct RequestRef {
-  explicit RequestRef(Req* r) : req(r) {}
-  ~RequestRef() {
-    if (req != nullptr) req->remReference();
-  }
-  Req* operator->() const { return req; }
-  Req* req;
-};
-
-Bytes File(const char* relative) {
-  Bytes b = SlapdServer::ReadSourceFile(relative);
-  EXPECT_FALSE(b.empty()) << relative;
-  return b;
-}
-
-Bytes Octets(const unsigned char* p, unsigned n) { return p == nullptr ? Bytes() : Bytes(p, p + n); }
-Bytes CrlOctets(Req* r) { return Octets(r->getCrlListDatap(), r->getCrlListDataLen()); }
-Bytes CertOctets(Req* r) { return Octets(r->getCertListDatap(), r->getCertListDataLen()); }
-
-Bytes Cat(std::initializer_list<Bytes> parts) {
-  Bytes out;
-  for (const Bytes& p : parts) out.insert(out.end(), p.begin(), p.end());
-  return out;
-}
+using namespace ldaptest;
 
 std::string UrlOf(SlapdServer* slapd, const std::string& rest) { return slapd->url() + "/" + rest; }
 
@@ -549,28 +487,6 @@ TEST_F(LdapServiceTest, AnswersUpToTheCapAreDeliveredAndLargerOnesRefused) {
   ASSERT_EQ(r->setURL(UrlOf(slapd, "cn=Example%20Sub%20CA,o=Example,c=DE").c_str()), pkixrc::kOk);
   EXPECT_EQ(r->send(0, nullptr, 0), pkixrc::kOk);
   EXPECT_EQ(CrlOctets(r.req), File("examples/crls/sub-ca.crl.der"));
-}
-
-TEST_F(LdapServiceTest, EightThreadsFetchAtOnceThroughOneService) {
-  const Bytes expected = Cat({File("examples/crls/sub-ca.crl.der"), File("examples/crl/v2-reasons.der"),
-                              File("examples/crl/sha256.der")});
-  const std::string url = UrlOf(slapd, "cn=Example%20Sub%20CA,ou=PKI,o=Example,c=DE");
-  constexpr int kThreads = 8;
-  constexpr int kRounds = 20;
-  std::atomic<int> good{0};
-  std::vector<std::thread> threads;
-  for (int t = 0; t < kThreads; ++t) {
-    threads.emplace_back([&] {
-      for (int i = 0; i < kRounds; ++i) {
-        RequestRef r((*svc)->createRequest(Req::kReqCrl));
-        if (r->setURL(url.c_str()) != pkixrc::kOk || r->send(0, nullptr, 0) != pkixrc::kOk) continue;
-        if (CrlOctets(r.req) == expected) ++good;
-      }
-    });
-  }
-  for (std::thread& t : threads) t.join();
-  EXPECT_EQ(good.load(), kThreads * kRounds);
-  EXPECT_LE(pkixhost::liveLdapConnections(), static_cast<int>(pkixhost::kLdapIdlePerServer) + 8);
 }
 
 TEST_F(LdapServiceTest, StopRefusesRequestsUntilStartedAgain) {

@@ -29,10 +29,10 @@ std::string Quoted(const std::string& s) {
   return out + "'";
 }
 
-// Runs scripts/slapd-test with args; its standard output (and error) lands
-// in *out. true when it exited with 0.
-bool RunScript(const std::string& args, std::string* out) {
-  std::string command = Quoted(SlapdServer::SourceDir() + "/scripts/slapd-test") + " " + args + " 2>&1";
+// Runs a shell command line; its standard output (and error) lands in *out.
+// true when it exited with 0.
+bool RunCommand(const std::string& command_line, std::string* out) {
+  std::string command = command_line + " 2>&1";
   FILE* p = popen(command.c_str(), "r");
   if (p == nullptr) {
     *out = "cannot run scripts/slapd-test";
@@ -45,6 +45,12 @@ bool RunScript(const std::string& args, std::string* out) {
   int status = pclose(p);
   while (!out->empty() && (out->back() == '\n' || out->back() == '\r')) out->pop_back();
   return status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// Runs scripts/slapd-test with args; its output (and error) lands in *out.
+// true when it exited with 0.
+bool RunScript(const std::string& args, std::string* out) {
+  return RunCommand(Quoted(SlapdServer::SourceDir() + "/scripts/slapd-test") + " " + args, out);
 }
 
 // The port of "ldap://127.0.0.1:PORT"; 0 when the text is not such a URL.
@@ -104,16 +110,18 @@ std::unique_ptr<SlapdServer> SlapdServer::Start(std::string* error, const std::v
     *error = "cannot make a temporary folder under " + pattern;
     return nullptr;
   }
-  std::string args = "start " + Quoted(pattern + "/s");
+  // A watcher stops the server should this program end without its
+  // destructor (a crash, a sanitizer's abort).
+  std::string args = "SLAPD_TEST_OWNER=" + std::to_string(getpid()) + " ";
+  args += Quoted(SourceDir() + "/scripts/slapd-test") + " start " + Quoted(pattern);
   for (const std::string& f : extra_ldif) args += " " + Quoted(f);
   std::string out;
-  bool started = RunScript(args, &out);
+  bool started = RunCommand(args, &out);
   uint16_t port = started ? PortOf(out) : 0;
   if (port == 0) {
     *error = out.empty() ? "scripts/slapd-test start failed" : out;
     std::string ignored;
-    RunScript("clean " + Quoted(pattern + "/s"), &ignored);
-    rmdir(pattern.c_str());
+    RunScript("clean " + Quoted(pattern), &ignored);
     return nullptr;
   }
   return std::unique_ptr<SlapdServer>(new SlapdServer(pattern, out, port));
@@ -121,15 +129,14 @@ std::unique_ptr<SlapdServer> SlapdServer::Start(std::string* error, const std::v
 
 SlapdServer::~SlapdServer() {
   std::string ignored;
-  RunScript("clean " + Quoted(dir_ + "/s"), &ignored);
-  rmdir(dir_.c_str());
+  RunScript("clean " + Quoted(dir_), &ignored);
 }
 
-bool SlapdServer::Stop(std::string* error) { return RunScript("stop " + Quoted(dir_ + "/s"), error); }
+bool SlapdServer::Stop(std::string* error) { return RunScript("stop " + Quoted(dir_), error); }
 
 bool SlapdServer::Restart(std::string* error) {
   std::string out;
-  if (RunScript("restart " + Quoted(dir_ + "/s"), &out) && out == url_) return true;
+  if (RunScript("restart " + Quoted(dir_), &out) && out == url_) return true;
   *error = out;
   return false;
 }
@@ -144,7 +151,7 @@ bool SlapdServer::Add(const std::string& ldif, std::string* error) {
       return false;
     }
   }
-  bool ok = RunScript("add " + Quoted(dir_ + "/s") + " " + Quoted(path), error);
+  bool ok = RunScript("add " + Quoted(dir_) + " " + Quoted(path), error);
   unlink(path.c_str());
   return ok;
 }
