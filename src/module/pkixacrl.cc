@@ -1,5 +1,7 @@
 #include "module/pkixacrl.h"
 
+#include "module/pkixadp.h"
+
 namespace {
 using C = TCRL;
 using L = TCRLList;
@@ -73,6 +75,9 @@ int aIdp::setRdn(aName& n) { return code([&](E* e) { return typed(e)->setRdn(n.r
 aName aIdp::getRdn() const { return wrap<aName>([](E* e) { return typed(e)->getRdn(); }); }
 int aIdp::setIssuer(aName& n) { return code([&](E* e) { return typed(e)->setIssuer(n.raw()); }); }
 aName aIdp::getIssuer() const { return wrap<aName>([](E* e) { return typed(e)->getIssuer(); }); }
+aDPList aIdp::getDistributionPoints() const {
+  return wrap<aDPList>([](E* e) { return typed(e)->getDistributionPoints(); });
+}
 int aIdp::setReasons(X509CRLReasons& r) { return code([&](E* e) { return typed(e)->setReasons(r); }); }
 X509CRLReasons aIdp::getReasons() const { return query(crlreasons::kNone, [](E* e) { return typed(e)->getReasons(); }); }
 int aIdp::onlyContainsUserCerts() { return code([](E* e) { return typed(e)->onlyContainsUserCerts(); }); }

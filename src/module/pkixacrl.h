@@ -108,6 +108,8 @@ class aCDP : public aExtnChild<TX509CRLDP, TExtn::EXT_CRL_DP> {
 // An issuing distribution point (kind 5). onlyContainsUserCerts,
 // onlyContainsCACerts and indirectCRL set their flag; the is... forms read
 // it.
+class aDPList;
+
 class aIdp : public aExtnChild<TIDP, TExtn::EXT_ISSUING_DP> {
  public:
   aIdp() = default;
@@ -122,6 +124,10 @@ class aIdp : public aExtnChild<TIDP, TExtn::EXT_ISSUING_DP> {
   aName getRdn() const;
   int setIssuer(aName& n);
   aName getIssuer() const;
+  // The extension's distribution points as directory points (built once and
+  // kept by the extension); an empty list wrapper with the extension's error
+  // when they cannot be built, 40 when empty.
+  aDPList getDistributionPoints() const;
   int setReasons(X509CRLReasons& r);
   X509CRLReasons getReasons() const;
   int onlyContainsUserCerts();

@@ -5,6 +5,7 @@
 #include "contract/service_ids.h"
 #include "module/pkixacert.h"
 #include "module/pkixacrl.h"
+#include "module/pkixadp.h"
 #include "module/pkixaextn.h"
 #include "module/pkixalist.h"
 #include "module/pkixaname.h"
@@ -228,6 +229,7 @@ TEST_F(WrapTest, EmptyCrlWrappersAnswerWithoutCalling) {
       {"aCDP::setCRLList", dp.setCRLList(other), pkixrc::kUnavailable, dp.error()},
       {"aIdp::getDp", idp.getDp().raw() != nullptr, 0, idp.error()},
       {"aIdp::isIndirectCRL", idp.isIndirectCRL(), 0, idp.error()},
+      {"aIdp::getDistributionPoints", idp.getDistributionPoints().raw() != nullptr, 0, idp.error()},
       {"aIdp::onlyContainsCACerts", idp.onlyContainsCACerts(), pkixrc::kUnavailable, idp.error()},
       {"aCert::getCrlList", none.getCrlList().raw() != nullptr, 0, none.error()},
       {"aCert::setCrlList", none.setCrlList(other), pkixrc::kUnavailable, none.error()},
