@@ -1,0 +1,160 @@
+// Path validation over the generated fixtures: every case of the table
+// (tests/data/path/cases.txt) gets its expected verdict from the
+// validator, and OpenSSL's X509_verify_cert, given the same inputs and the
+// matching flags, agrees on whether the path is valid.
+#include <gtest/gtest.h>
+
+#include "path/path_testutil.h"
+#include "support/clock.h"
+#include "testing/cnvrt_binding.h"
+#include "testing/inproc.h"
+
+namespace pathtest {
+namespace {
+
+class PathFixture : public ::testing::Test {
+ protected:
+  void SetUp() override { conversion.Bind(); }
+  void TearDown() override { conversion.Unbind(); }
+  pkixtest::InProcessManager mgr;
+  pkixtest::ConversionBinding conversion;
+};
+
+using PathCasesTest = PathFixture;
+
+TEST_F(PathCasesTest, EveryCaseGetsItsVerdictAndOpenSSLAgrees) {
+  std::vector<Case> cases = loadCases();
+  ASSERT_GE(cases.size(), 50u);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Loaded l(c);
+    ASSERT_TRUE(l.complete()) << "the module did not take a fixture";
+    pkixpath::PathVerdict v;
+    int code = l.validate(&v);
+    int expected = codeOf(c.verdict);
+    ASSERT_NE(expected, -1) << c.verdict;
+    EXPECT_EQ(code, expected) << pkixpath::verdictText(code) << " at depth " << v.depth;
+    EXPECT_EQ(v.code, code);
+    if (code == pkixpath::kValid) {
+      // A valid path runs from the target to an anchor.
+      ASSERT_FALSE(v.path.empty());
+      EXPECT_EQ(v.path.front().get(), l.target.get());
+      bool ends_at_anchor = false;
+      for (const auto& a : l.anchors) ends_at_anchor = ends_at_anchor || *v.path.back() == *a;
+      EXPECT_TRUE(ends_at_anchor);
+      EXPECT_EQ(v.depth, -1);
+    } else {
+      EXPECT_GE(v.depth, 0);
+    }
+    if (c.oracle()) {
+      int error = 0;
+      int ossl = opensslVerdict(c, &error);
+      EXPECT_EQ(ossl == 1, expected == pkixpath::kValid)
+          << "OpenSSL says " << X509_verify_cert_error_string(error);
+    }
+  }
+}
+
+// Where the fault lies: the depth reported names the broken certificate
+// (0 the target, 1 its issuer ...).
+TEST_F(PathCasesTest, FailureDepthNamesTheBrokenLink) {
+  struct Row {
+    const char* name;
+    int depth;
+  } const kRows[] = {
+      {"expired_intermediate", 1},  {"not_yet_valid_target", 0},       {"bad_signature", 0},
+      {"issuer_ca_false", 1},       {"path_length_exceeded", 1},       {"issuer_without_keycertsign", 1},
+      {"nc_dns_outside", 0},        {"intermediate_unknown_critical", 1}, {"revoked_by_full_crl", 0},
+      {"intermediate_revoked", 1},  {"status_unknown_no_issuer_crl", 1},
+  };
+  std::vector<Case> cases = loadCases();
+  for (const Row& r : kRows) {
+    SCOPED_TRACE(r.name);
+    const Case* found = nullptr;
+    for (const Case& c : cases) {
+      if (c.name == r.name) found = &c;
+    }
+    ASSERT_NE(found, nullptr);
+    Loaded l(*found);
+    pkixpath::PathVerdict v;
+    l.validate(&v);
+    EXPECT_EQ(v.depth, r.depth);
+  }
+}
+
+// The time comes from the module's clock unless one is given.
+TEST_F(PathCasesTest, ValidationTimeFromTheModulesClock) {
+  std::vector<Case> cases = loadCases();
+  const Case* valid = nullptr;
+  for (const Case& c : cases) {
+    if (c.name == "valid_chain") valid = &c;
+  }
+  ASSERT_NE(valid, nullptr);
+  Loaded l(*valid);
+  l.params.use_clock = true;
+  struct Row {
+    int64_t now;
+    int code;
+  } const kRows[] = {
+      {kFixtureNow, pkixpath::kValid},
+      {946684800, pkixpath::kNotYetValid},  // 2000-01-01, before every notBefore
+      {2114380800 + 86400, pkixpath::kExpired},  // 2037-01-02, after every notAfter
+  };
+  for (const Row& r : kRows) {
+    pkixclock::FixedTime clock(r.now);
+    pkixpath::PathVerdict v;
+    EXPECT_EQ(l.validate(&v), r.code) << r.now;
+  }
+}
+
+// Revocation switched off, on for the target only, on for every link.
+TEST_F(PathCasesTest, RevocationScopeSwitches) {
+  std::vector<Case> cases = loadCases();
+  const Case* c = nullptr;
+  for (const Case& x : cases) {
+    if (x.name == "intermediate_revoked") c = &x;
+  }
+  ASSERT_NE(c, nullptr);
+  Loaded l(*c);
+  struct Row {
+    pkixpath::Revocation mode;
+    int code;
+  } const kRows[] = {
+      {pkixpath::Revocation::kOff, pkixpath::kValid},
+      {pkixpath::Revocation::kLeafOnly, pkixpath::kValid},
+      {pkixpath::Revocation::kAll, pkixpath::kRevoked},
+  };
+  for (const Row& r : kRows) {
+    l.params.revocation = r.mode;
+    pkixpath::PathVerdict v;
+    EXPECT_EQ(l.validate(&v), r.code) << static_cast<int>(r.mode);
+  }
+}
+
+// Path building stops at the step limit instead of searching on.
+TEST_F(PathCasesTest, StepLimitBoundsTheSearch) {
+  std::vector<Case> cases = loadCases();
+  const Case* c = nullptr;
+  for (const Case& x : cases) {
+    if (x.name == "cross_certificate_path") c = &x;
+  }
+  ASSERT_NE(c, nullptr);
+  Loaded l(*c);
+  l.params.step_limit = 1;
+  pkixpath::PathVerdict v;
+  EXPECT_EQ(l.validate(&v), pkixpath::kStepLimit);
+  l.params.step_limit = 1000;
+  EXPECT_EQ(l.validate(&v), pkixpath::kValid);
+  // The chosen path goes through the cross-certificate to the old root.
+  EXPECT_EQ(v.path.size(), 4u);
+}
+
+TEST_F(PathCasesTest, NullArguments) {
+  pkixpath::PathParams p;
+  pkixpath::PathVerdict v;
+  EXPECT_EQ(pkixpath::validatePath(nullptr, {}, {}, {}, p, &v), pkixpath::kBadArgument);
+  EXPECT_EQ(pkixpath::validatePath(nullptr, {}, {}, {}, p, nullptr), pkixpath::kBadArgument);
+}
+
+}  // namespace
+}  // namespace pathtest
