@@ -32,6 +32,7 @@ const Command kCommands[] = {
     {"crl", "bundle", "crl bundle [-o OUT] FILE...   a PKCS #7 CRL set", RunCrlBundle},
     {"crl", "unbundle", "crl unbundle FILE [PREFIX]    the CRLs of a set", RunCrlUnbundle},
     {"key", "show", "key show FILE             a key (DER or PEM): kind, algorithm, size, attributes", RunKeyShow},
+    {"verify", "", "verify --roots DIR|FILE [--untrusted F]... [--crl F]... [--at TIME] [--policy OID]... [--json] CERT  path validation", RunVerify},
 };
 
 std::string SelfDir() {

@@ -475,42 +475,7 @@ int readEntryExtension(const Bytes& oid, Reader& v, CrlEntry* e, std::vector<Gen
   return 1;
 }
 
-bool digits(const uint8_t* p, size_t n, unsigned* out) {
-  unsigned v = 0;
-  for (size_t i = 0; i < n; ++i) {
-    if (p[i] < '0' || p[i] > '9') return false;
-    v = v * 10 + (p[i] - '0');
-  }
-  *out = v;
-  return true;
-}
-
 }  // namespace
-
-int64_t civilSeconds(int64_t y, unsigned mon, unsigned d, unsigned h, unsigned mi, unsigned s) {
-  // Days from 1970-01-01 of a proleptic Gregorian date.
-  y -= mon <= 2 ? 1 : 0;
-  int64_t era = (y >= 0 ? y : y - 399) / 400;
-  int64_t yoe = y - era * 400;
-  int64_t doy = (153 * (mon + (mon > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  int64_t days = era * 146097 + doe - 719468;
-  return days * 86400 + h * 3600 + mi * 60 + s;
-}
-
-bool parseTime(int tag, const uint8_t* p, size_t n, int64_t* out) {
-  size_t year_len = tag == der::kUtcTime ? 2 : 4;
-  if (n != year_len + 11 || p[n - 1] != 'Z') return false;
-  unsigned y = 0, mon = 0, d = 0, h = 0, mi = 0, s = 0;
-  if (!digits(p, year_len, &y) || !digits(p + year_len, 2, &mon) || !digits(p + year_len + 2, 2, &d) ||
-      !digits(p + year_len + 4, 2, &h) || !digits(p + year_len + 6, 2, &mi) || !digits(p + year_len + 8, 2, &s)) {
-    return false;
-  }
-  if (tag == der::kUtcTime) y += y >= 50 ? 1900 : 2000;
-  if (mon < 1 || mon > 12 || d < 1 || d > 31 || h > 23 || mi > 59 || s > 59) return false;
-  *out = civilSeconds(y, mon, d, h, mi, s);
-  return true;
-}
 
 int parseGeneralNames(Reader& r, std::vector<GeneralName>* out) {
   // GeneralNames ::= SEQUENCE SIZE (1..MAX) OF GeneralName

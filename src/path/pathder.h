@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "path/pathtime.h"
 #include "support/der_reader.h"
 
 namespace pkixpath {
@@ -187,11 +188,6 @@ int parseCert(const uint8_t* der, size_t len, CertFields* out);
 int parseCrl(const uint8_t* der, size_t len, CrlFields* out);
 // Parses GeneralNames (the SEQUENCE element) into out. 0, or a negative code.
 int parseGeneralNames(DerReader& r, std::vector<GeneralName>* out);
-// Seconds since 1970 of a UTCTime (YYMMDDHHMMSSZ, 1950-2049) or
-// GeneralizedTime (YYYYMMDDHHMMSSZ) content; false when malformed.
-bool parseTime(int tag, const uint8_t* p, size_t n, int64_t* out);
-// Seconds since 1970 of a civil UTC date and time.
-int64_t civilSeconds(int64_t y, unsigned mon, unsigned d, unsigned h, unsigned mi, unsigned s);
 
 }  // namespace pkixpath
 

@@ -633,38 +633,7 @@ class Validator {
   std::vector<CertNode>& certs() { return certs_; }
 };
 
-struct VerdictText {
-  int code;
-  const char* text;
-};
-const VerdictText kVerdictTexts[] = {
-    {kValid, "valid"},
-    {kNoIssuer, "no path to a trust anchor"},
-    {kBadSignature, "signature does not verify"},
-    {kNotYetValid, "certificate not yet valid"},
-    {kExpired, "certificate expired"},
-    {kNameChaining, "issuer name does not chain"},
-    {kNotCA, "issuer is not a certification authority"},
-    {kPathLength, "path length constraint exceeded"},
-    {kKeyUsage, "issuer key usage lacks keyCertSign"},
-    {kNameConstraints, "name outside the name constraints"},
-    {kPolicy, "no acceptable certificate policy"},
-    {kUnknownCritical, "unrecognised critical extension"},
-    {kRevoked, "certificate revoked"},
-    {kStatusUnknown, "revocation status undetermined"},
-    {kStepLimit, "path building step limit reached"},
-    {kMalformed, "malformed certificate"},
-    {kBadArgument, "missing argument"},
-};
-
 }  // namespace
-
-const char* verdictText(int code) {
-  for (const VerdictText& v : kVerdictTexts) {
-    if (v.code == code) return v.text;
-  }
-  return "unknown verdict";
-}
 
 int validatePath(TCert* target, const std::vector<TCert*>& untrusted, const std::vector<TCert*>& anchors,
                  const std::vector<TCRL*>& crls, const PathParams& params, PathVerdict* out) {

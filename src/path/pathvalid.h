@@ -14,33 +14,11 @@
 
 #include "cert/tcert.h"
 #include "crl/tcrl.h"
+#include "path/pathcodes.h"
 #include "path/pathder.h"
 #include "support/ref.h"
 
 namespace pkixpath {
-
-// Verdicts, in the host framework's error space next to the certificate
-// validity codes. kValid is pkixrc::kOk.
-constexpr int kValid = 0;
-constexpr int kNoIssuer = static_cast<int>(0xE0061001u);         // no path to a trust anchor
-constexpr int kBadSignature = static_cast<int>(0xE0061002u);     // a signature does not verify
-constexpr int kNotYetValid = static_cast<int>(0xE0061003u);      // before notBefore
-constexpr int kExpired = static_cast<int>(0xE0061004u);          // after notAfter
-constexpr int kNameChaining = static_cast<int>(0xE0061005u);     // issuer is not the previous subject
-constexpr int kNotCA = static_cast<int>(0xE0061006u);            // an issuer that is not a CA
-constexpr int kPathLength = static_cast<int>(0xE0061007u);       // pathLenConstraint exceeded
-constexpr int kKeyUsage = static_cast<int>(0xE0061008u);         // keyCertSign missing
-constexpr int kNameConstraints = static_cast<int>(0xE0061009u);  // a name outside the constraints
-constexpr int kPolicy = static_cast<int>(0xE006100Au);           // no acceptable policy
-constexpr int kUnknownCritical = static_cast<int>(0xE006100Bu);  // a critical extension not processed
-constexpr int kRevoked = static_cast<int>(0xE006100Cu);          // on a CRL
-constexpr int kStatusUnknown = static_cast<int>(0xE006100Du);    // revocation status undetermined
-constexpr int kStepLimit = static_cast<int>(0xE006100Eu);        // path building gave up
-constexpr int kMalformed = static_cast<int>(0xE006100Fu);        // a certificate that cannot be read
-constexpr int kBadArgument = static_cast<int>(0xE0061010u);      // a missing input
-
-// A short English text for a verdict ("unknown verdict" for others).
-const char* verdictText(int code);
 
 // Which certificates revocation is checked for.
 enum class Revocation : int { kOff = 0, kLeafOnly = 1, kAll = 2 };
