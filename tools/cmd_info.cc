@@ -123,6 +123,7 @@ int RunDemo(Context& ctx) {
   if (VerifyChain(ctx, certs) != kExitOk) rc = kExitFailed;
   // Revocation: the sub CA's list, checked against its issuer first.
   if (CheckRevocations(ctx, certs, ctx.examples_dir + "/crl/") != kExitOk) rc = kExitFailed;
+  if (DemoPath(ctx) != kExitOk) rc = kExitFailed;
   return rc;
 }
 
