@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "path/path_testutil.h"
+#include "path/pkix_path.h"
 #include "support/clock.h"
 #include "testing/cnvrt_binding.h"
 #include "testing/inproc.h"
@@ -147,6 +148,72 @@ TEST_F(PathCasesTest, StepLimitBoundsTheSearch) {
   EXPECT_EQ(l.validate(&v), pkixpath::kValid);
   // The chosen path goes through the cross-certificate to the old root.
   EXPECT_EQ(v.path.size(), 4u);
+}
+
+// The plain function over DER gives the verdicts the objects get, and
+// says where each certificate of the chosen path came from.
+TEST_F(PathCasesTest, PlainFunctionOverDer) {
+  struct Row {
+    const char* name;
+    std::vector<int> lists;  // of the chosen path, target first
+  } const kRows[] = {
+      {"valid_chain", {PKIX_PATH_TARGET, PKIX_PATH_UNTRUSTED, PKIX_PATH_ANCHOR}},
+      {"revoked_by_full_crl", {PKIX_PATH_TARGET, PKIX_PATH_UNTRUSTED, PKIX_PATH_ANCHOR}},
+      {"policy_mapping_inhibited", {PKIX_PATH_TARGET, PKIX_PATH_UNTRUSTED, PKIX_PATH_ANCHOR}},
+      {"target_is_anchor", {PKIX_PATH_TARGET}},
+      {"missing_intermediate", {PKIX_PATH_TARGET}},
+  };
+  std::vector<Case> cases = loadCases();
+  for (const Row& r : kRows) {
+    SCOPED_TRACE(r.name);
+    const Case* c = nullptr;
+    for (const Case& x : cases) {
+      if (x.name == r.name) c = &x;
+    }
+    ASSERT_NE(c, nullptr);
+    Loaded l(*c);
+    std::vector<Bytes> held;
+    auto ders = [&](const std::vector<std::string>& files) {
+      std::vector<pkix_der> out;
+      for (const std::string& f : files) {
+        held.push_back(readData(f));
+      }
+      for (size_t i = held.size() - files.size(); i < held.size(); ++i) {
+        out.push_back(pkix_der{held[i].data(), static_cast<unsigned>(held[i].size())});
+      }
+      return out;
+    };
+    held.reserve(64);
+    std::vector<pkix_der> target = ders({c->target}), untrusted = ders(c->untrusted), anchors = ders(c->anchors),
+                          crls = ders(c->crls);
+    std::vector<pkix_der> policies;
+    for (const Bytes& p : l.params.initial_policies) policies.push_back(pkix_der{p.data(), static_cast<unsigned>(p.size())});
+    pkix_path_params params{};
+    params.at = kFixtureNow;
+    params.policies = policies.data();
+    params.policy_count = static_cast<unsigned>(policies.size());
+    params.explicit_policy = l.params.initial_explicit_policy;
+    params.inhibit_policy_mapping = l.params.initial_policy_mapping_inhibit;
+    params.inhibit_any_policy = l.params.initial_any_policy_inhibit;
+    params.revocation = static_cast<int>(l.params.revocation);
+    pkix_path_verdict out;
+    int code = pkix_verify_path(target.data(), untrusted.data(), static_cast<unsigned>(untrusted.size()), anchors.data(),
+                                static_cast<unsigned>(anchors.size()), crls.data(), static_cast<unsigned>(crls.size()),
+                                &params, &out);
+    EXPECT_EQ(code, codeOf(c->verdict));
+    EXPECT_EQ(out.code, code);
+    ASSERT_EQ(out.path_len, r.lists.size());
+    for (size_t i = 0; i < r.lists.size(); ++i) EXPECT_EQ(out.path[i].list, r.lists[i]) << i;
+  }
+  // Inputs the module does not take, and missing ones.
+  const unsigned char junk[] = {0x30, 0x03, 0x02, 0x01, 0x01};
+  pkix_der bad{junk, sizeof junk};
+  pkix_path_verdict out;
+  EXPECT_EQ(pkix_verify_path(&bad, nullptr, 0, nullptr, 0, nullptr, 0, nullptr, &out), pkixpath::kBadArgument);
+  EXPECT_EQ(out.depth, -1);
+  EXPECT_EQ(pkix_verify_path(nullptr, nullptr, 0, nullptr, 0, nullptr, 0, nullptr, &out), pkixpath::kBadArgument);
+  EXPECT_EQ(pkix_verify_path(&bad, nullptr, 1, nullptr, 0, nullptr, 0, nullptr, &out), pkixpath::kBadArgument);
+  EXPECT_EQ(pkix_verify_path(&bad, nullptr, 0, nullptr, 0, nullptr, 0, nullptr, nullptr), pkixpath::kBadArgument);
 }
 
 TEST_F(PathCasesTest, NullArguments) {
