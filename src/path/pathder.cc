@@ -236,20 +236,21 @@ int readDpName(Reader& r, std::vector<GeneralName>* full, Bytes* relative) {
     // the RDNs of a Name.
     Buffer content{nullptr, nullptr, 0};
     DER_TRY(choice.primitive(der::kContext1Constructed, &content));
-    Reader rdn(content);
-    Bytes set{der::kSet};
-    // Rebuild the header with the content's length.
-    uint32_t n = content.len;
-    if (n < 0x80) {
-      set.push_back(static_cast<uint8_t>(n));
-    } else {
-      Bytes len;
-      for (uint32_t v = n; v != 0; v >>= 8) len.insert(len.begin(), static_cast<uint8_t>(v));
-      set.push_back(static_cast<uint8_t>(0x80 | len.size()));
-      set.insert(set.end(), len.begin(), len.end());
+    *relative = derElement(der::kSet, bytesOf(content));
+    return 0;
+  });
+}
+
+// AuthorityKeyIdentifier ::= SEQUENCE { keyIdentifier [0] OPTIONAL,
+//   authorityCertIssuer [1] OPTIONAL, authorityCertSerialNumber [2] OPTIONAL }
+int readAuthorityKeyId(Reader& v, Bytes* key_id) {
+  return v.element(der::kSequence, [&](Reader& a) {
+    if (a.peek() == der::kContext0) {
+      Buffer id{nullptr, nullptr, 0};
+      DER_TRY(a.primitive(der::kContext0, &id));
+      *key_id = bytesOf(id);
     }
-    set.insert(set.end(), content.data, content.data + content.len);
-    *relative = std::move(set);
+    a.skipRest();
     return 0;
   });
 }
@@ -375,19 +376,7 @@ int readCertExtension(const Bytes& oid, Reader& v, CertFields* c) {
       return 0;
     });
   }
-  if (kAuthorityKeyId.is(oid)) {
-    // AuthorityKeyIdentifier ::= SEQUENCE { keyIdentifier [0] OPTIONAL,
-    //   authorityCertIssuer [1] OPTIONAL, authorityCertSerialNumber [2] OPTIONAL }
-    return v.element(der::kSequence, [&](Reader& a) {
-      if (a.peek() == der::kContext0) {
-        Buffer id{nullptr, nullptr, 0};
-        DER_TRY(a.primitive(der::kContext0, &id));
-        c->authority_key_id = bytesOf(id);
-      }
-      a.skipRest();
-      return 0;
-    });
-  }
+  if (kAuthorityKeyId.is(oid)) return readAuthorityKeyId(v, &c->authority_key_id);
   if (kSubjectKeyId.is(oid)) {
     Buffer id{nullptr, nullptr, 0};
     DER_TRY(v.primitive(der::kOctetString, &id));
@@ -444,17 +433,7 @@ int readCrlExtension(const Bytes& oid, Reader& v, CrlFields* c) {
       return only > 1 ? kPathParse : 0;
     });
   }
-  if (kAuthorityKeyId.is(oid)) {
-    return v.element(der::kSequence, [&](Reader& a) {
-      if (a.peek() == der::kContext0) {
-        Buffer id{nullptr, nullptr, 0};
-        DER_TRY(a.primitive(der::kContext0, &id));
-        c->authority_key_id = bytesOf(id);
-      }
-      a.skipRest();
-      return 0;
-    });
-  }
+  if (kAuthorityKeyId.is(oid)) return readAuthorityKeyId(v, &c->authority_key_id);
   if (kIssuerAltName.is(oid) || kFreshestCrl.is(oid) || kAuthorityInfoAccess.is(oid)) {
     v.skipRest();
     return 0;
@@ -476,6 +455,20 @@ int readEntryExtension(const Bytes& oid, Reader& v, CrlEntry* e, std::vector<Gen
 }
 
 }  // namespace
+
+Bytes derElement(uint8_t tag, const Bytes& body) {
+  Bytes out{tag};
+  if (body.size() < 0x80) {
+    out.push_back(static_cast<uint8_t>(body.size()));
+  } else {
+    Bytes len;
+    for (size_t v = body.size(); v != 0; v >>= 8) len.insert(len.begin(), static_cast<uint8_t>(v));
+    out.push_back(static_cast<uint8_t>(0x80 | len.size()));
+    out.insert(out.end(), len.begin(), len.end());
+  }
+  out.insert(out.end(), body.begin(), body.end());
+  return out;
+}
 
 int parseGeneralNames(Reader& r, std::vector<GeneralName>* out) {
   // GeneralNames ::= SEQUENCE SIZE (1..MAX) OF GeneralName

@@ -182,6 +182,9 @@ struct CrlFields {
   bool unknown_critical = false;
 };
 
+// The DER element of tag around body (definite length).
+Bytes derElement(uint8_t tag, const Bytes& body);
+
 // Parses a Certificate. 0, or a negative code.
 int parseCert(const uint8_t* der, size_t len, CertFields* out);
 // Parses a CertificateList. 0, or a negative code.

@@ -238,17 +238,7 @@ Bytes appendRdn(const Bytes& name, const Bytes& rdn) {
   if (r.primitive(der::kSequence, &content) != 0) return {};
   Bytes body(content.data, content.data + content.len);
   body.insert(body.end(), rdn.begin(), rdn.end());
-  Bytes out{der::kSequence};
-  if (body.size() < 0x80) {
-    out.push_back(static_cast<uint8_t>(body.size()));
-  } else {
-    Bytes len;
-    for (size_t v = body.size(); v != 0; v >>= 8) len.insert(len.begin(), static_cast<uint8_t>(v));
-    out.push_back(static_cast<uint8_t>(0x80 | len.size()));
-    out.insert(out.end(), len.begin(), len.end());
-  }
-  out.insert(out.end(), body.begin(), body.end());
-  return out;
+  return derElement(der::kSequence, body);
 }
 
 std::vector<Bytes> emailAddresses(const Bytes& name) {

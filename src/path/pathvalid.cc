@@ -86,24 +86,11 @@ Bytes withParameters(const Bytes& spki, const Bytes& key_oid, const Bytes& param
     return 0;
   });
   if (rc != 0) return {};
-  auto wrap = [](uint8_t tag, const Bytes& body) {
-    Bytes out{tag};
-    if (body.size() < 0x80) {
-      out.push_back(static_cast<uint8_t>(body.size()));
-    } else {
-      Bytes len;
-      for (size_t v = body.size(); v != 0; v >>= 8) len.insert(len.begin(), static_cast<uint8_t>(v));
-      out.push_back(static_cast<uint8_t>(0x80 | len.size()));
-      out.insert(out.end(), len.begin(), len.end());
-    }
-    out.insert(out.end(), body.begin(), body.end());
-    return out;
-  };
-  Bytes alg = wrap(der::kOid, key_oid);
+  Bytes alg = derElement(der::kOid, key_oid);
   alg.insert(alg.end(), params.begin(), params.end());
-  Bytes body = wrap(der::kSequence, alg);
+  Bytes body = derElement(der::kSequence, alg);
   body.insert(body.end(), key_bits.begin(), key_bits.end());
-  return wrap(der::kSequence, body);
+  return derElement(der::kSequence, body);
 }
 
 // The parameters element of an SPKI's AlgorithmIdentifier (empty if none).

@@ -71,10 +71,7 @@ TEST_F(PathCasesTest, FailureDepthNamesTheBrokenLink) {
   std::vector<Case> cases = loadCases();
   for (const Row& r : kRows) {
     SCOPED_TRACE(r.name);
-    const Case* found = nullptr;
-    for (const Case& c : cases) {
-      if (c.name == r.name) found = &c;
-    }
+    const Case* found = findCase(cases, r.name);
     ASSERT_NE(found, nullptr);
     Loaded l(*found);
     pkixpath::PathVerdict v;
@@ -86,10 +83,7 @@ TEST_F(PathCasesTest, FailureDepthNamesTheBrokenLink) {
 // The time comes from the module's clock unless one is given.
 TEST_F(PathCasesTest, ValidationTimeFromTheModulesClock) {
   std::vector<Case> cases = loadCases();
-  const Case* valid = nullptr;
-  for (const Case& c : cases) {
-    if (c.name == "valid_chain") valid = &c;
-  }
+  const Case* valid = findCase(cases, "valid_chain");
   ASSERT_NE(valid, nullptr);
   Loaded l(*valid);
   l.params.use_clock = true;
@@ -111,10 +105,7 @@ TEST_F(PathCasesTest, ValidationTimeFromTheModulesClock) {
 // Revocation switched off, on for the target only, on for every link.
 TEST_F(PathCasesTest, RevocationScopeSwitches) {
   std::vector<Case> cases = loadCases();
-  const Case* c = nullptr;
-  for (const Case& x : cases) {
-    if (x.name == "intermediate_revoked") c = &x;
-  }
+  const Case* c = findCase(cases, "intermediate_revoked");
   ASSERT_NE(c, nullptr);
   Loaded l(*c);
   struct Row {
@@ -135,10 +126,7 @@ TEST_F(PathCasesTest, RevocationScopeSwitches) {
 // Path building stops at the step limit instead of searching on.
 TEST_F(PathCasesTest, StepLimitBoundsTheSearch) {
   std::vector<Case> cases = loadCases();
-  const Case* c = nullptr;
-  for (const Case& x : cases) {
-    if (x.name == "cross_certificate_path") c = &x;
-  }
+  const Case* c = findCase(cases, "cross_certificate_path");
   ASSERT_NE(c, nullptr);
   Loaded l(*c);
   l.params.step_limit = 1;
@@ -166,10 +154,7 @@ TEST_F(PathCasesTest, PlainFunctionOverDer) {
   std::vector<Case> cases = loadCases();
   for (const Row& r : kRows) {
     SCOPED_TRACE(r.name);
-    const Case* c = nullptr;
-    for (const Case& x : cases) {
-      if (x.name == r.name) c = &x;
-    }
+    const Case* c = findCase(cases, r.name);
     ASSERT_NE(c, nullptr);
     Loaded l(*c);
     std::vector<Bytes> held;

@@ -86,6 +86,14 @@ inline std::vector<Case> loadCases() {
   return out;
 }
 
+// The case of the table named name, or null.
+inline const Case* findCase(const std::vector<Case>& cases, const std::string& name) {
+  for (const Case& c : cases) {
+    if (c.name == name) return &c;
+  }
+  return nullptr;
+}
+
 // The verdict names of cases.txt and the validator's codes.
 struct VerdictName {
   const char* name;
