@@ -197,7 +197,9 @@ class Validator {
     CertNode& c = certs_[child];
     CertNode& p = certs_[parent];
     if (!c.parsed || !p.parsed) return false;
-    if (c.issuer && p.subject) return (*c.issuer == *p.subject) != 0;
+    if (c.issuer && p.subject && (*c.issuer == *p.subject) != 0) return true;
+    // The names again under RFC 5280's folding of their string values,
+    // for what the module's comparison may not fold.
     return sameName(c.f.issuer, p.f.subject);
   }
 
@@ -580,18 +582,26 @@ class Validator {
         int signer = crlSigner(path, k, static_cast<int>(ci), nesting);
         if (signer < 0) continue;
         // (g) the newest usable delta CRL of the same scope, if any.
+        // A delta of this CRL that is no longer current leaves the status
+        // undetermined unless a current one is found.
         const CrlFields* delta = nullptr;
+        bool stale_delta = false;
         for (size_t di = 0; di < crls_.size(); ++di) {
           const CrlFields& d = crls_[di].f;
-          if (!d.is_delta || d.unknown_critical || !current(d, at_) || !crl.has_crl_number || !d.has_crl_number) continue;
+          if (!d.is_delta || d.unknown_critical || !crl.has_crl_number || !d.has_crl_number) continue;
           if (!sameScope(crl, d) || compareInteger(d.base_crl_number, crl.crl_number) > 0 ||
               compareInteger(d.crl_number, crl.crl_number) <= 0) {
             continue;
           }
-          if (delta != nullptr && compareInteger(d.crl_number, delta->crl_number) <= 0) continue;
           if (!crlSignedBy(static_cast<int>(di), signer)) continue;
+          if (!current(d, at_)) {
+            stale_delta = true;
+            continue;
+          }
+          if (delta != nullptr && compareInteger(d.crl_number, delta->crl_number) <= 0) continue;
           delta = &d;
         }
+        if (stale_delta && delta == nullptr) continue;
         const CrlEntry* in_delta = delta != nullptr ? entryFor(cert, *delta) : nullptr;
         if (in_delta != nullptr) {
           if (in_delta->reason != kReasonRemoveFromCRL) return kRevoked;
