@@ -1,8 +1,11 @@
-// Name matching, times and the policy tree of path validation, over
-// inline cases.
+// Name matching, times, the policy tree and the DER readers of path
+// validation, over inline cases and the path fixtures.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 #include "path/pathname.h"
@@ -45,6 +48,9 @@ TEST(PathNameTest, SubtreesOfTheTextForms) {
       {kUri, "http://www.example.com/", "example.com", Within::kNo},
       {kUri, "http://www.example.com/", ".example.com", Within::kYes},
       {kUri, "urn:isbn:123", "example.com", Within::kNo},
+      // Forms the constraints are not checked for cannot be judged.
+      {kOtherName, "x", "x", Within::kCannotTell},
+      {kRegisteredId, "x", "x", Within::kCannotTell},
   };
   for (const Row& r : kRows) {
     EXPECT_EQ(withinSubtree(gn(r.type, r.name), gn(r.type, r.base)), r.want) << r.name << " in " << r.base;
@@ -204,6 +210,72 @@ TEST(PathPolicyTreeTest, GrowthMappingAndIntersection) {
     t.intersect(1, {b});
     EXPECT_EQ(t.policiesAt(1), std::vector<Bytes>{b});
   }
+}
+
+Bytes fixture(const std::string& name) {
+  std::ifstream f(std::string(PKIX_SOURCE_DIR) + "/tests/data/path/" + name, std::ios::binary);
+  return Bytes(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+}
+
+// Every truncation of a certificate and of a CRL is refused, and so is
+// one more octet after it; the whole parses with the fields expected.
+TEST(PathDerTest, TruncationsAndTrailingOctetsAreRefused) {
+  struct Row {
+    const char* file;
+    bool crl;
+  } const kRows[] = {{"int_nc.der", false}, {"ee_with_dp.der", false}, {"crl_indirect.der", true},
+                     {"crl_delta_remove.der", true}};
+  for (const Row& r : kRows) {
+    SCOPED_TRACE(r.file);
+    Bytes der = fixture(r.file);
+    ASSERT_FALSE(der.empty());
+    auto parse = [&](size_t len) {
+      Bytes copy(der.begin(), der.begin() + static_cast<long>(std::min(len, der.size())));
+      if (len > der.size()) copy.push_back(0);
+      CertFields c;
+      CrlFields l;
+      return r.crl ? parseCrl(copy.data(), copy.size(), &l) : parseCert(copy.data(), copy.size(), &c);
+    };
+    EXPECT_EQ(parse(der.size()), 0);
+    for (size_t n = 0; n < der.size(); ++n) EXPECT_NE(parse(n), 0) << n;
+    EXPECT_NE(parse(der.size() + 1), 0);
+  }
+}
+
+TEST(PathDerTest, FieldsOfTheFixtures) {
+  CertFields nc;
+  Bytes d = fixture("int_nc.der");
+  ASSERT_EQ(parseCert(d.data(), d.size(), &nc), 0);
+  EXPECT_TRUE(nc.has_name_constraints && nc.has_permitted && nc.has_excluded);
+  EXPECT_EQ(nc.permitted.size(), 6u);
+  EXPECT_EQ(nc.excluded.size(), 2u);
+  EXPECT_TRUE(nc.ca);
+  EXPECT_EQ(nc.key_usage & (keyusage::kKeyCertSign | keyusage::kCrlSign), keyusage::kKeyCertSign | keyusage::kCrlSign);
+
+  CertFields dp;
+  d = fixture("ee_indirect.der");
+  ASSERT_EQ(parseCert(d.data(), d.size(), &dp), 0);
+  ASSERT_EQ(dp.crl_dps.size(), 1u);
+  EXPECT_FALSE(dp.crl_dps[0].has_name);
+  ASSERT_EQ(dp.crl_dps[0].crl_issuer.size(), 1u);
+  EXPECT_EQ(dp.crl_dps[0].crl_issuer[0].type, kDirectoryName);
+
+  CrlFields ind;
+  d = fixture("crl_indirect.der");
+  ASSERT_EQ(parseCrl(d.data(), d.size(), &ind), 0);
+  EXPECT_TRUE(ind.has_idp && ind.indirect);
+  ASSERT_EQ(ind.entries.size(), 1u);
+  EXPECT_EQ(ind.entries[0].reason, 1);  // keyCompromise
+  EXPECT_EQ(ind.entries[0].cert_issuer.size(), 1u);
+
+  CrlFields delta;
+  d = fixture("crl_delta_remove.der");
+  ASSERT_EQ(parseCrl(d.data(), d.size(), &delta), 0);
+  EXPECT_TRUE(delta.is_delta);
+  EXPECT_EQ(delta.base_crl_number, Bytes{20});
+  EXPECT_EQ(delta.crl_number, Bytes{21});
+  ASSERT_EQ(delta.entries.size(), 1u);
+  EXPECT_EQ(delta.entries[0].reason, kReasonRemoveFromCRL);
 }
 
 }  // namespace
