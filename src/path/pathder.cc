@@ -614,7 +614,8 @@ int parseCrl(const uint8_t* der_octets, size_t len, CrlFields* out) {
     DER_TRY(readAlg(crl, &out->sig_alg_oid, nullptr, nullptr));
     Buffer sig{nullptr, nullptr, 0};
     DER_TRY(crl.primitive(der::kBitString, &sig));
-    out->signature = bytesOf(sig);
+    if (sig.len == 0) return kPathParse;
+    out->signature = Bytes(sig.data + 1, sig.data + sig.len);
     return 0;
   });
   if (rc != 0) return rc;

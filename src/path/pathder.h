@@ -159,7 +159,7 @@ struct CrlFields {
   bool has_next_update = false;
   int64_t next_update = 0;
   Bytes sig_alg_oid;
-  Bytes signature;
+  Bytes signature;       // BIT STRING octets
   std::vector<CrlEntry> entries;
 
   bool has_crl_number = false;

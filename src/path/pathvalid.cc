@@ -219,18 +219,32 @@ class Validator {
     return rc;
   }
 
+  // True when signature over tbs, with algorithm alg, verifies under
+  // signer's key completed with the DSA parameters params.
+  bool verifiesWithParams(int signer, const Bytes& params, pki_alg_t alg, const Bytes& signature, const Bytes& tbs) {
+    const CertNode& p = certs_[signer];
+    Bytes spki = withParameters(p.f.spki, p.f.key_alg_oid, params);
+    Ref<TKey> key = Ref<TKey>::adopt(createTKey(TKey::KT_PUBLIC, spki.data(), static_cast<unsigned>(spki.size())));
+    Ref<TBuf> sig = Ref<TBuf>::adopt(createTBuf(signature.data(), static_cast<unsigned>(signature.size())));
+    Ref<TBuf> msg = Ref<TBuf>::adopt(createTBuf(tbs.data(), static_cast<unsigned>(tbs.size())));
+    if (!key || !sig || !msg) return false;
+    return p.obj->checkSign(key.get(), alg, sig.get(), msg.get()) == pkixrc::kOk;
+  }
+
   // The signature of child under parent's key completed with the DSA
   // parameters params.
   int signatureWithParams(int child, int parent, const Bytes& params) {
-    const CertNode& p = certs_[parent];
-    Bytes spki = withParameters(p.f.spki, p.f.key_alg_oid, params);
-    Ref<TKey> key = Ref<TKey>::adopt(createTKey(TKey::KT_PUBLIC, spki.data(), static_cast<unsigned>(spki.size())));
-    if (!key) return kBadSignature;
     const CertNode& c = certs_[child];
-    Ref<TBuf> sig = Ref<TBuf>::adopt(createTBuf(c.f.signature.data(), static_cast<unsigned>(c.f.signature.size())));
-    Ref<TBuf> msg = Ref<TBuf>::adopt(createTBuf(c.f.tbs.data(), static_cast<unsigned>(c.f.tbs.size())));
-    if (!sig || !msg) return kBadSignature;
-    return c.obj->checkSign(key.get(), c.obj->getSignAlg(), sig.get(), msg.get()) == pkixrc::kOk ? kValid : kBadSignature;
+    return verifiesWithParams(parent, params, c.obj->getSignAlg(), c.f.signature, c.f.tbs) ? kValid : kBadSignature;
+  }
+
+  // The DSA parameters in force for the key of path[k]: those of the
+  // first key above it (toward the anchor) that carries parameters.
+  Bytes inheritedParameters(const std::vector<int>& path, size_t k) {
+    for (size_t j = k; j < path.size(); ++j) {
+      if (!certs_[path[j]].inheritsDsa()) return parametersOf(certs_[path[j]].f.spki);
+    }
+    return {};
   }
 
   // Issuer candidates of node: anchors first, then the rest; within each,
@@ -531,13 +545,17 @@ class Validator {
     return anyCommon(dpNames(a.idp_full_name, a.idp_relative_name, a.issuer), dpNames(b.idp_full_name, b.idp_relative_name, b.issuer));
   }
 
-  // The signature of crl under signer's key (cached).
-  bool crlSignedBy(int crl, int signer) {
+  // The signature of crl under signer's key (cached), completed with the
+  // DSA parameters params when the key has none.
+  bool crlSignedBy(int crl, int signer, const Bytes& params) {
     auto key = std::make_pair(crl, signer);
     auto it = crl_sig_cache_.find(key);
     if (it != crl_sig_cache_.end()) return it->second;
     ++steps_;
-    bool ok = crls_[crl].obj->checkSign(certs_[signer].obj.get()) == pkixrc::kOk;
+    const CrlNode& c = crls_[crl];
+    bool ok = certs_[signer].inheritsDsa()
+                  ? !params.empty() && verifiesWithParams(signer, params, c.obj->getSignatureAlgorithm(), c.f.signature, c.f.tbs)
+                  : c.obj->checkSign(certs_[signer].obj.get()) == pkixrc::kOk;
     crl_sig_cache_[key] = ok;
     return ok;
   }
@@ -545,7 +563,7 @@ class Validator {
   // 6.3.3 (f): a certificate of the CRL's issuer that may sign CRLs, that
   // signed this one, and whose own path validates: the certificate's
   // issuer in path first, then any other. The signer's index, or -1.
-  int crlSigner(const std::vector<int>& path, size_t k, int crl, int nesting) {
+  int crlSigner(const std::vector<int>& path, size_t k, int crl, int nesting, Bytes* params) {
     const CrlFields& cf = crls_[crl].f;
     int issuer = path[k + 1];
     std::vector<int> order{issuer};
@@ -556,7 +574,9 @@ class Validator {
       const CertNode& c = certs_[s];
       if (!sameName(c.f.subject, cf.issuer)) continue;
       if (c.f.has_key_usage && (c.f.key_usage & keyusage::kCrlSign) == 0) continue;
-      if (!step() || !crlSignedBy(crl, s)) continue;
+      // DSA parameters are known for the signer in this path.
+      *params = s == issuer ? inheritedParameters(path, k + 1) : Bytes();
+      if (!step() || !crlSignedBy(crl, s, *params)) continue;
       if (s == issuer || c.anchor) return s;  // its path is the rest of this one, or it is trusted
       if (nesting >= kMaxSignerNesting) continue;
       std::vector<int> signer_path{s}, found;
@@ -579,7 +599,8 @@ class Validator {
         if (crl.is_delta || crl.unknown_critical || !current(crl, at_)) continue;
         unsigned interim = scopeReasons(cert, dp, crl);
         if ((interim & ~covered) == 0) continue;
-        int signer = crlSigner(path, k, static_cast<int>(ci), nesting);
+        Bytes signer_params;
+        int signer = crlSigner(path, k, static_cast<int>(ci), nesting, &signer_params);
         if (signer < 0) continue;
         // (g) the newest usable delta CRL of the same scope, if any.
         // A delta of this CRL that is no longer current leaves the status
@@ -593,7 +614,7 @@ class Validator {
               compareInteger(d.crl_number, crl.crl_number) <= 0) {
             continue;
           }
-          if (!crlSignedBy(static_cast<int>(di), signer)) continue;
+          if (!crlSignedBy(static_cast<int>(di), signer, signer_params)) continue;
           if (!current(d, at_)) {
             stale_delta = true;
             continue;
