@@ -9,6 +9,11 @@ namespace {
 
 using Reader = DerReader;
 
+// [4] and [5] IMPLICIT over a primitive type (the issuing distribution
+// point's indirectCRL and onlyContainsAttributeCerts).
+constexpr unsigned char kContext4 = 0x84;
+constexpr unsigned char kContext5 = 0x85;
+
 Bytes bytesOf(const Buffer& b) { return Bytes(b.data, b.data + b.len); }
 
 // Reads the element at the cursor whatever its tag: *tag, its content and
@@ -426,8 +431,8 @@ int readCrlExtension(const Bytes& oid, Reader& v, CrlFields* c) {
         c->has_only_reasons = true;
         DER_TRY(readFlags(i, der::kContext3, &c->only_reasons));
       }
-      if (i.peek() == 0x84) DER_TRY(readBool(i, 0x84, &c->indirect));
-      if (i.peek() == 0x85) DER_TRY(readBool(i, 0x85, &c->only_attribute));
+      if (i.peek() == kContext4) DER_TRY(readBool(i, kContext4, &c->indirect));
+      if (i.peek() == kContext5) DER_TRY(readBool(i, kContext5, &c->only_attribute));
       // At most one of the "only" flags.
       int only = (c->only_user ? 1 : 0) + (c->only_ca ? 1 : 0) + (c->only_attribute ? 1 : 0);
       return only > 1 ? kPathParse : 0;
