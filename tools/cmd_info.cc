@@ -124,6 +124,7 @@ int RunDemo(Context& ctx) {
   // Revocation: the sub CA's list, checked against its issuer first.
   if (CheckRevocations(ctx, certs, ctx.examples_dir + "/crl/") != kExitOk) rc = kExitFailed;
   if (DemoDirectory(ctx) != kExitOk) rc = kExitFailed;
+  if (DemoPath(ctx) != kExitOk) rc = kExitFailed;
   return rc;
 }
 

@@ -71,6 +71,13 @@ int RunCertUnbundle(Context& ctx);
 // Prints a list's fields, its extensions with their meaning and its first
 // entries (every entry with --all): serial, revocation date, reason.
 int RunCrlShow(Context& ctx);
+// Validates a certification path from CERT to a trust anchor (with
+// candidate intermediates and CRLs); prints the chosen path and the
+// verdict. Exit 0 valid, 1 not valid, 2 usage.
+int RunVerify(Context& ctx);
+// The demonstration's path validation step over the sample PKI; exit 0
+// when each path gets the verdict the sample intends.
+int DemoPath(Context& ctx);
 // Checks a list's signature with a certificate's public key: prints
 // "signature OK" (exit 0) or "signature FAILED (code N: reason)" (exit 1).
 int RunCrlVerify(Context& ctx);

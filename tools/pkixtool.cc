@@ -33,6 +33,7 @@ const Command kCommands[] = {
     {"crl", "fetch", "crl fetch URL|CERT [-o DIR] [--server HOST[:PORT]]  CRLs from LDAP distribution points", RunCrlFetch},
     {"crl", "unbundle", "crl unbundle FILE [PREFIX]    the CRLs of a set", RunCrlUnbundle},
     {"key", "show", "key show FILE             a key (DER or PEM): kind, algorithm, size, attributes", RunKeyShow},
+    {"verify", "", "verify --roots DIR|FILE [--untrusted F]... [--crl F]... [--at TIME] [--policy OID]... [--json] CERT  path validation", RunVerify},
 };
 
 std::string SelfDir() {

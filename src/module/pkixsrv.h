@@ -15,6 +15,8 @@ class TPkixMisc;
 class TSCEPStructs;
 class TLDAPDP;
 class TDPList;
+struct pkix_path_params;
+struct pkix_path_verdict;
 
 // Every creating operation returns a new object carrying one reference for
 // the caller, or null on failure. The order of the virtual operations is
@@ -48,6 +50,15 @@ class TPkixService : public CMN_GuardedRef {
   virtual TSCEPStructs* createTSCEPStructs() = 0;
   virtual TLDAPDP* createTLDAPDP() = 0;
   virtual TDPList* createTDPList() = 0;
+  // Validates the certification path from target to one of anchors, with
+  // untrusted as candidate intermediates and crls for revocation (any of
+  // the three lists may be null), as params say (null: defaults; see
+  // path/pkix_path.h). Returns out->code: 0 valid, else the first
+  // failure with out->depth the certificate at fault; 0xE0061010 for a
+  // null target or out. chosen (optional) receives the chosen path,
+  // target first. Appended last: no earlier slot moves.
+  virtual int verifyPath(TCert* target, TCertList* untrusted, TCertList* anchors, TCRLList* crls,
+                         const pkix_path_params* params, pkix_path_verdict* out, TCertList* chosen) = 0;
 };
 
 class pkixService : public TPkixService {
@@ -74,6 +85,8 @@ class pkixService : public TPkixService {
   TSCEPStructs* createTSCEPStructs() override;
   TLDAPDP* createTLDAPDP() override;
   TDPList* createTDPList() override;
+  int verifyPath(TCert* target, TCertList* untrusted, TCertList* anchors, TCRLList* crls,
+                 const pkix_path_params* params, pkix_path_verdict* out, TCertList* chosen) override;
 
   // The comparison and search functions, forwarded; the service itself is
   // not used.
