@@ -212,8 +212,9 @@ class CMN_ASN_Buf_Interface : public CMN_GuardedRef {
   // Reads length octets at the cursor and steps over them: len gets the
   // value, or kAsnIndefiniteLength for the indefinite form (0x80). A
   // definite length must not exceed the octets unread after the length
-  // octets. kAsnTruncated, kAsnBadLength; cursor and len unchanged on
-  // failure.
+  // octets (kAsnTruncated); one above 2^31-1 is kAsnBadLength, as are
+  // non-minimal length octets and more than four. Cursor and len unchanged
+  // on failure.
   virtual int getLen(unsigned& len) = 0;
 };
 
