@@ -245,7 +245,10 @@ class AsnAny final : public Cloning<AsnAny, AsnValue<CMN_ASN_Any_Interface>> {
  public:
   AsnAny() : Cloning(kKindAny, 0, IdKind::kHeld) {}
 
-  int addObject(CMN_ASN_Type_Interface* element) override { return Result(items_.Add(element, this)); }
+  int addObject(CMN_ASN_Type_Interface* element) override {
+    taken_ = kAll;
+    return Result(items_.Add(element, this));
+  }
   CMN_ASN_Type_Interface* getObject(unsigned i) override { return items_.Get(i); }
   CMN_ASN_Type_Interface* getFirst() override { return items_.First(); }
   CMN_ASN_Type_Interface* getNext() override { return items_.Next(); }
@@ -259,6 +262,7 @@ class AsnAny final : public Cloning<AsnAny, AsnValue<CMN_ASN_Any_Interface>> {
   unsigned char HeldId() override { return static_cast<unsigned char>(getRealId()); }
   int EncodeElement(Buffer* out) override {
     if (items_.size() == 0) return kAsnNotSet;
+    if (taken_ < items_.size()) return PrependEncodingOf(items_.Raw(taken_), out);
     for (size_t i = items_.size(); i-- > 0;) {
       int rc = PrependEncodingOf(items_.Raw(i), out);
       if (rc != kAsnOk) return rc;
@@ -270,10 +274,12 @@ class AsnAny final : public Cloning<AsnAny, AsnValue<CMN_ASN_Any_Interface>> {
     int rc = ReadElement(UnreadOf(in), ber(), &e);
     if (rc != kAsnOk) return rc;
     items_.DropFound();
+    taken_ = kAll;
     for (size_t i = 0; i < items_.size(); ++i) {
       uint32_t consumed = 0;
       if (DecodeInto(items_.Raw(i), in, enc_, &consumed) == kAsnOk && consumed > 0) {
         seen_ = e.id;
+        taken_ = i;
         *used = consumed;
         return kAsnOk;
       }
@@ -289,13 +295,17 @@ class AsnAny final : public Cloning<AsnAny, AsnValue<CMN_ASN_Any_Interface>> {
       return rc;
     }
     seen_ = e.id;
+    taken_ = items_.size() - 1;
     *used = consumed;
     return kAsnOk;
   }
 
  private:
+  static constexpr size_t kAll = SIZE_MAX;  // encode writes every object held
+
   Elements items_;
   unsigned char seen_ = 0;
+  size_t taken_ = kAll;  // the object that took the element last decoded
 };
 
 // ---------------------------------------------------------------------------

@@ -470,29 +470,41 @@ class AsnTime final : public Cloning<AsnTime<I>, AsnValue<I>> {
   AsnTime(unsigned kind, unsigned char id) : Cloning<AsnTime<I>, AsnValue<I>>(kind, id, IdKind::kPrimitive) {}
 
   int setTime(long seconds) override {
-    std::time_t t = static_cast<std::time_t>(seconds);
-    std::tm tm;
-    if (gmtime_r(&t, &tm) == nullptr) return this->Result(kAsnBadArgument);
-    int year = tm.tm_year + 1900;
-    bool utc = universal() == kIdUtcTime;
-    if (utc ? (year < kUtcFirstYear || year > kUtcLastYear) : (year < 0 || year > kGeneralLastYear))
-      return this->Result(kAsnBadArgument);
-    char text[24];
-    int n = utc ? std::snprintf(text, sizeof text, "%02d%02d%02d%02d%02d%02dZ", year % 100, tm.tm_mon + 1,
-                                tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec)
-                : std::snprintf(text, sizeof text, "%04d%02d%02d%02d%02d%02dZ", year, tm.tm_mon + 1,
-                                tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec);
-    text_.assign(text, text + n);
+    Bytes text;
+    int rc = Format(seconds, &text);
+    if (rc != kAsnOk) return this->Result(rc);
     seconds_ = seconds;
+    set_ = true;
     return this->Result(kAsnOk);
   }
   long getTime() override { return seconds_; }
 
  protected:
   unsigned char universal() const { return this->getType() == kKindUtcTime ? kIdUtcTime : kIdGeneralTime; }
+  // The DER text of seconds: YYMMDDHHMMSSZ or YYYYMMDDHHMMSSZ.
+  int Format(long seconds, Bytes* out) const {
+    std::time_t t = static_cast<std::time_t>(seconds);
+    std::tm tm;
+    if (gmtime_r(&t, &tm) == nullptr) return kAsnBadArgument;
+    int year = tm.tm_year + 1900;
+    bool utc = universal() == kIdUtcTime;
+    if (utc ? (year < kUtcFirstYear || year > kUtcLastYear) : (year < 0 || year > kGeneralLastYear))
+      return kAsnBadArgument;
+    char text[24];
+    int n = utc ? std::snprintf(text, sizeof text, "%02d%02d%02d%02d%02d%02dZ", year % 100, tm.tm_mon + 1,
+                                tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec)
+                : std::snprintf(text, sizeof text, "%04d%02d%02d%02d%02d%02dZ", year, tm.tm_mon + 1,
+                                tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec);
+    out->assign(text, text + n);
+    return kAsnOk;
+  }
+  // Written from the seconds, so that BER forms read (offsets, fractions,
+  // no seconds) are written back as DER.
   int EncodeContent(Buffer* out) override {
-    if (text_.empty()) return kAsnNotSet;
-    return Prepend(out, ViewOf(text_));
+    if (!set_) return kAsnNotSet;
+    Bytes text;
+    int rc = Format(seconds_, &text);
+    return rc != kAsnOk ? rc : Prepend(out, ViewOf(text));
   }
   int DecodeContent(const Element& e) override {
     // The support library reads the text of a universal element: rebuild
@@ -508,14 +520,16 @@ class AsnTime final : public Cloning<AsnTime<I>, AsnValue<I>> {
       size_t want = universal() == kIdUtcTime ? kUtcDerLength : kGeneralDerLength;
       if (e.content.n != want || e.content.p[want - 1] != 'Z') return kAsnNotDer;
     }
-    text_ = BytesOf(e.content);
+    Bytes text;
+    if (Format(static_cast<long>(t), &text) != kAsnOk) return kAsnBadValue;  // e.g. a year 0 offset back
     seconds_ = static_cast<long>(t);
+    set_ = true;
     return kAsnOk;
   }
 
  private:
-  Bytes text_;
   long seconds_ = 0;
+  bool set_ = false;
 };
 
 // ---------------------------------------------------------------------------

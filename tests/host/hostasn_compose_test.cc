@@ -256,6 +256,11 @@ TEST_F(AsnComposeTest, AnyKeepsWhateverElementComes) {
   EXPECT_EQ(i->signum(), 1);
   EXPECT_EQ(any->getObject(1), nullptr);
   EXPECT_EQ(Dec(any.get(), {0x02}), kAsnTruncated);
+  // A candidate that does not take the element is not written afterwards.
+  ASSERT_EQ(Dec(any.get(), Tlv(0x05, {})), kAsnOk);
+  Own<CMN_ASN_Type_Interface> kept(any->getObject(1));
+  ASSERT_NE(kept, nullptr);
+  EXPECT_EQ(Enc(any.get()), Tlv(0x05, {}));
 }
 
 TEST_F(AsnComposeTest, TemplatesAndNamedPrototypes) {

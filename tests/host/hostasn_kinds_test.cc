@@ -491,6 +491,10 @@ TEST_F(AsnKindsTest, TimeTextFormsUnderDerAndBer) {
     EXPECT_EQ(Dec(b.get(), c.der), c.berRc) << c.what;
     if (c.berRc == kAsnOk) {
       EXPECT_EQ(b->getTime(), c.seconds) << c.what;
+      // Whatever form was read, the DER form is written.
+      auto canonical = Make<CMN_ASN_Time_Interface>(c.kind);
+      ASSERT_EQ(canonical->setTime(c.seconds), kAsnOk);
+      EXPECT_EQ(Enc(b.get()), Enc(canonical.get())) << c.what;
     }
   }
 }
