@@ -64,14 +64,21 @@ class AsnContainer : public Cloning<D, AsnValue<I>> {
     return kAsnOk;
   }
 
+  // The content in a buffer of its own; without declared elements one
+  // generic object per element found, else the declared elements.
   int DecodeContent(const Element& e) override {
     items_.DropFound();
     Adopted<CMN_ASN_Buf_Interface> sub = ContentBuffer(e);
     if (!sub) return kAsnNoMemory;
     if (items_.size() == 0) return DecodeUnknown(sub.get());
+    return DecodeDeclared(sub.get());
+  }
+
+  // The declared elements in order, then nothing may be left.
+  virtual int DecodeDeclared(CMN_ASN_Buf_Interface* sub) {
     for (size_t i = 0; i < items_.size(); ++i) {
       uint32_t consumed = 0;
-      int rc = DecodeInto(items_.Raw(i), sub.get(), this->enc_, &consumed);
+      int rc = DecodeInto(items_.Raw(i), sub, this->enc_, &consumed);
       if (rc != kAsnOk) return rc;
     }
     return sub->len_of_datap() == 0 ? kAsnOk : kAsnTrailing;
@@ -138,14 +145,11 @@ class AsnSet final : public AsnContainer<AsnSet, CMN_ASN_Set_Interface> {
     return kAsnOk;
   }
 
-  int DecodeContent(const Element& e) override {
-    items_.DropFound();
-    Adopted<CMN_ASN_Buf_Interface> sub = ContentBuffer(e);
-    if (!sub) return kAsnNoMemory;
-    if (items_.size() == 0) return DecodeUnknown(sub.get());
+  // Each element found goes to the first declared element that reads it.
+  int DecodeDeclared(CMN_ASN_Buf_Interface* sub) override {
     std::vector<bool> done(items_.size(), false);
     while (sub->len_of_datap() > 0) {
-      int rc = MatchOne(sub.get(), &done);
+      int rc = MatchOne(sub, &done);
       if (rc != kAsnOk) return rc;
     }
     // Elements not found: only an OPTIONAL accepts nothing.
