@@ -307,7 +307,9 @@ class CMN_ASN_Integer_Interface : public CMN_ASN_Type_Interface {
 // setValue checks the characters: PrintableString A-Z a-z 0-9 space
 // ' ( ) + , - . / : = ?; IA5String octets below 0x80; BMPString an even
 // number of octets; UniversalString a multiple of four (kAsnBadArgument
-// otherwise). An unset string encodes as empty.
+// otherwise). decode applies the same rules (kAsnBadValue), except the
+// PrintableString characters, which widely issued certificates break. An
+// unset string encodes as empty.
 class CMN_ASN_String_Interface : public CMN_ASN_Type_Interface {
  public:
   explicit CMN_ASN_String_Interface(unsigned code) : CMN_ASN_Type_Interface(code) {}

@@ -58,6 +58,9 @@ TEST_F(AsnComposeTest, SequenceWithOptionalExplicitElement) {
   const Bytes present = Tlv(0x30, Cat({Tlv(0x02, {5}), Tlv(0xA0, Tlv(0x02, {7})), Tlv(0x01, {0xFF})}));
   EXPECT_EQ(Enc(s.seq.get()), present);
   EXPECT_EQ(s.seq->getRawLen(), present.size());
+  EXPECT_EQ(s.seq->getEncLen(), present.size());  // of the last encode
+  EXPECT_EQ(s.seq->setEncLen(3), kAsnOk);
+  EXPECT_EQ(s.seq->getEncLen(), 3u);
   EXPECT_EQ(s.seq->isConstructed(), 1);
 
   struct Case {
