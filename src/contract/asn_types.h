@@ -539,7 +539,11 @@ class CMN_ASN_Any_Interface : public CMN_ASN_Type_Interface {
 // makes it present (kAsnAlreadyPresent when one is held). decode: when
 // nothing is unread, or the element answers kAsnBadTag or kAsnNoAlternative
 // (another identifier), the OPTIONAL is absent, decode returns kAsnOk and
-// reads nothing; other failures of the element are returned. An absent OPTIONAL
+// reads nothing; other failures of the element are returned. An element
+// of a kind with a fixed identifier counts as absent only when the
+// identifier octet at the cursor is not its own: when it is, a wrong
+// identifier further inside is returned as the fault it is. The same rule
+// tells CHOICE and SET which failures let them try the next element. An absent OPTIONAL
 // encodes as nothing. getRealId() is the identifier octet of the element
 // when present, 0 when absent.
 class CMN_ASN_Optional_Interface : public CMN_ASN_Type_Interface {
