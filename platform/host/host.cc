@@ -5,6 +5,7 @@
 #include <chrono>
 #include <thread>
 
+#include "host/hostasn.h"
 #include "host/hostbuf.h"
 #include "host/hostcrypto.h"
 #include "host/hostldap.h"
@@ -66,6 +67,7 @@ Host::Host() : guard_(CMN_Guard::create()), face_(new HostFace(this)) {
   registerService(kLogServiceID, createLogService());
   registerService(kCryptoServiceID, createCryptoService());
   registerService(kDirectoryServiceID, createLdapService());
+  registerService(kAsnServiceID, createAsnService());
 }
 
 Host::~Host() {

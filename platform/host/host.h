@@ -71,7 +71,7 @@ class Host {
   static constexpr uint32_t kHostModuleID = 1;
 
   // Makes this the process's host (one at a time) and registers the host's
-  // own services: buffers, logging and crypto.
+  // own services: buffers, logging, crypto, generic ASN.1 types and the directory client.
   Host();
   // Unloads every module still loaded, then releases the host's services.
   ~Host();
