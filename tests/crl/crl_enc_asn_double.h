@@ -9,6 +9,8 @@
 #define PKIX_TESTS_CRL_CRL_ENC_ASN_DOUBLE_H_
 
 #include <atomic>
+#include <cstdio>
+#include <cstring>
 #include <cstdint>
 #include <ctime>
 #include <new>
