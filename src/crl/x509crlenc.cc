@@ -1,10 +1,12 @@
 #include "crl/x509crlenc.h"
 
+#include <cstdio>
 #include <ctime>
 #include <vector>
 
 #include "alg/pki_cnvrt_c.h"
 #include "support/abuf.h"
+#include "support/der_reader.h"
 #include "support/ref.h"
 #include "support/result_codes.h"
 
@@ -17,6 +19,7 @@ constexpr uint32_t kNullParamBases[] = {PKI_ALG_BASE_RSA, PKI_ALG_BASE_GOST3410,
 constexpr int kTmYearBase = 1900;
 // The first year UTCTime holds (its two digits run from 1950 to 2049).
 constexpr int kFirstUtcYear = 1950;
+
 // The class octet and number of the crlExtensions wrapper: [0] constructed.
 constexpr unsigned char kContextConstructed = 0xA0;
 constexpr unsigned kCrlExtensionsTag = 0;
@@ -125,6 +128,110 @@ CMN_ASN_Sequence_Stub algIdValue(pki_alg_t a) {
   return seq;
 }
 
+// ---- Revoked entries ----
+//
+// The entries are the bulk of a large list: they are written here, front to
+// back in one growing array (every length is known before its content is
+// written), and handed to the service as whole elements.
+
+// Appends the DER header of an element of tag with len content octets.
+void appendHeader(unsigned char tag, size_t len, std::vector<unsigned char>* out) {
+  out->push_back(tag);
+  if (len < 0x80) {
+    out->push_back(static_cast<unsigned char>(len));
+    return;
+  }
+  unsigned char be[sizeof len];
+  unsigned n = 0;
+  for (size_t v = len; v != 0; v >>= 8) be[n++] = static_cast<unsigned char>(v);
+  out->push_back(static_cast<unsigned char>(0x80 | n));
+  while (n != 0) out->push_back(be[--n]);
+}
+size_t headerSize(size_t len) {
+  size_t n = 2;
+  for (size_t v = len; v >= 0x80; v >>= 8) ++n;
+  return len < 0x80 ? 2 : n;
+}
+
+// Time ::= CHOICE { utcTime UTCTime, generalTime GeneralizedTime } as
+// text: YYMMDDHHMMSSZ for 1950 through 2049, YYYYMMDDHHMMSSZ otherwise.
+// The length written (0 for a saturated time or one gmtime_r cannot break
+// down); text has room for 16 characters.
+unsigned timeText(long t, char* text, unsigned char* tag) {
+  if (saturated(t)) return 0;
+  time_t when = static_cast<time_t>(t);
+  struct tm parts;
+  if (gmtime_r(&when, &parts) == nullptr) return 0;
+  long year = parts.tm_year + static_cast<long>(kTmYearBase);
+  if (year < 0 || year > 9999) return 0;
+  int n;
+  if (year >= kFirstUtcYear && year < crlenc::kFirstGeneralizedYear) {
+    *tag = der::kUtcTime;
+    n = std::snprintf(text, 16, "%02ld%02d%02d%02d%02d%02dZ", year % 100, parts.tm_mon + 1, parts.tm_mday,
+                      parts.tm_hour, parts.tm_min, parts.tm_sec);
+  } else {
+    *tag = der::kGeneralizedTime;
+    n = std::snprintf(text, 16, "%04ld%02d%02d%02d%02d%02dZ", year, parts.tm_mon + 1, parts.tm_mday,
+                      parts.tm_hour, parts.tm_min, parts.tm_sec);
+  }
+  return n > 0 && n < 16 ? static_cast<unsigned>(n) : 0;
+}
+
+// Appends the entry of cert:
+// SEQUENCE { userCertificate INTEGER, revocationDate Time,
+//            crlEntryExtensions SEQUENCE OF Extension OPTIONAL }
+// The serial is written non-negative (a leading 0 before a set top bit).
+// 0, or kFailed without a serial, a readable date, or an extension's DER.
+int appendEntry(TCert* cert, std::vector<unsigned char>* out) {
+  Ref<TBuf> serial = adoptRef(cert->getSerialNumber());
+  if (!serial || serial->len() == 0) return pkixrc::kFailed;
+  long revoked = 0;
+  long until = 0;
+  if (cert->getValidity(&revoked, &until) != 0) return pkixrc::kFailed;
+  char date[16];
+  unsigned char date_tag = 0;
+  unsigned date_len = timeText(revoked, date, &date_tag);
+  if (date_len == 0) return pkixrc::kFailed;
+  Ref<TExtnList> list = adoptRef(cert->getExtns());
+  std::vector<Ref<TBuf>> extns;
+  size_t extns_len = 0;
+  for (Ref<TExtn> e = adoptRef(list ? list->getFirst() : nullptr); e; e = adoptRef(list->getNext())) {
+    Ref<TBuf> der = adoptRef(e->getRaw());
+    if (!der) return pkixrc::kFailed;
+    extns_len += der->len();
+    extns.push_back(std::move(der));
+  }
+  const unsigned char* s = serial->datap();
+  size_t serial_len = serial->len() + ((s[0] & 0x80) != 0 ? 1 : 0);
+  size_t content = headerSize(serial_len) + serial_len + 2 + date_len;
+  if (!extns.empty()) content += headerSize(extns_len) + extns_len;
+  appendHeader(der::kSequence, content, out);
+  appendHeader(der::kInteger, serial_len, out);
+  if (serial_len != serial->len()) out->push_back(0);
+  out->insert(out->end(), s, s + serial->len());
+  appendHeader(date_tag, date_len, out);
+  out->insert(out->end(), date, date + date_len);
+  if (!extns.empty()) {
+    appendHeader(der::kSequence, extns_len, out);
+    for (const Ref<TBuf>& e : extns) out->insert(out->end(), e->datap(), e->datap() + e->len());
+  }
+  return pkixrc::kOk;
+}
+
+// revokedCertificates SEQUENCE OF entry, as one value holding the whole
+// element; empty when an entry fails.
+CMN_ASN_Any_Stub entriesValue(TCertList* list) {
+  std::vector<unsigned char> body;
+  for (Ref<TCert> c = adoptRef(list->getFirst()); c; c = adoptRef(list->getNext())) {
+    if (appendEntry(c.get(), &body) != 0) return CMN_ASN_Any_Stub(static_cast<CMN_ASN_Any_Interface*>(nullptr));
+  }
+  std::vector<unsigned char> whole;
+  whole.reserve(body.size() + headerSize(body.size()));
+  appendHeader(der::kSequence, body.size(), &whole);
+  whole.insert(whole.end(), body.begin(), body.end());
+  return anyOf(whole.data(), static_cast<unsigned>(whole.size()));
+}
+
 // Builds the TBSCertList of crl into tbs (the steps of x509_enc_crl up to
 // the signature). 0 or kFailed.
 int buildTbs(TCRL* crl, CMN_ASN_Sequence_Stub& tbs) {
@@ -149,9 +256,7 @@ int buildTbs(TCRL* crl, CMN_ASN_Sequence_Stub& tbs) {
   // revokedCertificates SEQUENCE OF SEQUENCE { ... } OPTIONAL
   Ref<TCertList> revoked = adoptRef(crl->getRevokedCerts());
   if (revoked && !revoked->isEmpty()) {
-    CMN_ASN_Sequence_Stub entries;
-    if (entries.empty() || x509_enc_certlist(revoked.get(), entries) != 0) return pkixrc::kFailed;
-    if (add(tbs, entries) != 0) return pkixrc::kFailed;
+    if (add(tbs, entriesValue(revoked.get())) != 0) return pkixrc::kFailed;
   }
   // crlExtensions [0] EXPLICIT Extensions OPTIONAL
   Ref<TExtnList> extns = adoptRef(crl->getCRLExtns());
@@ -175,37 +280,9 @@ CMN_ASN_Buf_Stub x509_algid_enc(pki_alg_t a) { return algIdValue(a).encode(); }
 
 int x509_enc_revcert(TCert* cert, CMN_ASN_Sequence_Stub& seq) {
   if (cert == nullptr) return pkixrc::kBadArgument;
-  // userCertificate CertificateSerialNumber (INTEGER), non-negative
-  Ref<TBuf> serial = adoptRef(cert->getSerialNumber());
-  if (!serial || serial->len() == 0) return pkixrc::kFailed;
-  const unsigned char* s = serial->datap();
-  unsigned n = serial->len();
-  CMN_ASN_Integer_Stub number;
-  if (number.empty()) return pkixrc::kFailed;
-  int r;
-  if ((s[0] & 0x80) != 0) {
-    // A leading 0 keeps the value's top bit from reading as a sign.
-    std::vector<unsigned char> positive(n + 1, 0);
-    for (unsigned i = 0; i < n; ++i) positive[i + 1] = s[i];
-    r = number.setValue(positive.data(), n + 1);
-  } else {
-    r = number.setValue(s, n);
-  }
-  if (r != 0) return pkixrc::kFailed;
-  // revocationDate Time
-  long revoked = 0;
-  long until = 0;
-  if (cert->getValidity(&revoked, &until) != 0) return pkixrc::kFailed;
-  CMN_ASN_Sequence_Stub entry;
-  if (add(entry, number) != 0 || add(entry, timeValue(revoked)) != 0) return pkixrc::kFailed;
-  // crlEntryExtensions Extensions OPTIONAL
-  Ref<TExtnList> extns = adoptRef(cert->getExtns());
-  Ref<TExtn> first = adoptRef(extns ? extns->getFirst() : nullptr);
-  if (first) {
-    CMN_ASN_Sequence_Stub list;
-    if (list.empty() || addExtensions(extns.get(), list) != 0 || add(entry, list) != 0) return pkixrc::kFailed;
-  }
-  return add(seq, entry);
+  std::vector<unsigned char> der;
+  if (appendEntry(cert, &der) != 0) return pkixrc::kFailed;
+  return add(seq, anyOf(der.data(), static_cast<unsigned>(der.size())));
 }
 
 int x509_enc_certlist(TCertList* list, CMN_ASN_Sequence_Stub& seq) {
@@ -236,6 +313,17 @@ int buf_append(CMN_ASN_Buf_Stub* a, CMN_ASN_Buf_Stub* b) {
   CMN_ASN_Buf_Stub made(joined.data(), alen + blen);
   if (made.empty()) return pkixrc::kFailed;
   *a = made;
+  return pkixrc::kOk;
+}
+
+int x509_enc_crl_tbs(TCRL* crl, TBuf** out) {
+  if (crl == nullptr || out == nullptr) return pkixrc::kBadArgument;
+  *out = nullptr;
+  CMN_ASN_Sequence_Stub tbs;
+  if (buildTbs(crl, tbs) != 0) return pkixrc::kFailed;
+  Ref<TBuf> der = tbufOf(tbs);
+  if (!der) return pkixrc::kFailed;
+  *out = der.detach();
   return pkixrc::kOk;
 }
 

@@ -50,6 +50,12 @@ constexpr unsigned kVersionUnset = 0xFFFFFFFFu;
 // crlExtensions only with extensions.
 int x509_enc_crl(TCRL* crl, TCert* issuer, TKey* key, TBuf** out);
 
+// The TBSCertList of crl alone, unsigned: the part x509_enc_crl has the
+// issuer sign. On success *out is a new TBuf (one reference for the
+// caller) and the result is 0; else kBadArgument (null crl or out) or
+// kFailed, *out null.
+int x509_enc_crl_tbs(TCRL* crl, TBuf** out);
+
 // The DER Time of the seconds since 1970 at t: UTCTime for the years 1950
 // to 2049, GeneralizedTime from 2050 (and before 1950, which UTCTime cannot
 // hold). Empty for a null t, a saturated time

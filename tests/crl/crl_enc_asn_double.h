@@ -212,7 +212,10 @@ class DoubleObjectId : public DoubleValue<CMN_ASN_ObjectId_Interface> {
         b[k++] = static_cast<unsigned char>(v & 0x7F);
         v >>= 7;
       } while (v != 0);
-      while (k != 0) value_.push_back(static_cast<unsigned char>(b[--k] | (k != 0 ? 0x80 : 0)));
+      while (k != 0) {
+        --k;
+        value_.push_back(static_cast<unsigned char>(b[k] | (k != 0 ? 0x80 : 0)));
+      }
     }
     return err_ = 0;
   }

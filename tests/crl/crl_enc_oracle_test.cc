@@ -483,6 +483,27 @@ TEST_F(CrlEncTest, FailuresLeaveTheListAsItWas) {
   }
 }
 
+// The TBSCertList alone is what the signed list carries and what its
+// signature covers.
+TEST_F(CrlEncTest, TbsAloneIsTheSignedPart) {
+  Ref<TCert> issuer = cert(kRsa.cert);
+  Ref<TKey> key = privateKey(kRsa.key);
+  Ref<X509CRL> crl = parse(crlExample("v2-reasons.der"));
+  TBuf* tbs = nullptr;
+  ASSERT_EQ(x509_enc_crl_tbs(crl.get(), &tbs), 0);
+  Ref<TBuf> held_tbs = adoptRef(tbs);
+  TBuf* whole = nullptr;
+  ASSERT_EQ(x509_enc_crl(crl.get(), issuer.get(), key.get(), &whole), 0);
+  Ref<TBuf> held_whole = adoptRef(whole);
+  Read r(bytesOf(whole));
+  ASSERT_TRUE(r.crl);
+  Bytes signed_part = OsslDer([&](unsigned char** p) { return i2d_re_X509_CRL_tbs(r.crl.get(), p); });
+  EXPECT_EQ(bytesOf(tbs), signed_part);
+  TBuf* none = reinterpret_cast<TBuf*>(1);
+  EXPECT_EQ(x509_enc_crl_tbs(nullptr, &none), pkixrc::kBadArgument);
+  EXPECT_EQ(x509_enc_crl_tbs(crl.get(), nullptr), pkixrc::kBadArgument);
+}
+
 TEST_F(CrlEncTest, ArgumentsAreChecked) {
   Ref<TCert> issuer = cert(kRsa.cert);
   Ref<X509CRL> crl = parse(crlExample("sha256.der"));
