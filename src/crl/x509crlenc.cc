@@ -12,9 +12,6 @@
 
 namespace {
 
-// The base octets of the algorithms whose identifiers carry a NULL
-// parameter: RSA, and the two GOST families.
-constexpr uint32_t kNullParamBases[] = {PKI_ALG_BASE_RSA, PKI_ALG_BASE_GOST3410, 0x0E};
 // struct tm counts years from 1900.
 constexpr int kTmYearBase = 1900;
 // The first year UTCTime holds (its two digits run from 1950 to 2049).
@@ -110,8 +107,8 @@ CMN_ASN_Type timeValue(long t) {
 
 // AlgorithmIdentifier ::= SEQUENCE { algorithm OBJECT IDENTIFIER,
 //                                    parameters ANY OPTIONAL }
-// The parameters are a NULL for the RSA and GOST families, absent for the
-// others. Empty when a has no identifier or the service fails.
+// The parameters are a NULL where the conversion table says so (the RSA
+// and GOST families), absent for the others. Empty when a has no identifier or the service fails.
 CMN_ASN_Sequence_Stub algIdValue(pki_alg_t a) {
   CMN_ASN_Sequence_Stub none(static_cast<CMN_ASN_Sequence_Interface*>(nullptr));
   unsigned count = 0;
@@ -120,8 +117,7 @@ CMN_ASN_Sequence_Stub algIdValue(pki_alg_t a) {
   CMN_ASN_Sequence_Stub seq;
   CMN_ASN_ObjectId_Stub oid;
   if (oid.empty() || oid.setValue(arcs, count) != 0 || add(seq, oid) != 0) return none;
-  for (uint32_t base : kNullParamBases) {
-    if (pki_alg_base(a) != base) continue;
+  if (pki_alg_null_params(a) != 0) {
     CMN_ASN_Null_Stub null;
     if (add(seq, null) != 0) return none;
   }

@@ -64,8 +64,8 @@ int x509_enc_crl_tbs(TCRL* crl, TBuf** out);
 CMN_ASN_Buf_Stub x509_enc_time(long* t);
 
 // The DER AlgorithmIdentifier of a: SEQUENCE { OBJECT IDENTIFIER, NULL }
-// for the RSA and GOST families (base octet 1, 13 or 14), SEQUENCE { OBJECT
-// IDENTIFIER } for every other algorithm. Empty when a has no identifier or
+// where the conversion table gives a NULL parameter (the RSA and GOST
+// families), SEQUENCE { OBJECT IDENTIFIER } for every other algorithm. Empty when a has no identifier or
 // on an encoder error.
 CMN_ASN_Buf_Stub x509_algid_enc(pki_alg_t a);
 
