@@ -69,6 +69,25 @@ std::vector<uint8_t> tbsTags(const Bytes& der) {
   return tags;
 }
 
+// Sets the subject of issuer as the issuer of crl.
+void issuedBy(X509CRL* crl, TCert* issuer) {
+  Ref<TName> name = adoptRef(issuer->getName(static_cast<TName::name_type_t>(TName::NAME_SUBJECT | TName::NAME_DN)));
+  Ref<TName> as_issuer = adoptRef(createTName(kIssuerDN, name.get()));
+  EXPECT_EQ(crl->setTName(as_issuer.get()), 0);
+}
+
+// Encoding crl fails with 9 both ways, *out stays null, and the list keeps
+// the DER it was parsed from.
+void expectEncodingFails(X509CRL* crl, TCert* issuer, TKey* key, const Bytes& original) {
+  TBuf* out = reinterpret_cast<TBuf*>(1);
+  EXPECT_EQ(x509_enc_crl(crl, issuer, key, &out), pkixrc::kFailed);
+  EXPECT_EQ(out, nullptr);
+  EXPECT_EQ(crl->getRaw(issuer, key), nullptr);
+  EXPECT_EQ(crl->error(), pkixrc::kFailed);
+  Ref<TBuf> kept = adoptRef(crl->getRaw(nullptr, nullptr));
+  EXPECT_EQ(bytesOf(kept.get()), original);
+}
+
 struct Key {
   const char* cert;
   const char* key;  // examples/keys/NAME.p8.der
@@ -322,9 +341,7 @@ TEST_F(CrlEncTest, VersionRules) {
     Ref<VersionedCrl> crl = adoptRef(new VersionedCrl(c.version));
     crl->setSignatureAlgorithm(PKI_ALG_SHA256_RSA);
     crl->setThisReleaseTime(kThis);
-    Ref<TName> name = adoptRef(issuer->getName(static_cast<TName::name_type_t>(TName::NAME_SUBJECT | TName::NAME_DN)));
-    Ref<TName> as_issuer = adoptRef(createTName(kIssuerDN, name.get()));
-    crl->setTName(as_issuer.get());
+    issuedBy(crl.get(), issuer.get());
     TBuf* out = reinterpret_cast<TBuf*>(1);
     EXPECT_EQ(x509_enc_crl(crl.get(), issuer.get(), key.get(), &out), c.code);
     Ref<TBuf> held = adoptRef(out);
@@ -418,9 +435,7 @@ TEST_F(CrlEncTest, EmptyListsWriteNeitherEntriesNorExtensions) {
   crl->setVersion(2);
   crl->setThisReleaseTime(kThis);
   crl->setNextReleaseTime(kNext);
-  Ref<TName> name = adoptRef(issuer->getName(static_cast<TName::name_type_t>(TName::NAME_SUBJECT | TName::NAME_DN)));
-  Ref<TName> as_issuer = adoptRef(createTName(kIssuerDN, name.get()));
-  crl->setTName(as_issuer.get());
+  issuedBy(crl.get(), issuer.get());
   // An empty entry list and an empty extension list count as none.
   Ref<TCertList> none = adoptRef(createTCertList());
   crl->setRevokedCerts(none.get());
@@ -472,14 +487,7 @@ TEST_F(CrlEncTest, FailuresLeaveTheListAsItWas) {
     SCOPED_TRACE(c.what);
     Ref<X509CRL> crl = parse(original);
     c.spoil(crl.get());
-    TBuf* out = reinterpret_cast<TBuf*>(1);
-    EXPECT_EQ(x509_enc_crl(crl.get(), issuer.get(), key.get(), &out), pkixrc::kFailed);
-    EXPECT_EQ(out, nullptr);
-    EXPECT_EQ(crl->getRaw(issuer.get(), key.get()), nullptr);
-    EXPECT_EQ(crl->error(), pkixrc::kFailed);
-    // The DER it had is still there, and still what was parsed.
-    Ref<TBuf> kept = adoptRef(crl->getRaw(nullptr, nullptr));
-    EXPECT_EQ(bytesOf(kept.get()), original);
+    expectEncodingFails(crl.get(), issuer.get(), key.get(), original);
   }
 }
 
@@ -602,13 +610,7 @@ TEST_F(CrlEncNoServiceTest, EncoderFailsAndChangesNothing) {
   Ref<TKey> key = adoptRef(createTKey(TKey::KT_PRIVATE, d.data(), static_cast<unsigned>(d.size())));
   Bytes original = crlExample("sha256.der");
   Ref<X509CRL> crl = parse(original);
-  TBuf* out = reinterpret_cast<TBuf*>(1);
-  EXPECT_EQ(x509_enc_crl(crl.get(), issuer.get(), key.get(), &out), pkixrc::kFailed);
-  EXPECT_EQ(out, nullptr);
-  EXPECT_EQ(crl->getRaw(issuer.get(), key.get()), nullptr);
-  EXPECT_EQ(crl->error(), pkixrc::kFailed);
-  Ref<TBuf> kept = adoptRef(crl->getRaw(nullptr, nullptr));
-  EXPECT_EQ(bytesOf(kept.get()), original);
+  expectEncodingFails(crl.get(), issuer.get(), key.get(), original);
   long t = kThis;
   EXPECT_TRUE(x509_enc_time(&t).empty());
   EXPECT_TRUE(x509_algid_enc(PKI_ALG_SHA256_RSA).empty());
