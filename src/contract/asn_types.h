@@ -212,8 +212,9 @@ class CMN_ASN_Buf_Interface : public CMN_GuardedRef {
   // Reads length octets at the cursor and steps over them: len gets the
   // value, or kAsnIndefiniteLength for the indefinite form (0x80). A
   // definite length must not exceed the octets unread after the length
-  // octets. kAsnTruncated, kAsnBadLength; cursor and len unchanged on
-  // failure.
+  // octets (kAsnTruncated); one above 2^31-1 is kAsnBadLength, as are
+  // non-minimal length octets and more than four. Cursor and len unchanged
+  // on failure.
   virtual int getLen(unsigned& len) = 0;
 };
 
@@ -397,7 +398,8 @@ class CMN_ASN_Bool_Interface : public CMN_ASN_Type_Interface {
 // with or without seconds and with a Z or a +hhmm/-hhmm offset (converted
 // to UTC) and, for GeneralizedTime, a fraction (dropped); under ASN_DER only
 // the Z forms with seconds and no fraction. A time beyond what long holds
-// is kAsnBadValue.
+// is kAsnBadValue. encode writes the time held in the DER form, whatever
+// form it was read from.
 class CMN_ASN_Time_Interface : public CMN_ASN_Type_Interface {
  public:
   explicit CMN_ASN_Time_Interface(unsigned code) : CMN_ASN_Type_Interface(code) {}
@@ -515,7 +517,9 @@ class CMN_ASN_Choice_Interface : public CMN_ASN_Type_Interface {
 // ANY: holds the objects added, and encodes their encodings one after the
 // other. decode reads one element of any identifier: the first object held
 // that decodes it takes it; when none does (or none is held), a new generic
-// object holding the element is appended. getRealId() is the identifier
+// object holding the element is appended. After a decode, encode writes
+// the object that took the element (until the next addObject), so that
+// candidates that did not match are not written. getRealId() is the identifier
 // octet of the element last decoded, else of the first object held's
 // encoding (0 when none).
 class CMN_ASN_Any_Interface : public CMN_ASN_Type_Interface {
