@@ -18,6 +18,7 @@
 #include "crl/crl_enc_asn_double.h"
 #include "crl/crl_testutil.h"
 #include "crl/x509crlenc.h"
+#include "host/hostasn.h"
 #include "key/x509key.h"
 #include "name/x509name.h"
 #include "cert/certlist.h"
@@ -98,16 +99,30 @@ constexpr Key kDsa{"dsa-ca.der", "dsa-ca-key"};
 constexpr Key kEc256{"ec256-sub.der", "ec256-sub-key"};
 constexpr Key kEc384{"ec384-root.der", "ec384-root-key"};
 
-class CrlEncTest : public CrlFixture {
+// The generic ASN.1 service the encoder runs over: the host's, and the
+// small stand-in of crl_enc_asn_double.h; each counts its live objects.
+struct AsnServiceCase {
+  const char* name;
+  CMN_GuardedRef* (*make)();
+  int (*live)();
+  int idle;  // live objects while no stub holds any (the stand-in counts itself)
+};
+const AsnServiceCase kAsnServices[] = {
+    {"host", [] { return static_cast<CMN_GuardedRef*>(pkixhost::createAsnService()); }, pkixhost::liveAsnObjects, 0},
+    {"standin", [] { return static_cast<CMN_GuardedRef*>(new DoubleService); }, [] { return asnDoubleLive().load(); },
+     1},
+};
+
+class CrlEncTest : public CrlFixture, public ::testing::WithParamInterface<AsnServiceCase> {
  protected:
   void SetUp() override {
     CrlFixture::SetUp();
-    mgr.offer(pkixid::kGenericAsn, new DoubleService);
+    mgr.offer(pkixid::kGenericAsn, GetParam().make());
   }
   void TearDown() override {
     CrlFixture::TearDown();
     // Every value object of the encoder went with its last stub.
-    EXPECT_EQ(asnDoubleLive(), 1);  // the service itself
+    EXPECT_EQ(GetParam().live(), GetParam().idle);
   }
 
   Ref<TKey> privateKey(const char* stem) {
@@ -210,7 +225,7 @@ const AlgCase kAlgCases[] = {
     {PKI_ALG_SHA512_ECDSA, kEc384, NID_ecdsa_with_SHA512, V_ASN1_UNDEF},
 };
 
-TEST_F(CrlEncTest, EverySignatureAlgorithmVerifiesAndReadsBack) {
+TEST_P(CrlEncTest, EverySignatureAlgorithmVerifiesAndReadsBack) {
   for (const AlgCase& c : kAlgCases) {
     SCOPED_TRACE(OBJ_nid2sn(c.nid));
     Ref<TCert> issuer = cert(c.key.cert);
@@ -279,7 +294,7 @@ constexpr SampleKey kSampleKeys[] = {
 // key identifier gain one at the end of their extensions.
 const char* const kChangedTbs[] = {"v1.der", "indirect.der", "no-next-update.der"};
 
-TEST_F(CrlEncTest, SampleListsReencodeAsTheyWere) {
+TEST_P(CrlEncTest, SampleListsReencodeAsTheyWere) {
   for (const SampleCrl& s : kSampleCrls) {
     SCOPED_TRACE(s.file);
     const char* stem = nullptr;
@@ -326,7 +341,7 @@ class VersionedCrl : public X509CRL {
   unsigned v_;
 };
 
-TEST_F(CrlEncTest, VersionRules) {
+TEST_P(CrlEncTest, VersionRules) {
   struct Case {
     unsigned version;
     int code;
@@ -361,23 +376,23 @@ TEST_F(CrlEncTest, VersionRules) {
   }
 }
 
-TEST_F(CrlEncTest, TimesChangeFormIn2050) {
+TEST_P(CrlEncTest, TimesChangeFormIn2050) {
   if (sizeof(long) < 8) GTEST_SKIP() << "long holds no date after 2038";
   struct Case {
-    long t;
+    int64_t t;  // past 2038: declared wide, used only where long holds it
     unsigned char tag;
     const char* text;
   };
   const Case cases[] = {
-      {2524607999L, der::kUtcTime, "491231235959Z"},           // 2049-12-31T23:59:59Z
-      {2524608000L, der::kGeneralizedTime, "20500101000000Z"},  // 2050-01-01T00:00:00Z
+      {2524607999LL, der::kUtcTime, "491231235959Z"},           // 2049-12-31T23:59:59Z
+      {2524608000LL, der::kGeneralizedTime, "20500101000000Z"},  // 2050-01-01T00:00:00Z
       {kThis, der::kUtcTime, "300101000000Z"},
       {0, der::kUtcTime, "700101000000Z"},
       {-631152001L, der::kGeneralizedTime, "19491231235959Z"},  // before UTCTime's range
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
-    long t = c.t;
+    long t = static_cast<long>(c.t);
     CMN_ASN_Buf_Stub b = x509_enc_time(&t);
     ASSERT_FALSE(b.empty());
     Bytes got(b.datap(), b.datap() + b.len_of_datap());
@@ -390,7 +405,7 @@ TEST_F(CrlEncTest, TimesChangeFormIn2050) {
     ASSERT_NE(a, nullptr);
     struct tm parts;
     ASSERT_EQ(ASN1_TIME_to_tm(a, &parts), 1);
-    EXPECT_EQ(static_cast<long>(timegm(&parts)), c.t);
+    EXPECT_EQ(static_cast<int64_t>(timegm(&parts)), c.t);
     ASN1_TIME_free(a);
   }
   // Null and saturated times give nothing.
@@ -401,7 +416,7 @@ TEST_F(CrlEncTest, TimesChangeFormIn2050) {
   EXPECT_TRUE(x509_enc_time(&early).empty());
 }
 
-TEST_F(CrlEncTest, AlgorithmIdentifiersAsOpenSslWritesThem) {
+TEST_P(CrlEncTest, AlgorithmIdentifiersAsOpenSslWritesThem) {
   struct Case {
     pki_alg_t alg;
     int nid;
@@ -427,7 +442,7 @@ TEST_F(CrlEncTest, AlgorithmIdentifiersAsOpenSslWritesThem) {
   EXPECT_TRUE(x509_algid_enc(PKI_ALG_SHA_RSA).empty());  // no identifier in the table
 }
 
-TEST_F(CrlEncTest, EmptyListsWriteNeitherEntriesNorExtensions) {
+TEST_P(CrlEncTest, EmptyListsWriteNeitherEntriesNorExtensions) {
   Ref<TCert> issuer = cert(kRsa.cert);
   Ref<TKey> key = privateKey(kRsa.key);
   Ref<X509CRL> crl = adoptRef(new X509CRL);
@@ -457,7 +472,7 @@ TEST_F(CrlEncTest, EmptyListsWriteNeitherEntriesNorExtensions) {
   EXPECT_EQ(X509_CRL_verify(r.crl.get(), X509_get0_pubkey(ca.get())), 1);
 }
 
-TEST_F(CrlEncTest, FailuresLeaveTheListAsItWas) {
+TEST_P(CrlEncTest, FailuresLeaveTheListAsItWas) {
   Ref<TCert> issuer = cert(kRsa.cert);
   Ref<TKey> key = privateKey(kRsa.key);
   Bytes original = crlExample("sha256.der");
@@ -493,7 +508,7 @@ TEST_F(CrlEncTest, FailuresLeaveTheListAsItWas) {
 
 // The TBSCertList alone is what the signed list carries and what its
 // signature covers.
-TEST_F(CrlEncTest, TbsAloneIsTheSignedPart) {
+TEST_P(CrlEncTest, TbsAloneIsTheSignedPart) {
   Ref<TCert> issuer = cert(kRsa.cert);
   Ref<TKey> key = privateKey(kRsa.key);
   Ref<X509CRL> crl = parse(crlExample("v2-reasons.der"));
@@ -512,7 +527,7 @@ TEST_F(CrlEncTest, TbsAloneIsTheSignedPart) {
   EXPECT_EQ(x509_enc_crl_tbs(crl.get(), nullptr), pkixrc::kBadArgument);
 }
 
-TEST_F(CrlEncTest, ArgumentsAreChecked) {
+TEST_P(CrlEncTest, ArgumentsAreChecked) {
   Ref<TCert> issuer = cert(kRsa.cert);
   Ref<X509CRL> crl = parse(crlExample("sha256.der"));
   TBuf* out = nullptr;
@@ -533,7 +548,7 @@ TEST_F(CrlEncTest, ArgumentsAreChecked) {
   EXPECT_EQ(crl->error(), pkixrc::kUnavailable);
 }
 
-TEST_F(CrlEncTest, BufAppendJoins) {
+TEST_P(CrlEncTest, BufAppendJoins) {
   struct Case {
     Bytes a, b;
   };
@@ -552,7 +567,7 @@ TEST_F(CrlEncTest, BufAppendJoins) {
 
 // Dates past 2038 are held saturated at 0x7FFFFFFF: writing such a list
 // again would put 2038-01-19 where the list said something else.
-TEST_F(CrlEncTest, SaturatedTimesAreRefused) {
+TEST_P(CrlEncTest, SaturatedTimesAreRefused) {
   Ref<TCert> issuer = cert(kRsa.cert);
   Ref<TKey> key = privateKey(kRsa.key);
   PKey osslKey = this->key(kRsa.key);
@@ -599,6 +614,9 @@ TEST_F(CrlEncTest, SaturatedTimesAreRefused) {
   Read e(bytesOf(again.get()));
   EXPECT_EQ(X509_CRL_get0_nextUpdate(e.crl.get()), nullptr);
 }
+
+INSTANTIATE_TEST_SUITE_P(Services, CrlEncTest, ::testing::ValuesIn(kAsnServices),
+                         [](const ::testing::TestParamInfo<AsnServiceCase>& i) { return std::string(i.param.name); });
 
 // The host without the generic ASN.1 service: every encoding fails with 9
 // and changes nothing.
