@@ -624,10 +624,13 @@ int X509CRL::takeIssuer(TCert* issuer) {
     if (!ian || ian->setValue(alt.get()) != pkixrc::kOk) return pkixrc::kFailed;
     if ((r = list->append(ian.get())) != pkixrc::kOk) return r;
   }
-  auto* named = static_cast<TX509AuthKeyId*>(aki.get());
+  // An extension read generically reports its kind from the identifier
+  // without being the typed class: only the typed one is asked.
+  auto* named = dynamic_cast<TX509AuthKeyId*>(aki.get());
   if (named == nullptr || named->isCertCompliant(issuer) != 1) {
     Ref<TExtn> made = adoptRef(createTExtn(TExtn::EXT_AUTHORITY_KEY_ID));
-    if (!made || static_cast<TX509AuthKeyId*>(made.get())->setIssuer(issuer) != pkixrc::kOk) return pkixrc::kFailed;
+    auto* typed = dynamic_cast<TX509AuthKeyId*>(made.get());
+    if (typed == nullptr || typed->setIssuer(issuer) != pkixrc::kOk) return pkixrc::kFailed;
     if ((r = list->append(made.get())) != pkixrc::kOk) return r;
   }
   return setCRLExtns(list.get());

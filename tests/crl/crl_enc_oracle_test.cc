@@ -281,6 +281,36 @@ TEST_P(CrlEncTest, EverySignatureAlgorithmVerifiesAndReadsBack) {
   }
 }
 
+// An authority key identifier naming another key is replaced in place by
+// the issuer's, also when it was read as a generic extension (which reports
+// its kind from the identifier without being the typed class).
+TEST_P(CrlEncTest, ForeignAuthorityKeyIdIsReplaced) {
+  Ref<TCert> issuer = cert(kRsa.cert);
+  Ref<TKey> key = privateKey(kRsa.key);
+  // id-ce-authorityKeyIdentifier: SEQUENCE { [0] keyIdentifier 01 02 03 }
+  Bytes aki = Tlv(0x30, Cat({Tlv(0x06, {0x55, 0x1D, 0x23}), Tlv(0x04, Tlv(0x30, Tlv(0x80, {1, 2, 3})))}));
+  Ref<X509CRL> fresh = adoptRef(new X509CRL);
+  fresh->setSignatureAlgorithm(PKI_ALG_SHA256_RSA);
+  fresh->setThisReleaseTime(kThis);
+  fresh->addCRLExtn(extension(aki).get());
+  fresh->addCRLExtn(extension(numberExtension(7)).get());
+  Ref<TBuf> der = adoptRef(fresh->getRaw(issuer.get(), key.get()));
+  ASSERT_TRUE(der) << fresh->error();
+  Read r(bytesOf(der.get()));
+  ASSERT_TRUE(r.crl);
+  OsslX509 ca = osslCert(example(kRsa.cert));
+  AUTHORITY_KEYID* akid =
+      static_cast<AUTHORITY_KEYID*>(X509_CRL_get_ext_d2i(r.crl.get(), NID_authority_key_identifier, nullptr, nullptr));
+  ASSERT_NE(akid, nullptr);
+  EXPECT_EQ(X509_check_akid(ca.get(), akid), X509_V_OK);
+  AUTHORITY_KEYID_free(akid);
+  // Still first, and still one of them.
+  const STACK_OF(X509_EXTENSION)* exts = X509_CRL_get0_extensions(r.crl.get());
+  ASSERT_EQ(sk_X509_EXTENSION_num(exts), 2);
+  EXPECT_EQ(OBJ_obj2nid(X509_EXTENSION_get_object(sk_X509_EXTENSION_value(exts, 0))), NID_authority_key_identifier);
+  EXPECT_EQ(X509_CRL_get_version(r.crl.get()), 1);  // extensions make it v2
+}
+
 // The issuer of each sample list and the key it was signed with.
 struct SampleKey {
   const char* issuer;
