@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "contract/asn_types.h"
+#include "framework/id_type.h"
+#include "host/host.h"
 #include "host/hostasn.h"
 
 namespace {
@@ -51,10 +53,13 @@ void RegisterChoice(CMN_ASN_Interface* svc) {
   Check(svc->registry("fuzz-choice", ch.get()) == kAsnOk);
 }
 
+// The service as a module reaches it: through a host's registry.
 CMN_ASN_Interface* Service() {
   static CMN_ASN_Interface* svc = [] {
-    CMN_ASN_Interface* s = pkixhost::createAsnService();
-    s->addReference();
+    static pkixhost::Host* host = new pkixhost::Host;
+    CMN_ASN_Interface* s = static_cast<CMN_ASN_Interface*>(
+        host->acquire(Tuint32ID(pkixhost::kAsnServiceID), Tuint32ID(pkixid::kModule)));
+    Check(s != nullptr);
     RegisterChoice(s);
     return s;
   }();

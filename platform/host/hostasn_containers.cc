@@ -21,9 +21,26 @@ unsigned char IdOf(CMN_ASN_Type_Interface* o) {
   return o == nullptr ? 0 : static_cast<unsigned char>(o->getFlag() | o->getObjId());
 }
 
-// What an element's failure means for a holder that tries alternatives:
-// another identifier lets it try the next one.
-bool OtherIdentifier(int rc) { return rc == kAsnBadTag || rc == kAsnNoAlternative; }
+// Whether e's failed decode at in's cursor means that another element is
+// there (so a holder may try its next alternative, or call an OPTIONAL
+// absent) rather than that this element is there and malformed. A kind
+// with a fixed identifier is not there when the identifier octet at the
+// cursor is neither its own nor, for a string read under BER, its
+// constructed form: a wrong identifier deeper inside it is a fault of the
+// input. For kinds whose identifier depends on what they hold (and the
+// module's own objects) their own answer decides.
+bool NotThisElement(CMN_ASN_Type_Interface* e, CMN_ASN_Buf_Interface* in, int rc) {
+  if (rc != kAsnBadTag && rc != kAsnNoAlternative) return false;
+  static const unsigned kHeldKinds[] = {kKindGeneric, kKindChoice,   kKindAny,
+                                        kKindOptional, kKindTemplate, kKindModuleOwn};
+  for (unsigned k : kHeldKinds) {
+    if (e->getType() == k) return true;
+  }
+  if (in->len_of_datap() == 0) return true;
+  unsigned char seen = (*in)[0];
+  unsigned char own = IdOf(e);
+  return seen != own && seen != (own | kAsnConstructed);
+}
 
 // Decodes one element into e at in's cursor, under the holder's setting.
 // *consumed gets the octets read (0 for an absent OPTIONAL).
@@ -64,14 +81,21 @@ class AsnContainer : public Cloning<D, AsnValue<I>> {
     return kAsnOk;
   }
 
+  // The content in a buffer of its own; without declared elements one
+  // generic object per element found, else the declared elements.
   int DecodeContent(const Element& e) override {
     items_.DropFound();
     Adopted<CMN_ASN_Buf_Interface> sub = ContentBuffer(e);
     if (!sub) return kAsnNoMemory;
     if (items_.size() == 0) return DecodeUnknown(sub.get());
+    return DecodeDeclared(sub.get());
+  }
+
+  // The declared elements in order, then nothing may be left.
+  virtual int DecodeDeclared(CMN_ASN_Buf_Interface* sub) {
     for (size_t i = 0; i < items_.size(); ++i) {
       uint32_t consumed = 0;
-      int rc = DecodeInto(items_.Raw(i), sub.get(), this->enc_, &consumed);
+      int rc = DecodeInto(items_.Raw(i), sub, this->enc_, &consumed);
       if (rc != kAsnOk) return rc;
     }
     return sub->len_of_datap() == 0 ? kAsnOk : kAsnTrailing;
@@ -138,14 +162,11 @@ class AsnSet final : public AsnContainer<AsnSet, CMN_ASN_Set_Interface> {
     return kAsnOk;
   }
 
-  int DecodeContent(const Element& e) override {
-    items_.DropFound();
-    Adopted<CMN_ASN_Buf_Interface> sub = ContentBuffer(e);
-    if (!sub) return kAsnNoMemory;
-    if (items_.size() == 0) return DecodeUnknown(sub.get());
+  // Each element found goes to the first declared element that reads it.
+  int DecodeDeclared(CMN_ASN_Buf_Interface* sub) override {
     std::vector<bool> done(items_.size(), false);
     while (sub->len_of_datap() > 0) {
-      int rc = MatchOne(sub.get(), &done);
+      int rc = MatchOne(sub, &done);
       if (rc != kAsnOk) return rc;
     }
     // Elements not found: only an OPTIONAL accepts nothing.
@@ -175,7 +196,7 @@ class AsnSet final : public AsnContainer<AsnSet, CMN_ASN_Set_Interface> {
         (*done)[i] = true;
         return kAsnOk;
       }
-      if (rc != kAsnOk && !OtherIdentifier(rc) && firstError == kAsnOk) firstError = rc;
+      if (rc != kAsnOk && !NotThisElement(items_.Raw(i), sub, rc) && firstError == kAsnOk) firstError = rc;
     }
     if (firstError != kAsnOk) return firstError;
     return allDone ? kAsnTrailing : kAsnBadTag;
@@ -226,7 +247,7 @@ class AsnChoice final : public Cloning<AsnChoice, AsnValue<CMN_ASN_Choice_Interf
         *used = consumed;
         return kAsnOk;
       }
-      if (rc != kAsnOk && !OtherIdentifier(rc) && firstError == kAsnOk) firstError = rc;
+      if (rc != kAsnOk && !NotThisElement(items_.Raw(i), in, rc) && firstError == kAsnOk) firstError = rc;
     }
     return firstError != kAsnOk ? firstError : kAsnNoAlternative;
   }
@@ -341,7 +362,7 @@ class AsnOptional final : public Cloning<AsnOptional, AsnValue<CMN_ASN_Optional_
       *used = consumed;
       return kAsnOk;
     }
-    return OtherIdentifier(rc) ? kAsnOk : rc;
+    return NotThisElement(items_.Raw(0), in, rc) ? kAsnOk : rc;
   }
 
  private:

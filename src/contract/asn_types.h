@@ -307,7 +307,9 @@ class CMN_ASN_Integer_Interface : public CMN_ASN_Type_Interface {
 // setValue checks the characters: PrintableString A-Z a-z 0-9 space
 // ' ( ) + , - . / : = ?; IA5String octets below 0x80; BMPString an even
 // number of octets; UniversalString a multiple of four (kAsnBadArgument
-// otherwise). An unset string encodes as empty.
+// otherwise). decode applies the same rules (kAsnBadValue), except the
+// PrintableString characters, which widely issued certificates break. An
+// unset string encodes as empty.
 class CMN_ASN_String_Interface : public CMN_ASN_Type_Interface {
  public:
   explicit CMN_ASN_String_Interface(unsigned code) : CMN_ASN_Type_Interface(code) {}
@@ -537,7 +539,11 @@ class CMN_ASN_Any_Interface : public CMN_ASN_Type_Interface {
 // makes it present (kAsnAlreadyPresent when one is held). decode: when
 // nothing is unread, or the element answers kAsnBadTag or kAsnNoAlternative
 // (another identifier), the OPTIONAL is absent, decode returns kAsnOk and
-// reads nothing; other failures of the element are returned. An absent OPTIONAL
+// reads nothing; other failures of the element are returned. An element
+// of a kind with a fixed identifier counts as absent only when the
+// identifier octet at the cursor is not its own: when it is, a wrong
+// identifier further inside is returned as the fault it is. The same rule
+// tells CHOICE and SET which failures let them try the next element. An absent OPTIONAL
 // encodes as nothing. getRealId() is the identifier octet of the element
 // when present, 0 when absent.
 class CMN_ASN_Optional_Interface : public CMN_ASN_Type_Interface {

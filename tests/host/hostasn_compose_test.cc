@@ -58,6 +58,9 @@ TEST_F(AsnComposeTest, SequenceWithOptionalExplicitElement) {
   const Bytes present = Tlv(0x30, Cat({Tlv(0x02, {5}), Tlv(0xA0, Tlv(0x02, {7})), Tlv(0x01, {0xFF})}));
   EXPECT_EQ(Enc(s.seq.get()), present);
   EXPECT_EQ(s.seq->getRawLen(), present.size());
+  EXPECT_EQ(s.seq->getEncLen(), present.size());  // of the last encode
+  EXPECT_EQ(s.seq->setEncLen(3), kAsnOk);
+  EXPECT_EQ(s.seq->getEncLen(), 3u);
   EXPECT_EQ(s.seq->isConstructed(), 1);
 
   struct Case {
@@ -70,6 +73,7 @@ TEST_F(AsnComposeTest, SequenceWithOptionalExplicitElement) {
       {"absent", Tlv(0x30, Cat({Tlv(0x02, {9}), Tlv(0x01, {0x00})})), kAsnOk, 0},
       {"wrong explicit number", Tlv(0x30, Cat({Tlv(0x02, {9}), Tlv(0xA1, Tlv(0x02, {7})), Tlv(0x01, {0})})),
        kAsnBadTag, 0},
+
       {"last element missing", Tlv(0x30, Tlv(0x02, {9})), kAsnTruncated, 0},
       {"element left over", Tlv(0x30, Cat({Tlv(0x02, {9}), Tlv(0x01, {0}), Tlv(0x05, {})})), kAsnTrailing, 0},
       {"a SET instead", Tlv(0x31, Cat({Tlv(0x02, {9}), Tlv(0x01, {0})})), kAsnBadTag, 0},
@@ -86,6 +90,38 @@ TEST_F(AsnComposeTest, SequenceWithOptionalExplicitElement) {
     EXPECT_EQ(d.seq->getDecLen(), c.der.size());
     EXPECT_EQ(d.opt->getRealId(), c.optId) << c.what;
     EXPECT_EQ(Enc(d.seq.get()), c.der) << c.what;  // the same DER back
+  }
+}
+
+TEST_F(AsnComposeTest, WrongIdentifierInsideIsAFaultNotAnotherElement) {
+  // OPTIONAL [0] EXPLICIT INTEGER, and CHOICE { SEQUENCE { INTEGER }, NULL }.
+  auto opt = Make<CMN_ASN_Optional_Interface>(kKindOptional);
+  auto ex = Make<CMN_ASN_Explicit_Interface>(kKindExplicit);
+  ex->addObject(Int(1).get());
+  opt->addObject(ex.get());
+  auto choice = Make<CMN_ASN_Choice_Interface>(kKindChoice);
+  auto seq = Make<CMN_ASN_Sequence_Interface>(kKindSequence);
+  seq->addObject(Int(1).get());
+  choice->addObject(seq.get());
+  choice->addObject(Make<CMN_ASN_Null_Interface>(kKindNull).get());
+  struct Case {
+    const char* what;
+    CMN_ASN_Type_Interface* o;
+    Bytes der;
+    int rc;
+    size_t rest;
+  } cases[] = {
+      {"optional: another element", opt.get(), Tlv(0xA1, Tlv(0x02, {7})), kAsnOk, 5},
+      {"optional: [0] holding an OCTET STRING", opt.get(), Tlv(0xA0, Tlv(0x04, {7})), kAsnBadTag, 5},
+      {"optional: present", opt.get(), Tlv(0xA0, Tlv(0x02, {7})), kAsnOk, 0},
+      {"choice: SEQUENCE holding an OCTET STRING", choice.get(), Tlv(0x30, Tlv(0x04, {7})), kAsnBadTag, 5},
+      {"choice: neither", choice.get(), Tlv(0x04, {7}), kAsnNoAlternative, 3},
+      {"choice: NULL", choice.get(), Tlv(0x05, {}), kAsnOk, 0},
+  };
+  for (const Case& c : cases) {
+    size_t rest = 0;
+    EXPECT_EQ(Dec(c.o, c.der, &rest), c.rc) << c.what;
+    EXPECT_EQ(rest, c.rest) << c.what;
   }
 }
 
