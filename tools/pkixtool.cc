@@ -32,6 +32,8 @@ const Command kCommands[] = {
     {"crl", "bundle", "crl bundle [-o OUT] FILE...   a PKCS #7 CRL set", RunCrlBundle},
     {"crl", "fetch", "crl fetch URL|CERT [-o DIR] [--server HOST[:PORT]]  CRLs from LDAP distribution points", RunCrlFetch},
     {"crl", "unbundle", "crl unbundle FILE [PREFIX]    the CRLs of a set", RunCrlUnbundle},
+    {"crl", "create", "crl create --issuer CERT --key KEY [--next-days N] [--revoke SERIAL[:REASON[:DATE]]]... [--crl-number N] [--idp URI] [--now DATE] -o OUT [--pem]  a new signed CRL", RunCrlCreate},
+    {"crl", "revoke", "crl revoke CRL SERIAL[:REASON]... --issuer CERT --key KEY [--now DATE] -o OUT [--pem]  the next CRL", RunCrlRevoke},
     {"key", "show", "key show FILE             a key (DER or PEM): kind, algorithm, size, attributes", RunKeyShow},
     {"verify", "", "verify --roots DIR|FILE [--untrusted F]... [--crl F]... [--at TIME] [--policy OID]... [--json] CERT  path validation", RunVerify},
 };
