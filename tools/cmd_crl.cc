@@ -280,7 +280,7 @@ NO_VPTR_CHECK void ShowEntries(TCRL* crl, const StatedTimes& times, const std::s
   if (count > lines.size()) std::printf("  (%zu more; --all shows every entry)\n", count - lines.size());
 }
 
-NO_VPTR_CHECK void ShowOne(TCRL* crl, const Octets& der, bool all) {
+NO_VPTR_CHECK void ShowOne(Context& ctx, TCRL* crl, const Octets& der, bool all) {
   StatedTimes times = TimesOf(der);
   std::printf("version: %u\n", crl->getVersion());
   Own<TName> n(crl->getTName(kIssuerDN));
@@ -290,7 +290,7 @@ NO_VPTR_CHECK void ShowOne(TCRL* crl, const Octets& der, bool all) {
   long next = crl->getNextReleaseTime();
   std::string next_text = times.read ? times.next_update : next == kNoNextUpdate ? "" : TimeText(next);
   std::printf("next update: %s\n", next_text.empty() ? "none (the list names no next update)" : next_text.c_str());
-  std::printf("signature algorithm: %s\n", SignAlgText(crl->getSignatureAlgorithm()).c_str());
+  std::printf("signature algorithm: %s\n", SignAlgText(ctx, crl->getSignatureAlgorithm()).c_str());
   ShowListExtensions(crl);
   ShowEntries(crl, times, issuer, all);
 }
@@ -357,7 +357,7 @@ NO_VPTR_CHECK int Show(Context& ctx) {
   GuardLockVar g(ctx.module->guard());
   Own<TCRL> crl(MakeCrl(ctx, s.get(), path, der, &why));
   if (!crl) return kCrl.fail(why);
-  ShowOne(crl.get(), der, all);
+  ShowOne(ctx, crl.get(), der, all);
   return kExitOk;
 }
 

@@ -17,12 +17,15 @@ constexpr int kExitFailed = 1;  // the command failed (unreadable or unusable in
                                 // write that failed), a signature does not verify, or
                                 // cert check found the certificate revoked
 constexpr int kExitUsage = 2;   // wrong arguments: a usage line is printed
+constexpr int kExitInput = 3;   // an input file cannot be read (absent, no
+                                // permission, a directory, over the input limit)
 
 struct Context {
   pkixhost::Host* host;
   pkixhost::LoadedModule* module;
   std::vector<std::string> args;  // after the command word(s)
   std::string examples_dir;       // the sample PKI
+  bool json = false;              // --json given: one JSON object per input
 };
 
 struct Command {
@@ -30,6 +33,12 @@ struct Command {
   const char* name;   // second word, or "" for a one-word command
   const char* usage;
   int (*run)(Context& ctx);
+  // What the command does, for "pkixtool GROUP NAME --help" (after the
+  // usage line); null when the usage line says it all.
+  const char* help = nullptr;
+  // Whether the command takes --json (the tool then removes it from the
+  // arguments and sets Context::json).
+  bool json = false;
 };
 
 // Prints the module's identifier and which of its services answer.
