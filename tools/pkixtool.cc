@@ -81,11 +81,14 @@ std::string SelfDir() {
   return slash == std::string::npos ? "." : s.substr(0, slash);
 }
 
-// The module beside the tool (bin/../lib), unless PKIX_MODULE names one.
+// The module beside the tool, unless PKIX_MODULE names one: in the build
+// tree bin/../lib, installed the library directory of the prefix.
 std::string ModulePath() {
   const char* env = std::getenv("PKIX_MODULE");
   if (env != nullptr && *env != '\0') return env;
-  return SelfDir() + "/../lib/libpkix.so";
+  std::string built = SelfDir() + "/../lib/libpkix.so";
+  std::string installed = SelfDir() + "/" PKIX_TOOL_LIBDIR_FROM_BIN "/libpkix.so";
+  return access(built.c_str(), F_OK) == 0 ? built : installed;
 }
 
 // The whole usage: every command and the exit statuses, on out.
