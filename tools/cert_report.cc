@@ -161,9 +161,4 @@ void PrintCertReport(const Report& r) {
   std::printf("status: %s\n", s("status").c_str());
 }
 
-void PrintJson(const Report& r) {
-  // Names and values may hold octets that are not UTF-8: replaced, never thrown.
-  std::printf("%s\n", r.dump(2, ' ', false, Report::error_handler_t::replace).c_str());
-}
-
 }  // namespace pkixtool

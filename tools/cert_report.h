@@ -3,16 +3,14 @@
 #ifndef PKIX_TOOLS_CERT_REPORT_H_
 #define PKIX_TOOLS_CERT_REPORT_H_
 
-#include <nlohmann/json.hpp>
 #include <string>
 
 #include "cert/tcert.h"
 #include "tools/commands.h"
+#include "tools/report.h"
 #include "tools/tool_util.h"
 
 namespace pkixtool {
-
-using Report = nlohmann::ordered_json;
 
 // The report of the certificate c made from der (read from path): its
 // fields as the module answers them, its times, serial number, algorithm
@@ -23,9 +21,6 @@ Report CertReport(Context& ctx, TCert* c, const std::string& path, const Octets&
 // Prints the report as the text cert show writes: "field: value" lines and
 // one line per extension under "extensions:".
 void PrintCertReport(const Report& r);
-
-// Prints a report as JSON, one object, on standard output.
-void PrintJson(const Report& r);
 
 }  // namespace pkixtool
 

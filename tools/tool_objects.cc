@@ -9,7 +9,9 @@
 #include "contract/service_ids.h"
 #include "support/result_codes.h"
 #include "support/result_text.h"
+#include "tools/der_kind.h"
 #include "tools/oid_names.h"
+#include "tools/report.h"
 
 namespace pkixtool {
 
@@ -53,13 +55,15 @@ namespace {
 
 // Why the service could not make a certificate of der: the parser's code
 // when the DER does not parse, else the object's own code (an unusable
-// signature algorithm, a public key that cannot be made ...).
+// signature algorithm, a public key that cannot be made ...); followed by
+// what the file holds when it has the shape of another object.
 std::string WhyRefused(Context& ctx, const std::string& path, const Octets& der, int code) {
+  std::string kind = KindNote(der, kKindCertificate);
   if (code != pkixrc::kUnusableSignAlg && code != pkixrc::kKeyNotCreatable) {
     int parsed = CertParserCode(ctx, der);
-    if (parsed < 0) return path + ": not a certificate: " + CodeText(parsed);
+    if (parsed < 0) return path + ": not a certificate: " + CodeText(parsed) + kind;
   }
-  return path + ": not a certificate the module can use: " + CodeText(code);
+  return path + ": not a certificate the module can use: " + CodeText(code) + kind;
 }
 
 }  // namespace
@@ -108,6 +112,10 @@ std::string AlgNumber(pki_alg_t a) {
 std::string SignAlgText(Context& ctx, pki_alg_t a) {
   std::string name = AlgName(ctx, a);
   return name.empty() ? AlgNumber(a) : name + " (" + AlgNumber(a) + ")";
+}
+
+void PrintJson(const Report& r) {
+  std::printf("%s\n", r.dump(2, ' ', false, Report::error_handler_t::replace).c_str());
 }
 
 std::string SignatureVerdict(int r) {
