@@ -93,7 +93,9 @@ std::string ModulePath() {
 
 // The whole usage: every command and the exit statuses, on out.
 void PrintUsage(FILE* out) {
-  std::fprintf(out, "usage: pkixtool COMMAND [ARGS]\n       pkixtool COMMAND --help\ncommands:\n");
+  std::fprintf(out,
+               "usage: pkixtool COMMAND [ARGS]\n       pkixtool [COMMAND] --help\n       pkixtool --list-commands\n"
+               "commands:\n");
   for (const Command& c : kCommands) std::fprintf(out, "  %s\n", c.usage);
   std::fprintf(out, "%s", kExitText);
   std::fprintf(out,
@@ -110,8 +112,13 @@ int Usage() {
 bool IsHelp(const char* arg) { return std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0; }
 
 // "pkixtool --help", "pkixtool GROUP --help", "pkixtool GROUP NAME --help":
-// the help asked for on standard output; -1 when argv asks for none.
+// the help asked for on standard output; "pkixtool --list-commands": every
+// command ("cert show"), one a line. -1 when argv asks for none.
 int Help(int argc, char** argv) {
+  if (argc == 2 && std::strcmp(argv[1], "--list-commands") == 0) {
+    for (const Command& c : kCommands) std::printf("%s%s%s\n", c.group, c.name[0] != '\0' ? " " : "", c.name);
+    return kExitOk;
+  }
   bool asked = false;
   for (int i = 1; i < argc; ++i) asked = asked || IsHelp(argv[i]);
   if (!asked) return -1;
