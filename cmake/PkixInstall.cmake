@@ -72,6 +72,10 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 if(CMAKE_SIZEOF_VOID_P EQUAL 4)
   set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE i386)
 endif()
+# x509conv.ini is the administrator's: kept over upgrades.
+file(WRITE ${CMAKE_BINARY_DIR}/debian/conffiles
+  "${CPACK_PACKAGING_INSTALL_PREFIX}/${CMAKE_INSTALL_SYSCONFDIR}/x509conv.ini\n")
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_BINARY_DIR}/debian/conffiles)
 # The libraries of the package itself resolve inside it.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${CMAKE_BINARY_DIR}/lib)
 include(CPack)

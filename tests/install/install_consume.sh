@@ -50,8 +50,11 @@ run() {
 # 1. find_package(pkix CONFIG).
 tc=""
 [ -n "$toolchain" ] && tc="-DCMAKE_TOOLCHAIN_FILE=$toolchain"
-if cmake -S "$src/examples/consumer" -B "$t/b1" -DCMAKE_PREFIX_PATH="$prefix" $tc \
-     -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_EXE_LINKER_FLAGS="$flags" > "$t/b1.log" 2>&1 &&
+# Flags only when there are any: an empty CMAKE_CXX_FLAGS would drop the
+# toolchain's own (-m32).
+set --
+[ -n "$flags" ] && set -- -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_EXE_LINKER_FLAGS="$flags"
+if cmake -S "$src/examples/consumer" -B "$t/b1" -DCMAKE_PREFIX_PATH="$prefix" $tc "$@" > "$t/b1.log" 2>&1 &&
    cmake --build "$t/b1" > "$t/b1.log" 2>&1; then
   run "consumer through find_package" "$t/b1/consumer" "$(cat "$t/b1/module_path.txt")" "$cert"
 else
@@ -60,12 +63,17 @@ else
 fi
 
 # 2. pkg-config, with the compiler and flags of the build.
-cxx=$(sed -n 's/^CMAKE_CXX_COMPILER:[A-Z]*=//p' "$build/CMakeCache.txt")
+cxx=$(sed -n 's/^set(CMAKE_CXX_COMPILER "\(.*\)")$/\1/p' "$build"/CMakeFiles/*/CMakeCXXCompiler.cmake | head -n 1)
 arch=""
 pc=pkg-config
 if [ -n "$toolchain" ]; then
   arch=-m32
-  command -v i686-linux-gnu-pkg-config > /dev/null && pc=i686-linux-gnu-pkg-config
+  if command -v i686-linux-gnu-pkg-config > /dev/null; then
+    pc=i686-linux-gnu-pkg-config
+  else
+    # The i386 libraries' own .pc files (libcrypto), not the build machine's.
+    export PKG_CONFIG_LIBDIR=/usr/lib/i386-linux-gnu/pkgconfig:/usr/share/pkgconfig
+  fi
 fi
 export PKG_CONFIG_PATH="$libdir/pkgconfig"
 pcflags=$($pc --cflags --libs --static pkix 2> "$t/pc.err")
