@@ -98,5 +98,14 @@ elif ! grep -q "^subject: .*CN=gw1.example.org" "$t/out"; then
   fail=1
 fi
 
+# 4. The README shows the consumer's own code: every line of its C++
+# blocks is a line of consumer.cc.
+awk '/^```cpp$/ { on = 1; next } /^```$/ { on = 0 } on && NF' "$src/README.md" > "$t/readme-code"
+[ -s "$t/readme-code" ] || { echo "FAIL README.md shows no consumer code"; fail=1; }
+while IFS= read -r line; do
+  grep -qxF -- "$line" "$src/examples/consumer/consumer.cc" ||
+    { echo "FAIL README.md shows a line consumer.cc does not hold: $line"; fail=1; }
+done < "$t/readme-code"
+
 [ $fail -eq 0 ] && echo "installed into $prefix: consumer built and run through find_package and pkg-config"
 exit $fail
