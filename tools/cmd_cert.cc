@@ -43,7 +43,7 @@ void Note(const std::string& what) { std::fprintf(stderr, "pkixtool cert: %s\n",
 // PEM label of a PKCS #7 certificate set.
 const std::vector<std::string> kSetLabels = {"PKCS7"};
 
-using CertUse = int (*)(std::vector<TCert*>& certs);
+using CertUse = int (*)(Context& ctx, std::vector<TCert*>& certs);
 
 // Runs use over the certificates the service makes from the files named
 // by the arguments (exactly count of them), with the module's guard raised.
@@ -64,7 +64,7 @@ NO_VPTR_CHECK int WithCerts(Context& ctx, size_t count, const char* usage, CertU
     if (!held.back()) return Fail(why);
     certs.push_back(held.back().get());
   }
-  return use(certs);
+  return use(ctx, certs);
 }
 
 // cert show FILE [--json]: the report of the file's certificate, as text
@@ -89,7 +89,7 @@ NO_VPTR_CHECK int Show(Context& ctx) {
   return kExitOk;
 }
 
-NO_VPTR_CHECK int CompareTwo(std::vector<TCert*>& certs) {
+NO_VPTR_CHECK int CompareTwo(Context& ctx, std::vector<TCert*>& certs) {
   TCert* a = certs[0];
   TCert* b = certs[1];
   std::printf("equal: %s\n", *a == *b ? "yes" : "no");
@@ -99,14 +99,12 @@ NO_VPTR_CHECK int CompareTwo(std::vector<TCert*>& certs) {
 }
 
 // The first certificate's signature checked with the second's public key.
-NO_VPTR_CHECK int VerifyFirstBySecond(std::vector<TCert*>& certs) {
-  int r = certs[0]->checkSign(certs[1]);
-  std::printf("%s\n", SignatureVerdict(r).c_str());
-  return r == pkixrc::kOk ? kExitOk : kExitFailed;
+NO_VPTR_CHECK int VerifyFirstBySecond(Context& ctx, std::vector<TCert*>& certs) {
+  return PrintSignatureVerdict(ctx, ctx.args[0], ctx.args[1], certs[0]->checkSign(certs[1]));
 }
 
 int Compare(Context& ctx) { return WithCerts(ctx, 2, "compare A B", CompareTwo); }
-int Verify(Context& ctx) { return WithCerts(ctx, 2, "verify CERT ISSUER", VerifyFirstBySecond); }
+int Verify(Context& ctx) { return WithCerts(ctx, 2, "verify CERT ISSUER [--json]", VerifyFirstBySecond); }
 
 NO_VPTR_CHECK int Bundle(Context& ctx) {
   const char* usage = "bundle [-o OUT] FILE...";

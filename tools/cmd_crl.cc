@@ -435,7 +435,7 @@ NO_VPTR_CHECK int Show(Context& ctx) {
 }
 
 NO_VPTR_CHECK int Verify(Context& ctx) {
-  if (ctx.args.size() != 2) return kCrl.usage("verify CRL ISSUER");
+  if (ctx.args.size() != 2) return kCrl.usage("verify CRL ISSUER [--json]");
   Octets crl_der, issuer_der;
   std::string why;
   if (!ReadOneCrl(kCrl, ctx.args[0], &crl_der, &why)) return kCrl.fail(why);
@@ -447,9 +447,7 @@ NO_VPTR_CHECK int Verify(Context& ctx) {
   if (!crl) return kCrl.fail(why);
   Own<TCert> issuer(MakeCert(ctx, s.get(), ctx.args[1], issuer_der, &why));
   if (!issuer) return kCrl.fail(why);
-  int r = crl->checkSign(issuer.get());
-  std::printf("%s\n", SignatureVerdict(r).c_str());
-  return r == pkixrc::kOk ? kExitOk : kExitFailed;
+  return PrintSignatureVerdict(ctx, ctx.args[0], ctx.args[1], crl->checkSign(issuer.get()));
 }
 
 // One list of cert check: where it came from, its DER and the object.

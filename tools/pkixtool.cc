@@ -34,9 +34,10 @@ const Command kCommands[] = {
     {"cert", "compare", "cert compare A B          equal, same issuer and serial, similar", RunCertCompare,
      "Prints whether two certificates are equal, share issuer and serial number, and whether the first fits\n"
      "the second as a template."},
-    {"cert", "verify", "cert verify CERT ISSUER   CERT's signature under ISSUER's key", RunCertVerify,
+    {"cert", "verify", "cert verify CERT ISSUER [--json]  CERT's signature under ISSUER's key", RunCertVerify,
      "Checks CERT's signature with ISSUER's public key: \"signature OK\" (exit 0) or\n"
-     "\"signature FAILED (code N: reason)\" (exit 1)."},
+     "\"signature FAILED (code N: reason)\" (exit 1).",
+     true},
     {"cert", "bundle", "cert bundle [-o OUT] FILE...  a PKCS #7 certificate set", RunCertBundle,
      "Writes a PKCS #7 certificate set of every certificate of the files (to OUT, or standard output)."},
     {"cert", "unbundle", "cert unbundle FILE [PREFIX]   the certificates of a set", RunCertUnbundle,
@@ -50,9 +51,10 @@ const Command kCommands[] = {
      "Prints a CRL's fields as it states them, its extensions with their meaning and its first entries\n"
      "(every entry with --all): serial, revocation date, reason.",
      true},
-    {"crl", "verify", "crl verify CRL ISSUER     the CRL's signature under ISSUER's key", RunCrlVerify,
+    {"crl", "verify", "crl verify CRL ISSUER [--json]  the CRL's signature under ISSUER's key", RunCrlVerify,
      "Checks the CRL's signature with ISSUER's public key: \"signature OK\" (exit 0) or\n"
-     "\"signature FAILED (code N: reason)\" (exit 1)."},
+     "\"signature FAILED (code N: reason)\" (exit 1).",
+     true},
     {"crl", "bundle", "crl bundle [-o OUT] FILE...   a PKCS #7 CRL set", RunCrlBundle,
      "Writes a PKCS #7 CRL set of every CRL of the files (to OUT, or standard output)."},
     {"crl", "unbundle", "crl unbundle FILE [PREFIX]    the CRLs of a set", RunCrlUnbundle,

@@ -125,6 +125,19 @@ std::string SignatureVerdict(int r) {
          ")";
 }
 
+int PrintSignatureVerdict(const Context& ctx, const std::string& file, const std::string& issuer, int r) {
+  if (ctx.json) {
+    PrintJson(Report{{"file", file},
+                     {"issuer", issuer},
+                     {"verified", r == pkixrc::kOk},
+                     {"verdict", SignatureVerdict(r)},
+                     {"code", r}});
+  } else {
+    std::printf("%s\n", SignatureVerdict(r).c_str());
+  }
+  return r == pkixrc::kOk ? kExitOk : kExitFailed;
+}
+
 NO_VPTR_CHECK TCert* MakeCert(Context& ctx, TPkixService* s, const std::string& path, const Octets& der,
                               std::string* why) {
   Acquired<X509CmnSrv_I> buffers(ctx, pkixid::kBuffers);

@@ -73,6 +73,12 @@ int CertParserCode(Context& ctx, const Octets& der);
 // "signature FAILED (code N: reason)".
 std::string SignatureVerdict(int r);
 
+// Prints the verdict on a signature check of file under issuer's key
+// (result r): the SignatureVerdict line, or with --json one object
+// {file, issuer, verified, verdict, code}. Returns kExitOk when r is 0,
+// else kExitFailed.
+int PrintSignatureVerdict(const Context& ctx, const std::string& file, const std::string& issuer, int r);
+
 // A certificate the service makes of der, one new reference for the
 // caller; null with *why ("PATH: not a certificate: reason") when it
 // cannot.

@@ -144,6 +144,8 @@ same "server.der: alternative names in JSON" "DNS:gw1.example.org|IP Address:192
 # --json of every other show and check command: one object per input.
 k="$examples/keys/server-key.p8.der"
 for args in "key show $k" "crl show $examples/crl/v2-reasons.der" \
+    "cert verify $examples/certs/server.der $examples/certs/sub-ca.der" \
+    "crl verify $examples/crl/v2-reasons.der $examples/certs/sub-ca.der" \
     "cert check $examples/certs/revoked.der $examples/crl/v2-reasons.der"; do
   cases=$((cases + 1))
   # shellcheck disable=SC2086
@@ -160,6 +162,11 @@ same "crl show --json entries" "$(openssl crl -inform DER -in "$examples/crl/v2-
   "$(jq '.entries | length' "$t/json")"
 "$TOOL" cert check "$examples/certs/revoked.der" "$examples/crl/v2-reasons.der" --json > "$t/json"
 same "cert check --json revoked" "true keyCompromise" "$(jq -r '(.revoked | tostring) + " " + .revocations[0].reason' "$t/json")"
+
+"$TOOL" cert verify --json "$examples/certs/server-tampered.der" "$examples/certs/sub-ca.der" > "$t/json"
+same "cert verify --json, a tampered certificate" "false" "$(jq .verified "$t/json")"
+"$TOOL" crl verify --json "$examples/crl/v2-reasons.der" "$examples/certs/sub-ca.der" > "$t/json"
+same "crl verify --json" "true signature OK 0" "$(jq -r '(.verified | tostring) + " " + .verdict + " " + (.code | tostring)' "$t/json")"
 
 echo "$cases comparisons"
 exit $fail

@@ -58,7 +58,7 @@ check 1 "signature FAILED" cert verify "$c/server-tampered.der" "$c/sub-ca.der"
 check 1 "revoked" cert check "$c/revoked.der" "$examples/crl/v2-reasons.der"
 check 2 "usage: pkixtool cert show FILE [--json]" cert show
 check 2 "usage: pkixtool cert show FILE [--json]" cert show "$c/server.der" --all
-check 2 "usage: pkixtool crl verify CRL ISSUER" crl verify --json
+check 2 "usage: pkixtool cert compare A B" cert compare --json
 check 2 "usage: pkixtool COMMAND" nosuch
 check 3 "pkixtool cert: cannot read $t/absent: No such file or directory" cert show "$t/absent"
 check 3 "pkixtool key: cannot read $t/absent: No such file or directory" key show --json "$t/absent"
