@@ -1,7 +1,8 @@
 // pkixtool cert: certificates through the loaded module.
-//   show FILE               the fields of a certificate (DER or PEM)
+//   show FILE [--json]      the fields of a certificate (DER or PEM)
 //   compare A B             equal, same issuer and serial, similar
-//   verify CERT ISSUER      whether CERT's signature verifies under
+//   verify CERT ISSUER [--json]
+//                           whether CERT's signature verifies under
 //                           ISSUER's public key (exit 0 when it does)
 //   bundle [-o OUT] FILE... a PKCS #7 certificate set of the files
 //   unbundle FILE [PREFIX]  the certificates of a set (written as
@@ -19,7 +20,6 @@
 #include "framework/cmn_rmutex.h"
 #include "module/pkixsrv.h"
 #include "support/result_codes.h"
-#include "support/result_text.h"
 #include "tools/cert_report.h"
 #include "tools/commands.h"
 #include "tools/tool_objects.h"

@@ -1,13 +1,15 @@
 // pkixtool crl, and pkixtool cert check: revocation lists through the
 // loaded module.
-//   crl show FILE [--all]        the fields of a list (DER or PEM) and its
+//   crl show FILE [--all] [--json]
+//                                the fields of a list (DER or PEM) and its
 //                                first entries (every entry with --all)
-//   crl verify CRL ISSUER        whether the list's signature verifies under
+//   crl verify CRL ISSUER [--json]
+//                                whether the list's signature verifies under
 //                                ISSUER's public key (exit 0 when it does)
 //   crl bundle [-o OUT] FILE...  a PKCS #7 CRL set of the lists of the files
 //   crl unbundle FILE [PREFIX]   the lists of a set (written as PREFIX1.der,
 //                                PREFIX2.der, ... with a prefix)
-//   cert check CERT CRL... [--issuer CA]
+//   cert check CERT CRL... [--issuer CA] [--json]
 //                                whether a list revokes CERT (exit 0 when
 //                                none does); with --issuer, a list whose
 //                                signature does not verify is not used

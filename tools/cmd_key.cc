@@ -1,5 +1,6 @@
 // pkixtool key commands, through the loaded module's key service (0x3f0008):
-//   show FILE   a key in DER or PEM, public or private: kind, algorithm,
+//   show FILE [--json]
+//               a key in DER or PEM, public or private: kind, algorithm,
 //               size in bits, vendor, and every attribute in hex
 #include <cstdio>
 #include <string>

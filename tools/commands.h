@@ -57,7 +57,9 @@ int RunNameCompare(Context& ctx);
 // (blocks of other kinds are skipped; the first certificate is used, with a
 // note when there are more, except by bundle, which takes them all).
 
-// Prints a certificate's fields (DER or PEM file).
+// Prints a certificate's fields (DER or PEM file): serial number, dates
+// and extensions as the DER states them, algorithms by name, every
+// extension's value; with --json, one JSON object (README.md lists the keys).
 int RunCertShow(Context& ctx);
 // Prints whether two certificates are equal, share issuer and serial, and
 // whether the first fits the second as a template.
@@ -75,7 +77,8 @@ int RunCertUnbundle(Context& ctx);
 // labelled X509 CRL; the others are skipped).
 
 // Prints a list's fields, its extensions with their meaning and its first
-// entries (every entry with --all): serial, revocation date, reason.
+// entries (every entry with --all): serial, revocation date, reason; with
+// --json, one JSON object holding every entry.
 int RunCrlShow(Context& ctx);
 // Checks a list's signature with a certificate's public key: prints
 // "signature OK" (exit 0) or "signature FAILED (code N: reason)" (exit 1).
@@ -90,7 +93,7 @@ int RunCrlUnbundle(Context& ctx);
 int RunCertCheck(Context& ctx);
 
 // Prints a key (DER or PEM file, public or private): kind, algorithm, size
-// in bits, vendor and every attribute in hex.
+// in bits, vendor and every attribute in hex; with --json, one JSON object.
 int RunKeyShow(Context& ctx);
 
 }  // namespace pkixtool
