@@ -168,5 +168,9 @@ same "cert verify --json, a tampered certificate" "false" "$(jq .verified "$t/js
 "$TOOL" crl verify --json "$examples/crl/v2-reasons.der" "$examples/certs/sub-ca.der" > "$t/json"
 same "crl verify --json" "true signature OK 0" "$(jq -r '(.verified | tostring) + " " + .verdict + " " + (.code | tostring)' "$t/json")"
 
+# name print --json: SEQUENCE { SET { SEQUENCE { 2.5.4.3, UTF8String "test" } } }
+"$TOOL" name print --json 300F310D300B06035504030C0474657374 > "$t/json"
+same "name print --json" "CN=test false" "$(jq -r '.name + " " + (.normalised | tostring)' "$t/json")"
+
 echo "$cases comparisons"
 exit $fail
