@@ -1,7 +1,8 @@
 // pkixtool cert: certificates through the loaded module.
-//   show FILE               the fields of a certificate (DER or PEM)
+//   show FILE [--json]      the fields of a certificate (DER or PEM)
 //   compare A B             equal, same issuer and serial, similar
-//   verify CERT ISSUER      whether CERT's signature verifies under
+//   verify CERT ISSUER [--json]
+//                           whether CERT's signature verifies under
 //                           ISSUER's public key (exit 0 when it does)
 //   bundle [-o OUT] FILE... a PKCS #7 certificate set of the files
 //   unbundle FILE [PREFIX]  the certificates of a set (written as
@@ -14,13 +15,12 @@
 #include <utility>
 #include <vector>
 
-#include "cert/keyusageext.h"
 #include "cert/tcert.h"
 #include "contract/service_ids.h"
 #include "framework/cmn_rmutex.h"
 #include "module/pkixsrv.h"
 #include "support/result_codes.h"
-#include "support/result_text.h"
+#include "tools/cert_report.h"
 #include "tools/commands.h"
 #include "tools/tool_objects.h"
 #include "tools/tool_util.h"
@@ -43,117 +43,7 @@ void Note(const std::string& what) { std::fprintf(stderr, "pkixtool cert: %s\n",
 // PEM label of a PKCS #7 certificate set.
 const std::vector<std::string> kSetLabels = {"PKCS7"};
 
-// What getType() answers.
-constexpr int kEndEntity = 1;
-constexpr int kAuthority = 2;
-
-struct Usage {
-  TX509KeyUsage::kusage_t mask;
-  const char* name;
-};
-const Usage kUsages[] = {
-    {TX509KeyUsage::KUSAGE_DIGITAL_SIGNATURE, "digitalSignature"},
-    {TX509KeyUsage::KUSAGE_NON_REPUDIATION, "nonRepudiation"},
-    {TX509KeyUsage::KUSAGE_KEY_ENCIPHERMENT, "keyEncipherment"},
-    {TX509KeyUsage::KUSAGE_DATA_ENCIPHERMENT, "dataEncipherment"},
-    {TX509KeyUsage::KUSAGE_KEY_AGREEMENT, "keyAgreement"},
-    {TX509KeyUsage::KUSAGE_KEY_CERT_SIGN, "keyCertSign"},
-    {TX509KeyUsage::KUSAGE_CRL_SIGN, "cRLSign"},
-    {TX509KeyUsage::KUSAGE_ENCIPHER_ONLY, "encipherOnly"},
-    {TX509KeyUsage::KUSAGE_DECIPHER_ONLY, "decipherOnly"},
-};
-
-const char* KeyAlgName(pki_alg_t a) {
-  switch (pki_alg_base(a)) {
-    case PKI_ALG_BASE_RSA: return "RSA";
-    case PKI_ALG_BASE_DSA:
-    case PKI_ALG_BASE_DSA_OIW: return "DSA";
-    case PKI_ALG_BASE_DH:
-    case PKI_ALG_BASE_DH_X942: return "Diffie-Hellman";
-    case PKI_ALG_BASE_GOST3410: return "GOST R 34.10";
-    default: return "unknown";
-  }
-}
-
-// What check() says of the certificate now.
-std::string StatusText(int check) {
-  if (check == pkixrc::kOk) return "valid now";
-  if (check == kCertUnknownCritical) return "carries an unrecognised critical extension";
-  if (check == kCertNotYetValid || check == kCertExpired) return pkix_result_text(check);
-  return "undetermined: " + CodeText(check);
-}
-
-NO_VPTR_CHECK void ShowExtensions(TCert* c) {
-  Own<TExtnList> l(c->getExtns());
-  if (!l) return;
-  std::printf("extensions:\n");
-  for (TExtn* e = l->getFirst(); e != nullptr; e = l->getNext()) {
-    Own<TExtn> held(e);
-    int kind = e->getType();
-    std::printf("  %s%s", ExtnMeaning(kind), e->isCritical() ? " (critical)" : "");
-    if (kind == TExtn::EXT_NONE) {
-      Own<TBuf> id(e->getObjId());
-      if (id) std::printf(" %s", Hex(id->datap(), id->len(), "").c_str());
-    }
-    if (kind == TExtn::EXT_KEY_USAGE) {
-      auto* ku = static_cast<TX509KeyUsage*>(e);  // the kind's class
-      for (const Usage& u : kUsages) {
-        if (ku->isBitSet(u.mask)) std::printf(" %s", u.name);
-      }
-    }
-    std::printf("\n");
-  }
-}
-
-// The SHA-1 and MD5 digests of the DER, colon-separated as the openssl
-// command prints fingerprints; the code when the crypto service gives none.
-NO_VPTR_CHECK void ShowFingerprints(TCert* c) {
-  struct Row {
-    const char* name;
-    TBuf* (TCert::*get)();
-  };
-  const Row kRows[] = {{"SHA-1", &TCert::getSHA1}, {"MD5", &TCert::getMD5}};
-  for (const Row& r : kRows) {
-    Own<TBuf> d((c->*r.get)());
-    if (d) {
-      std::printf("%s fingerprint: %s\n", r.name, Hex(d->datap(), d->len(), ":").c_str());
-    } else {
-      std::printf("%s fingerprint: (none: %s)\n", r.name, CodeText(c->error()).c_str());
-    }
-  }
-}
-
-NO_VPTR_CHECK int ShowOne(TCert* c) {
-  std::printf("version: %u\n", c->getVersion() + 1);
-  Own<TBuf> sn(c->getSerialNumber());
-  if (sn) std::printf("serial: %s\n", Hex(sn->datap(), sn->len(), ":").c_str());
-  for (TName::name_type_t t : {kIssuerDN, kSubjectDN}) {
-    Own<TName> n(c->getName(t));
-    std::printf("%s: %s\n", t == kIssuerDN ? "issuer" : "subject",
-                n ? Text(n->getPrintable(TName::PRN_LOSSY)).c_str() : "(none)");
-  }
-  long from = 0, to = 0;
-  if (c->getValidity(&from, &to) == pkixrc::kOk) std::printf("validity: %s to %s\n", TimeText(from).c_str(), TimeText(to).c_str());
-  int type = c->getType();
-  std::printf("type: %s\n", type == kAuthority ? "certification authority" : type == kEndEntity ? "end entity" : "undetermined");
-  Own<TKey> key(c->getKey(TKey::KT_PUBLIC));
-  if (key) {
-    unsigned bits = 0;
-    Own<TBuf> size(key->getParam(TKey::AKA_BITS));
-    if (size && size->len() == 4) {
-      const unsigned char* p = size->datap();
-      bits = static_cast<unsigned>(p[0]) << 24 | p[1] << 16 | p[2] << 8 | p[3];
-    }
-    std::printf("key: %s, %u bits\n", KeyAlgName(key->getAlg()), bits);
-  }
-  std::printf("signature algorithm: %s\n", SignAlgText(c->getSignAlg()).c_str());
-  ShowFingerprints(c);
-  ShowExtensions(c);
-  std::printf("status: %s\n", StatusText(c->check()).c_str());
-  return kExitOk;
-}
-
-using CertUse = int (*)(std::vector<TCert*>& certs);
+using CertUse = int (*)(Context& ctx, std::vector<TCert*>& certs);
 
 // Runs use over the certificates the service makes from the files named
 // by the arguments (exactly count of them), with the module's guard raised.
@@ -174,10 +64,32 @@ NO_VPTR_CHECK int WithCerts(Context& ctx, size_t count, const char* usage, CertU
     if (!held.back()) return Fail(why);
     certs.push_back(held.back().get());
   }
-  return use(certs);
+  return use(ctx, certs);
 }
 
-NO_VPTR_CHECK int CompareTwo(std::vector<TCert*>& certs) {
+// cert show FILE [--json]: the report of the file's certificate, as text
+// or as one JSON object.
+NO_VPTR_CHECK int Show(Context& ctx) {
+  if (ctx.args.size() != 1) return UsageOf("show FILE [--json]");
+  const std::string& path = ctx.args[0];
+  Octets der;
+  std::string why;
+  if (!ReadOneCert("cert", path, &der, &why)) return Fail(why);
+  Acquired<TPkixService> s(ctx, pkixid::kCertService);
+  if (!s) return Fail("the module offers no certificate service");
+  GuardLockVar g(ctx.module->guard());
+  Own<TCert> c(MakeCert(ctx, s.get(), path, der, &why));
+  if (!c) return Fail(why);
+  Report r = CertReport(ctx, c.get(), path, der);
+  if (ctx.json) {
+    PrintJson(r);
+  } else {
+    PrintCertReport(r);
+  }
+  return kExitOk;
+}
+
+NO_VPTR_CHECK int CompareTwo(Context& ctx, std::vector<TCert*>& certs) {
   TCert* a = certs[0];
   TCert* b = certs[1];
   std::printf("equal: %s\n", *a == *b ? "yes" : "no");
@@ -186,18 +98,13 @@ NO_VPTR_CHECK int CompareTwo(std::vector<TCert*>& certs) {
   return kExitOk;
 }
 
-int ShowFirst(std::vector<TCert*>& certs) { return ShowOne(certs[0]); }
-
 // The first certificate's signature checked with the second's public key.
-NO_VPTR_CHECK int VerifyFirstBySecond(std::vector<TCert*>& certs) {
-  int r = certs[0]->checkSign(certs[1]);
-  std::printf("%s\n", SignatureVerdict(r).c_str());
-  return r == pkixrc::kOk ? kExitOk : kExitFailed;
+NO_VPTR_CHECK int VerifyFirstBySecond(Context& ctx, std::vector<TCert*>& certs) {
+  return PrintSignatureVerdict(ctx, ctx.args[0], ctx.args[1], certs[0]->checkSign(certs[1]));
 }
 
-int Show(Context& ctx) { return WithCerts(ctx, 1, "show FILE", ShowFirst); }
 int Compare(Context& ctx) { return WithCerts(ctx, 2, "compare A B", CompareTwo); }
-int Verify(Context& ctx) { return WithCerts(ctx, 2, "verify CERT ISSUER", VerifyFirstBySecond); }
+int Verify(Context& ctx) { return WithCerts(ctx, 2, "verify CERT ISSUER [--json]", VerifyFirstBySecond); }
 
 NO_VPTR_CHECK int Bundle(Context& ctx) {
   const char* usage = "bundle [-o OUT] FILE...";

@@ -1,18 +1,21 @@
 // pkixtool crl, and pkixtool cert check: revocation lists through the
 // loaded module.
-//   crl show FILE [--all]        the fields of a list (DER or PEM) and its
+//   crl show FILE [--all] [--json]
+//                                the fields of a list (DER or PEM) and its
 //                                first entries (every entry with --all)
-//   crl verify CRL ISSUER        whether the list's signature verifies under
+//   crl verify CRL ISSUER [--json]
+//                                whether the list's signature verifies under
 //                                ISSUER's public key (exit 0 when it does)
 //   crl bundle [-o OUT] FILE...  a PKCS #7 CRL set of the lists of the files
 //   crl unbundle FILE [PREFIX]   the lists of a set (written as PREFIX1.der,
 //                                PREFIX2.der, ... with a prefix)
-//   cert check CERT CRL... [--issuer CA]
+//   cert check CERT CRL... [--issuer CA] [--json]
 //                                whether a list revokes CERT (exit 0 when
 //                                none does); with --issuer, a list whose
 //                                signature does not verify is not used
 // Every object is made by the certificate service and used through its
 // interface, with the module's guard raised, as a client module would.
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -29,6 +32,8 @@
 #include "support/result_codes.h"
 #include "tools/commands.h"
 #include "tools/crl_times.h"
+#include "tools/der_kind.h"
+#include "tools/report.h"
 #include "tools/tool_objects.h"
 #include "tools/tool_util.h"
 
@@ -155,9 +160,10 @@ NO_VPTR_CHECK std::string AuthorityKeyValue(TExtn* e) {
   return out.empty() ? "(empty)" : out;
 }
 
-// The lines of an issuing distribution point, each indented by indent.
-NO_VPTR_CHECK void ShowIssuingPoint(TExtn* e, const char* indent) {
+// The parts of an issuing distribution point, in the order shown.
+NO_VPTR_CHECK Report IssuingPoint(TExtn* e) {
   auto* idp = static_cast<TIDP*>(e);  // the kind's class
+  Report details = Report::array();
   struct NameRow {
     const char* what;
     TName* (TIDP::*get)();
@@ -169,7 +175,7 @@ NO_VPTR_CHECK void ShowIssuingPoint(TExtn* e, const char* indent) {
   };
   for (const NameRow& n : kNames) {
     Own<TName> name((idp->*n.get)());
-    if (name) std::printf("%s%s: %s\n", indent, n.what, Text(name->getPrintable(TName::PRN_LOSSY)).c_str());
+    if (name) details.push_back(std::string(n.what) + ": " + Text(name->getPrintable(TName::PRN_LOSSY)));
   }
   struct FlagRow {
     const char* what;
@@ -181,45 +187,70 @@ NO_VPTR_CHECK void ShowIssuingPoint(TExtn* e, const char* indent) {
       {"indirect CRL", &TIDP::isIndirectCRL},
   };
   for (const FlagRow& f : kFlags) {
-    if ((idp->*f.is)() != 0) std::printf("%s%s\n", indent, f.what);
+    if ((idp->*f.is)() != 0) details.push_back(f.what);
   }
   X509CRLReasons r = idp->getReasons();
-  if (r != crlreasons::kAll) std::printf("%sonly some reasons: %s\n", indent, ReasonFlagNames(r).c_str());
+  if (r != crlreasons::kAll) details.push_back("only some reasons: " + ReasonFlagNames(r));
+  return details;
 }
 
-NO_VPTR_CHECK void ShowListExtensions(TCRL* crl) {
+// The list's extensions: name, criticality, and the value in words
+// ("value") or in parts ("details"); the identifier of one the module does
+// not read ("oid_hex").
+NO_VPTR_CHECK Report ListExtensions(TCRL* crl) {
+  Report out = Report::array();
   Own<TExtnList> l(crl->getCRLExtns());
-  if (!l) {
+  for (TExtn* e = l ? l->getFirst() : nullptr; e != nullptr; e = l->getNext()) {
+    Own<TExtn> held(e);
+    int kind = e->getType();
+    Report x = Report::object();
+    x["name"] = ExtnMeaning(kind);
+    x["critical"] = e->isCritical() != 0;
+    switch (kind) {
+      case TExtn::EXT_CRL_NUMBER: x["value"] = NumberValue(e); break;
+      case TExtn::EXT_DELTA_CRL: x["value"] = "base CRL number " + NumberValue(e); break;
+      case TExtn::EXT_AUTHORITY_KEY_ID: x["value"] = AuthorityKeyValue(e); break;
+      case TExtn::EXT_ISSUING_DP: x["details"] = IssuingPoint(e); break;
+      case TExtn::EXT_NONE: {
+        Own<TBuf> id(e->getObjId());
+        x["oid_hex"] = id ? Hex(id->datap(), id->len()) : "";
+        break;
+      }
+      default: break;
+    }
+    out.push_back(std::move(x));
+  }
+  return out;
+}
+
+void PrintListExtensions(const Report& list) {
+  if (list.empty()) {
     std::printf("extensions: none\n");
     return;
   }
   std::printf("extensions:\n");
-  for (TExtn* e = l->getFirst(); e != nullptr; e = l->getNext()) {
-    Own<TExtn> held(e);
-    int kind = e->getType();
-    std::printf("  %s%s", ExtnMeaning(kind), e->isCritical() ? " (critical)" : "");
-    switch (kind) {
-      case TExtn::EXT_CRL_NUMBER: std::printf(": %s\n", NumberValue(e).c_str()); break;
-      case TExtn::EXT_DELTA_CRL: std::printf(": base CRL number %s\n", NumberValue(e).c_str()); break;
-      case TExtn::EXT_AUTHORITY_KEY_ID: std::printf(": %s\n", AuthorityKeyValue(e).c_str()); break;
-      case TExtn::EXT_ISSUING_DP:
-        std::printf(":\n");
-        ShowIssuingPoint(e, "    ");
-        break;
-      case TExtn::EXT_NONE: {
-        Own<TBuf> id(e->getObjId());
-        std::printf(" %s\n", id ? Hex(id->datap(), id->len()).c_str() : "");
-        break;
-      }
-      default: std::printf("\n"); break;
+  for (const Report& x : list) {
+    std::printf("  %s%s", x["name"].get<std::string>().c_str(), x["critical"].get<bool>() ? " (critical)" : "");
+    if (x.contains("value")) {
+      std::printf(": %s\n", x["value"].get<std::string>().c_str());
+    } else if (x.contains("details")) {
+      std::printf(":\n");
+      for (const Report& d : x["details"]) std::printf("    %s\n", d.get<std::string>().c_str());
+    } else if (x.contains("oid_hex")) {
+      std::printf(" %s\n", x["oid_hex"].get<std::string>().c_str());
+    } else {
+      std::printf("\n");
     }
   }
 }
 
-// What an entry's extensions add: its reason, invalidity date and, in an
-// indirect list, the issuer it belongs to when that is not the list's.
-NO_VPTR_CHECK std::string EntryDetails(TCert* entry, const std::string& list_issuer) {
-  std::string s;
+// Text the entry objects hold for a value that could not be read.
+constexpr const char* kUnreadable = "(unreadable)";
+
+// What an entry's extensions add, into *entry: its reason, invalidity date
+// and, in an indirect list, the issuer it belongs to when that is not the
+// list's.
+NO_VPTR_CHECK void EntryDetails(TCert* entry, const std::string& list_issuer, Report* out) {
   Own<TExtnList> l(entry->getExtns());
   for (TExtn* e = l ? l->getFirst() : nullptr; e != nullptr; e = l->getNext()) {
     Own<TExtn> held(e);
@@ -227,72 +258,111 @@ NO_VPTR_CHECK std::string EntryDetails(TCert* entry, const std::string& list_iss
     Buffer c;
     switch (e->getType()) {
       case TExtn::EXT_REASON_CODE:
-        if (v && OnlyPrimitive(v.get(), der::kEnumerated, &c) && c.len == 1) {
-          s += ", reason " + ReasonName(c.data[0]);
-        } else {
-          s += ", reason (unreadable)";
-        }
+        (*out)["reason"] =
+            v && OnlyPrimitive(v.get(), der::kEnumerated, &c) && c.len == 1 ? ReasonName(c.data[0]) : kUnreadable;
         break;
       case TExtn::EXT_INVALIDITY_DATE:
         // GeneralizedTime, shown as the list states it.
-        if (v && OnlyPrimitive(v.get(), der::kGeneralizedTime, &c)) {
-          s += ", invalid since " + std::string(reinterpret_cast<const char*>(c.data), c.len);
-        } else {
-          s += ", invalidity date (unreadable)";
-        }
+        (*out)["invalid_since"] = v && OnlyPrimitive(v.get(), der::kGeneralizedTime, &c)
+                                      ? std::string(reinterpret_cast<const char*>(c.data), c.len)
+                                      : kUnreadable;
         break;
       default: break;
     }
   }
   Own<TName> issuer(entry->getName(kIssuerDN));
   std::string name = issuer ? Text(issuer->getPrintable(TName::PRN_LOSSY)) : "";
-  if (!name.empty() && name != list_issuer) s += ", certificate issuer " + name;
+  if (!name.empty() && name != list_issuer) (*out)["certificate_issuer"] = name;
+}
+
+// One entry: serial, revocation date (stated is the date the list states
+// for it, "" when not known) and what its extensions add.
+NO_VPTR_CHECK Report Entry(TCert* entry, const std::string& stated, const std::string& list_issuer) {
+  Report out = Report::object();
+  Own<TBuf> sn(entry->getSerialNumber());
+  out["serial"] = sn ? SerialHex(sn.get()) : std::string("(none)");
+  long from = 0, to = 0;
+  if (!stated.empty()) {
+    out["revoked"] = stated;
+  } else if (entry->getValidity(&from, &to) == pkixrc::kOk) {
+    out["revoked"] = TimeText(from);
+  }
+  EntryDetails(entry, list_issuer, &out);
+  return out;
+}
+
+// ", reason keyCompromise, invalid since ..., certificate issuer ...": what
+// an entry's extensions add, as text.
+std::string DetailsText(const Report& e) {
+  auto has = [&e](const char* key) { return e.contains(key); };
+  auto text = [&e](const char* key) { return e[key].get<std::string>(); };
+  std::string s;
+  if (has("reason")) s += ", reason " + text("reason");
+  if (has("invalid_since")) {
+    s += text("invalid_since") == kUnreadable ? ", invalidity date (unreadable)" : ", invalid since " + text("invalid_since");
+  }
+  if (has("certificate_issuer")) s += ", certificate issuer " + text("certificate_issuer");
   return s;
 }
 
-// One entry: "serial 67, revoked 2026-12-10 13:39:00 UTC, reason ...";
-// stated is the date the list states for it ("" when not known).
-NO_VPTR_CHECK std::string EntryLine(TCert* entry, const std::string& stated, const std::string& list_issuer) {
-  Own<TBuf> sn(entry->getSerialNumber());
-  long from = 0, to = 0;
-  std::string s = "serial " + (sn ? SerialHex(sn.get()) : std::string("(none)"));
-  if (!stated.empty()) {
-    s += ", revoked " + stated;
-  } else if (entry->getValidity(&from, &to) == pkixrc::kOk) {
-    s += ", revoked " + TimeText(from);
-  }
-  return s + EntryDetails(entry, list_issuer);
+// "serial 67, revoked 2026-12-10 13:39:00 UTC, reason keyCompromise ..."
+std::string EntryLine(const Report& e) {
+  std::string s = "serial " + e["serial"].get<std::string>();
+  if (e.contains("revoked")) s += ", revoked " + e["revoked"].get<std::string>();
+  return s + DetailsText(e);
 }
 
-NO_VPTR_CHECK void ShowEntries(TCRL* crl, const StatedTimes& times, const std::string& issuer, bool all) {
+// Every entry, in the list's order.
+NO_VPTR_CHECK Report Entries(TCRL* crl, const StatedTimes& times, const std::string& issuer) {
+  Report out = Report::array();
   Own<TCertList> l(crl->getRevokedCerts());
-  std::vector<std::string> lines;
-  size_t count = 0;
   for (TCert* c = l ? l->getFirst() : nullptr; c != nullptr; c = l->getNext()) {
     Own<TCert> held(c);
     // The module keeps the entries in the list's order.
-    std::string stated = times.read && count < times.revoked.size() ? times.revoked[count] : "";
-    if (all || count < kShownEntries) lines.push_back(EntryLine(c, stated, issuer));
-    ++count;
+    size_t i = out.size();
+    std::string stated = times.read && i < times.revoked.size() ? times.revoked[i] : "";
+    out.push_back(Entry(c, stated, issuer));
   }
-  std::printf("entries: %zu\n", count);
-  for (const std::string& line : lines) std::printf("  %s\n", line.c_str());
-  if (count > lines.size()) std::printf("  (%zu more; --all shows every entry)\n", count - lines.size());
+  return out;
 }
 
-NO_VPTR_CHECK void ShowOne(TCRL* crl, const Octets& der, bool all) {
+// The report of a list: its fields as it states them, its extensions and
+// every entry. The keys are listed in README.md ("JSON output").
+NO_VPTR_CHECK Report CrlReport(Context& ctx, TCRL* crl, const std::string& path, const Octets& der) {
   StatedTimes times = TimesOf(der);
-  std::printf("version: %u\n", crl->getVersion());
+  Report r = Report::object();
+  r["file"] = path;
+  r["version"] = crl->getVersion();
   Own<TName> n(crl->getTName(kIssuerDN));
   std::string issuer = n ? Text(n->getPrintable(TName::PRN_LOSSY)) : "";
-  std::printf("issuer: %s\n", n ? issuer.c_str() : "(none)");
-  std::printf("this update: %s\n", times.read ? times.this_update.c_str() : TimeText(crl->getThisReleaseTime()).c_str());
+  r["issuer"] = n ? issuer : "(none)";
+  r["this_update"] = times.read ? times.this_update : TimeText(crl->getThisReleaseTime());
   long next = crl->getNextReleaseTime();
   std::string next_text = times.read ? times.next_update : next == kNoNextUpdate ? "" : TimeText(next);
-  std::printf("next update: %s\n", next_text.empty() ? "none (the list names no next update)" : next_text.c_str());
-  std::printf("signature algorithm: %s\n", SignAlgText(crl->getSignatureAlgorithm()).c_str());
-  ShowListExtensions(crl);
-  ShowEntries(crl, times, issuer, all);
+  r["next_update"] = next_text.empty() ? Report(nullptr) : Report(next_text);
+  pki_alg_t alg = crl->getSignatureAlgorithm();
+  r["signature_algorithm"] = AlgName(ctx, alg);
+  r["signature_algorithm_number"] = AlgNumber(alg);
+  r["extensions"] = ListExtensions(crl);
+  r["entries"] = Entries(crl, times, issuer);
+  return r;
+}
+
+void PrintCrlReport(const Report& r, bool all) {
+  std::printf("version: %u\n", r["version"].get<unsigned>());
+  std::printf("issuer: %s\n", r["issuer"].get<std::string>().c_str());
+  std::printf("this update: %s\n", r["this_update"].get<std::string>().c_str());
+  std::printf("next update: %s\n", r["next_update"].is_null() ? "none (the list names no next update)"
+                                                                 : r["next_update"].get<std::string>().c_str());
+  std::string name = r["signature_algorithm"].get<std::string>();
+  std::string number = r["signature_algorithm_number"].get<std::string>();
+  std::printf("signature algorithm: %s\n", name.empty() ? number.c_str() : (name + " (" + number + ")").c_str());
+  PrintListExtensions(r["extensions"]);
+  const Report& entries = r["entries"];
+  size_t shown = all ? entries.size() : std::min(entries.size(), kShownEntries);
+  std::printf("entries: %zu\n", entries.size());
+  for (size_t i = 0; i < shown; ++i) std::printf("  %s\n", EntryLine(entries[i]).c_str());
+  if (entries.size() > shown) std::printf("  (%zu more; --all shows every entry)\n", entries.size() - shown);
 }
 
 // The lists of the file at path (DER: one; PEM: every X509 CRL block).
@@ -311,7 +381,7 @@ bool ReadOneCrl(const Say& say, const std::string& path, Octets* der, std::strin
 
 // A list the service makes of der, one new reference for the caller; null
 // with *why when it cannot ("PATH: a certificate, not a CRL" when der is a
-// certificate).
+// certificate; what the file holds when it has the shape of another object).
 NO_VPTR_CHECK TCRL* MakeCrl(Context& ctx, TPkixService* s, const std::string& path, const Octets& der,
                             std::string* why) {
   Acquired<X509CmnSrv_I> buffers(ctx, pkixid::kBuffers);
@@ -329,14 +399,14 @@ NO_VPTR_CHECK TCRL* MakeCrl(Context& ctx, TPkixService* s, const std::string& pa
   int rc = crl->setRaw(in.get());
   if (rc != pkixrc::kOk) {
     *why = CertParserCode(ctx, der) == 0 ? path + ": a certificate, not a CRL"
-                                         : path + ": not a CRL the module can use: " + CodeText(rc);
+                                         : path + ": not a CRL the module can use: " + CodeText(rc) + KindNote(der, kKindCrl);
     return nullptr;
   }
   return crl.release();
 }
 
 NO_VPTR_CHECK int Show(Context& ctx) {
-  const char* usage = "show FILE [--all]";
+  const char* usage = "show FILE [--all] [--json]";
   std::string path;
   bool all = false;
   for (const std::string& a : ctx.args) {
@@ -357,12 +427,17 @@ NO_VPTR_CHECK int Show(Context& ctx) {
   GuardLockVar g(ctx.module->guard());
   Own<TCRL> crl(MakeCrl(ctx, s.get(), path, der, &why));
   if (!crl) return kCrl.fail(why);
-  ShowOne(crl.get(), der, all);
+  Report r = CrlReport(ctx, crl.get(), path, der);
+  if (ctx.json) {
+    PrintJson(r);
+  } else {
+    PrintCrlReport(r, all);
+  }
   return kExitOk;
 }
 
 NO_VPTR_CHECK int Verify(Context& ctx) {
-  if (ctx.args.size() != 2) return kCrl.usage("verify CRL ISSUER");
+  if (ctx.args.size() != 2) return kCrl.usage("verify CRL ISSUER [--json]");
   Octets crl_der, issuer_der;
   std::string why;
   if (!ReadOneCrl(kCrl, ctx.args[0], &crl_der, &why)) return kCrl.fail(why);
@@ -374,9 +449,7 @@ NO_VPTR_CHECK int Verify(Context& ctx) {
   if (!crl) return kCrl.fail(why);
   Own<TCert> issuer(MakeCert(ctx, s.get(), ctx.args[1], issuer_der, &why));
   if (!issuer) return kCrl.fail(why);
-  int r = crl->checkSign(issuer.get());
-  std::printf("%s\n", SignatureVerdict(r).c_str());
-  return r == pkixrc::kOk ? kExitOk : kExitFailed;
+  return PrintSignatureVerdict(ctx, ctx.args[0], ctx.args[1], crl->checkSign(issuer.get()));
 }
 
 // One list of cert check: where it came from, its DER and the object.
@@ -402,7 +475,7 @@ NO_VPTR_CHECK std::string RevokedWhen(const NamedCrl& c, TCert* cert, TCert* hit
 }
 
 NO_VPTR_CHECK int Check(Context& ctx) {
-  const char* usage = "check CERT CRL... [--issuer CA]";
+  const char* usage = "check CERT CRL... [--issuer CA] [--json]";
   std::string issuer_path;
   std::vector<std::string> files;
   for (size_t i = 0; i < ctx.args.size(); ++i) {
@@ -445,6 +518,7 @@ NO_VPTR_CHECK int Check(Context& ctx) {
   bool failed = false;
   bool revoked = false;
   size_t used = 0;
+  Report found = Report::array();  // one object per list that revokes cert
   for (const NamedCrl& c : crls) {
     if (issuer) {
       int r = c.crl->checkSign(issuer.get());
@@ -459,17 +533,32 @@ NO_VPTR_CHECK int Check(Context& ctx) {
     if (entry) {
       Own<TName> n(c.crl->getTName(kIssuerDN));
       std::string list_issuer = n ? Text(n->getPrintable(TName::PRN_LOSSY)) : "";
+      Report hit = Report::object();
+      hit["crl"] = c.path;
       std::string when = RevokedWhen(c, cert.get(), entry.get());
-      if (!when.empty()) when = " on " + when;
-      std::printf("%s: revoked%s%s (%s)\n", cert_path.c_str(), when.c_str(),
-                  EntryDetails(entry.get(), list_issuer).c_str(), c.path.c_str());
+      if (!when.empty()) hit["revoked"] = when;
+      EntryDetails(entry.get(), list_issuer, &hit);
+      if (!ctx.json) {
+        std::printf("%s: revoked%s%s (%s)\n", cert_path.c_str(), when.empty() ? "" : (" on " + when).c_str(),
+                    DetailsText(hit).c_str(), c.path.c_str());
+      }
+      found.push_back(std::move(hit));
       revoked = true;
     } else if (c.crl->error() != pkixrc::kNotFound) {
       kCert.note(c.path + ": cannot search the list: " + CodeText(c.crl->error()));
       failed = true;
     }
   }
-  if (!revoked) {
+  if (ctx.json) {
+    Report r = Report::object();
+    r["file"] = cert_path;
+    r["revoked"] = revoked;
+    r["lists"] = crls.size();
+    r["lists_used"] = used;
+    r["revocations"] = std::move(found);
+    r["all_lists_usable"] = !failed;
+    PrintJson(r);
+  } else if (!revoked) {
     std::printf("%s: not revoked (%zu of %zu lists used)\n", cert_path.c_str(), used, crls.size());
   }
   return revoked || failed ? kExitFailed : kExitOk;

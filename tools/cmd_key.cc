@@ -1,5 +1,6 @@
 // pkixtool key commands, through the loaded module's key service (0x3f0008):
-//   show FILE   a key in DER or PEM, public or private: kind, algorithm,
+//   show FILE [--json]
+//               a key in DER or PEM, public or private: kind, algorithm,
 //               size in bits, vendor, and every attribute in hex
 #include <cstdio>
 #include <string>
@@ -12,6 +13,9 @@
 #include "module/pkixkeysrv.h"
 #include "support/result_codes.h"
 #include "tools/commands.h"
+#include "tools/der_kind.h"
+#include "tools/report.h"
+#include "tools/tool_objects.h"
 #include "tools/tool_util.h"
 
 namespace pkixtool {
@@ -119,15 +123,6 @@ const char* NameOf(const Name (&table)[N], uint32_t v) {
   return "unknown";
 }
 
-// Octets in hex, 32 to a line after the first, indented.
-void PrintHex(const unsigned char* p, unsigned n) {
-  for (unsigned i = 0; i < n; ++i) {
-    if (i != 0 && i % 32 == 0) std::printf("\n      ");
-    std::printf("%02X", p[i]);
-  }
-  std::printf("\n");
-}
-
 // The octets of a returned buffer, which is released.
 KEY_CALLS Octets Take(TBuf* b) {
   Octets out;
@@ -171,26 +166,55 @@ KEY_CALLS TKey* Read(Context& ctx, TPkixKeyService* service, const KeyFile& f, T
   return k;
 }
 
-KEY_CALLS void Show(TKey* k) {
-  std::printf("kind: %s\n", NameOf(kKinds, k->getType()));
+// The report of a key: kind, algorithm, size, vendor and every attribute
+// that holds a value. The keys are listed in README.md ("JSON output").
+KEY_CALLS Report KeyReport(TKey* k, const std::string& path) {
+  Report r = Report::object();
+  r["file"] = path;
+  r["kind"] = NameOf(kKinds, k->getType());
   pki_alg_t alg = k->getAlg();
-  std::printf("algorithm: 0x%08X (%s)\n", alg, NameOf(kAlgorithms, alg));
+  r["algorithm"] = NameOf(kAlgorithms, alg);
+  r["algorithm_number"] = AlgNumber(alg);
   Octets bits = Take(k->getParam(TKey::AKA_BITS));
   if (bits.size() == 4) {
-    std::printf("size: %u bits\n", BigEndian(bits));
-  } else if (k->error() == pkixrc::kWrongType) {
-    std::printf("size: none\n");  // a key container has no size
+    r["bits"] = BigEndian(bits);
   } else {
-    std::printf("size: unknown (%s)\n", CodeText(k->error()).c_str());
+    r["bits"] = nullptr;
+    // A key container has no size.
+    r["size"] = k->error() == pkixrc::kWrongType ? "none" : "unknown (" + CodeText(k->error()) + ")";
   }
   pki_vendor v = k->getVendor();
-  std::printf("vendor: %d (%s)\n", v, NameOf(kVendors, v));
-  std::printf("attributes:\n");
+  r["vendor"] = NameOf(kVendors, v);
+  r["vendor_number"] = static_cast<int>(v);
+  Report attributes = Report::array();
   for (const Name& a : kAttributes) {
     Octets value = Take(k->getParam(static_cast<TKey::aka_t>(a.value)));
     if (k->error() != pkixrc::kOk || value.empty()) continue;
-    std::printf("  %2u %-21s ", a.value, a.name);
-    PrintHex(value.data(), static_cast<unsigned>(value.size()));
+    attributes.push_back({{"id", a.value}, {"name", a.name}, {"hex", Hex(value.data(), value.size())}});
+  }
+  r["attributes"] = std::move(attributes);
+  return r;
+}
+
+void PrintKeyReport(const Report& r) {
+  std::printf("kind: %s\n", r["kind"].get<std::string>().c_str());
+  std::printf("algorithm: %s (%s)\n", r["algorithm_number"].get<std::string>().c_str(),
+              r["algorithm"].get<std::string>().c_str());
+  if (r["bits"].is_null()) {
+    std::printf("size: %s\n", r["size"].get<std::string>().c_str());
+  } else {
+    std::printf("size: %u bits\n", r["bits"].get<unsigned>());
+  }
+  std::printf("vendor: %d (%s)\n", r["vendor_number"].get<int>(), r["vendor"].get<std::string>().c_str());
+  std::printf("attributes:\n");
+  for (const Report& a : r["attributes"]) {
+    std::printf("  %2u %-21s ", a["id"].get<unsigned>(), a["name"].get<std::string>().c_str());
+    // 32 octets (64 digits) to a line after the first, indented.
+    std::string hex = a["hex"].get<std::string>();
+    for (size_t i = 0; i < hex.size(); i += 64) {
+      std::printf("%s%s", i == 0 ? "" : "\n      ", hex.substr(i, 64).c_str());
+    }
+    std::printf("\n");
   }
 }
 
@@ -198,7 +222,7 @@ KEY_CALLS void Show(TKey* k) {
 
 KEY_CALLS int RunKeyShow(Context& ctx) {
   if (ctx.args.size() != 1) {
-    std::fprintf(stderr, "usage: pkixtool key show FILE\n");
+    std::fprintf(stderr, "usage: pkixtool key show FILE [--json]\n");
     return kExitUsage;
   }
   const std::string& path = ctx.args[0];
@@ -243,11 +267,19 @@ KEY_CALLS int RunKeyShow(Context& ctx) {
       }
     }
     if (k == nullptr) {
-      std::fprintf(stderr, "pkixtool key: %s: not a key the module reads: %s\n", path.c_str(), CodeText(code).c_str());
+      std::string kind = DerKind(f.der) != nullptr ? DerKind(f.der) : "";
+      bool no_key = kind == kKindCertificate || kind == kKindCrl || kind == kKindSet;
+      std::fprintf(stderr, "pkixtool key: %s: not a key the module reads: %s%s\n", path.c_str(),
+                   CodeText(code).c_str(), no_key ? ("; the file holds a " + kind).c_str() : "");
       rc = kExitFailed;
     } else {
-      Show(k);
+      Report r = KeyReport(k, path);
       k->release();
+      if (ctx.json) {
+        PrintJson(r);
+      } else {
+        PrintKeyReport(r);
+      }
     }
   }
   return rc;

@@ -1,6 +1,7 @@
 // pkixtool name: distinguished names through the loaded module.
 //   encode TEXT               the DER of a name written as text, in hex
-//   print HEX-OR-FILE [--norm] the text of a DER name (normalised with --norm)
+//   print HEX-OR-FILE [--norm] [--json]
+//                             the text of a DER name (normalised with --norm)
 //   compare A B               how two names (text) relate
 // encode uses the module's exported x509_enc_name and print the support
 // library's x509_parse_name; the normalised print and compare use name
@@ -20,6 +21,7 @@
 #include "name/tname.h"
 #include "support/result_codes.h"
 #include "tools/commands.h"
+#include "tools/report.h"
 #include "tools/tool_util.h"
 
 namespace pkixtool {
@@ -78,7 +80,7 @@ int EncodeText(Context& ctx, const std::string& text, Bytes* der) {
 // name the base's type information).
 #define NO_VPTR_CHECK __attribute__((no_sanitize("vptr")))
 
-using NameUse = int (*)(std::vector<TName*>& names);
+using NameUse = int (*)(Context& ctx, std::vector<TName*>& names);
 
 // Runs use over name objects the certificate service makes from the DERs,
 // with the module's guard raised, and releases them.
@@ -98,7 +100,7 @@ NO_VPTR_CHECK int WithNames(Context& ctx, const std::vector<Bytes>& ders, NameUs
     }
     names.push_back(n);
   }
-  if (rc == kExitOk) rc = use(names);
+  if (rc == kExitOk) rc = use(ctx, names);
   for (TName* n : names) n->release();
   return rc;
 }
@@ -110,14 +112,28 @@ std::string TextOf(TBuf* b) {
   return s;
 }
 
-NO_VPTR_CHECK int PrintNormalised(std::vector<TName*>& names) {
+// The name's text: as it stands, or with --json one object {source, name,
+// normalised}.
+void PrintName(const Context& ctx, const std::string& text, bool normalised) {
+  if (ctx.json) {
+    std::string source;  // the argument that is not --norm
+    for (const std::string& a : ctx.args) {
+      if (a != "--norm") source = a;
+    }
+    PrintJson(Report{{"source", source}, {"name", text}, {"normalised", normalised}});
+  } else {
+    std::printf("%s\n", text.c_str());
+  }
+}
+
+NO_VPTR_CHECK int PrintNormalised(Context& ctx, std::vector<TName*>& names) {
   TBuf* text = names[0]->getPrintable(TName::PRN_NORM | TName::PRN_LOSSY);
   if (text == nullptr) return Fail("cannot print the name: " + CodeText(names[0]->error()));
-  std::printf("%s\n", TextOf(text).c_str());
+  PrintName(ctx, TextOf(text), true);
   return kExitOk;
 }
 
-NO_VPTR_CHECK int PrintRelation(std::vector<TName*>& names) {
+NO_VPTR_CHECK int PrintRelation(Context& ctx, std::vector<TName*>& names) {
   TName& a = *names[0];
   TName& b = *names[1];
   const char* verdict = "different";
@@ -151,10 +167,10 @@ int Print(Context& ctx) {
     } else if (source.empty()) {
       source = a;
     } else {
-      return UsageOf("print HEX-OR-FILE [--norm]");
+      return UsageOf("print HEX-OR-FILE [--norm] [--json]");
     }
   }
-  if (source.empty()) return UsageOf("print HEX-OR-FILE [--norm]");
+  if (source.empty()) return UsageOf("print HEX-OR-FILE [--norm] [--json]");
   Bytes der;
   std::string why;
   if (!ReadDer(source, &der, &why)) return Fail(why);
@@ -163,8 +179,9 @@ int Print(Context& ctx) {
     set_buffer(&in, static_cast<uint32_t>(der.size()), reinterpret_cast<const unsigned char*>(der.data()));
     int rc = x509_parse_name(&in, &text, 1);
     if (rc < 0) return Fail("not a name: " + CodeText(rc));
-    std::printf("%s\n", reinterpret_cast<const char*>(text.data));
+    std::string printed = text.len != 0 ? reinterpret_cast<const char*>(text.data) : "";
     release_buffer(&text);
+    PrintName(ctx, printed, false);
     return kExitOk;
   }
   return WithNames(ctx, {der}, PrintNormalised);

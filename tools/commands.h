@@ -17,12 +17,15 @@ constexpr int kExitFailed = 1;  // the command failed (unreadable or unusable in
                                 // write that failed), a signature does not verify, or
                                 // cert check found the certificate revoked
 constexpr int kExitUsage = 2;   // wrong arguments: a usage line is printed
+constexpr int kExitInput = 3;   // an input file cannot be read (absent, no
+                                // permission, a directory, over the input limit)
 
 struct Context {
   pkixhost::Host* host;
   pkixhost::LoadedModule* module;
   std::vector<std::string> args;  // after the command word(s)
   std::string examples_dir;       // the sample PKI
+  bool json = false;              // --json given: one JSON object per input
 };
 
 struct Command {
@@ -30,6 +33,12 @@ struct Command {
   const char* name;   // second word, or "" for a one-word command
   const char* usage;
   int (*run)(Context& ctx);
+  // What the command does, for "pkixtool GROUP NAME --help" (after the
+  // usage line); null when the usage line says it all.
+  const char* help = nullptr;
+  // Whether the command takes --json (the tool then removes it from the
+  // arguments and sets Context::json).
+  bool json = false;
 };
 
 // Prints the module's identifier and which of its services answer.
@@ -51,7 +60,9 @@ int RunNameCompare(Context& ctx);
 // (blocks of other kinds are skipped; the first certificate is used, with a
 // note when there are more, except by bundle, which takes them all).
 
-// Prints a certificate's fields (DER or PEM file).
+// Prints a certificate's fields (DER or PEM file): serial number, dates
+// and extensions as the DER states them, algorithms by name, every
+// extension's value; with --json, one JSON object (README.md lists the keys).
 int RunCertShow(Context& ctx);
 // Prints whether two certificates are equal, share issuer and serial, and
 // whether the first fits the second as a template.
@@ -69,7 +80,8 @@ int RunCertUnbundle(Context& ctx);
 // labelled X509 CRL; the others are skipped).
 
 // Prints a list's fields, its extensions with their meaning and its first
-// entries (every entry with --all): serial, revocation date, reason.
+// entries (every entry with --all): serial, revocation date, reason; with
+// --json, one JSON object holding every entry.
 int RunCrlShow(Context& ctx);
 // Validates a certification path from CERT to a trust anchor (with
 // candidate intermediates and CRLs); prints the chosen path and the
@@ -109,7 +121,7 @@ int RunCrlRevoke(Context& ctx);
 int DemoCrlCreate(Context& ctx, const std::string& certs);
 
 // Prints a key (DER or PEM file, public or private): kind, algorithm, size
-// in bits, vendor and every attribute in hex.
+// in bits, vendor and every attribute in hex; with --json, one JSON object.
 int RunKeyShow(Context& ctx);
 
 }  // namespace pkixtool

@@ -8,10 +8,12 @@ namespace {
 
 bool IsTime(int tag) { return tag == der::kUtcTime || tag == der::kGeneralizedTime; }
 
+}  // namespace
+
 // A UTCTime (YYMMDDHHMMSSZ, years 1950 to 2049) or GeneralizedTime
 // (YYYYMMDDHHMMSSZ) content as "YYYY-MM-DD HH:MM:SS UTC"; the content as it
 // stands for any other form.
-std::string TimeOf(int tag, const Buffer& c) {
+std::string StatedTime(int tag, const Buffer& c) {
   std::string v(reinterpret_cast<const char*>(c.data), c.len);
   std::string digits = v.substr(0, v.empty() ? 0 : v.size() - 1);
   bool plain = !v.empty() && v.back() == 'Z' && digits.find_first_not_of("0123456789") == std::string::npos;
@@ -24,6 +26,8 @@ std::string TimeOf(int tag, const Buffer& c) {
          digits.substr(10, 2) + ":" + digits.substr(12, 2) + " UTC";
 }
 
+namespace {
+
 // Reads the time at the cursor into *out; X509ASN_E_VALUE for another
 // element or an empty time.
 int ReadTime(DerReader& r, std::string* out) {
@@ -32,7 +36,7 @@ int ReadTime(DerReader& r, std::string* out) {
   Buffer c;
   DER_TRY(r.primitive(static_cast<unsigned char>(tag), &c));
   if (c.len == 0) return X509ASN_E_VALUE;  // a time of no digits
-  *out = TimeOf(tag, c);
+  *out = StatedTime(tag, c);
   return 0;
 }
 

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "contract/x509asn.h"
 #include "tools/tool_util.h"
 
 namespace pkixtool {
@@ -21,6 +22,11 @@ struct StatedTimes {
   std::string next_update;
   std::vector<std::string> revoked;
 };
+
+// A UTCTime (tag 0x17) or GeneralizedTime (0x18) content as
+// "2026-12-10 13:39:00 UTC" (two-digit years 50 to 99 in the 1900s); the
+// content as it stands when it is in another form.
+std::string StatedTime(int tag, const Buffer& content);
 
 // The times of the CertificateList der. The walk follows definite lengths
 // and looks at nothing but the times; read is false (and the rest

@@ -9,6 +9,9 @@
 #include "contract/service_ids.h"
 #include "support/result_codes.h"
 #include "support/result_text.h"
+#include "tools/der_kind.h"
+#include "tools/oid_names.h"
+#include "tools/report.h"
 
 namespace pkixtool {
 
@@ -26,39 +29,10 @@ const char* const kExtnMeaning[] = {
     "CRL distribution points",      "extended key usage",
 };
 
-struct AlgName {
-  pki_alg_t alg;
-  const char* name;
-};
-// Signature algorithms by the names their object identifiers carry.
-const AlgName kSignAlgNames[] = {
-    {PKI_ALG_MD2_RSA, "md2WithRSAEncryption"},
-    {PKI_ALG_MD5_RSA, "md5WithRSAEncryption"},
-    {PKI_ALG_SHA_RSA, "shaWithRSAEncryption"},
-    {PKI_ALG_SHA1_RSA, "sha1WithRSAEncryption"},
-    {PKI_ALG_SHA224_RSA, "sha224WithRSAEncryption"},
-    {PKI_ALG_SHA256_RSA, "sha256WithRSAEncryption"},
-    {PKI_ALG_SHA384_RSA, "sha384WithRSAEncryption"},
-    {PKI_ALG_SHA512_RSA, "sha512WithRSAEncryption"},
-    {PKI_ALG_SHA_DSA, "dsaWithSHA"},
-    {PKI_ALG_SHA1_DSA, "dsaWithSHA1"},
-    {PKI_ALG_SHA224_DSA, "dsa_with_SHA224"},
-    {PKI_ALG_SHA256_DSA, "dsa_with_SHA256"},
-    {PKI_ALG_SHA1_ECDSA, "ecdsa-with-SHA1"},
-    {PKI_ALG_SHA224_ECDSA, "ecdsa-with-SHA224"},
-    {PKI_ALG_SHA256_ECDSA, "ecdsa-with-SHA256"},
-    {PKI_ALG_SHA384_ECDSA, "ecdsa-with-SHA384"},
-    {PKI_ALG_SHA512_ECDSA, "ecdsa-with-SHA512"},
-    {PKI_ALG_GOST3411_3410_TIK, "GOST R 34.11-94 with GOST R 34.10-94"},
-    {PKI_ALG_GOST3411_3410_CPRO, "GOST R 34.11-94 with GOST R 34.10-94"},
-    {PKI_ALG_GOST3411_3410_SC, "GOST R 34.11-94 with GOST R 34.10-94"},
-    {PKI_ALG_GOST3411_341001_CPRO, "GOST R 34.11-94 with GOST R 34.10-2001"},
-    {PKI_ALG_GOST3411_341001_SC, "GOST R 34.11-94 with GOST R 34.10-2001"},
-};
-
 using InitCertFn = int (*)(x509_cert_t**);
 using ParseCertFn = int (*)(Buffer*, x509_cert_t*);
 using ReleaseCertFn = void (*)(x509_cert_t*);
+using AlgToAsnFn = const unsigned char* (*)(pki_alg_t, unsigned*);
 
 }  // namespace
 
@@ -81,13 +55,15 @@ namespace {
 
 // Why the service could not make a certificate of der: the parser's code
 // when the DER does not parse, else the object's own code (an unusable
-// signature algorithm, a public key that cannot be made ...).
+// signature algorithm, a public key that cannot be made ...); followed by
+// what the file holds when it has the shape of another object.
 std::string WhyRefused(Context& ctx, const std::string& path, const Octets& der, int code) {
+  std::string kind = KindNote(der, kKindCertificate);
   if (code != pkixrc::kUnusableSignAlg && code != pkixrc::kKeyNotCreatable) {
     int parsed = CertParserCode(ctx, der);
-    if (parsed < 0) return path + ": not a certificate: " + CodeText(parsed);
+    if (parsed < 0) return path + ": not a certificate: " + CodeText(parsed) + kind;
   }
-  return path + ": not a certificate the module can use: " + CodeText(code);
+  return path + ": not a certificate the module can use: " + CodeText(code) + kind;
 }
 
 }  // namespace
@@ -114,18 +90,32 @@ const char* ExtnMeaning(int kind) {
   return kExtnMeaning[kind >= 0 && kind < known ? kind : 0];
 }
 
-const char* SignAlgName(pki_alg_t a) {
-  for (const AlgName& n : kSignAlgNames) {
-    if (n.alg == a) return n.name;
-  }
-  return nullptr;
+std::string AlgName(Context& ctx, pki_alg_t a) {
+  auto to_asn = reinterpret_cast<AlgToAsnFn>(ctx.module->symbol("alg2asn"));
+  if (to_asn == nullptr) return "";
+  unsigned len = 0;
+  const unsigned char* content = to_asn(a, &len);
+  if (content == nullptr || len == 0) return "";
+  Buffer oid;
+  init_buffer(&oid);
+  set_buffer(&oid, len, content);
+  std::string dotted = DottedOid(oid);
+  return dotted.empty() ? "" : OidText(dotted);
 }
 
-std::string SignAlgText(pki_alg_t a) {
+std::string AlgNumber(pki_alg_t a) {
   char number[16];
   std::snprintf(number, sizeof number, "0x%08X", static_cast<unsigned>(a));
-  const char* name = SignAlgName(a);
-  return name != nullptr ? std::string(name) + " (" + number + ")" : std::string(number);
+  return number;
+}
+
+std::string SignAlgText(Context& ctx, pki_alg_t a) {
+  std::string name = AlgName(ctx, a);
+  return name.empty() ? AlgNumber(a) : name + " (" + AlgNumber(a) + ")";
+}
+
+void PrintJson(const Report& r) {
+  std::printf("%s\n", r.dump(2, ' ', false, Report::error_handler_t::replace).c_str());
 }
 
 std::string SignatureVerdict(int r) {
@@ -133,6 +123,19 @@ std::string SignatureVerdict(int r) {
   const char* text = pkix_result_text(r);
   return "signature FAILED (code " + std::to_string(r) + (text != nullptr ? ": " : "") + (text != nullptr ? text : "") +
          ")";
+}
+
+int PrintSignatureVerdict(const Context& ctx, const std::string& file, const std::string& issuer, int r) {
+  if (ctx.json) {
+    PrintJson(Report{{"file", file},
+                     {"issuer", issuer},
+                     {"verified", r == pkixrc::kOk},
+                     {"verdict", SignatureVerdict(r)},
+                     {"code", r}});
+  } else {
+    std::printf("%s\n", SignatureVerdict(r).c_str());
+  }
+  return r == pkixrc::kOk ? kExitOk : kExitFailed;
 }
 
 NO_VPTR_CHECK TCert* MakeCert(Context& ctx, TPkixService* s, const std::string& path, const Octets& der,

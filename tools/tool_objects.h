@@ -50,13 +50,19 @@ std::string TimeText(long t);
 // table.
 const char* ExtnMeaning(int kind);
 
-// The signature algorithm's name as the standards spell it
-// ("sha256WithRSAEncryption", "ecdsa-with-SHA256"), or null when the tool
-// knows no name for it.
-const char* SignAlgName(pki_alg_t a);
+// The name of an algorithm the module numbers a, found through the
+// module's conversion table (its object identifier, by the alg2asn the
+// module exports) and the tool's names of identifiers:
+// "sha256WithRSAEncryption", "ecdsa-with-SHA256"; the dotted identifier
+// when the tool has no name for it; "" when the module has no identifier
+// for a (or exports no alg2asn).
+std::string AlgName(Context& ctx, pki_alg_t a);
+
+// The number as the module writes it: "0x00080001".
+std::string AlgNumber(pki_alg_t a);
 
 // "sha256WithRSAEncryption (0x00080001)", or the number alone.
-std::string SignAlgText(pki_alg_t a);
+std::string SignAlgText(Context& ctx, pki_alg_t a);
 
 // The module's certificate parser's verdict on der: 0 when it parses as a
 // certificate, the parser's negative code when not; 0 too when the module
@@ -66,6 +72,12 @@ int CertParserCode(Context& ctx, const Octets& der);
 // The verdict on a signature check's result r: "signature OK", or
 // "signature FAILED (code N: reason)".
 std::string SignatureVerdict(int r);
+
+// Prints the verdict on a signature check of file under issuer's key
+// (result r): the SignatureVerdict line, or with --json one object
+// {file, issuer, verified, verdict, code}. Returns kExitOk when r is 0,
+// else kExitFailed.
+int PrintSignatureVerdict(const Context& ctx, const std::string& file, const std::string& issuer, int r);
 
 // A certificate the service makes of der, one new reference for the
 // caller; null with *why ("PATH: not a certificate: reason") when it

@@ -50,6 +50,9 @@ class Descriptor {
 
 std::string Reason(int err) { return std::strerror(err); }
 
+// Set by the first read of an input file that fails.
+bool g_input_unreadable = false;
+
 std::string LimitText(size_t limit) {
   return "larger than the input limit of " + std::to_string(limit) + " octets (set " + kMaxInputVariable + ")";
 }
@@ -125,10 +128,19 @@ bool MaxInput(size_t* out, std::string* why) {
   return true;
 }
 
+bool InputUnreadable() { return g_input_unreadable; }
+
 bool ReadWholeFile(const std::string& path, std::string* out, std::string* why) {
   out->clear();
   size_t limit = 0;
   if (!MaxInput(&limit, why)) return false;
+  // Every failure past this point is the file's: marked at scope end.
+  struct MarkUnlessRead {
+    bool read = false;
+    ~MarkUnlessRead() {
+      if (!read) g_input_unreadable = true;
+    }
+  } mark;
   const std::string prefix = "cannot read " + path + ": ";
   Descriptor fd(open(path.c_str(), O_RDONLY | O_CLOEXEC));
   if (fd.get() < 0) {
@@ -181,6 +193,7 @@ bool ReadWholeFile(const std::string& path, std::string* out, std::string* why) 
     }
   }
   out->swap(data);
+  mark.read = true;
   return true;
 }
 

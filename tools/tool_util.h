@@ -64,6 +64,10 @@ bool MaxInput(size_t* out, std::string* why);
 // never end, like /dev/zero, meet the limit).
 bool ReadWholeFile(const std::string& path, std::string* out, std::string* why);
 
+// Whether a ReadWholeFile of this process failed to read its file (the
+// tool then exits with kExitInput rather than kExitFailed).
+bool InputUnreadable();
+
 // Writes len octets to path, created or truncated ("" or "-": standard
 // output, flushed first so that earlier text stays in order). True when
 // every octet was written and the file closed; false with *why "cannot

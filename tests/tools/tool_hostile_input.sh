@@ -115,20 +115,20 @@ cases=$((cases + 1))
 [ $? = 1 ] && grep -q "cannot write standard output: No space left on device" "$t/out" ||
   { echo "FAIL show to a full standard output: $(cat "$t/out")"; fail=1; }
 
-# 4. Files that cannot be read, or never end.
-check 1 "cannot read $t/dir: Is a directory" cert show "$t/dir"
-check 1 "cannot read $t/dir: Is a directory" key show "$t/dir"
-check 1 "cannot read $t/dir: Is a directory" name print "$t/dir"
-check 1 "cannot read $t/dir: Is a directory" cert unbundle "$t/dir"
-check 1 "cannot read $t/absent: No such file or directory" cert show "$t/absent"
-check 1 "cannot read /proc/self/mem: " cert show /proc/self/mem
-check 1 "cannot read /dev/zero: larger than the input limit of 67108864 octets (set PKIXTOOL_MAX_INPUT)" \
+# 4. Files that cannot be read, or never end: exit 3, the input is unreadable.
+check 3 "cannot read $t/dir: Is a directory" cert show "$t/dir"
+check 3 "cannot read $t/dir: Is a directory" key show "$t/dir"
+check 3 "cannot read $t/dir: Is a directory" name print "$t/dir"
+check 3 "cannot read $t/dir: Is a directory" cert unbundle "$t/dir"
+check 3 "cannot read $t/absent: No such file or directory" cert show "$t/absent"
+check 3 "cannot read /proc/self/mem: " cert show /proc/self/mem
+check 3 "cannot read /dev/zero: larger than the input limit of 67108864 octets (set PKIXTOOL_MAX_INPUT)" \
   cert show /dev/zero
 export PKIXTOOL_MAX_INPUT=1K
-check 1 "cannot read /dev/zero: larger than the input limit of 1024 octets" key show /dev/zero
-check 1 "cannot read /dev/zero: larger than the input limit of 1024 octets" name print /dev/zero
+check 3 "cannot read /dev/zero: larger than the input limit of 1024 octets" key show /dev/zero
+check 3 "cannot read /dev/zero: larger than the input limit of 1024 octets" name print /dev/zero
 export PKIXTOOL_MAX_INPUT=100
-check 1 "cannot read $c/server.der: larger than the input limit of 100 octets" cert show "$c/server.der"
+check 3 "cannot read $c/server.der: larger than the input limit of 100 octets" cert show "$c/server.der"
 # A file of exactly the limit is read.
 export PKIXTOOL_MAX_INPUT=$(wc -c < "$c/server.der")
 check 0 "subject:" cert show "$c/server.der"
