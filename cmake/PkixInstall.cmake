@@ -18,13 +18,16 @@ foreach(t pkix s_x509asn pkixhost pkixhost_services)
 endforeach()
 set_target_properties(pkixhost PROPERTIES EXPORT_NAME host)
 set_target_properties(pkixhost_services PROPERTIES EXPORT_NAME host_services)
+# The directory client service links libldap and liblber (found on the
+# building system, where the package's dependencies name them too).
+set_target_properties(pkixhost_ldap_libs PROPERTIES EXPORT_NAME host_ldap_libs)
 
 # Installed programs and libraries find the libraries beside them.
 file(RELATIVE_PATH _pkix_bin_to_lib ${CMAKE_INSTALL_FULL_BINDIR} ${CMAKE_INSTALL_FULL_LIBDIR})
 set_target_properties(pkix s_x509asn PROPERTIES INSTALL_RPATH "$ORIGIN")
 set_target_properties(pkixtool PROPERTIES INSTALL_RPATH "$ORIGIN/${_pkix_bin_to_lib}")
 
-install(TARGETS pkix s_x509asn pkixhost pkixhost_services pkixtool
+install(TARGETS pkix s_x509asn pkixhost pkixhost_services pkixhost_ldap_libs pkixtool
   EXPORT pkixTargets
   RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
@@ -59,7 +62,8 @@ install(FILES ${CMAKE_BINARY_DIR}/pkix.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pk
 # cpack -G DEB: one package for the architecture built (i386 for the
 # product). Its dependencies come from the installed binaries
 # (dpkg-shlibdeps): libc and libstdc++ for the module, libssl3 (libcrypto)
-# for the host library's crypto service and the tool.
+# for the host library's crypto service and the tool, libldap for its
+# directory client.
 set(CPACK_PACKAGE_NAME pkix)
 set(CPACK_PACKAGE_VENDOR "pkix")
 set(CPACK_PACKAGE_CONTACT "pkix maintainers <pkix@localhost>")
