@@ -120,7 +120,8 @@ done
 check 1 "no revocation list was fetched" crl fetch "$c/root-ca.der"
 # Two attributes: the point refuses to send it.
 check 1 "no request could be formed" crl fetch "$url/$odd?cn,$attr"
-check 1 "" crl fetch "$t/no-such-file.der"
+# An input file that cannot be read: exit 3.
+check 3 "" crl fetch "$t/no-such-file.der"
 check 2 "usage" crl fetch
 check 2 "usage" crl fetch "$url/x" "$url/y"
 check 2 "usage" crl fetch "$url/x" -o
