@@ -28,6 +28,7 @@
 #include "path/pkix_path.h"
 #include "support/result_codes.h"
 #include "tools/commands.h"
+#include "tools/report.h"
 #include "tools/tool_objects.h"
 #include "tools/tool_util.h"
 
@@ -192,31 +193,13 @@ NO_VPTR_CHECK bool AddCrls(Context& ctx, TPkixService* s, const std::string& pat
   return true;
 }
 
-// A JSON string literal of text.
-std::string JsonString(const std::string& text) {
-  std::string out = "\"";
-  for (unsigned char ch : text) {
-    if (ch == '"' || ch == '\\') {
-      out += '\\';
-      out += static_cast<char>(ch);
-    } else if (ch < 0x20) {
-      char esc[8];
-      std::snprintf(esc, sizeof esc, "\\u%04x", ch);
-      out += esc;
-    } else {
-      out += static_cast<char>(ch);
-    }
-  }
-  return out + "\"";
-}
-
 NO_VPTR_CHECK std::string SubjectOf(TCert* c) {
   Own<TName> n(c->getName(kSubjectDN));
   if (!n) return "(no subject)";
   return Text(n->getPrintable(TName::PRN_LOSSY));  // Text takes the buffer's reference
 }
 
-NO_VPTR_CHECK void Report(const Options& o, const pkix_path_verdict& v, TCertList* chosen) {
+NO_VPTR_CHECK void PrintVerdict(const Options& o, const pkix_path_verdict& v, TCertList* chosen) {
   std::vector<std::string> subjects;
   for (TCert* c = chosen->getFirst(); c != nullptr; c = chosen->getNext()) {
     Own<TCert> held(c);
@@ -224,14 +207,17 @@ NO_VPTR_CHECK void Report(const Options& o, const pkix_path_verdict& v, TCertLis
   }
   const char* kListNames[] = {"target", "untrusted", "anchor"};
   if (o.json) {
-    std::printf("{\"valid\": %s, \"code\": %d, \"verdict\": %s, \"depth\": %d, \"path\": [", v.code == 0 ? "true" : "false",
-                v.code, JsonString(pkixpath::verdictText(v.code)).c_str(), v.depth);
+    Report out;
+    out["valid"] = v.code == 0;
+    out["code"] = v.code;
+    out["verdict"] = pkixpath::verdictText(v.code);
+    out["depth"] = v.depth;
+    out["path"] = Report::array();
     for (size_t i = 0; i < subjects.size(); ++i) {
       const char* from = i < v.path_len ? kListNames[v.path[i].list] : "untrusted";
-      std::printf("%s{\"depth\": %zu, \"from\": \"%s\", \"subject\": %s}", i == 0 ? "" : ", ", i, from,
-                  JsonString(subjects[i]).c_str());
+      out["path"].push_back({{"depth", i}, {"from", from}, {"subject", subjects[i]}});
     }
-    std::printf("]}\n");
+    PrintJson(out);
     return;
   }
   for (size_t i = 0; i < subjects.size(); ++i) {
@@ -250,6 +236,7 @@ NO_VPTR_CHECK void Report(const Options& o, const pkix_path_verdict& v, TCertLis
 NO_VPTR_CHECK int RunVerify(Context& ctx) {
   Options o;
   if (!ParseArgs(ctx.args, &o)) return Usage();
+  o.json = o.json || ctx.json;
   o.params.policy_count = static_cast<unsigned>(o.policies.size());
   std::vector<pkix_der> policy_ders;
   for (const std::vector<unsigned char>& p : o.policies) policy_ders.push_back(pkix_der{p.data(), static_cast<unsigned>(p.size())});
@@ -280,7 +267,7 @@ NO_VPTR_CHECK int RunVerify(Context& ctx) {
   }
   pkix_path_verdict v{};
   int rc = s->verifyPath(target.get(), untrusted.get(), anchors.get(), crls.get(), &o.params, &v, chosen.get());
-  Report(o, v, chosen.get());
+  PrintVerdict(o, v, chosen.get());
   return rc == 0 ? kExitOk : kExitFailed;
 }
 

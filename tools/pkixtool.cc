@@ -82,7 +82,8 @@ const Command kCommands[] = {
      RunVerify,
      "Builds and validates a certification path from CERT to one of the trusted roots (RFC 5280), with the\n"
      "untrusted intermediates and the CRLs given; prints the chosen path and the verdict. Exit 0 valid,\n"
-     "1 not valid (the first failure and the certificate at fault are printed)."},
+     "1 not valid (the first failure and the certificate at fault are printed).",
+     true},
 };
 
 // What every exit status means, for --help and the manual page.
