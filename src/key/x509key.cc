@@ -4,10 +4,12 @@
 
 #include "alg/pki_cnvrt_c.h"
 #include "cert/x509.h"
+#include "key/algmemo.h"
 #include "key/ccdC.h"
 #include "key/eckey.h"
 #include "key/key.h"
 #include "key/keypair.h"
+#include "key/rsakey.h"
 #include "support/ref.h"
 
 TKey::~TKey() = default;
@@ -145,7 +147,7 @@ TBuf* X509Key::getRaw() {
 
 namespace {
 
-pki_alg_t AlgOf(const Buffer& oid) { return asn2alg(oid.data, oid.len); }
+pki_alg_t AlgOf(const Buffer& oid) { return rememberedAsn2alg(oid); }
 
 // The algorithm named by DER for a key of kind k, or false when the bytes
 // cannot be a key of that kind.
@@ -319,6 +321,13 @@ TKey* readKey(TKey* key, const unsigned char* data, unsigned len) {
     return nullptr;
   }
   return key;
+}
+
+bool publicKeyDeferrable(const unsigned char* data, unsigned len) {
+  // What setRaw decides first: the algorithm named by the structure.
+  pki_alg_t alg = PKI_ALG_NONE;
+  if (!FoundAlg(TKey::KT_PUBLIC, data, len, &alg) || alg != PKI_ALG_RSA) return false;
+  return RSAPubKey::readsPublicInfo(data, len);
 }
 
 int checkKeyPairConsistency(TKey* a, TKey* b, int full) {

@@ -94,6 +94,13 @@ TKey* createTKey(TKey::key_type_t k, const unsigned char* data, unsigned len);
 // key after its setRaw(data, len) when both are non-zero; when that fails
 // the key is released and null returned. A null key stays null.
 TKey* readKey(TKey* key, const unsigned char* data, unsigned len);
+// Whether createTKey(TKey::KT_PUBLIC, data, len) is known to succeed
+// (memory permitting) without making the key: true for an RSA
+// SubjectPublicKeyInfo that the RSA public key reads (NULL parameters, an
+// RSAPublicKey of two positive INTEGERs filling the BIT STRING). False for
+// every other input, whether or not a key could be made of it: the caller
+// then makes the key to find out.
+bool publicKeyDeferrable(const unsigned char* data, unsigned len);
 // pkixrc::kBadArgument for a null a; else a's isConsistent(b, full): 1 for
 // a matching pair.
 int checkKeyPairConsistency(TKey* a, TKey* b, int full);
