@@ -95,7 +95,7 @@ static int indefinite_span(const asn_cur* c, const asn_hdr* h, uint32_t* total) 
   return 0;
 }
 
-int asn_take(asn_cur* c, int want_tag, asn_hdr* h, asn_cur* elem, asn_cur* content) {
+int asn_take_any(asn_cur* c, int want_tag, asn_hdr* h, asn_cur* elem, asn_cur* content) {
   if (cur_empty(c)) return X509ASN_E_SHORT;
   if (want_tag >= 0 ? c->p[0] != (unsigned char)want_tag : c->p[0] == 0x00) return X509ASN_E_TAG;
   asn_hdr hh;
