@@ -38,7 +38,48 @@ Key* X509Key::body() {
   return body_.get();
 }
 
-void X509Key::dropBody() { body_.reset(); }
+namespace {
+
+// Counts one user of the crypto stub for a scope: the stub binds for it and
+// lets the service go again with its last user, as around an operation.
+class CryptoStubUse {
+ public:
+  CryptoStubUse() { ccdService.ref(); }
+  ~CryptoStubUse() { ccdService.unref(); }
+  CryptoStubUse(const CryptoStubUse&) = delete;
+  CryptoStubUse& operator=(const CryptoStubUse&) = delete;
+};
+
+}  // namespace
+
+// Every change of the key's material, kind or algorithm passes here (the
+// setters drop the body or call dropPrepared), so a prepared handle never
+// outlives the material it was made from.
+void X509Key::dropBody() {
+  dropPrepared();
+  body_.reset();
+}
+
+void X509Key::dropPrepared() {
+  if (prepared_ == nullptr) return;
+  CryptoStubUse use;
+  ccdService.prepareKeyRelease(prepared_, this);
+  prepared_ = nullptr;
+  prepared_by_ = nullptr;
+}
+
+ccKeyHandle* X509Key::preparedHandle() {
+  CryptoStubUse use;
+  // A handle made by a service other than the one bound now went with that
+  // service (or stays with it): the one bound now prepares the key again.
+  if (prepared_ != nullptr && ccdService.current() != prepared_by_) dropPrepared();
+  if (prepared_ == nullptr && kind_ == KT_PRIVATE && alg_ != PKI_ALG_NONE) {
+    aKey self(this);
+    prepared_ = ccdService.prepareKey(self);
+    prepared_by_ = prepared_ != nullptr ? ccdService.current() : nullptr;
+  }
+  return prepared_;
+}
 
 template <class F>
 auto X509Key::delegate(F f, decltype(f(static_cast<Key*>(nullptr))) fail) -> decltype(f(static_cast<Key*>(nullptr))) {
@@ -81,6 +122,7 @@ pki_alg_t X509Key::getAlg() {
 // ---- value and attributes ---------------------------------------------------
 
 int X509Key::setKey(TBuf* b) {
+  dropPrepared();
   if (b == nullptr) return error_ = pkixrc::kBadArgument;
   return delegate([&](Key* k) { return k->setKey(b); }, pkixrc::kUnavailable);
 }
@@ -94,6 +136,7 @@ TBuf* X509Key::getParam(unsigned i) {
 }
 
 int X509Key::setParam(unsigned i, TBuf* b) {
+  dropPrepared();
   if (b == nullptr) return error_ = pkixrc::kBadArgument;
   return delegate([&](Key* k) { return k->setParam(i, b); }, pkixrc::kUnavailable);
 }
@@ -109,6 +152,7 @@ TBuf* X509Key::getParam(aka_t a) {
 }
 
 int X509Key::setParam(aka_t a, TBuf* b) {
+  dropPrepared();
   if (b == nullptr) return error_ = pkixrc::kBadArgument;
   if (alg_ == PKI_ALG_NONE) return error_ = attrs_.append(a, b);
   return delegate([&](Key* k) { return k->setParam(a, b); }, pkixrc::kUnavailable);
@@ -184,6 +228,7 @@ bool FoundAlg(TKey::key_type_t k, const unsigned char* data, unsigned len, pki_a
 }  // namespace
 
 int X509Key::setRaw(const unsigned char* data, unsigned len) {
+  dropPrepared();
   if (kind_ == KT_NONE) return error_ = pkixrc::kUnavailable;
   pki_alg_t found = PKI_ALG_NONE;
   if (!FoundAlg(kind_, data, len, &found)) return error_ = pkixrc::kFailed;
