@@ -547,7 +547,13 @@ class HostTransform : public ccTransform {
     if (stage_ != Stage::kLocked) return Fail(kCryptoBadState);
     if (data == nullptr && len != 0) return Fail(kCryptoBadArgument);
     const unsigned char* p = static_cast<const unsigned char*>(data);
-    input_.assign(p, p + len);
+    if (func_ == CC_HASH) {
+      // A digest reads its input once: computed now rather than copied,
+      // its outcome reported by out() as before.
+      hash_rc_ = Digest(p, len);
+    } else {
+      input_.assign(p, p + len);
+    }
     stage_ = Stage::kFed;
     return kCryptoOk;
   }
@@ -630,10 +636,14 @@ class HostTransform : public ccTransform {
     }
   }
 
-  int Hash() {
+  // The digest in() computed.
+  int Hash() { return hash_rc_; }
+
+  int Digest(const unsigned char* p, unsigned len) {
     result_.resize(EVP_MAX_MD_SIZE);
     unsigned n = 0;
-    if (EVP_Digest(input_.data(), input_.size(), result_.data(), &n, setup_.md.get(), nullptr) != 1) {
+    if (EVP_Digest(p, len, result_.data(), &n, setup_.md.get(), nullptr) != 1) {
+      result_.clear();
       return kCryptoFailed;
     }
     result_.resize(n);
@@ -696,6 +706,7 @@ class HostTransform : public ccTransform {
   Bytes input_;
   Bytes result_;
   bool have_result_ = false;
+  int hash_rc_ = kCryptoOk;  // a digest's outcome, from in()
   int error_ = 0;
 };
 

@@ -750,6 +750,7 @@ TBuf* X509Cert::fingerprint(Ref<TBuf>* slot, pki_alg_t hash, unsigned size) {
       error_ = kNoMemory;
       return nullptr;
     }
+    if (!crypto_use_) crypto_use_.reset(new (std::nothrow) ccdServiceUse);
     unsigned len = size;
     int r = make_hash(hash, raw_.get(), out->datap(), &len);
     if (r != kOk) {

@@ -12,6 +12,7 @@
 #include "cert/crldp.h"
 #include "cert/tcert.h"
 #include "cert/x509.h"
+#include "key/ccdC.h"
 #include "support/ref.h"
 
 // The four names a certificate holds, as getName takes them.
@@ -207,6 +208,9 @@ class X509Cert : public TCert {
   // fields, a new signature, the DER replaced by a new encoding), kept
   // while it is viewed.
   std::vector<Ref<TBuf>> parts_;
+  // Held from the first fingerprint on: the crypto service stays bound for
+  // this object's further hashes and checks.
+  std::unique_ptr<ccdServiceUse> crypto_use_;
 };
 
 // A new certificate (one reference for the caller); with data and len both

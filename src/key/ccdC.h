@@ -56,6 +56,17 @@ class CCD : public CMN_ServiceStub<CCD_Interface> {
 // The module's one crypto service stub, unbound at load.
 extern CCD ccdService;
 
+// One user of ccdService for the lifetime of this object: the stub binds to
+// the service on the first operation and keeps it while any user remains,
+// instead of asking the host for it again for every operation.
+class ccdServiceUse {
+ public:
+  ccdServiceUse() { ccdService.ref(); }
+  ~ccdServiceUse() { ccdService.unref(); }
+  ccdServiceUse(const ccdServiceUse&) = delete;
+  ccdServiceUse& operator=(const ccdServiceUse&) = delete;
+};
+
 // One operation's transform. Holds the transform (or none) and keeps
 // ccdService in use for its lifetime. Every operation forwards under the
 // transform's guard; without a transform each answers kUnavailable (getKey: an

@@ -38,20 +38,6 @@ Key* X509Key::body() {
   return body_.get();
 }
 
-namespace {
-
-// Counts one user of the crypto stub for a scope: the stub binds for it and
-// lets the service go again with its last user, as around an operation.
-class CryptoStubUse {
- public:
-  CryptoStubUse() { ccdService.ref(); }
-  ~CryptoStubUse() { ccdService.unref(); }
-  CryptoStubUse(const CryptoStubUse&) = delete;
-  CryptoStubUse& operator=(const CryptoStubUse&) = delete;
-};
-
-}  // namespace
-
 // Every change of the key's material, kind or algorithm passes here (the
 // setters drop the body or call dropPrepared), so a prepared handle never
 // outlives the material it was made from.
@@ -62,14 +48,14 @@ void X509Key::dropBody() {
 
 void X509Key::dropPrepared() {
   if (prepared_ == nullptr) return;
-  CryptoStubUse use;
+  ccdServiceUse use;
   ccdService.prepareKeyRelease(prepared_, this);
   prepared_ = nullptr;
   prepared_by_ = nullptr;
 }
 
 ccKeyHandle* X509Key::preparedHandle() {
-  CryptoStubUse use;
+  ccdServiceUse use;
   // A handle made by a service other than the one bound now went with that
   // service (or stays with it): the one bound now prepares the key again.
   if (prepared_ != nullptr && ccdService.current() != prepared_by_) dropPrepared();
