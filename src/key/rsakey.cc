@@ -163,16 +163,15 @@ int RSAPubKey::setRaw(const unsigned char* data, unsigned len) {
 TBuf* RSAPubKey::getHashInput() { return required(TKey::AKA_PUB_EXPONENT); }
 
 bool RSAPubKey::readsPublicInfo(const unsigned char* data, unsigned len) {
-  // The steps of setRaw: Key::setRaw with PKI_ALG_RSA, then setKey.
+  // The steps of setRaw: Key::setRaw with PKI_ALG_RSA, then setKey. A
+  // SubjectPublicKeyInfo without parameters, which this family refuses,
+  // fails x509_parse_key too (RSA's parameters must be NULL); the
+  // parameters are checked without being kept.
   Buffer in;
   if (data == nullptr || set_buffer(&in, len, data) != 0) return false;
-  // SubjectPublicKeyInfo without parameters: refused by this family.
-  Buffer probe = in, oid, params;
-  if (x509_parse_spki(&probe, &oid, &params, nullptr) != 0 || params.len == 0) return false;
   uint16_t type = 0;
-  MallocPtr<x509_key_params_t> held;
   Buffer value;
-  if (x509_parse_key(&in, &type, held.out(), &value) < 0) return false;
+  if (x509_parse_key(&in, &type, nullptr, &value) < 0) return false;
   if (type != PKI_ALG_RSA) return false;
   Buffer modulus, exponent;
   return ReadRSAPublicKey(value, &modulus, &exponent) == 0;
