@@ -6,6 +6,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <map>
@@ -69,6 +70,14 @@ class ConversionBinding {
  private:
   CMN_GRefPtr<TPkiAlgCnvrt> service_;
 };
+
+// Prints one ratio with its target, in the one form scripts/bench
+// gathers: "TARGET <what> = <value> (target <= or >= <bound>): met".
+inline void Target(const char* what, double value, bool at_most, double bound) {
+  bool met = at_most ? value <= bound : value >= bound;
+  std::printf("TARGET %s = %.2f (target %s %.2f): %s\n", what, value, at_most ? "<=" : ">=", bound,
+              met ? "met" : "NOT met");
+}
 
 }  // namespace benchutil
 

@@ -13,3 +13,9 @@ target_link_libraries(bench_certobj PRIVATE ${PKIX_BENCH_INPROC} mbedx509 mbedcr
 add_executable(bench_certobj_extns ${CMAKE_CURRENT_LIST_DIR}/certobj_extns_bench.cc)
 target_compile_definitions(bench_certobj_extns PRIVATE PKIX_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
 target_link_libraries(bench_certobj_extns PRIVATE ${PKIX_BENCH_INPROC} OpenSSL::Crypto benchmark::benchmark)
+
+# createTCert with the typical queries from 1 to 4 threads: the throughput
+# curve against one thread.
+add_executable(bench_certobj_threads ${CMAKE_CURRENT_LIST_DIR}/certobj_threads_bench.cc)
+target_compile_definitions(bench_certobj_threads PRIVATE PKIX_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
+target_link_libraries(bench_certobj_threads PRIVATE ${PKIX_BENCH_INPROC} benchmark::benchmark)

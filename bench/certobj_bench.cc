@@ -19,6 +19,7 @@
 #include "cert/keyusageext.h"
 #include "support/abuf.h"
 #include "module/pkixsrv.h"
+#include "certobj_queries.h"
 #include "heap_count.h"
 #include "testing/inproc.h"
 
@@ -29,7 +30,8 @@ using Clock = std::chrono::steady_clock;
 
 using benchutil::ReadFile;
 
-volatile long gSink;
+using benchutil::gSink;
+using benchutil::Ours;
 
 // Nanoseconds per certificate of one pass over certs, repeated.
 template <class F>
@@ -41,38 +43,6 @@ double Time(const std::vector<Bytes>& certs, int rounds, F f) {
   }
   double ns = std::chrono::duration<double, std::nano>(Clock::now() - start).count();
   return ns / (static_cast<double>(rounds) * certs.size());
-}
-
-// Ours: the object, then version, serial, subject, validity, key
-// algorithm, type and the key usage bits.
-void Ours(TPkixService* s, const Bytes& d, bool queries) {
-  TCert* c = s->createTCert(TCert::CF_X509, d.data(), static_cast<unsigned>(d.size()));
-  if (c == nullptr) std::abort();
-  if (queries) {
-    long sum = c->getVersion();
-    TBuf* sn = c->getSerialNumber();
-    sum += sn->len();
-    sn->release();
-    TName* subject = c->getName(static_cast<TName::name_type_t>(0x201));
-    sum += subject != nullptr;
-    subject->release();
-    long from = 0, to = 0;
-    c->getValidity(&from, &to);
-    sum += to - from;
-    TKey* k = c->getKey(TKey::KT_PUBLIC);
-    sum += k->getAlg();
-    k->release();
-    sum += c->getType();
-    TExtnList* l = c->getExtns();
-    TExtn* ku = l->get(TExtn::EXT_KEY_USAGE);
-    if (ku != nullptr) {
-      sum += static_cast<TX509KeyUsage*>(ku)->isDigitalSignature();
-      ku->release();
-    }
-    l->release();
-    gSink = sum;
-  }
-  c->release();
 }
 
 void Mbed(const Bytes& d, bool queries) {
@@ -111,7 +81,11 @@ void Ossl(const Bytes& d, bool queries) {
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+  // "--profile" (with the queries) or "--profile-create" (without): only
+  // our operation, in a loop, for perf.
+  std::string mode = argc > 1 ? argv[1] : "";
+  bool profile_only = mode == "--profile" || mode == "--profile-create";
   pkixtest::InProcessManager mgr;
   benchutil::ConversionBinding conversion;
   CMN_GRefPtr<TPkixService> hold(createTPkixService());
@@ -140,6 +114,12 @@ int main() {
     der_total += d.size();
     certs.push_back(d);
   }
+  if (profile_only) {
+    for (int r = 0; r < 30000; ++r) {
+      for (const Bytes& d : certs) Ours(s, d, mode == "--profile");
+    }
+    return 0;
+  }
   const int kRounds = 3000;
   std::printf("%zu certificates, %zu DER octets on average, %d rounds\n", certs.size(), der_total / certs.size(),
               kRounds);
@@ -151,6 +131,11 @@ int main() {
     std::printf("  createTCert          %9.0f ns\n", ours);
     std::printf("  mbedTLS nocopy parse %9.0f ns   ours/mbedTLS %.2f\n", mbed, ours / mbed);
     std::printf("  OpenSSL d2i_X509     %9.0f ns   ours/OpenSSL %.2f\n", ossl, ours / ossl);
+    if (queries) {
+      benchutil::Target("createTCert+queries / mbedTLS parse", ours / mbed, true, 3.0);
+    } else {
+      benchutil::Target("createTCert / mbedTLS parse", ours / mbed, true, 1.0);
+    }
   }
 
   // Heap bytes held by one object, after creation and after the queries
@@ -174,6 +159,8 @@ int main() {
     std::printf("heap per object%s: %lld bytes (DER %zu octets: %.1f x)\n", queries ? " after the queries" : "",
                 total / static_cast<long long>(certs.size()), der_total / certs.size(),
                 static_cast<double>(total) / der_total);
+    benchutil::Target(queries ? "heap per object after the queries / DER" : "heap per object / DER",
+                      static_cast<double>(total) / der_total, true, queries ? 3.0 : 1.5);
   }
   for (bool unused : {true}) {
     (void)unused;

@@ -19,6 +19,7 @@
 #include <new>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "alg/pki_alg.h"
@@ -33,11 +34,20 @@
 // (platform/host/CMakeLists.txt), since the key interface's type information
 // is the module's, not this library's.
 
+// A prepared private key: one reference to the libcrypto key built from the
+// module's key object, and that key object (identity only: the handle is
+// used for no other key), listed by the service that made it.
+struct ccKeyHandle {
+  EVP_PKEY* key;
+  const void* owner;
+};
+
 namespace pkixhost {
 
 namespace {
 
 std::atomic<int> gLiveTransforms{0};
+std::atomic<int> gLiveKeyHandles{0};
 
 using Bytes = std::vector<unsigned char>;
 
@@ -355,8 +365,9 @@ PKeyPtr Public(TKey* k, Family f) {
 // the public keys built for the last operations, by their SubjectPublicKeyInfo.
 // A built key holds what libcrypto precomputes on first use (the Montgomery
 // form of an RSA modulus, for one), so a certificate checked again costs what
-// a direct verification with a loaded key costs. Private keys are never kept:
-// their material stays with the module's key objects. Transforms take their
+// a direct verification with a loaded key costs. Private keys are never kept
+// here: only a key object's own handle (prepareKey) holds one, for as long
+// as that key asks. Transforms take their
 // own references, so they do not depend on the cache's lifetime.
 class Cache {
  public:
@@ -455,7 +466,9 @@ struct Setup {
   PKeyPtr key;
 };
 
-int Prepare(TKey* k, ccFunc f, pki_alg_t alg, Cache* cache, Setup* s) {
+// prepared (optional): the key's material as prepareKey made it, used in
+// place of building it again when it is of the family the checks find.
+int Prepare(TKey* k, ccFunc f, pki_alg_t alg, Cache* cache, Setup* s, PKeyPtr* prepared = nullptr) {
   if (f < CC_ENCRYPT || f > CC_VERIFY || IsGost(alg)) return kCryptoUnsupported;
   if (f == CC_HASH) return cache->Digest(pki_alg_hash(alg), &s->md);
   if (k == nullptr) return kCryptoBadKey;
@@ -476,7 +489,20 @@ int Prepare(TKey* k, ccFunc f, pki_alg_t alg, Cache* cache, Setup* s) {
     int rc = cache->Digest(hash, &s->md);
     if (rc != kCryptoOk) return rc;
   }
+  if (prepared != nullptr && *prepared && kind == TKey::KT_PRIVATE &&
+      EVP_PKEY_get_base_id(prepared->get()) == EvpTypeOf(family)) {
+    s->key = std::move(*prepared);
+    return kCryptoOk;
+  }
   return BuildKey(k, family, cache, &s->key);
+}
+
+// The family of a private key the service can prepare; kNone otherwise.
+Family PreparableFamily(TKey* k) {
+  if (k == nullptr || k->getType() != TKey::KT_PRIVATE) return Family::kNone;
+  pki_alg_t key_alg = k->getAlg();
+  if (IsGost(key_alg)) return Family::kNone;
+  return FamilyOf(pki_alg_base(key_alg));
 }
 
 class HostTransform : public ccTransform {
@@ -521,7 +547,13 @@ class HostTransform : public ccTransform {
     if (stage_ != Stage::kLocked) return Fail(kCryptoBadState);
     if (data == nullptr && len != 0) return Fail(kCryptoBadArgument);
     const unsigned char* p = static_cast<const unsigned char*>(data);
-    input_.assign(p, p + len);
+    if (func_ == CC_HASH) {
+      // A digest reads its input once: computed now rather than copied,
+      // its outcome reported by out() as before.
+      hash_rc_ = Digest(p, len);
+    } else {
+      input_.assign(p, p + len);
+    }
     stage_ = Stage::kFed;
     return kCryptoOk;
   }
@@ -604,10 +636,14 @@ class HostTransform : public ccTransform {
     }
   }
 
-  int Hash() {
+  // The digest in() computed.
+  int Hash() { return hash_rc_; }
+
+  int Digest(const unsigned char* p, unsigned len) {
     result_.resize(EVP_MAX_MD_SIZE);
     unsigned n = 0;
-    if (EVP_Digest(input_.data(), input_.size(), result_.data(), &n, setup_.md.get(), nullptr) != 1) {
+    if (EVP_Digest(p, len, result_.data(), &n, setup_.md.get(), nullptr) != 1) {
+      result_.clear();
       return kCryptoFailed;
     }
     result_.resize(n);
@@ -670,26 +706,91 @@ class HostTransform : public ccTransform {
   Bytes input_;
   Bytes result_;
   bool have_result_ = false;
+  int hash_rc_ = kCryptoOk;  // a digest's outcome, from in()
   int error_ = 0;
 };
 
 class HostCryptoService : public CCD_Interface {
  public:
+  HostCryptoService() = default;
+  HostCryptoService(const HostCryptoService&) = delete;
+  HostCryptoService& operator=(const HostCryptoService&) = delete;
+  ~HostCryptoService() override {
+    // Handles their keys never gave back go with the service.
+    for (ccKeyHandle* h : handles_) Free(h);
+  }
+
   int init() override { return pkixrc::kOk; }
   int fini() override { return pkixrc::kOk; }
   ccTransform* create_ccTransform(aKey& key, ccFunc f, pki_alg_t alg) override {
+    return Create(nullptr, key, f, alg);
+  }
+
+  ccKeyHandle* prepareKey(aKey& key) override {
+    ErrorScope scope;
+    TKey* k = key.raw();
+    Family family = PreparableFamily(k);
+    if (family == Family::kNone) return nullptr;
+    PKeyPtr built;
+    if (BuildKey(k, family, &cache_, &built) != kCryptoOk) return nullptr;
+    auto* h = new (std::nothrow) ccKeyHandle{built.get(), k};
+    if (h == nullptr) return nullptr;
+    std::lock_guard<std::mutex> g(mu_);
+    if (!handles_.insert(h).second) {
+      delete h;
+      return nullptr;
+    }
+    built.release();  // now the handle's
+    ++gLiveKeyHandles;
+    return h;
+  }
+
+  void prepareKeyRelease(ccKeyHandle* handle, const void* owner) override {
+    {
+      std::lock_guard<std::mutex> g(mu_);
+      auto it = handles_.find(handle);
+      if (it == handles_.end() || handle->owner != owner) return;
+      handles_.erase(it);
+    }
+    Free(handle);
+  }
+
+  ccTransform* create_ccTransformPrepared(ccKeyHandle* handle, aKey& key, ccFunc f, pki_alg_t alg) override {
+    PKeyPtr prepared;
+    {
+      std::lock_guard<std::mutex> g(mu_);
+      // Only a handle of this service, made for this very key.
+      if (handle != nullptr && handles_.count(handle) != 0 && handle->owner == key.raw() &&
+          EVP_PKEY_up_ref(handle->key) == 1) {
+        prepared.reset(handle->key);
+      }
+    }
+    return Create(prepared ? &prepared : nullptr, key, f, alg);
+  }
+
+ private:
+  ccTransform* Create(PKeyPtr* prepared, aKey& key, ccFunc f, pki_alg_t alg) {
     ErrorScope scope;
     TKey* k = key.raw();
     Setup setup;
-    setup.code = Prepare(k, f, alg, &cache_, &setup);
+    setup.code = Prepare(k, f, alg, &cache_, &setup, prepared);
     HostTransform* t = new (std::nothrow) HostTransform(f, alg, k, std::move(setup));
     if (t == nullptr) return nullptr;
     t->addReference();  // the caller's
     return t;
   }
 
- private:
+  // Frees a handle no longer listed: its key (libcrypto clears a private
+  // key's numbers as it frees them) and the record.
+  static void Free(ccKeyHandle* h) {
+    EVP_PKEY_free(h->key);
+    delete h;
+    --gLiveKeyHandles;
+  }
+
   Cache cache_;
+  std::mutex mu_;  // guards handles_
+  std::unordered_set<ccKeyHandle*> handles_;
 };
 
 }  // namespace
@@ -697,5 +798,7 @@ class HostCryptoService : public CCD_Interface {
 CCD_Interface* createCryptoService() { return new HostCryptoService; }
 
 int liveTransforms() { return gLiveTransforms.load(); }
+
+int liveKeyHandles() { return gLiveKeyHandles.load(); }
 
 }  // namespace pkixhost

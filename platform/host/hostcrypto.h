@@ -42,12 +42,16 @@ enum CryptoCode : int {
 // A new crypto service with count 0 (the host's holder adds the first).
 // The service is shared by every caller and keeps a cache: each digest
 // fetched once, and the public keys of recent operations by their
-// SubjectPublicKeyInfo (never private keys). Its transforms are independent
+// SubjectPublicKeyInfo. Private keys are kept only as handles a key object
+// asked for with prepareKey, until it releases them. Its transforms are independent
 // of each other and of the cache's lifetime.
 CCD_Interface* createCryptoService();
 
 // Transforms currently alive (leak checks in tests).
 int liveTransforms();
+// Prepared private keys currently held (prepareKey without its
+// prepareKeyRelease), over every service instance.
+int liveKeyHandles();
 
 }  // namespace pkixhost
 

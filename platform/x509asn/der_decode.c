@@ -39,6 +39,16 @@ int asn_read_hdr(const asn_cur* c, asn_hdr* h) {
   if (left == 0) return X509ASN_E_SHORT;
   unsigned char tag = c->p[0];
   if ((tag & 0x1F) == 0x1F) return X509ASN_E_TAGFORM;
+  if (left >= 2 && c->p[1] < 0x80) {
+    /* The short definite form, most elements of a certificate: read here
+     * as asn_read_len would, without the general length decoder. */
+    if (c->p[1] > left - 2) return X509ASN_E_SHORT;
+    h->tag = tag;
+    h->indefinite = 0;
+    h->hdr_len = 2;
+    h->len = c->p[1];
+    return 0;
+  }
   uint32_t used, len;
   int indefinite;
   int r = asn_read_len(c->p + 1, left - 1, &used, &len, &indefinite);
@@ -85,7 +95,7 @@ static int indefinite_span(const asn_cur* c, const asn_hdr* h, uint32_t* total) 
   return 0;
 }
 
-int asn_take(asn_cur* c, int want_tag, asn_hdr* h, asn_cur* elem, asn_cur* content) {
+int asn_take_any(asn_cur* c, int want_tag, asn_hdr* h, asn_cur* elem, asn_cur* content) {
   if (cur_empty(c)) return X509ASN_E_SHORT;
   if (want_tag >= 0 ? c->p[0] != (unsigned char)want_tag : c->p[0] == 0x00) return X509ASN_E_TAG;
   asn_hdr hh;

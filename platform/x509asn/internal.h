@@ -71,8 +71,35 @@ X509ASN_HIDDEN int asn_read_hdr(const asn_cur* c, asn_hdr* h);
  * the indefinite form, 00 00), *content its content (without 00 00). c moves
  * past the element on success. want_tag < 0 accepts any identifier except 00.
  * Returns 0 or a negative code (X509ASN_E_TAG for another identifier). */
-X509ASN_HIDDEN int asn_take(asn_cur* c, int want_tag, asn_hdr* h, asn_cur* elem,
-                            asn_cur* content);
+X509ASN_HIDDEN int asn_take_any(asn_cur* c, int want_tag, asn_hdr* h, asn_cur* elem,
+                                asn_cur* content);
+/* asn_take, with the common case inline: an element of the expected tag
+ * in the short definite form (content under 128 octets) is taken here,
+ * every other case by asn_take_any with the same results. */
+static inline int asn_take(asn_cur* c, int want_tag, asn_hdr* h, asn_cur* elem, asn_cur* content) {
+  const unsigned char* p = c->p;
+  uint32_t left = cur_left(c);
+  if (left < 2 || p[1] >= 0x80 || (p[0] & 0x1F) == 0x1F) return asn_take_any(c, want_tag, h, elem, content);
+  if (want_tag >= 0 ? p[0] != (unsigned char)want_tag : p[0] == 0x00) return X509ASN_E_TAG;
+  uint32_t len = p[1];
+  if (len > left - 2) return X509ASN_E_SHORT;
+  if (h != NULL) {
+    h->tag = p[0];
+    h->indefinite = 0;
+    h->hdr_len = 2;
+    h->len = len;
+  }
+  if (elem != NULL) {
+    elem->p = p;
+    elem->end = p + 2 + len;
+  }
+  if (content != NULL) {
+    content->p = p + 2;
+    content->end = p + 2 + len;
+  }
+  c->p = p + 2 + len;
+  return 0;
+}
 
 /* Checks OID content octets for structure only (any arc size): non-empty, no
  * subidentifier starting with 0x80, last octet ends a subidentifier. The one

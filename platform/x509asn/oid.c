@@ -49,10 +49,11 @@ int asn1_enc_objid(const uint32_t* arcs, uint32_t count, Buffer* b) {
 int asn_oid_check(const unsigned char* p, uint32_t n) {
   if (n == 0) return X509ASN_E_VALUE;
   if (p[n - 1] & 0x80) return X509ASN_E_VALUE;
-  int at_start = 1;
-  for (uint32_t i = 0; i < n; ++i) {
-    if (at_start && p[i] == 0x80) return X509ASN_E_VALUE;
-    at_start = (p[i] & 0x80) == 0;
+  /* A subidentifier starts at 0 and after every octet without the top bit;
+   * none may start with 0x80 (a leading zero group). */
+  if (p[0] == 0x80) return X509ASN_E_VALUE;
+  for (uint32_t i = 1; i < n; ++i) {
+    if (p[i] == 0x80 && (p[i - 1] & 0x80) == 0) return X509ASN_E_VALUE;
   }
   return 0;
 }

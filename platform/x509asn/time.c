@@ -45,7 +45,29 @@ static int digit(unsigned char c) { return c >= '0' && c <= '9'; }
 /* The text rules of OpenSSL's ASN1_TIME_to_tm (non-strict form):
  *   UTCTime          YYMMDDHHMM[SS]{Z|+hhmm|-hhmm}
  *   GeneralizedTime  YYYYMMDDHHMM[SS[.f+]]{Z|+hhmm|-hhmm} */
+/* The form DER requires, YYMMDDHHMMSSZ or YYYYMMDDHHMMSSZ, with every field
+ * in range: 1 and *out set. 0 for anything else, which the general reader
+ * then judges (and gives its code). */
+static int read_der_time(int generalized, const unsigned char* a, uint32_t l, int64_t* out) {
+  static const unsigned kMonthDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  uint32_t digits = generalized ? 14u : 12u;
+  if (l != digits + 1 || a[digits] != 'Z') return 0;
+  unsigned pair[7];
+  for (uint32_t i = 0; i < digits; i += 2) {
+    if (!digit(a[i]) || !digit(a[i + 1])) return 0;
+    pair[i / 2] = (unsigned)(a[i] - '0') * 10 + (unsigned)(a[i + 1] - '0');
+  }
+  const unsigned* f = generalized ? pair + 1 : pair; /* f[0] is YY */
+  int64_t year = generalized ? (int64_t)pair[0] * 100 + f[0] : (f[0] < 50 ? 2000 + f[0] : 1900 + f[0]);
+  unsigned month = f[1], day = f[2], hour = f[3], minute = f[4], second = f[5];
+  if (month < 1 || month > 12 || day < 1 || hour > 23 || minute > 59 || second > 59) return 0;
+  if (day > kMonthDays[month - 1] + (month == 2 && is_leap(year))) return 0;
+  *out = asn1_civil_to_seconds(year, month, day, hour, minute, second);
+  return 1;
+}
+
 static int parse_time_text(int generalized, const unsigned char* a, uint32_t l, int64_t* out) {
+  if (read_der_time(generalized, a, l, out)) return 0;
   static const unsigned kMin[9] = {0, 0, 1, 1, 0, 0, 0, 0, 0};
   static const unsigned kMax[9] = {99, 99, 12, 31, 23, 59, 59, 12, 59};
   static const unsigned kMonthDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};

@@ -33,7 +33,10 @@ int Covered(DerReader& r, Check check, Buffer* out) {
 // octet, then the content), as asn1_oid_eq decides; written here because
 // every extension of every certificate goes through it.
 inline bool OidIs(const Buffer& oid, const unsigned char* c) {
-  return oid.len == c[0] && std::memcmp(oid.data, c + 1, c[0]) == 0;
+  // The recognised extensions share their arcs but the last one: that
+  // octet tells most candidates apart before the whole comparison.
+  return oid.len == c[0] && oid.len != 0 && oid.data[oid.len - 1] == c[c[0]] &&
+         std::memcmp(oid.data, c + 1, c[0]) == 0;
 }
 
 // A BIT STRING that holds a whole number of octets (a signature, a public
@@ -54,18 +57,17 @@ int ReadOctetBits(DerReader& r, Buffer* octets) {
   return X509_OK;
 }
 
-// Walks every attribute of the name element at in with the walker pair
-// (first, next) and advances in past the element; the walker's failure
-// otherwise.
-int WalkName(Buffer* in, int (*first)(x509_walk_state_t*, const Buffer*, unsigned char*, Buffer*, Buffer*),
-             int (*next)(x509_walk_state_t*, unsigned char*, Buffer*, Buffer*)) {
+// Checks the name element at in with the walker's first step and advances
+// in past the element; the walker's failure otherwise. The first step
+// checks every attribute of the whole element before it delivers one, so
+// the name is read once: stepping through the rest would read it again.
+int WalkName(Buffer* in, int (*first)(x509_walk_state_t*, const Buffer*, unsigned char*, Buffer*, Buffer*)) {
   if (in == nullptr) return X509_E_NULL;
   // The walkers answer 1 while an attribute is delivered, 0 at the end.
   constexpr int kDelivered = 1;
   x509_walk_state_t state;
   int r = first(&state, in, nullptr, nullptr, nullptr);
-  while (r == kDelivered) r = next(&state, nullptr, nullptr, nullptr);
-  if (r != X509_OK) return r;
+  if (r != X509_OK && r != kDelivered) return r;
   return shift_buffer(in, state.total) == 0 ? X509_OK : X509_E_SHORT;
 }
 
@@ -543,9 +545,9 @@ int x509_parse_params_pair(Buffer* in, x509_key_params_t** out) { return ParsePa
 
 int x509_parse_params_dhKA(Buffer* in, x509_key_params_t** out) { return ParseParams(in, out, true); }
 
-int x509_parse_gn(Buffer* in) { return WalkName(in, x509_gfra, x509_gnra); }
+int x509_parse_gn(Buffer* in) { return WalkName(in, x509_gfra); }
 
-int x509_parse_dn(Buffer* in) { return WalkName(in, x509_dn_gfra, x509_dn_gnra); }
+int x509_parse_dn(Buffer* in) { return WalkName(in, x509_dn_gfra); }
 
 int x509_parse_KI(Buffer* in, Buffer* key_id, Buffer* serial, Buffer* issuer, int check_name) {
   if (in == nullptr) return X509_E_NULL;

@@ -14,6 +14,7 @@
 #include "support/tbufs.h"
 #include "cert/x509enc.h"
 #include "cert/x509extn.h"
+#include "key/algmemo.h"
 #include "key/ccdC.h"
 #include "key/x509key.h"
 #include "name/selname.h"
@@ -56,7 +57,17 @@ int32_t now() {
 
 TName::name_type_t nameType(int t) { return static_cast<TName::name_type_t>(t); }
 
+
 }  // namespace
+
+Ref<TKey>& LazyPublicKey::ref() const {
+  if (der_ != nullptr) {
+    key_.reset(createTKey(TKey::KT_PUBLIC, der_, len_));
+    der_ = nullptr;
+    len_ = 0;
+  }
+  return key_;
+}
 
 X509Cert::X509Cert() = default;
 
@@ -100,7 +111,9 @@ x509_cert_t* X509Cert::getX509Struct() {
 
 // ---- Parsing and encoding ----
 
-int X509Cert::parse(TBuf* in) {
+int X509Cert::parse(TBuf* in) { return parseFrom(in, false); }
+
+int X509Cert::parseFrom(TBuf* in, bool sole_owner) {
   if (in == nullptr) return error_ = kBadArgument;
   clear();
   Buffer* b = in->getBuffer();
@@ -115,6 +128,12 @@ int X509Cert::parse(TBuf* in) {
   }
   Buffer whole = *b;
   whole.len = static_cast<uint32_t>(cursor.data - b->data);
+  if (sole_owner && cursor.len == 0) {
+    // Nobody else sees in and the certificate is all of it: in itself is
+    // the certificate's octets, no view object needed.
+    raw_ = shareRef(in);
+    return error_ = raw_ ? kOk : kFailed;
+  }
   raw_ = tbufView(in, whole);
   if (!raw_ || in->shift(whole.len) != 0) {
     clear();
@@ -123,20 +142,28 @@ int X509Cert::parse(TBuf* in) {
   return error_ = kOk;
 }
 
-int X509Cert::setRaw(TBuf* in) {
-  int r = parse(in);
+int X509Cert::setRaw(TBuf* in) { return setRawFrom(in, false); }
+
+int X509Cert::setRawFrom(TBuf* in, bool sole_owner) {
+  int r = parseFrom(in, sole_owner);
   if (r != kOk) return r;
-  sign_alg_ = asn2alg(rec_->sig_alg_oid.data, rec_->sig_alg_oid.len);
+  sign_alg_ = rememberedAsn2alg(rec_->sig_alg_oid);
   // A certificate the module cannot use leaves the object cleared (in
   // stays past it).
   if (pki_alg_is_signature(sign_alg_) == 0) {
     clear();
     return error_ = kUnusableSignAlg;
   }
-  pub_key_.reset(createTKey(TKey::KT_PUBLIC, rec_->spki.data, rec_->spki.len));
-  if (!pub_key_) {
-    clear();
-    return error_ = kKeyNotCreatable;
+  // A key known to be creatable is made on first use: many certificates
+  // are parsed only to be compared or searched.
+  if (publicKeyDeferrable(rec_->spki.data, rec_->spki.len)) {
+    pub_key_.defer(rec_->spki.data, rec_->spki.len);
+  } else {
+    pub_key_.reset(createTKey(TKey::KT_PUBLIC, rec_->spki.data, rec_->spki.len));
+    if (!pub_key_) {
+      clear();
+      return error_ = kKeyNotCreatable;
+    }
   }
   modified_ = false;
   return error_ = kOk;
@@ -325,7 +352,7 @@ int X509Cert::setSignAlg(pki_alg_t a) {
 TKey* X509Cert::getKey(TKey::key_type_t t) {
   Ref<TKey>* slot = nullptr;
   if (t == TKey::KT_PUBLIC) {
-    slot = &pub_key_;
+    slot = &pub_key_.ref();
   } else if (t == TKey::KT_PRIVATE) {
     slot = &priv_key_;
   } else {
@@ -723,6 +750,7 @@ TBuf* X509Cert::fingerprint(Ref<TBuf>* slot, pki_alg_t hash, unsigned size) {
       error_ = kNoMemory;
       return nullptr;
     }
+    if (!crypto_use_) crypto_use_.reset(new (std::nothrow) ccdServiceUse);
     unsigned len = size;
     int r = make_hash(hash, raw_.get(), out->datap(), &len);
     if (r != kOk) {
@@ -872,8 +900,8 @@ TCert* X509Cert::dup() {
   c->crl_to_ = crl_to_;
   c->extns_set_ = extns_set_;
   if (extns_set_) c->extns_ = extns_;
-  const Ref<TKey>* keys[2] = {&pub_key_, &priv_key_};
-  Ref<TKey>* theirs[2] = {&c->pub_key_, &c->priv_key_};
+  const Ref<TKey>* keys[2] = {&pub_key_.ref(), &priv_key_};
+  Ref<TKey>* theirs[2] = {&c->pub_key_.ref(), &c->priv_key_};
   for (int i = 0; i < 2; ++i) {
     const Ref<TKey>& k = *keys[i];
     if (!k) continue;
@@ -903,7 +931,8 @@ TCert* createX509Cert(const unsigned char* data, unsigned len) {
   Ref<X509Cert> c = adoptRef(made);
   if (data != nullptr && len != 0) {
     Ref<TBuf> in = adoptRef(createTBuf(data, len));
-    if (!in || c->setRaw(in.get()) != kOk) return nullptr;
+    // in is this function's own copy: the object may keep it whole.
+    if (!in || c->setRawFrom(in.get(), true) != kOk) return nullptr;
   }
   return c.detach();
 }

@@ -12,6 +12,7 @@
 #include "cert/crldp.h"
 #include "cert/tcert.h"
 #include "cert/x509.h"
+#include "key/ccdC.h"
 #include "support/ref.h"
 
 // The four names a certificate holds, as getName takes them.
@@ -23,6 +24,39 @@ constexpr int kSubjectAlt = TName::NAME_SUBJECT | TName::NAME_GN;
 static_assert(kIssuer == 0x101 && kIssuerAlt == 0x102 && kSubject == 0x201 && kSubjectAlt == 0x202,
               "name types of the selector tags");
 }  // namespace certname
+
+// The certificate's public key, made from the DER of its
+// SubjectPublicKeyInfo on first use. setRaw defers only a key that
+// publicKeyDeferrable (key/x509key.h) has found creatable, so deferring
+// changes no outcome; every other key is made at once. Used like the
+// Ref<TKey> it wraps: any read makes the key.
+class LazyPublicKey {
+ public:
+  // Drops the key and what was deferred; with adopted, holds that key.
+  void reset(TKey* adopted = nullptr) {
+    key_.reset(adopted);
+    der_ = nullptr;
+    len_ = 0;
+  }
+  // Drops the key; the next read makes one from the len octets at der,
+  // which must stay alive (they lie in the certificate's own DER).
+  void defer(const unsigned char* der, unsigned len) {
+    key_.reset();
+    der_ = der;
+    len_ = len;
+  }
+  // The key (made now when it was deferred), or null.
+  TKey* get() const { return ref().get(); }
+  TKey* operator->() const { return get(); }
+  explicit operator bool() const { return get() != nullptr; }
+  // The holder itself, after making a deferred key.
+  Ref<TKey>& ref() const;
+
+ private:
+  mutable Ref<TKey> key_;
+  mutable const unsigned char* der_ = nullptr;
+  mutable unsigned len_ = 0;
+};
 
 class X509Cert : public TCert {
  public:
@@ -82,6 +116,11 @@ class X509Cert : public TCert {
   // cleared first. 0; 4 (null in), 6 (in without buffer), 9 (not a
   // certificate: the object stays cleared, in unchanged).
   int parse(TBuf* in);
+  // parse and setRaw; with sole_owner the caller hands in a buffer no one
+  // else sees, which the object keeps as its octets when the certificate
+  // fills it (in is then not advanced). Codes as parse and setRaw.
+  int parseFrom(TBuf* in, bool sole_owner);
+  int setRawFrom(TBuf* in, bool sole_owner);
   // Writes the record, with the fields set since, as new DER into raw and
   // reads it back so that every view points into it. 0; 1 (no record), 9
   // (a field or the whole cannot be encoded), 40 (no public key). On
@@ -143,7 +182,7 @@ class X509Cert : public TCert {
   Ref<TBuf> md5_;
   Ref<TBuf> sha1_;
   Ref<TExtnList> extns_;
-  Ref<TKey> pub_key_;
+  LazyPublicKey pub_key_;
   Ref<TKey> priv_key_;
   Ref<TName> subject_;
   Ref<TName> subject_alt_;
@@ -169,6 +208,9 @@ class X509Cert : public TCert {
   // fields, a new signature, the DER replaced by a new encoding), kept
   // while it is viewed.
   std::vector<Ref<TBuf>> parts_;
+  // Held from the first fingerprint on: the crypto service stays bound for
+  // this object's further hashes and checks.
+  std::unique_ptr<ccdServiceUse> crypto_use_;
 };
 
 // A new certificate (one reference for the caller); with data and len both

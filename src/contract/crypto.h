@@ -14,6 +14,8 @@
 #include "contract/guarded_ref.h"
 
 class aKey;
+// A private key prepared by the crypto service: opaque to the module.
+struct ccKeyHandle;
 
 // The 32-bit algorithm number (base, variant, hash and vendor octets).
 typedef uint32_t pki_alg_t;
@@ -58,6 +60,34 @@ class CCD_Interface : public CMN_GuardedRef {
   // A new transform for f over key (empty for hashes) and alg, with one
   // reference for the caller; null when the service cannot make one.
   virtual ccTransform* create_ccTransform(aKey& key, ccFunc f, pki_alg_t alg) = 0;
+
+  // Appended operations: a private key prepared once for many operations.
+  // A service without them answers as if it could not prepare a key, and
+  // the module then goes through create_ccTransform alone.
+
+  // An opaque handle to key's private material made ready for use (the
+  // service keeps it until prepareKeyRelease); null when the service
+  // cannot or will not prepare the key. Public keys are never prepared.
+  virtual ccKeyHandle* prepareKey(aKey& key) {
+    (void)key;
+    return nullptr;
+  }
+  // Lets go of a handle from prepareKey for the key object owner (the key
+  // prepareKey was given, as its address): the prepared material is wiped
+  // and freed. A handle this service does not know, or made for another
+  // key, is ignored.
+  virtual void prepareKeyRelease(ccKeyHandle* handle, const void* owner) {
+    (void)handle;
+    (void)owner;
+  }
+  // create_ccTransform with the prepared material of handle in place of
+  // the material read from key (which still decides what the transform may
+  // do). A handle this service does not know, or made for another key, is
+  // ignored: the key's material is read as create_ccTransform reads it.
+  virtual ccTransform* create_ccTransformPrepared(ccKeyHandle* handle, aKey& key, ccFunc f, pki_alg_t alg) {
+    (void)handle;
+    return create_ccTransform(key, f, alg);
+  }
 };
 
 #endif  // PKIX_CONTRACT_CRYPTO_H_

@@ -4,6 +4,7 @@
 #include <new>
 
 #include "contract/service_ids.h"
+#include "key/x509key.h"
 #include "support/abuf.h"
 #include "support/result_codes.h"
 
@@ -20,10 +21,36 @@ ccTransform* CCD::create_ccTransform(aKey& key, ccFunc f, pki_alg_t alg) {
   return call([&](CCD_Interface* s) { return s->create_ccTransform(key, f, alg); }, nullptr);
 }
 
+const void* CCD::current() {
+  return call([](CCD_Interface* s) { return static_cast<const void*>(s); }, nullptr);
+}
+
+ccKeyHandle* CCD::prepareKey(aKey& key) {
+  return call([&](CCD_Interface* s) { return s->prepareKey(key); }, nullptr);
+}
+
+void CCD::prepareKeyRelease(ccKeyHandle* handle, const TKey* owner) {
+  if (handle == nullptr) return;
+  call([&](CCD_Interface* s) {
+    s->prepareKeyRelease(handle, owner);
+    return 0;
+  }, 0);
+}
+
+ccTransform* CCD::create_ccTransformPrepared(ccKeyHandle* handle, aKey& key, ccFunc f, pki_alg_t alg) {
+  return call([&](CCD_Interface* s) { return s->create_ccTransformPrepared(handle, key, f, alg); }, nullptr);
+}
+
 // ---- The transform context ----
 
 ccCtx_Stub::ccCtx_Stub(aKey& key, ccFunc f, pki_alg_t alg) : CMN_ObjectStub<ccTransform>(nullptr, &ccdService) {
   adopt(ccdService.create_ccTransform(key, f, alg));
+}
+
+ccCtx_Stub::ccCtx_Stub(ccKeyHandle* handle, aKey& key, ccFunc f, pki_alg_t alg)
+    : CMN_ObjectStub<ccTransform>(nullptr, &ccdService) {
+  adopt(handle != nullptr ? ccdService.create_ccTransformPrepared(handle, key, f, alg)
+                          : ccdService.create_ccTransform(key, f, alg));
 }
 
 ccCtx_Stub::ccCtx_Stub(ccTransform* t) : CMN_ObjectStub<ccTransform>(t, &ccdService) {}
@@ -164,10 +191,16 @@ int decryptMessage(ccCtx_Stub& ctx, TBuf* data, TBuf* out) {
 namespace {
 
 // Runs op over a context for key (wrapped for the call) in mode f with alg.
+// Signing and decrypting with one of the module's own key objects use the
+// material the key had the service prepare, kept while the key lives.
 template <class Op>
 auto WithKey(TKey* key, ccFunc f, pki_alg_t alg, Op op) {
+  ccKeyHandle* prepared = nullptr;
+  if (f == CC_SIGN || f == CC_DECRYPT) {
+    if (auto* own = dynamic_cast<X509Key*>(key)) prepared = own->preparedHandle();
+  }
   aKey k(key);
-  ccCtx_Stub ctx(k, f, alg);
+  ccCtx_Stub ctx(prepared, k, f, alg);
   return op(ctx);
 }
 

@@ -38,10 +38,34 @@ class CCD : public CMN_ServiceStub<CCD_Interface> {
   // caller; null without a manager, a service, or when the service makes
   // none.
   ccTransform* create_ccTransform(aKey& key, ccFunc f, pki_alg_t alg);
+  // The service the stub binds to now (binding when needed), as an
+  // identity to tell whether it is the one that prepared a key; null
+  // without one.
+  const void* current();
+  // The service's prepared form of key's private material (the service's
+  // prepareKey), or null without a service or when it prepares none.
+  ccKeyHandle* prepareKey(aKey& key);
+  // Gives a handle from prepareKey back to the service, for the key owner
+  // it was made for (nothing without a service).
+  void prepareKeyRelease(ccKeyHandle* handle, const TKey* owner);
+  // create_ccTransform with the prepared material of handle; null as
+  // create_ccTransform.
+  ccTransform* create_ccTransformPrepared(ccKeyHandle* handle, aKey& key, ccFunc f, pki_alg_t alg);
 };
 
 // The module's one crypto service stub, unbound at load.
 extern CCD ccdService;
+
+// One user of ccdService for the lifetime of this object: the stub binds to
+// the service on the first operation and keeps it while any user remains,
+// instead of asking the host for it again for every operation.
+class ccdServiceUse {
+ public:
+  ccdServiceUse() { ccdService.ref(); }
+  ~ccdServiceUse() { ccdService.unref(); }
+  ccdServiceUse(const ccdServiceUse&) = delete;
+  ccdServiceUse& operator=(const ccdServiceUse&) = delete;
+};
 
 // One operation's transform. Holds the transform (or none) and keeps
 // ccdService in use for its lifetime. Every operation forwards under the
@@ -50,6 +74,8 @@ extern CCD ccdService;
 class ccCtx_Stub : public CMN_ObjectStub<ccTransform> {
  public:
   ccCtx_Stub(aKey& key, ccFunc f, pki_alg_t alg);
+  // The same with the prepared material of handle (null: as above).
+  ccCtx_Stub(ccKeyHandle* handle, aKey& key, ccFunc f, pki_alg_t alg);
   // Holds t (its own reference; the caller keeps its one).
   explicit ccCtx_Stub(ccTransform* t);
   ~ccCtx_Stub() override;

@@ -162,6 +162,21 @@ int RSAPubKey::setRaw(const unsigned char* data, unsigned len) {
 
 TBuf* RSAPubKey::getHashInput() { return required(TKey::AKA_PUB_EXPONENT); }
 
+bool RSAPubKey::readsPublicInfo(const unsigned char* data, unsigned len) {
+  // The steps of setRaw: Key::setRaw with PKI_ALG_RSA, then setKey. A
+  // SubjectPublicKeyInfo without parameters, which this family refuses,
+  // fails x509_parse_key too (RSA's parameters must be NULL); the
+  // parameters are checked without being kept.
+  Buffer in;
+  if (data == nullptr || set_buffer(&in, len, data) != 0) return false;
+  uint16_t type = 0;
+  Buffer value;
+  if (x509_parse_key(&in, &type, nullptr, &value) < 0) return false;
+  if (type != PKI_ALG_RSA) return false;
+  Buffer modulus, exponent;
+  return ReadRSAPublicKey(value, &modulus, &exponent) == 0;
+}
+
 // ---- private key ------------------------------------------------------------
 
 RSAPrivKey::RSAPrivKey() : Key(kPrivMap, kSize) {}

@@ -28,6 +28,10 @@ class RSAPubKey : public Key {
   int setRaw(const unsigned char* data, unsigned len) override;
   // The public exponent octets.
   TBuf* getHashInput() override;
+  // Whether setRaw(data, len) succeeds, memory permitting: the parameters
+  // present, the structure parsed as Key::setRaw parses it, and its value an
+  // RSAPublicKey as setKey takes it. Nothing is kept.
+  static bool readsPublicInfo(const unsigned char* data, unsigned len);
 
  private:
   void dropPublicKey();

@@ -4,10 +4,12 @@
 
 #include "alg/pki_cnvrt_c.h"
 #include "cert/x509.h"
+#include "key/algmemo.h"
 #include "key/ccdC.h"
 #include "key/eckey.h"
 #include "key/key.h"
 #include "key/keypair.h"
+#include "key/rsakey.h"
 #include "support/ref.h"
 
 TKey::~TKey() = default;
@@ -36,7 +38,34 @@ Key* X509Key::body() {
   return body_.get();
 }
 
-void X509Key::dropBody() { body_.reset(); }
+// Every change of the key's material, kind or algorithm passes here (the
+// setters drop the body or call dropPrepared), so a prepared handle never
+// outlives the material it was made from.
+void X509Key::dropBody() {
+  dropPrepared();
+  body_.reset();
+}
+
+void X509Key::dropPrepared() {
+  if (prepared_ == nullptr) return;
+  ccdServiceUse use;
+  ccdService.prepareKeyRelease(prepared_, this);
+  prepared_ = nullptr;
+  prepared_by_ = nullptr;
+}
+
+ccKeyHandle* X509Key::preparedHandle() {
+  ccdServiceUse use;
+  // A handle made by a service other than the one bound now went with that
+  // service (or stays with it): the one bound now prepares the key again.
+  if (prepared_ != nullptr && ccdService.current() != prepared_by_) dropPrepared();
+  if (prepared_ == nullptr && kind_ == KT_PRIVATE && alg_ != PKI_ALG_NONE) {
+    aKey self(this);
+    prepared_ = ccdService.prepareKey(self);
+    prepared_by_ = prepared_ != nullptr ? ccdService.current() : nullptr;
+  }
+  return prepared_;
+}
 
 template <class F>
 auto X509Key::delegate(F f, decltype(f(static_cast<Key*>(nullptr))) fail) -> decltype(f(static_cast<Key*>(nullptr))) {
@@ -79,6 +108,7 @@ pki_alg_t X509Key::getAlg() {
 // ---- value and attributes ---------------------------------------------------
 
 int X509Key::setKey(TBuf* b) {
+  dropPrepared();
   if (b == nullptr) return error_ = pkixrc::kBadArgument;
   return delegate([&](Key* k) { return k->setKey(b); }, pkixrc::kUnavailable);
 }
@@ -92,6 +122,7 @@ TBuf* X509Key::getParam(unsigned i) {
 }
 
 int X509Key::setParam(unsigned i, TBuf* b) {
+  dropPrepared();
   if (b == nullptr) return error_ = pkixrc::kBadArgument;
   return delegate([&](Key* k) { return k->setParam(i, b); }, pkixrc::kUnavailable);
 }
@@ -107,6 +138,7 @@ TBuf* X509Key::getParam(aka_t a) {
 }
 
 int X509Key::setParam(aka_t a, TBuf* b) {
+  dropPrepared();
   if (b == nullptr) return error_ = pkixrc::kBadArgument;
   if (alg_ == PKI_ALG_NONE) return error_ = attrs_.append(a, b);
   return delegate([&](Key* k) { return k->setParam(a, b); }, pkixrc::kUnavailable);
@@ -145,7 +177,7 @@ TBuf* X509Key::getRaw() {
 
 namespace {
 
-pki_alg_t AlgOf(const Buffer& oid) { return asn2alg(oid.data, oid.len); }
+pki_alg_t AlgOf(const Buffer& oid) { return rememberedAsn2alg(oid); }
 
 // The algorithm named by DER for a key of kind k, or false when the bytes
 // cannot be a key of that kind.
@@ -182,6 +214,7 @@ bool FoundAlg(TKey::key_type_t k, const unsigned char* data, unsigned len, pki_a
 }  // namespace
 
 int X509Key::setRaw(const unsigned char* data, unsigned len) {
+  dropPrepared();
   if (kind_ == KT_NONE) return error_ = pkixrc::kUnavailable;
   pki_alg_t found = PKI_ALG_NONE;
   if (!FoundAlg(kind_, data, len, &found)) return error_ = pkixrc::kFailed;
@@ -319,6 +352,13 @@ TKey* readKey(TKey* key, const unsigned char* data, unsigned len) {
     return nullptr;
   }
   return key;
+}
+
+bool publicKeyDeferrable(const unsigned char* data, unsigned len) {
+  // What setRaw decides first: the algorithm named by the structure.
+  pki_alg_t alg = PKI_ALG_NONE;
+  if (!FoundAlg(TKey::KT_PUBLIC, data, len, &alg) || alg != PKI_ALG_RSA) return false;
+  return RSAPubKey::readsPublicInfo(data, len);
 }
 
 int checkKeyPairConsistency(TKey* a, TKey* b, int full) {

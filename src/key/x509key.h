@@ -13,6 +13,7 @@
 #include "support/result_codes.h"
 
 class Key;
+struct ccKeyHandle;
 
 class X509Key : public TKey {
  public:
@@ -50,6 +51,12 @@ class X509Key : public TKey {
   pki_vendor getVendor() override;
   int error() override { return error_; }
 
+  // The crypto service's prepared form of this private key, made on first
+  // use and kept until the key changes or dies (then given back, and the
+  // service wipes it); null for other kinds, without a service, or when
+  // the service prepares none.
+  ccKeyHandle* preparedHandle();
+
   // What a body reaches through its owner.
   KeyAttrList& attrs() { return attrs_; }
   key_type_t kind() const { return kind_; }
@@ -68,6 +75,8 @@ class X509Key : public TKey {
   // The body, made with vendor 0 when there is none; null with kFailed.
   Key* body();
   void dropBody();
+  // Gives the prepared handle back to the service.
+  void dropPrepared();
   // The delegation every body operation goes through: kUnavailable without
   // algorithm, then the body's result, with the body's error as the key's.
   template <class F>
@@ -83,6 +92,8 @@ class X509Key : public TKey {
   KeyAttrList attrs_;
   int error_ = pkixrc::kOk;
   uint32_t flags_ = 0;
+  ccKeyHandle* prepared_ = nullptr;
+  const void* prepared_by_ = nullptr;  // the service that made prepared_
 };
 
 // A new key of kind k (1, 2 or 3) with one reference; null for any other
@@ -94,6 +105,13 @@ TKey* createTKey(TKey::key_type_t k, const unsigned char* data, unsigned len);
 // key after its setRaw(data, len) when both are non-zero; when that fails
 // the key is released and null returned. A null key stays null.
 TKey* readKey(TKey* key, const unsigned char* data, unsigned len);
+// Whether createTKey(TKey::KT_PUBLIC, data, len) is known to succeed
+// (memory permitting) without making the key: true for an RSA
+// SubjectPublicKeyInfo that the RSA public key reads (NULL parameters, an
+// RSAPublicKey of two positive INTEGERs filling the BIT STRING). False for
+// every other input, whether or not a key could be made of it: the caller
+// then makes the key to find out.
+bool publicKeyDeferrable(const unsigned char* data, unsigned len);
 // pkixrc::kBadArgument for a null a; else a's isConsistent(b, full): 1 for
 // a matching pair.
 int checkKeyPairConsistency(TKey* a, TKey* b, int full);
