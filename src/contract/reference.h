@@ -22,9 +22,11 @@ class CMN_Reference {
   CMN_Reference& operator=(const CMN_Reference&) { return *this; }
   virtual ~CMN_Reference();
 
-  // Adds one reference under the mutex.
+  // Adds one reference (an atomic increment; no lock).
   void addReference();
-  // Removes one reference under the mutex and returns the new count; at 0 the
+  // Removes one reference and returns the new count. Only the step that can
+  // reach 0 takes the mutex, so that a walker pinning objects under it never
+  // revives one being destroyed; at 0 the
   // object has been destroyed through its deleting destructor and must not be
   // touched again.
   int remReference();
