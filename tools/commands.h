@@ -84,6 +84,11 @@ int RunCertCheck(Context& ctx);
 // in bits, vendor and every attribute in hex.
 int RunKeyShow(Context& ctx);
 
+// Prints the element tree of a DER file (or of the first PEM block): one
+// line per element with offset, depth, header and content lengths, tag and
+// the value of primitive kinds. Exit 1 for input that is not DER.
+int RunAsnDump(Context& ctx);
+
 }  // namespace pkixtool
 
 #endif  // PKIX_TOOLS_COMMANDS_H_

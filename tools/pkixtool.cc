@@ -31,6 +31,7 @@ const Command kCommands[] = {
     {"crl", "verify", "crl verify CRL ISSUER     the CRL's signature under ISSUER's key", RunCrlVerify},
     {"crl", "bundle", "crl bundle [-o OUT] FILE...   a PKCS #7 CRL set", RunCrlBundle},
     {"crl", "unbundle", "crl unbundle FILE [PREFIX]    the CRLs of a set", RunCrlUnbundle},
+    {"asn", "dump", "asn dump FILE             the element tree of a DER or PEM file", RunAsnDump},
     {"key", "show", "key show FILE             a key (DER or PEM): kind, algorithm, size, attributes", RunKeyShow},
 };
 
