@@ -2,10 +2,20 @@
 
 #include <cstdio>
 
-#include "tools/tool_util.h"
-
 namespace pkixtool {
 namespace {
+
+// Octets as upper-case hex digit pairs.
+std::string Hex(const unsigned char* p, size_t n) {
+  static const char kDigits[] = "0123456789ABCDEF";
+  std::string s;
+  s.reserve(2 * n);
+  for (size_t i = 0; i < n; ++i) {
+    s += kDigits[p[i] >> 4];
+    s += kDigits[p[i] & 0x0F];
+  }
+  return s;
+}
 
 // Identifier octet parts.
 constexpr unsigned char kClassMask = 0xC0;
