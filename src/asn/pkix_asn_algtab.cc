@@ -4,6 +4,7 @@
 #include <iterator>
 
 #include "alg/pki_static.h"
+#include "contract/x509asn.h"
 
 namespace pkixasn {
 namespace {
@@ -23,59 +24,62 @@ constexpr AsnAlgRow Row(pki_alg_t alg, const uint32_t (&arcs)[N]) {
   return AsnAlgRow{alg, arcs, static_cast<uint32_t>(N)};
 }
 
-using namespace pki_oid;
+namespace o = pki_oid;
 
 // First match wins in both directions: 1.3.36.3.1.1 reads as DES, and DES is
 // written as 1.3.14.3.2.7.
 constexpr AsnAlgRow kRows[] = {
-    Row(PKI_ALG_RSA, rsaEncryption),
-    Row(PKI_ALG_DSA, dsa),
-    Row(PKI_ALG_DH, dhKeyAgreement),
-    Row(PKI_ALG_DSA_OIW, sDN702_dsa),
-    Row(PKI_ALG_DH_X942, dhPublicNumber),
-    Row(PKI_ALG_RC2_CBC, rc2CBC),
-    Row(PKI_ALG_RC4, rc4),
-    Row(PKI_ALG_RC5_CBC, rc5CBC),
-    Row(PKI_ALG_DES_CBC, desCBC),
+    Row(PKI_ALG_RSA, o::rsaEncryption),
+    Row(PKI_ALG_DSA, o::dsa),
+    Row(PKI_ALG_DH, o::dhKeyAgreement),
+    Row(PKI_ALG_DSA_OIW, o::sDN702_dsa),
+    Row(PKI_ALG_DH_X942, o::dhPublicNumber),
+    Row(PKI_ALG_RC2_CBC, o::rc2CBC),
+    Row(PKI_ALG_RC4, o::rc4),
+    Row(PKI_ALG_RC5_CBC, o::rc5CBC),
+    Row(PKI_ALG_DES_CBC, o::desCBC),
     Row(PKI_ALG_DES_CBC, kDesTeletrust),
     Row(kAlgPbeSha3DesCbc, kPbeSha3KeyTripleDesCbc),
     Row(kAlgPbeSha2DesCbc, kPbeSha2KeyTripleDesCbc),
-    Row(PKI_ALG_SHA, sha),
-    Row(PKI_ALG_SHA1, sha1),
-    Row(PKI_ALG_MD2, md2),
-    Row(PKI_ALG_MD5, md5),
-    Row(PKI_ALG_SHA1_RSA, sha1withRSAEncryption),
-    Row(PKI_ALG_MD2_RSA, md2withRSAEncryption),
-    Row(PKI_ALG_MD5_RSA, md5withRSAEncryption),
-    Row(PKI_ALG_SHA_DSA, dsaWithSHA),
-    Row(PKI_ALG_SHA1_DSA, dsaWithSha1),
-    Row(PKI_ALG_GOST3410_CPRO, GOST3410_CPRO),
-    Row(PKI_ALG_GOST3411_3410_CPRO, GOST3411With3410_CPRO),
-    Row(PKI_ALG_GOST341001_CPRO, GOST341001_CPRO),
-    Row(PKI_ALG_GOST3411_341001_CPRO, GOST3411With341001_CPRO),
+    Row(PKI_ALG_SHA, o::sha),
+    Row(PKI_ALG_SHA1, o::sha1),
+    Row(PKI_ALG_MD2, o::md2),
+    Row(PKI_ALG_MD5, o::md5),
+    Row(PKI_ALG_SHA1_RSA, o::sha1withRSAEncryption),
+    Row(PKI_ALG_MD2_RSA, o::md2withRSAEncryption),
+    Row(PKI_ALG_MD5_RSA, o::md5withRSAEncryption),
+    Row(PKI_ALG_SHA_DSA, o::dsaWithSHA),
+    Row(PKI_ALG_SHA1_DSA, o::dsaWithSha1),
+    Row(PKI_ALG_GOST3410_CPRO, o::GOST3410_CPRO),
+    Row(PKI_ALG_GOST3411_3410_CPRO, o::GOST3411With3410_CPRO),
+    Row(PKI_ALG_GOST341001_CPRO, o::GOST341001_CPRO),
+    Row(PKI_ALG_GOST3411_341001_CPRO, o::GOST3411With341001_CPRO),
     Row(kAlgBds1176, kBds1176),
     Row(kAlgBds1176Pro, kBds1176Pro),
     Row(kAlgBds1176Int, kBds1176Int),
     Row(kAlgBds1176ProInt, kBds1176ProInt),
     // Added after the older rows: SHA-2 digests and signatures, elliptic
     // curves.
-    Row(PKI_ALG_SHA224, sha224),
-    Row(PKI_ALG_SHA256, sha256),
-    Row(PKI_ALG_SHA384, sha384),
-    Row(PKI_ALG_SHA512, sha512),
-    Row(PKI_ALG_SHA224_RSA, sha224WithRSAEncryption),
-    Row(PKI_ALG_SHA256_RSA, sha256WithRSAEncryption),
-    Row(PKI_ALG_SHA384_RSA, sha384WithRSAEncryption),
-    Row(PKI_ALG_SHA512_RSA, sha512WithRSAEncryption),
-    Row(PKI_ALG_SHA224_DSA, dsa_with_sha224),
-    Row(PKI_ALG_SHA256_DSA, dsa_with_sha256),
-    Row(PKI_ALG_EC, id_ecPublicKey),
-    Row(PKI_ALG_SHA1_ECDSA, ecdsa_with_SHA1),
-    Row(PKI_ALG_SHA224_ECDSA, ecdsa_with_SHA224),
-    Row(PKI_ALG_SHA256_ECDSA, ecdsa_with_SHA256),
-    Row(PKI_ALG_SHA384_ECDSA, ecdsa_with_SHA384),
-    Row(PKI_ALG_SHA512_ECDSA, ecdsa_with_SHA512),
+    Row(PKI_ALG_SHA224, o::sha224),
+    Row(PKI_ALG_SHA256, o::sha256),
+    Row(PKI_ALG_SHA384, o::sha384),
+    Row(PKI_ALG_SHA512, o::sha512),
+    Row(PKI_ALG_SHA224_RSA, o::sha224WithRSAEncryption),
+    Row(PKI_ALG_SHA256_RSA, o::sha256WithRSAEncryption),
+    Row(PKI_ALG_SHA384_RSA, o::sha384WithRSAEncryption),
+    Row(PKI_ALG_SHA512_RSA, o::sha512WithRSAEncryption),
+    Row(PKI_ALG_SHA224_DSA, o::dsa_with_sha224),
+    Row(PKI_ALG_SHA256_DSA, o::dsa_with_sha256),
+    Row(PKI_ALG_EC, o::id_ecPublicKey),
+    Row(PKI_ALG_SHA1_ECDSA, o::ecdsa_with_SHA1),
+    Row(PKI_ALG_SHA224_ECDSA, o::ecdsa_with_SHA224),
+    Row(PKI_ALG_SHA256_ECDSA, o::ecdsa_with_SHA256),
+    Row(PKI_ALG_SHA384_ECDSA, o::ecdsa_with_SHA384),
+    Row(PKI_ALG_SHA512_ECDSA, o::ecdsa_with_SHA512),
 };
+
+// More arcs than any identifier of the table has.
+constexpr uint32_t kMaxArcs = 32;
 
 struct KindRow {
   pki_alg_t alg;
@@ -157,33 +161,12 @@ ParamKind asnAlgParamKind(pki_alg_t a) {
   return ParamKind::kUnsupported;
 }
 
-uint32_t asnContentToArcs(const uint8_t* content, size_t len, uint32_t* out, uint32_t cap) {
-  if (content == nullptr || len == 0 || out == nullptr || cap < 2) return 0;
-  uint32_t n = 0;
-  uint64_t value = 0;
-  bool fresh = true;  // at the first octet of a subidentifier
-  for (size_t i = 0; i < len; ++i) {
-    const uint8_t octet = content[i];
-    // X.690 8.19.2: no leading 0x80 octet in a subidentifier.
-    if (fresh && octet == 0x80) return 0;
-    value = (value << 7) | (octet & 0x7F);
-    if (value > UINT32_MAX + uint64_t{80}) return 0;
-    fresh = (octet & 0x80) == 0;
-    if (!fresh) continue;
-    if (n == 0) {
-      // The first subidentifier holds two arcs: 40 * first + second.
-      const uint32_t first = value < 40 ? 0 : value < 80 ? 1 : 2;
-      const uint64_t second = value - 40u * first;
-      if (second > UINT32_MAX) return 0;
-      out[n++] = first;
-      out[n++] = static_cast<uint32_t>(second);
-    } else {
-      if (value > UINT32_MAX || n == cap) return 0;
-      out[n++] = static_cast<uint32_t>(value);
-    }
-    value = 0;
-  }
-  return fresh ? n : 0;  // a subidentifier left open is malformed
+pki_alg_t asnAlgFromContent(const uint8_t* content, size_t len, pki_alg_t kNoAlg) {
+  uint32_t arcs[kMaxArcs];
+  Buffer b{nullptr, const_cast<uint8_t*>(content), static_cast<uint32_t>(len)};
+  if (content == nullptr || len == 0 || len > UINT32_MAX) return kNoAlg;
+  const int n = asn1_dec_objid(&b, arcs, kMaxArcs);
+  return n < 2 ? kNoAlg : asnAlgFromArcs(arcs, static_cast<uint32_t>(n), kNoAlg);
 }
 
 }  // namespace pkixasn

@@ -66,10 +66,9 @@ const uint32_t* asnAlgArcs(pki_alg_t a, uint32_t* out_count, pki_alg_t no_alg = 
 // value not in the table).
 ParamKind asnAlgParamKind(pki_alg_t a);
 
-// The arcs of DER content octets into out (room for cap arcs); the number of
-// arcs, or 0 for malformed content (empty, unterminated, non-minimal, an arc
-// above 32 bits) or too many arcs.
-uint32_t asnContentToArcs(const uint8_t* content, size_t len, uint32_t* out, uint32_t cap);
+// Identifier to algorithm for the DER content octets of the identifier;
+// kNoAlg for malformed or unknown content.
+pki_alg_t asnAlgFromContent(const uint8_t* content, size_t len, pki_alg_t kNoAlg = PKI_ALG_NONE);
 
 }  // namespace pkixasn
 

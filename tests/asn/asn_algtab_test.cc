@@ -149,33 +149,27 @@ TEST(AsnAlgTable, LookupRules) {
   EXPECT_EQ(Dotted(pbe, count), "1.2.840.113549.1.12.1.4");
 }
 
-// Content octets of an OBJECT IDENTIFIER to arcs: every way the octets can
-// be malformed in one table.
-TEST(AsnAlgTable, ContentToArcs) {
+// Identifier content octets to algorithm: malformed content is unknown.
+TEST(AsnAlgTable, ContentToAlgorithm) {
   struct Case {
     const char* what;
     Octets content;
-    std::string dotted;  // empty: refused
+    pki_alg_t alg;
   };
   const Case kCases[] = {
-      {"rsaEncryption", {0x2A, 0x86, 0x48, 0x86, 0xF7, 0x0D, 0x01, 0x01, 0x01}, "1.2.840.113549.1.1.1"},
-      {"first arc 2, large second", {0x88, 0x37, 0x03}, "2.999.3"},
-      {"first arc 0", {0x00}, "0.0"},
-      {"arc at 32 bits", {0x2A, 0x8F, 0xFF, 0xFF, 0xFF, 0x7F}, "1.2.4294967295"},
-      {"empty", {}, ""},
-      {"open last subidentifier", {0x2A, 0x86}, ""},
-      {"leading 0x80", {0x2A, 0x80, 0x01}, ""},
-      {"arc above 32 bits", {0x2A, 0x90, 0x80, 0x80, 0x80, 0x00}, ""},
+      {"rsaEncryption", {0x2A, 0x86, 0x48, 0x86, 0xF7, 0x0D, 0x01, 0x01, 0x01}, PKI_ALG_RSA},
+      {"teletrust DES", {0x2B, 0x24, 0x03, 0x01, 0x01}, PKI_ALG_DES_CBC},
+      {"ecdsa-with-SHA384", {0x2A, 0x86, 0x48, 0xCE, 0x3D, 0x04, 0x03, 0x03}, PKI_ALG_SHA384_ECDSA},
+      {"unknown", {0x2A, 0x03}, PKI_ALG_NONE},
+      {"empty", {}, PKI_ALG_NONE},
+      {"open last subidentifier", {0x2A, 0x86, 0x48, 0x86, 0xF7, 0x0D, 0x01, 0x01, 0x81}, PKI_ALG_NONE},
+      {"leading 0x80", {0x2A, 0x86, 0x48, 0x86, 0xF7, 0x0D, 0x01, 0x80, 0x01, 0x01}, PKI_ALG_NONE},
+      {"arc above 32 bits", {0x2A, 0x90, 0x80, 0x80, 0x80, 0x00}, PKI_ALG_NONE},
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.what);
-    uint32_t arcs[16];
-    const uint32_t n = asnContentToArcs(c.content.data(), c.content.size(), arcs, 16);
-    EXPECT_EQ(n == 0 ? std::string() : Dotted(arcs, n), c.dotted);
+    EXPECT_EQ(asnAlgFromContent(c.content.data(), c.content.size()), c.alg);
   }
-  const uint8_t kLong[] = {0x2A, 1, 2, 3};
-  uint32_t small[3];
-  EXPECT_EQ(asnContentToArcs(kLong, sizeof kLong, small, 3), 0u) << "more arcs than room";
 }
 
 }  // namespace
