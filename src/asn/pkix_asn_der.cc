@@ -227,7 +227,20 @@ int encAlgIdEncode(const EncAlgId& a, DerBuilder& out) {
   });
 }
 
-int attributeDecodeAny(DerReader& in, Attribute* out) { return attributeDecode(in, kAttrAny, out); }
+int attributeDecodeAny(DerReader& in, Attribute* out) {
+  // The type the identifier names decides how the values are read.
+  int type = kAttrAny;
+  Buffer probe{nullptr, const_cast<unsigned char*>(in.pos()), in.left()};
+  DerReader peek(probe);
+  (void)peek.element(der::kSequence, [&](DerReader& seq) {
+    Buffer oid{};
+    DER_TRY(ReadOid(seq, &oid));
+    type = attrTypeFromContent(oid.data, oid.len);
+    seq.skipRest();
+    return 0;
+  });
+  return attributeDecode(in, type, out);
+}
 
 int attributeDecode(DerReader& in, int expected, Attribute* out) {
   Attribute a;
@@ -236,8 +249,9 @@ int attributeDecode(DerReader& in, int expected, Attribute* out) {
     Buffer oid{};
     DER_TRY(ReadOid(seq, &oid));
     a.oid = Copy(oid);
-    a.type = attrTypeFromContent(oid.data, oid.len);
-    if (expected != kAttrAny && a.type != expected) return kDerRefused;
+    // The any-attribute keeps every identifier and its values as read.
+    a.type = expected == kAttrAny ? kAttrAny : attrTypeFromContent(oid.data, oid.len);
+    if (a.type != expected) return kDerRefused;
     // values SET OF value
     return seq.element(der::kSet, [&](DerReader& set) {
       if (a.type == kAttrAny) {

@@ -81,10 +81,12 @@ struct Attribute {
   unsigned char value_tag = 0;  // the single value's identifier octet (typed attributes)
   Octets value;          // typed: the value's content; any: the SET's content
 };
-// Reads an Attribute whose type is expected (kAttrAny accepts every
-// identifier; another type refuses identifiers other than its own).
+// Reads an Attribute of type expected: kAttrAny takes every identifier and
+// keeps the values as read; another type refuses identifiers other than its
+// own and values of another kind.
 int attributeDecode(DerReader& in, int expected, Attribute* out);
-int attributeDecodeAny(DerReader& in, Attribute* out);  // the type found
+// The same with the type the identifier names (kAttrAny for the others).
+int attributeDecodeAny(DerReader& in, Attribute* out);
 int attributeEncode(const Attribute& a, DerBuilder& out);
 
 // The elements of one Extensions SEQUENCE: each whole Extension element.

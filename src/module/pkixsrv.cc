@@ -3,6 +3,7 @@
 #include <new>
 
 #include "asn/pkix_misc.h"
+#include "asn/scepstructs.h"
 #include "cert/certcmp.h"
 #include "cert/certlist.h"
 #include "cert/x509crt.h"
@@ -47,7 +48,7 @@ TCRLList* pkixService::createTCRLList() { return ::createTCRLList(); }
 // The miscellaneous object, enrolment structures and directory distribution
 // points come with their own objects; until then nothing is created.
 TPkixMisc* pkixService::createTPkixMisc() { return ::createTPkixMisc(); }
-TSCEPStructs* pkixService::createTSCEPStructs() { return nullptr; }
+TSCEPStructs* pkixService::createTSCEPStructs() { return ::createTSCEPStructs(); }
 TLDAPDP* pkixService::createTLDAPDP() { return nullptr; }
 TDPList* pkixService::createTDPList() { return nullptr; }
 
