@@ -123,6 +123,8 @@ int RunDemo(Context& ctx) {
   if (VerifyChain(ctx, certs) != kExitOk) rc = kExitFailed;
   // Revocation: the sub CA's list, checked against its issuer first.
   if (CheckRevocations(ctx, certs, ctx.examples_dir + "/crl/") != kExitOk) rc = kExitFailed;
+  // Issuing: a list the module encodes and signs, verified and used.
+  if (DemoCrlCreate(ctx, certs) != kExitOk) rc = kExitFailed;
   return rc;
 }
 

@@ -80,6 +80,15 @@ int RunCrlUnbundle(Context& ctx);
 // used. Exit 0 when not revoked, 1 when revoked or a list failed.
 int RunCertCheck(Context& ctx);
 
+// Encodes and signs a new list through the module (crl create), or the
+// next issue of a list with more entries and CRL number + 1 (crl revoke,
+// exit 1 when the module does not take it for a successor).
+int RunCrlCreate(Context& ctx);
+int RunCrlRevoke(Context& ctx);
+// The demonstration's step: a list issued by the sub CA, verified, and the
+// revoked sample certificate checked against it.
+int DemoCrlCreate(Context& ctx, const std::string& certs);
+
 // Prints a key (DER or PEM file, public or private): kind, algorithm, size
 // in bits, vendor and every attribute in hex.
 int RunKeyShow(Context& ctx);

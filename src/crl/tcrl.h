@@ -66,7 +66,14 @@ class TCRL : public XBase {
   // 0; 4 when a is not a usable signature algorithm.
   virtual int setSignatureAlgorithm(pki_alg_t a) = 0;
   // With both arguments null, the DER (null with 40 when there is none).
-  // Encoding and signing a new list is not offered yet: null with 40.
+  // Otherwise encodes and signs the list anew: the issuer certificate's
+  // subject becomes the issuer, the extensions gain its authority key
+  // identifier (and an issuer alternative name from its subject
+  // alternative name), key (or the certificate's own private key) signs,
+  // and the list becomes the one written. Null with 4 (key without
+  // issuer), 40 (no signing key), 5 (a time read saturated past 2038
+  // would be written wrong), 9 (encoding or signing failed; the old DER
+  // stays).
   virtual TBuf* getRaw(TCert* issuer, TKey* key) = 0;
   // Parses one CertificateList at in's position (in is advanced past it).
   // Null or empty in leaves an empty list. 0, 6 (algorithm), 9 (malformed),

@@ -9,6 +9,8 @@
 #include "cert/x509extn.h"
 #include "crl/crlentry.h"
 #include "crl/derbuild.h"
+#include "crl/x509crlenc.h"
+#include "cert/authkext.h"
 #include "support/tbufs.h"
 #include "key/ccdC.h"
 #include "support/abuf.h"
@@ -93,6 +95,7 @@ void X509CRL::reset() {
   base_ = nullptr;
   sign_alg_ = 0;
   this_update_ = next_update_ = kNoTime;
+  next_saturated_ = false;
   version_ = static_cast<unsigned>(-1);
   issuer_dn_.reset();
   issuer_gn_.reset();
@@ -194,6 +197,7 @@ int X509CRL::parseTbs(DerReader& tbs) {
   if (tbs.peek() == der::kUtcTime || tbs.peek() == der::kGeneralizedTime) {
     DER_TRY(asn1_decode_time(tbs.buf(), &t));
     next_update_ = t;
+    next_saturated_ = t == kForever;
   }
   // revokedCertificates SEQUENCE OF SEQUENCE { ... } OPTIONAL: a SEQUENCE
   // here can be nothing else (the extensions are tagged [0]), so an empty
@@ -557,12 +561,94 @@ int X509CRL::setVersion(unsigned v) {
 }
 
 TBuf* X509CRL::getRaw(TCert* issuer, TKey* key) {
-  if (issuer != nullptr || key != nullptr) {
-    // Encoding and signing a new list is not offered yet.
-    return error_ = pkixrc::kUnavailable, nullptr;
+  if (issuer == nullptr && key == nullptr) {
+    error_ = raw_ ? pkixrc::kOk : pkixrc::kUnavailable;
+    return raw_.newRef();
   }
-  error_ = raw_ ? pkixrc::kOk : pkixrc::kUnavailable;
+  // Without an issuer certificate there is nothing to take the name and
+  // the signature from.
+  if (issuer == nullptr) return error_ = pkixrc::kBadArgument, nullptr;
+  Ref<TKey> signing = shareRef(key);
+  if (!signing) signing = adoptRef(issuer->getKey(TKey::KT_PRIVATE));
+  if (!signing) return error_ = pkixrc::kUnavailable, nullptr;
+  // A time read back saturated (past 2038 or before 1902) would be written
+  // as a different date: refuse until it is set again.
+  if (holdsSaturatedTime()) return error_ = pkixrc::kWrongType, nullptr;
+  int r = takeIssuer(issuer);
+  if (r != pkixrc::kOk) return error_ = r, nullptr;
+  // A list carrying extensions (it always gains the authority key
+  // identifier) is a v2 list.
+  if (version_ == static_cast<unsigned>(-1)) version_ = kVersion2;
+  TBuf* made = nullptr;
+  r = x509_enc_crl(this, issuer, signing.get(), &made);
+  Ref<TBuf> der = adoptRef(made);
+  if (r != pkixrc::kOk) return error_ = r, nullptr;
+  // The object becomes the list just written: parsed again from the new
+  // DER, so that every view it keeps lies in that DER (the old one, which
+  // the views pointed into, goes with the reparse). The status stays.
+  TCert::cert_status_t status = status_;
+  r = setRaw(der.get());
+  status_ = status;
+  if (r != pkixrc::kOk) return error_ = r, nullptr;
+  error_ = pkixrc::kOk;
   return raw_.newRef();
+}
+
+int X509CRL::takeIssuer(TCert* issuer) {
+  // The CRL issuer is the certificate's subject.
+  constexpr auto kSubjectDN = static_cast<TName::name_type_t>(TName::NAME_SUBJECT | TName::NAME_DN);
+  Ref<TName> subject = adoptRef(issuer->getName(kSubjectDN));
+  Ref<TName> name = adoptRef(subject ? createTName(nameType(kIssuerDN), subject.get()) : nullptr);
+  if (!name) return pkixrc::kFailed;
+  int r = setTName(name.get());
+  if (r != pkixrc::kOk) return r;
+  // The extensions again: every one kept but the issuer alternative name
+  // (made anew from the certificate's subject alternative name) and the
+  // authority key identifier (kept when it names this issuer, made from
+  // the certificate otherwise; the list replaces an extension of the same
+  // identifier in place, so the order stays).
+  Ref<TExtnList> old = adoptRef(getCRLExtns());
+  Ref<TExtnList> list = adoptRef(createTExtnList());
+  if (!list) return pkixrc::kNoMemory;
+  Ref<TExtn> aki;
+  for (Ref<TExtn> e = adoptRef(old ? old->getFirst() : nullptr); e; e = adoptRef(old->getNext())) {
+    if (e->getType() == TExtn::EXT_ISSUER_ALT_NAME) continue;
+    if (e->getType() == TExtn::EXT_AUTHORITY_KEY_ID) aki = e;
+    if ((r = list->append(e.get())) != pkixrc::kOk) return r;
+  }
+  Ref<TExtnList> theirs = adoptRef(issuer->getExtns());
+  Ref<TExtn> san = adoptRef(theirs ? theirs->get(TExtn::EXT_SUBJECT_ALT_NAME) : nullptr);
+  Ref<TBuf> alt = adoptRef(san ? san->getValue() : nullptr);
+  if (alt) {
+    Ref<TExtn> ian = adoptRef(createTExtn(TExtn::EXT_ISSUER_ALT_NAME));
+    if (!ian || ian->setValue(alt.get()) != pkixrc::kOk) return pkixrc::kFailed;
+    if ((r = list->append(ian.get())) != pkixrc::kOk) return r;
+  }
+  auto* named = static_cast<TX509AuthKeyId*>(aki.get());
+  if (named == nullptr || named->isCertCompliant(issuer) != 1) {
+    Ref<TExtn> made = adoptRef(createTExtn(TExtn::EXT_AUTHORITY_KEY_ID));
+    if (!made || static_cast<TX509AuthKeyId*>(made.get())->setIssuer(issuer) != pkixrc::kOk) return pkixrc::kFailed;
+    if ((r = list->append(made.get())) != pkixrc::kOk) return r;
+  }
+  return setCRLExtns(list.get());
+}
+
+bool X509CRL::holdsSaturatedTime() {
+  auto saturated = [](long t) { return t == crlenc::kSaturatedLate || t == crlenc::kSaturatedEarly; };
+  if (saturated(this_update_) || (next_saturated_ && next_update_ == kForever)) return true;
+  if (table_current_) {
+    for (const Entry& e : entries_) {
+      if (saturated(e.revoked)) return true;
+    }
+    return false;
+  }
+  Ref<TCertList> list = revoked_;
+  for (Ref<TCert> c = adoptRef(list ? list->getFirst() : nullptr); c; c = adoptRef(list->getNext())) {
+    long from = 0;
+    long to = 0;
+    if (c->getValidity(&from, &to) == pkixrc::kOk && saturated(from)) return true;
+  }
+  return false;
 }
 
 TCert::cert_status_t X509CRL::getStatus() {

@@ -36,7 +36,7 @@ class X509CRL : public TCRL {
   long getThisReleaseTime() override { return error_ = 0, this_update_; }
   int setThisReleaseTime(long t) override { return this_update_ = t, error_ = 0; }
   long getNextReleaseTime() override { return error_ = 0, next_update_; }
-  int setNextReleaseTime(long t) override { return next_update_ = t, error_ = 0; }
+  int setNextReleaseTime(long t) override { return next_update_ = t, next_saturated_ = false, error_ = 0; }
   TCertList* getRevokedCerts() override;
   int addRevokedCert(TCert* c) override;
   int setRevokedCerts(TCertList* l) override;
@@ -77,6 +77,12 @@ class X509CRL : public TCRL {
   };
 
   void reset();
+  // The issuer of a list about to be encoded: the certificate's subject as
+  // the issuer name, the extensions rebuilt for it. 0 or the failing code.
+  int takeIssuer(TCert* issuer);
+  // True when a time of the list or of an entry is a saturated 32-bit
+  // value (a date the module could not hold) that would be written wrong.
+  bool holdsSaturatedTime();
   int parse(const Buffer& in, Buffer* whole);
   int parseTbs(DerReader& tbs);
   int parseEntries(DerReader& seq);
@@ -115,6 +121,8 @@ class X509CRL : public TCRL {
   pki_alg_t sign_alg_ = 0;
   long this_update_ = -1;
   long next_update_ = -1;
+  // nextUpdate was present but past 2038 (held as the saturated value).
+  bool next_saturated_ = false;
   unsigned version_ = static_cast<unsigned>(-1);
   Ref<TName> issuer_dn_;  // made from issuer_view_ on first use
   Ref<TName> issuer_gn_;
