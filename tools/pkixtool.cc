@@ -33,6 +33,7 @@ const Command kCommands[] = {
     {"crl", "unbundle", "crl unbundle FILE [PREFIX]    the CRLs of a set", RunCrlUnbundle},
     {"crl", "create", "crl create --issuer CERT --key KEY [--next-days N] [--revoke SERIAL[:REASON[:DATE]]]... [--crl-number N] [--idp URI] [--now DATE] -o OUT [--pem]  a new signed CRL", RunCrlCreate},
     {"crl", "revoke", "crl revoke CRL SERIAL[:REASON]... --issuer CERT --key KEY [--now DATE] -o OUT [--pem]  the next CRL", RunCrlRevoke},
+    {"scep", "", "scep gcim|gcm|gcrlm CERT [CDP] [-o OUT]  message data of a SCEP query", RunScep},
     {"asn", "dump", "asn dump FILE             the element tree of a DER or PEM file", RunAsnDump},
     {"key", "show", "key show FILE             a key (DER or PEM): kind, algorithm, size, attributes", RunKeyShow},
 };

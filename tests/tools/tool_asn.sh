@@ -90,5 +90,48 @@ check 1 "nested too deeply" asn dump "$t/deep.der"
 check 2 "" asn dump
 check 1 "cannot read" asn dump "$t/missing.der"
 
+# scep: the message data against DER cut out of the certificate with
+# asn1parse's offsets (issuer Name, serialNumber, subject Name of the
+# TBSCertificate). While the host offers no generic ASN.1 service the
+# command must fail cleanly with code 9 instead.
+hexof() { od -An -v -tx1 | tr -d ' \n' | tr 'a-f' 'A-F'; }
+# The element of FILE at depth 2 whose index among them is N (1-based).
+tbs_part() {
+  line=$(openssl asn1parse -inform DER -in "$1" | grep ':d=2 ' | sed -n "${2}p")
+  off=$(echo "$line" | sed -E 's/^ *([0-9]+):.*/\1/')
+  hl=$(echo "$line" | sed -E 's/.*hl= *([0-9]+).*/\1/')
+  l=$(echo "$line" | sed -E 's/.* l= *([0-9]+).*/\1/')
+  dd if="$1" bs=1 skip="$off" count=$((hl + l)) 2>/dev/null | hexof
+}
+# SEQUENCE { content } in hex (content under 65536 octets).
+seq_of() {
+  n=$((${#1} / 2))
+  if [ $n -lt 128 ]; then printf '30%02X%s' $n "$1"
+  elif [ $n -lt 256 ]; then printf '3081%02X%s' $n "$1"
+  else printf '3082%04X%s' $n "$1"; fi
+}
+for f in root-ca.der server.der ec256-leaf.der dsa-user.der; do
+  c="$examples/certs/$f"
+  # v3 certificates: [0] version, serial, signature, issuer, validity, subject
+  serial=$(tbs_part "$c" 2)
+  issuer=$(tbs_part "$c" 4)
+  subject=$(tbs_part "$c" 6)
+  cases=$((cases + 1))
+  if got=$("$TOOL" scep gcim "$c" 2>"$t/err"); then
+    [ "$got" = "$(seq_of "$issuer$serial")" ] || { echo "FAIL scep gcim $f: $got"; fail=1; }
+    got=$("$TOOL" scep gcm "$c")
+    [ "$got" = "$(seq_of "$issuer$subject")" ] || { echo "FAIL scep gcm $f: $got"; fail=1; }
+  elif ! grep -q "code 9" "$t/err"; then
+    echo "FAIL scep gcim $f: $(cat "$t/err")"
+    fail=1
+  fi
+done
+check 2 "" scep
+check 2 "" scep gcim
+check 2 "" scep gcm a b
+check 2 "" scep nothing "$examples/certs/server.der"
+check 1 "cannot read" scep gcim "$t/missing.der"
+check 1 "" scep gcim "$examples/crl/v1.der"
+
 echo "$cases cases"
 exit $fail
