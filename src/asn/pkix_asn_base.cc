@@ -35,6 +35,31 @@ Octets octetsOf(const aBuf& b) {
   return Octets(b.datap(), b.datap() + b.len());
 }
 
+namespace {
+
+bool Definite(Buffer b, unsigned depth) {
+  if (depth > kAsnMaxDepth) return false;
+  while (b.len != 0) {
+    const unsigned char tag = b.data[0];
+    Buffer at = b;
+    const int n = asn1_der_decode(tag, &at);
+    if (n < 0) return false;  // the indefinite form among the failures here
+    if ((tag & kAsnConstructed) != 0 && !Definite(Buffer{nullptr, at.data, static_cast<uint32_t>(n)}, depth + 1)) {
+      return false;
+    }
+    const uint32_t whole = static_cast<uint32_t>(at.data - b.data) + static_cast<uint32_t>(n);
+    b.data += whole;
+    b.len -= whole;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool definiteThroughout(const unsigned char* p, unsigned len) {
+  return Definite(Buffer{nullptr, const_cast<unsigned char*>(p), len}, 0);
+}
+
 aBuf aBufOf(const Octets& v) { return aBuf(v.data(), static_cast<unsigned>(v.size())); }
 
 }  // namespace pkixasn

@@ -5,6 +5,7 @@
 #define PKIX_ASN_PKIX_ASN_BASE_H_
 
 #include <cstdint>
+#include <cstring>
 
 #include "asn/cmn_asn.h"
 #include "asn/pkix_asn_der.h"
@@ -30,6 +31,10 @@ Octets octetsOf(const CMN_ASN_Buf_Stub& b);
 Octets octetsOf(const aBuf& b);
 // A module buffer wrapper holding a copy of v.
 aBuf aBufOf(const Octets& v);
+// True when the len octets at p are elements whose lengths, and those of
+// every constructed element inside them, are in the definite form (the
+// support library's reader refuses non-minimal lengths itself).
+bool definiteThroughout(const unsigned char* p, unsigned len);
 
 // Implements every operation of the value contract once. A subclass
 // supplies readDer (one element at the cursor: 0, or a pkixrc code with
@@ -58,7 +63,8 @@ class PkixAsnObject : public I {
   }
   // Reads one element at in's cursor; on success the cursor moves past it
   // and getDecLen() is its length. 4 for null in; the reader's code
-  // otherwise, with the cursor unmoved.
+  // otherwise, with the cursor unmoved; under ASN_DER (the default)
+  // 0x4205 for an indefinite length anywhere in the element.
   int decode(CMN_ASN_Buf_Interface* in) override {
     if (in == nullptr) return fail(pkixrc::kBadArgument);
     GuardLockVar g(in->getGuard());
@@ -67,6 +73,8 @@ class PkixAsnObject : public I {
     int rc = readDer(r);
     if (rc != 0) return fail(rc);
     const unsigned used = static_cast<unsigned>(r.pos() - view.data);
+    // Under ASN_DER only definite lengths are taken, at every level.
+    if (enc_ == ASN_DER && !pkixasn::definiteThroughout(view.data, used)) return fail(pkixasn::kAsnNotDer);
     if (used != 0 && (*in >> used) != 0) return fail(pkixrc::kFailed);
     dec_len_ = used;
     return error_ = 0;

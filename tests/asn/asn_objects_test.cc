@@ -210,6 +210,19 @@ TEST_F(AsnObjectsTest, RefusalsLeaveTheCursor) {
     EXPECT_EQ(n.decode(in), pkixrc::kFailed);
     EXPECT_EQ(in.len_of_datap(), c.der.size() + name.size());
   }
+  // An indefinite length inside: refused under DER (the default), taken
+  // under BER.
+  const Octets ber = Tlv(0x30, Cat({Tlv(0x06, {0x55, 0x1D, 0x13}), Tlv(0x04, Tlv(0x30, {}))}), true);
+  const Octets ber_list = Tlv(0x30, ber);
+  CMN_ASN_Extensions strict;
+  CMN_ASN_Buf_Stub bin = Buf(ber_list);
+  EXPECT_EQ(strict.decode(bin), pkixasn::kAsnNotDer);
+  EXPECT_EQ(bin.len_of_datap(), ber_list.size());
+  CMN_ASN_Extensions lenient;
+  ASSERT_EQ(lenient.setEnc(ASN_BER), 0);
+  EXPECT_EQ(lenient.decode(bin), 0);
+  EXPECT_EQ(bin.len_of_datap(), 0u);
+
   CMN_ASN_Name n;
   CMN_ASN_Buf_Stub empty(static_cast<CMN_ASN_Buf_Interface*>(nullptr));
   EXPECT_EQ(n.decode(empty), pkixrc::kFailed) << "no buffer object";
