@@ -65,6 +65,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       std::vector<pkixasn::Attribute> attrs;
       Check(data, size,
             [&](DerReader& r) {
+              attrs.clear();
               return r.element(der::kSet, [&](DerReader& set) {
                 while (!set.atEnd()) {
                   pkixasn::Attribute a;
