@@ -1,5 +1,6 @@
 #include "asn/pkix_asnC.h"
 
+#include "asn/pkix_asn_alg.h"
 #include "asn/pkix_asn_attrtab.h"
 
 PkixASNService::~PkixASNService() = default;
@@ -33,3 +34,28 @@ CMN_ASN_AnyAttribute::CMN_ASN_AnyAttribute(const CMN_ASN_Attribute& a) : CMN_ASN
   CMN_ASN_Attribute copy(a);
   if (copy.getType() == ASNAttribute_Interface::ATTR_ANY) share(a);
 }
+
+namespace {
+
+template <int kKind>
+ASNParamValue_Interface* NewParamValue() {
+  switch (kKind) {
+    case 1: return pkixasn::newAsnObject<ASNRsaValue>();
+    case 2: return pkixasn::newAsnObject<ASNDsaValue>();
+    case 3: return pkixasn::newAsnObject<ASNDesValue>();
+    default: return pkixasn::newAsnObject<ASNAnyValue>();
+  }
+}
+
+}  // namespace
+
+template <int kKind>
+PkixParamValueStub<kKind>::PkixParamValueStub()
+    : CMN_ASN_Type_Stub(static_cast<CMN_ServiceStubInterface*>(&asnPkixSrv)) {
+  adopt(NewParamValue<kKind>());
+}
+
+template class PkixParamValueStub<1>;
+template class PkixParamValueStub<2>;
+template class PkixParamValueStub<3>;
+template class PkixParamValueStub<4>;

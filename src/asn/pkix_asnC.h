@@ -234,6 +234,24 @@ class CMN_ASN_Attributes : public PkixAsnStub<ASNAttributes_Interface, TPkixASNS
   CMN_ASN_BaseAttribute getNext() { PKIX_ASN_VALUE(CMN_ASN_BaseAttribute, o->getNext()); }
 };
 
+// The parameter values, made locally (not through the service).
+template <int kKind>
+class PkixParamValueStub : public CMN_ASN_Type_Stub<ASNParamValue_Interface, pkixasn::kKindModuleOwn> {
+ public:
+  // A new value object of its class; empty when memory is short.
+  PkixParamValueStub();
+  int setValue(const aKey& key) {
+    return invoke([&](ASNParamValue_Interface* o) { return o->setValue(key); }, static_cast<int>(pkixrc::kFailed));
+  }
+  int getValue(aKey& key) {
+    return invoke([&](ASNParamValue_Interface* o) { return o->getValue(key); }, static_cast<int>(pkixrc::kFailed));
+  }
+};
+using CMN_ASN_RsaValue = PkixParamValueStub<1>;
+using CMN_ASN_DsaValue = PkixParamValueStub<2>;
+using CMN_ASN_DesValue = PkixParamValueStub<3>;
+using CMN_ASN_AnyValue = PkixParamValueStub<4>;
+
 #undef PKIX_ASN_CODE
 #undef PKIX_ASN_VALUE
 

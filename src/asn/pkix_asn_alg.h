@@ -30,6 +30,45 @@ class ASNAlgorithmId : public pkixasn::PkixAsnObject<ASNAlgorithmId_Interface> {
   pkixasn::AlgId alg_;
 };
 
+// The parameter values on their own: the parameters element alone, of the
+// class each is (decode reads exactly one element; 9 for another).
+class ASNParamValue : public pkixasn::PkixAsnObject<ASNParamValue_Interface> {
+ public:
+  explicit ASNParamValue(pkixasn::ParamKind kind);
+  ~ASNParamValue() override;
+  int setValue(const aKey& key) override;
+  int getValue(aKey& key) override;
+
+ protected:
+  int readDer(DerReader& in) override;
+  // Nothing set to write (Dss-Parms, any element): 40.
+  int writeDer(DerBuilder& out) override;
+
+ private:
+  pkixasn::AlgId value_;
+};
+
+class ASNRsaValue : public ASNParamValue {
+ public:
+  ASNRsaValue() : ASNParamValue(pkixasn::ParamKind::kRsa) {}
+  ~ASNRsaValue() override;
+};
+class ASNDsaValue : public ASNParamValue {
+ public:
+  ASNDsaValue() : ASNParamValue(pkixasn::ParamKind::kDsa) {}
+  ~ASNDsaValue() override;
+};
+class ASNDesValue : public ASNParamValue {
+ public:
+  ASNDesValue() : ASNParamValue(pkixasn::ParamKind::kDes) {}
+  ~ASNDesValue() override;
+};
+class ASNAnyValue : public ASNParamValue {
+ public:
+  ASNAnyValue() : ASNParamValue(pkixasn::ParamKind::kAny) {}
+  ~ASNAnyValue() override;
+};
+
 class EncAlgorithmId_Impl : public pkixasn::PkixAsnObject<EncAlgorithmId_Interface> {
  public:
   ~EncAlgorithmId_Impl() override;

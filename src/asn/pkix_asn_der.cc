@@ -103,6 +103,54 @@ int algIdSet(AlgId* a, pki_alg_t alg) {
   return 0;
 }
 
+int paramsDecode(DerReader& seq, AlgId* a) {
+  // parameters ANY DEFINED BY algorithm OPTIONAL: what follows the
+  // identifier, up to the end of seq.
+  const bool present = !seq.atEnd();
+  Buffer c{};
+  switch (a->kind) {
+    case ParamKind::kRsa:  // NULL
+      if (!present || seq.peek() != der::kNull) return kDerRefused;
+      DER_TRY(seq.primitive(der::kNull, &c));
+      if (c.len != 0) return X509ASN_E_VALUE;
+      break;
+    case ParamKind::kDsa:  // Dss-Parms ::= SEQUENCE { p INTEGER, q INTEGER, g INTEGER }, or absent
+      if (!present) break;
+      a->has_params = true;
+      DER_TRY(seq.element(der::kSequence, [&](DerReader& parms) {
+        Octets* fields[] = {&a->p, &a->q, &a->g};
+        for (Octets* f : fields) {
+          Buffer v{};
+          DER_TRY(ReadInteger(parms, &v));
+          if (!integerMagnitude(v, f)) return X509ASN_E_VALUE;
+        }
+        return 0;
+      }));
+      break;
+    case ParamKind::kDes:  // IV OCTET STRING
+      if (!present || seq.peek() != der::kOctetString) return kDerRefused;
+      DER_TRY(seq.primitive(der::kOctetString, &c));
+      a->iv = Copy(c);
+      break;
+    case ParamKind::kAny:  // any one element, or absent
+      if (!present) break;
+      a->has_params = true;
+      DER_TRY(ReadAny(seq, &c));
+      a->any = Copy(c);
+      break;
+    case ParamKind::kAbsent:  // absent, or NULL
+      if (!present) break;
+      if (seq.peek() != der::kNull) return kDerRefused;
+      DER_TRY(seq.primitive(der::kNull, &c));
+      if (c.len != 0) return X509ASN_E_VALUE;
+      a->null_params = true;
+      break;
+    case ParamKind::kUnsupported:
+      return kDerRefused;
+  }
+  return 0;
+}
+
 int algIdDecode(DerReader& in, AlgId* out) {
   AlgId a;
   DER_TRY(in.element(der::kSequence, [&](DerReader& seq) {
@@ -110,53 +158,33 @@ int algIdDecode(DerReader& in, AlgId* out) {
     Buffer oid{};
     DER_TRY(ReadOid(seq, &oid));
     DER_TRY(algIdSet(&a, asnAlgFromContent(oid.data, oid.len)));
-    // parameters ANY DEFINED BY algorithm OPTIONAL
-    const bool present = !seq.atEnd();
-    Buffer c{};
-    switch (a.kind) {
-      case ParamKind::kRsa:  // NULL
-        if (!present || seq.peek() != der::kNull) return kDerRefused;
-        DER_TRY(seq.primitive(der::kNull, &c));
-        if (c.len != 0) return X509ASN_E_VALUE;
-        break;
-      case ParamKind::kDsa:  // Dss-Parms ::= SEQUENCE { p INTEGER, q INTEGER, g INTEGER }, or absent
-        if (!present) break;
-        a.has_params = true;
-        DER_TRY(seq.element(der::kSequence, [&](DerReader& parms) {
-          Octets* fields[] = {&a.p, &a.q, &a.g};
-          for (Octets* f : fields) {
-            Buffer v{};
-            DER_TRY(ReadInteger(parms, &v));
-            if (!integerMagnitude(v, f)) return X509ASN_E_VALUE;
-          }
-          return 0;
-        }));
-        break;
-      case ParamKind::kDes:  // IV OCTET STRING
-        if (!present || seq.peek() != der::kOctetString) return kDerRefused;
-        DER_TRY(seq.primitive(der::kOctetString, &c));
-        a.iv = Copy(c);
-        break;
-      case ParamKind::kAny:  // any one element, or absent
-        if (!present) break;
-        a.has_params = true;
-        DER_TRY(ReadAny(seq, &c));
-        a.any = Copy(c);
-        break;
-      case ParamKind::kAbsent:  // absent, or NULL
-        if (!present) break;
-        if (seq.peek() != der::kNull) return kDerRefused;
-        DER_TRY(seq.primitive(der::kNull, &c));
-        if (c.len != 0) return X509ASN_E_VALUE;
-        a.null_params = true;
-        break;
-      case ParamKind::kUnsupported:
-        break;
-    }
-    return 0;
+    return paramsDecode(seq, &a);
   }));
   *out = std::move(a);
   return 0;
+}
+
+int paramsEncode(const AlgId& a, DerBuilder& seq) {
+  switch (a.kind) {
+    case ParamKind::kRsa:
+      return PrependTlv(seq, der::kNull, {});
+    case ParamKind::kDsa:
+      if (!a.has_params) return 0;
+      return seq.element(der::kSequence, [&](DerBuilder& parms) {
+        DER_TRY(PrependUint(parms, a.g));
+        DER_TRY(PrependUint(parms, a.q));
+        return PrependUint(parms, a.p);
+      });
+    case ParamKind::kDes:
+      return PrependTlv(seq, der::kOctetString, a.iv);
+    case ParamKind::kAny:
+      return a.has_params ? PrependRaw(seq, a.any) : 0;
+    case ParamKind::kAbsent:
+      return a.null_params ? PrependTlv(seq, der::kNull, {}) : 0;
+    case ParamKind::kUnsupported:
+      break;
+  }
+  return kDerRefused;
 }
 
 int algIdEncode(const AlgId& a, DerBuilder& out) {
@@ -164,30 +192,7 @@ int algIdEncode(const AlgId& a, DerBuilder& out) {
   const uint32_t* arcs = asnAlgArcs(a.alg, &count);
   if (arcs == nullptr || a.kind == ParamKind::kUnsupported) return kDerRefused;
   return out.element(der::kSequence, [&](DerBuilder& seq) {
-    switch (a.kind) {
-      case ParamKind::kRsa:
-        DER_TRY(PrependTlv(seq, der::kNull, {}));
-        break;
-      case ParamKind::kDsa:
-        if (!a.has_params) break;
-        DER_TRY(seq.element(der::kSequence, [&](DerBuilder& parms) {
-          DER_TRY(PrependUint(parms, a.g));
-          DER_TRY(PrependUint(parms, a.q));
-          return PrependUint(parms, a.p);
-        }));
-        break;
-      case ParamKind::kDes:
-        DER_TRY(PrependTlv(seq, der::kOctetString, a.iv));
-        break;
-      case ParamKind::kAny:
-        if (a.has_params) DER_TRY(PrependRaw(seq, a.any));
-        break;
-      case ParamKind::kAbsent:
-        if (a.null_params) DER_TRY(PrependTlv(seq, der::kNull, {}));
-        break;
-      case ParamKind::kUnsupported:
-        break;
-    }
+    DER_TRY(paramsEncode(a, seq));
     return PrependOid(seq, arcs, count);
   });
 }

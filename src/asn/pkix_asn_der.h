@@ -54,6 +54,11 @@ int algIdSet(AlgId* a, pki_alg_t alg);
 int algIdDecode(DerReader& in, AlgId* out);
 // Writes a (prepends to out). kDerRefused when a.alg has no identifier.
 int algIdEncode(const AlgId& a, DerBuilder& out);
+// The parameters alone, by a->kind: read from the rest of the cursor
+// (absent when nothing is left), and prepended (nothing when absent).
+// kDerRefused for kUnsupported and for parameters the kind does not allow.
+int paramsDecode(DerReader& in, AlgId* a);
+int paramsEncode(const AlgId& a, DerBuilder& out);
 
 // EncAlgorithmId ::= SEQUENCE { algorithm OBJECT IDENTIFIER,
 //                               parameters SEQUENCE { salt OCTET STRING,

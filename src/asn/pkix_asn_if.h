@@ -41,6 +41,20 @@ class ASNAlgorithmId_Interface : public CMN_ASN_Type_Interface {
   virtual pki_alg_t getAlgorithm() = 0;
 };
 
+// The parameters of an algorithm identifier as a value of their own: NULL
+// (ASNRsaValue), Dss-Parms (ASNDsaValue), the DES IV (ASNDesValue), any one
+// element (ASNAnyValue).
+class ASNParamValue_Interface : public CMN_ASN_Type_Interface {
+ public:
+  ASNParamValue_Interface() : CMN_ASN_Type_Interface(pkixasn::kKindGeneric) {}
+  // Takes the key's values for the parameters: p, q, g (10, 11, 12), the
+  // IV (15), the parameters element (18); NULL takes nothing. 4 for an
+  // empty key; the key's error when it lacks one.
+  virtual int setValue(const aKey& key) = 0;
+  // Gives them to the key. 4 for an empty key, 9 for an empty IV.
+  virtual int getValue(aKey& key) = 0;
+};
+
 // The password-based-encryption identifier: SEQUENCE { algorithm OBJECT
 // IDENTIFIER, SEQUENCE { salt OCTET STRING, iterations INTEGER } OPTIONAL }.
 class EncAlgorithmId_Interface : public CMN_ASN_Type_Interface {

@@ -145,6 +145,44 @@ TEST_F(AsnObjectsTest, AlgorithmIdentifierAndKeyParameters) {
   EXPECT_EQ(b.err(), pkixrc::kFailed);
 }
 
+// The parameter values on their own, made locally by their stubs.
+TEST_F(AsnObjectsTest, ParameterValues) {
+  const Octets spki = readFile(std::string(PKIX_SOURCE_DIR) + "/examples/keys/dsa-ca-key.pub.der");
+  PKey ossl = OsslPublicKey(spki);
+  aKey key(TKey::KT_PUBLIC, spki.data(), static_cast<unsigned>(spki.size()));
+  ASSERT_NE(key.raw(), nullptr);
+  auto uint = [](Octets m) {
+    if (m.empty() || (m[0] & 0x80) != 0) m.insert(m.begin(), 0);
+    return Tlv(0x02, m);
+  };
+  const Octets dss = Tlv(0x30, Cat({uint(OsslNumber(ossl.get(), "p")), uint(OsslNumber(ossl.get(), "q")),
+                                    uint(OsslNumber(ossl.get(), "g"))}));
+  CMN_ASN_DsaValue dsa;
+  ASSERT_NE(dsa.get(), nullptr);
+  ASSERT_EQ(dsa.setValue(key), 0);
+  EXPECT_EQ(OctetsOf(dsa.encode()), dss);
+  CMN_ASN_DsaValue back;
+  RoundTrip(back, dss);
+  aKey bare(TKey::KT_PUBLIC);
+  ASSERT_EQ(back.getValue(bare), 0);
+  EXPECT_EQ(OctetsOf(bare.getParam(TKey::AKA_G)), OsslNumber(ossl.get(), "g"));
+
+  CMN_ASN_RsaValue rsa;
+  EXPECT_EQ(OctetsOf(rsa.encode()), Tlv(0x05, {}));
+  CMN_ASN_AnyValue curve;
+  const Octets p256 = Tlv(0x06, {0x2A, 0x86, 0x48, 0xCE, 0x3D, 0x03, 0x01, 0x07});
+  RoundTrip(curve, p256);
+  CMN_ASN_DesValue des;
+  aKey none;
+  EXPECT_EQ(des.setValue(none), pkixrc::kBadArgument);
+  EXPECT_EQ(des.getValue(bare), pkixrc::kFailed) << "no IV held";
+  CMN_ASN_Buf_Stub two = Buf(Cat({Tlv(0x05, {}), Tlv(0x05, {})}));
+  EXPECT_EQ(rsa.decode(two), 0);
+  EXPECT_EQ(two.len_of_datap(), 2u) << "one element read";
+  CMN_ASN_Buf_Stub wrong = Buf(Tlv(0x02, {1}));
+  EXPECT_EQ(rsa.decode(wrong), pkixrc::kFailed);
+}
+
 // Names, keys and extensions of every sample certificate and Mozilla root
 // decode and encode back byte for byte.
 TEST_F(AsnObjectsTest, NamesKeysExtensionsOfSamplesAndRoots) {
