@@ -380,7 +380,9 @@ TEST(AsnDerAttribute, ValueKindsAndUnknownTypes) {
     } else {
       EXPECT_LT(rc, 0);
     }
-    if (rc == 0) EXPECT_EQ(Built([&](DerBuilder& b) { return attributeEncode(a, b); }), c.der);
+    if (rc == 0) {
+      EXPECT_EQ(Built([&](DerBuilder& b) { return attributeEncode(a, b); }), c.der);
+    }
   }
   // An identifier not in the table: any-attribute, kept and written back
   // as it was, several values included.
