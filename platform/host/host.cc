@@ -5,6 +5,7 @@
 #include <chrono>
 #include <thread>
 
+#include "host/hostasn.h"
 #include "host/hostbuf.h"
 #include "host/hostcrypto.h"
 #include "host/hostlog.h"
@@ -64,6 +65,7 @@ Host::Host() : guard_(CMN_Guard::create()), face_(new HostFace(this)) {
   registerService(kBufferServiceID, createBufferService());
   registerService(kLogServiceID, createLogService());
   registerService(kCryptoServiceID, createCryptoService());
+  registerService(kAsnServiceID, createAsnService());
 }
 
 Host::~Host() {

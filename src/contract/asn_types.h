@@ -212,8 +212,9 @@ class CMN_ASN_Buf_Interface : public CMN_GuardedRef {
   // Reads length octets at the cursor and steps over them: len gets the
   // value, or kAsnIndefiniteLength for the indefinite form (0x80). A
   // definite length must not exceed the octets unread after the length
-  // octets. kAsnTruncated, kAsnBadLength; cursor and len unchanged on
-  // failure.
+  // octets (kAsnTruncated); one above 2^31-1 is kAsnBadLength, as are
+  // non-minimal length octets and more than four. Cursor and len unchanged
+  // on failure.
   virtual int getLen(unsigned& len) = 0;
 };
 
@@ -306,7 +307,9 @@ class CMN_ASN_Integer_Interface : public CMN_ASN_Type_Interface {
 // setValue checks the characters: PrintableString A-Z a-z 0-9 space
 // ' ( ) + , - . / : = ?; IA5String octets below 0x80; BMPString an even
 // number of octets; UniversalString a multiple of four (kAsnBadArgument
-// otherwise). An unset string encodes as empty.
+// otherwise). decode applies the same rules (kAsnBadValue), except the
+// PrintableString characters, which widely issued certificates break. An
+// unset string encodes as empty.
 class CMN_ASN_String_Interface : public CMN_ASN_Type_Interface {
  public:
   explicit CMN_ASN_String_Interface(unsigned code) : CMN_ASN_Type_Interface(code) {}
@@ -397,7 +400,8 @@ class CMN_ASN_Bool_Interface : public CMN_ASN_Type_Interface {
 // with or without seconds and with a Z or a +hhmm/-hhmm offset (converted
 // to UTC) and, for GeneralizedTime, a fraction (dropped); under ASN_DER only
 // the Z forms with seconds and no fraction. A time beyond what long holds
-// is kAsnBadValue.
+// is kAsnBadValue. encode writes the time held in the DER form, whatever
+// form it was read from.
 class CMN_ASN_Time_Interface : public CMN_ASN_Type_Interface {
  public:
   explicit CMN_ASN_Time_Interface(unsigned code) : CMN_ASN_Type_Interface(code) {}
@@ -515,7 +519,9 @@ class CMN_ASN_Choice_Interface : public CMN_ASN_Type_Interface {
 // ANY: holds the objects added, and encodes their encodings one after the
 // other. decode reads one element of any identifier: the first object held
 // that decodes it takes it; when none does (or none is held), a new generic
-// object holding the element is appended. getRealId() is the identifier
+// object holding the element is appended. After a decode, encode writes
+// the object that took the element (until the next addObject), so that
+// candidates that did not match are not written. getRealId() is the identifier
 // octet of the element last decoded, else of the first object held's
 // encoding (0 when none).
 class CMN_ASN_Any_Interface : public CMN_ASN_Type_Interface {
@@ -533,7 +539,11 @@ class CMN_ASN_Any_Interface : public CMN_ASN_Type_Interface {
 // makes it present (kAsnAlreadyPresent when one is held). decode: when
 // nothing is unread, or the element answers kAsnBadTag or kAsnNoAlternative
 // (another identifier), the OPTIONAL is absent, decode returns kAsnOk and
-// reads nothing; other failures of the element are returned. An absent OPTIONAL
+// reads nothing; other failures of the element are returned. An element
+// of a kind with a fixed identifier counts as absent only when the
+// identifier octet at the cursor is not its own: when it is, a wrong
+// identifier further inside is returned as the fault it is. The same rule
+// tells CHOICE and SET which failures let them try the next element. An absent OPTIONAL
 // encodes as nothing. getRealId() is the identifier octet of the element
 // when present, 0 when absent.
 class CMN_ASN_Optional_Interface : public CMN_ASN_Type_Interface {
