@@ -1,7 +1,8 @@
 // The ASN.1 object service through the loaded module, as another module
 // reaches it: the host hands it out under 0x3f0009, its objects are made and
 // used from the host's side, and without the host's generic ASN.1 service
-// (66) every object fails cleanly with 9 where it needs a buffer.
+// (66) every object fails cleanly with 9 where it needs a buffer (the
+// in-process tests check that case whatever the host offers).
 #include <gtest/gtest.h>
 
 #include "asn/pkix_asn_impl.h"
@@ -27,6 +28,7 @@ TEST(AsnModuleTest, ServiceAnswersAndObjectsFailCleanlyWithoutTheGenericService)
 
   for (int n = 0; n < TPkixASNService::kObjectNames; ++n) {
     SCOPED_TRACE(n);
+    if (n == TPkixASNService::OBJ_ATTRIBUTES) continue;  // an empty set is a value: below
     CMN_ASN_Type_Interface* o = s->createObj(static_cast<TPkixASNService::objectName_type>(n));
     ASSERT_NE(o, nullptr);
     EXPECT_EQ(o->decode(nullptr), pkixrc::kBadArgument);

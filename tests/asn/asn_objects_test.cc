@@ -429,5 +429,37 @@ TEST_F(AsnObjectsTest, ScepMessageDataOfEverySample) {
   EXPECT_EQ(OctetsOf(scep.setGCIM(partial)), one);
 }
 
+// Without the host's generic ASN.1 service: no buffer can be had, so every
+// encoding fails with 9, and the stubs of the generic kinds stay empty.
+class AsnWithoutGenericServiceTest : public CertFixture {
+ protected:
+  void SetUp() override {
+    CertFixture::SetUp();
+    mgr.offer(pkixid::kCertService, createTPkixService());
+    mgr.offer(pkixid::kAsnService, createTPkixASNService());
+  }
+};
+
+TEST_F(AsnWithoutGenericServiceTest, EveryObjectFailsWithNine) {
+  CMN_ASN_AlgorithmId a;
+  ASSERT_NE(a.get(), nullptr) << "the module's own service still answers";
+  aKey none;
+  ASSERT_EQ(a.setValue(none, PKI_ALG_SHA256_RSA), 0);
+  EXPECT_TRUE(a.encode().empty());
+  EXPECT_EQ(a.err(), pkixrc::kFailed);
+  CMN_ASN_Attributes set;
+  EXPECT_TRUE(set.encode().empty());
+  EXPECT_EQ(set.err(), pkixrc::kFailed);
+  CMN_ASN_Buf_Stub in(reinterpret_cast<const unsigned char*>("\x05\x00"), 2);
+  EXPECT_TRUE(in.empty());
+  EXPECT_EQ(a.decode(in), pkixrc::kFailed);
+  SCEPStructs scep;
+  const Octets der = example("server.der");
+  aCert cert(TCert::CF_X509, der.data(), static_cast<unsigned>(der.size()));
+  ASSERT_NE(cert.raw(), nullptr);
+  EXPECT_EQ(scep.setGCIM(cert).raw(), nullptr);
+  EXPECT_EQ(scep.error(), pkixrc::kFailed);
+}
+
 }  // namespace
 }  // namespace pkixtest
