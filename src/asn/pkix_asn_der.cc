@@ -260,13 +260,15 @@ int attributeDecode(DerReader& in, int expected, Attribute* out) {
     // values SET OF value
     return seq.element(der::kSet, [&](DerReader& set) {
       if (a.type == kAttrAny) {
-        Buffer rest{nullptr, const_cast<unsigned char*>(set.pos()), set.left()};
-        a.value = Copy(rest);
-        // Every value must still be one well-formed element.
+        // Every value must be one well-formed element; the values are kept
+        // as read, from the first to the last (an indefinite SET's cursor
+        // covers more than its content).
+        const unsigned char* first = set.pos();
         while (!set.atEnd()) {
           Buffer v{};
           DER_TRY(ReadAny(set, &v));
         }
+        a.value.assign(first, set.pos());
         return 0;
       }
       Buffer v{};
