@@ -127,6 +127,8 @@ int RunDemo(Context& ctx) {
   if (DemoPath(ctx) != kExitOk) rc = kExitFailed;
   // Issuing: a list the module encodes and signs, verified and used.
   if (DemoCrlCreate(ctx, certs) != kExitOk) rc = kExitFailed;
+  // Enrolment: the message data of the SCEP queries for a certificate.
+  if (DemoScep(ctx) != kExitOk) rc = kExitFailed;
   return rc;
 }
 

@@ -124,6 +124,18 @@ int DemoCrlCreate(Context& ctx, const std::string& certs);
 // in bits, vendor and every attribute in hex; with --json, one JSON object.
 int RunKeyShow(Context& ctx);
 
+// Prints the element tree of a DER file (or of the first PEM block): one
+// line per element with offset, depth, header and content lengths, tag and
+// the value of primitive kinds. Exit 1 for input that is not DER.
+int RunAsnDump(Context& ctx);
+// Prints (hex, or to a file with -o) the message data of a SCEP query for a
+// certificate: gcim issuer and serial number, gcm issuer and subject, gcrlm
+// issuer and serial number with the CRL distribution points of CDP (a
+// certificate; CERT's own when omitted).
+int RunScep(Context& ctx);
+// The demonstration step: the SCEP message data of a sample certificate.
+int DemoScep(Context& ctx);
+
 }  // namespace pkixtool
 
 #endif  // PKIX_TOOLS_COMMANDS_H_

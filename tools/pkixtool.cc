@@ -73,6 +73,13 @@ const Command kCommands[] = {
      RunCrlRevoke,
      "Issues the next CRL after CRL: its entries plus the new serials, CRL number + 1, signed with KEY. Exit 1\n"
      "when the module does not accept the new list as the old one's successor."},
+    {"scep", "", "scep gcim|gcm|gcrlm CERT [CDP] [-o OUT]  message data of a SCEP query", RunScep,
+     "Prints in hex (or writes to OUT) the message data of a SCEP query for CERT, built by the module:\n"
+     "gcim GetCertInitial (issuer and subject), gcm GetCert (issuer and serial), gcrlm GetCRL (issuer,\n"
+     "serial and the CRL distribution points of CDP, a certificate, or of CERT itself)."},
+    {"asn", "dump", "asn dump FILE             the element tree of a DER or PEM file", RunAsnDump,
+     "Prints the element tree of any DER (or PEM) file: offset, depth, header and content lengths, tag,\n"
+     "and the value of primitive elements, object identifiers as dotted text with their names."},
     {"key", "show", "key show FILE [--json]    a key (DER or PEM): kind, algorithm, size, attributes", RunKeyShow,
      "Prints a key, public or private, DER or PEM: kind, algorithm, size in bits, vendor and every\n"
      "attribute in hex.",

@@ -2,6 +2,8 @@
 
 #include <new>
 
+#include "asn/pkix_misc.h"
+#include "asn/scepstructs.h"
 #include "cert/certcmp.h"
 #include "cert/certlist.h"
 #include "cert/dplist.h"
@@ -45,10 +47,10 @@ TCertList* pkixService::createTCertList(const _selector* s) { return ::createTCe
 TCRL* pkixService::createTCRL(TCert::cert_format_t f, TBuf* buf) { return ::createTCRL(f, buf); }
 TCRLList* pkixService::createTCRLList() { return ::createTCRLList(); }
 
-// The miscellaneous object and enrolment structures come with their own
-// objects; until then nothing is created.
-TPkixMisc* pkixService::createTPkixMisc() { return nullptr; }
-TSCEPStructs* pkixService::createTSCEPStructs() { return nullptr; }
+// Factories of the miscellaneous object, the enrolment structures and the
+// directory distribution points.
+TPkixMisc* pkixService::createTPkixMisc() { return ::createTPkixMisc(); }
+TSCEPStructs* pkixService::createTSCEPStructs() { return ::createTSCEPStructs(); }
 TLDAPDP* pkixService::createTLDAPDP() { return ::createTLDAPDP(); }
 TDPList* pkixService::createTDPList() { return ::createTDPList(); }
 

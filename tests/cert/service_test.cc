@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "asn/pkix_misc.h"
 #include "host/host.h"
 #include "host/hostbuf.h"
 #include "module/pkixsrv.h"
@@ -153,8 +154,11 @@ TEST_F(ServiceTest, ListsNamesAndExtensions) {
   ASSERT_NE(crls, nullptr);
   EXPECT_EQ(crls->error(), 0);
   crls->release();
-  // The objects of later work are not made yet.
-  EXPECT_EQ(service->createTPkixMisc(), nullptr);
+  // The miscellaneous object: an empty placeholder with one reference.
+  TPkixMisc* misc = service->createTPkixMisc();
+  ASSERT_NE(misc, nullptr);
+  EXPECT_EQ(misc->references(), 1);
+  EXPECT_EQ(misc->release(), 0);
 }
 
 }  // namespace
