@@ -11,20 +11,21 @@
 #include "alg/pki_alg.h"
 #include "tools/asn_walk.h"
 #include "tools/commands.h"
+#include "tools/oid_names.h"
 #include "tools/tool_objects.h"
 #include "tools/tool_util.h"
 
 namespace pkixtool {
 namespace {
 
-// Names of the algorithms that are not signature algorithms (those come
-// from SignAlgName), and of the PKCS #9 attributes the module's attribute
+// Names of the algorithms the tool's identifier table does not name (those
+// it names come from it), and of the PKCS #9 attributes the module's attribute
 // objects know.
-struct OidName {
+struct AlgNameRow {
   pki_alg_t alg;
   const char* name;
 };
-const OidName kAlgNames[] = {
+const AlgNameRow kAlgNames[] = {
     {PKI_ALG_RSA, "rsaEncryption"},     {PKI_ALG_DSA, "dsaEncryption"},      {PKI_ALG_DH, "dhKeyAgreement"},
     {PKI_ALG_DSA_OIW, "dsaEncryption-old"}, {PKI_ALG_DH_X942, "dhpublicnumber"}, {PKI_ALG_RC2_CBC, "rc2-cbc"},
     {PKI_ALG_RC4, "rc4"},               {PKI_ALG_RC5_CBC, "rc5-cbc"},        {PKI_ALG_DES_CBC, "des-cbc"},
@@ -55,8 +56,11 @@ const char* OidNameOf(Asn2AlgFn asn2alg, const unsigned char* p, size_t n) {
   if (asn2alg == nullptr) return nullptr;
   const pki_alg_t a = asn2alg(p, static_cast<unsigned>(n));
   if (a == PKI_ALG_NONE) return nullptr;
-  if (const char* name = SignAlgName(a)) return name;
-  for (const OidName& o : kAlgNames) {
+  Buffer content;
+  init_buffer(&content);
+  set_buffer(&content, static_cast<unsigned>(n), p);
+  if (const char* name = pkixtool::OidName(DottedOid(content))) return name;
+  for (const AlgNameRow& o : kAlgNames) {
     if (o.alg == a) return o.name;
   }
   return nullptr;
