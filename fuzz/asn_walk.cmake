@@ -5,6 +5,7 @@ foreach(t fuzz_asn_walk replay_asn_walk)
   if(TARGET ${t})
     target_sources(${t} PRIVATE ${CMAKE_SOURCE_DIR}/tools/asn_walk.cc)
     target_include_directories(${t} PRIVATE ${CMAKE_SOURCE_DIR})
+    target_link_libraries(${t} PRIVATE pkixhost)
     # The replay program lists its corpus with readdir (large-file
     # interfaces on i386).
     target_compile_definitions(${t} PRIVATE _FILE_OFFSET_BITS=64)

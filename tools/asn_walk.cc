@@ -17,12 +17,8 @@ std::string Hex(const unsigned char* p, size_t n) {
   return s;
 }
 
-// Identifier octet parts.
-constexpr unsigned char kClassMask = 0xC0;
-constexpr unsigned char kConstructedBit = 0x20;
-constexpr unsigned char kTagNumberMask = 0x1F;
+// The length octet that announces long-form length octets.
 constexpr unsigned char kLongLengthBit = 0x80;
-constexpr unsigned kMaxLengthOctets = 4;
 
 enum UniversalTag : uint32_t {
   kEoc = 0, kBoolean = 1, kInteger = 2, kBitString = 3, kOctetString = 4, kNull = 5, kOid = 6,
@@ -163,7 +159,8 @@ void FormatValue(uint32_t number, AsnElement* e) {
 
 class Walker {
  public:
-  Walker(const unsigned char* base, const AsnLineWriter& line) : base_(base), line_(line) {}
+  Walker(const unsigned char* base, CMN_ASN_Buf_Interface* buf, const AsnLineWriter& line)
+      : base_(base), buf_(buf), line_(line) {}
 
   // Reads elements from *pos until end (closed by 00 00 when until_eoc);
   // *pos then stands after what was read.
@@ -186,47 +183,50 @@ class Walker {
     return c;
   }
 
+  // Where the buffer's cursor stands, from the input's start.
+  size_t Cursor() const { return buf_->len() - buf_->len_of_datap(); }
+
+  // Why the length octets of the element at start could not be read whole:
+  // the octets end inside them, or the length runs past the input.
+  AsnWalkCode TruncatedLength(size_t start, size_t end, unsigned id_octets) const {
+    const size_t at = start + id_octets;
+    const unsigned char first = base_[at];
+    const size_t count = (first & kLongLengthBit) != 0 ? (first & 0x7F) : 0;
+    return end - at - 1 < count ? AsnWalkCode::kShortHeader : AsnWalkCode::kBeyondEnd;
+  }
+
   AsnWalkCode One(size_t* pos, size_t end, unsigned depth, bool* was_eoc) {
     const size_t start = *pos;
-    size_t i = start;
-    const unsigned char id = base_[i++];
-    uint32_t number = id & kTagNumberMask;
-    if (number == kTagNumberMask) {  // high tag number form
-      number = 0;
-      unsigned char b = 0;
-      do {
-        if (i == end || number >> 24 != 0) return Fail(start, AsnWalkCode::kShortHeader);
-        b = base_[i++];
-        number = (number << 7) | (b & 0x7F);
-      } while ((b & 0x80) != 0);
-    }
-    if (i == end) return Fail(start, AsnWalkCode::kShortHeader);
+    // An element needs its identifier and at least one length octet.
+    if (end - start < 2) return Fail(start, AsnWalkCode::kShortHeader);
+    buf_->reset();
+    if (buf_->shift(static_cast<unsigned>(start)) != pkixasn::kAsnOk) return Fail(start, AsnWalkCode::kShortHeader);
+    unsigned number = 0;
+    unsigned char flag = 0;
+    unsigned id_octets = 0;
+    int rc = buf_->getTag(number, flag, id_octets);
+    if (rc == pkixasn::kAsnBadTag) return Fail(start, AsnWalkCode::kHighTag);
+    if (rc != pkixasn::kAsnOk) return Fail(start, AsnWalkCode::kShortHeader);
+    unsigned length = 0;
+    rc = buf_->getLen(length);
+    if (rc == pkixasn::kAsnTruncated) return Fail(start, TruncatedLength(start, end, id_octets));
+    if (rc != pkixasn::kAsnOk) return Fail(start, AsnWalkCode::kBadLength);
     AsnElement e{};
     e.offset = start;
     e.depth = depth;
-    e.constructed = (id & kConstructedBit) != 0;
-    const unsigned char first = base_[i++];
-    size_t length = first;
-    if (first == kLongLengthBit) {
+    e.constructed = (flag & pkixasn::kAsnConstructed) != 0;
+    const size_t i = Cursor();
+    if (length == pkixasn::kAsnIndefiniteLength) {
       if (!e.constructed) return Fail(start, AsnWalkCode::kIndefinitePrim);
       e.indefinite = true;
       length = 0;
-    } else if ((first & kLongLengthBit) != 0) {
-      const unsigned count = first & 0x7F;
-      if (count > kMaxLengthOctets) return Fail(start, AsnWalkCode::kBadLength);
-      if (end - i < count) return Fail(start, AsnWalkCode::kShortHeader);
-      length = 0;
-      for (unsigned k = 0; k < count; ++k) length = (length << 8) | base_[i++];
-      if (length < 0x80 || (count > 1 && (length >> (8 * (count - 1))) == 0)) {
-        return Fail(start, AsnWalkCode::kBadLength);
-      }
     }
-    if (length > end - i) return Fail(start, AsnWalkCode::kBeyondEnd);
+    if (i > end || length > end - i) return Fail(start, AsnWalkCode::kBeyondEnd);
     e.header_len = i - start;
     e.content_len = length;
     e.content = base_ + i;
-    Describe(id & kClassMask, number, &e);
-    *was_eoc = id == 0 && first == 0;
+    Describe(flag & pkixasn::kAsnClassMask, number, &e);
+    *was_eoc = number == 0 && flag == 0 && length == 0 && !e.indefinite;
     FormatValue(number, &e);
     line_(e);
     *pos = i;
@@ -243,18 +243,27 @@ class Walker {
   }
 
   const unsigned char* base_;
+  CMN_ASN_Buf_Interface* buf_;
   const AsnLineWriter& line_;
   size_t failed_at_ = 0;
 };
 
 }  // namespace
 
-AsnWalkResult AsnWalk(const unsigned char* data, size_t len, const AsnLineWriter& line) {
+AsnWalkResult AsnWalk(CMN_ASN_Interface* asn, const unsigned char* data, size_t len, const AsnLineWriter& line) {
   if (data == nullptr || len == 0) return {AsnWalkCode::kEmpty, 0};
-  Walker w(data, line);
-  size_t pos = 0;
-  AsnWalkCode c = w.Elements(&pos, len, 0, false);
-  return {c, c == AsnWalkCode::kOk ? len : w.failed_at()};
+  if (asn == nullptr || len > kMaxAsnInput) return {AsnWalkCode::kNoService, 0};
+  auto* buf = static_cast<CMN_ASN_Buf_Interface*>(asn->create(pkixasn::kKindBuffer));
+  if (buf == nullptr) return {AsnWalkCode::kNoService, 0};
+  AsnWalkResult r{AsnWalkCode::kNoService, 0};
+  if (buf->set(data, static_cast<unsigned>(len)) == pkixasn::kAsnOk) {
+    Walker w(data, buf, line);
+    size_t pos = 0;
+    AsnWalkCode c = w.Elements(&pos, len, 0, false);
+    r = {c, c == AsnWalkCode::kOk ? len : w.failed_at()};
+  }
+  buf->remReference();
+  return r;
 }
 
 const char* AsnWalkText(AsnWalkCode code) {
@@ -267,6 +276,8 @@ const char* AsnWalkText(AsnWalkCode code) {
     case AsnWalkCode::kIndefinitePrim: return "indefinite length on a primitive element";
     case AsnWalkCode::kUnclosed: return "indefinite content not closed by 00 00";
     case AsnWalkCode::kTooDeep: return "elements nested too deeply";
+    case AsnWalkCode::kHighTag: return "a tag number in the high tag-number form (above 30)";
+    case AsnWalkCode::kNoService: return "the host's ASN.1 service is not available";
   }
   return "unknown";
 }

@@ -1,6 +1,8 @@
 // The element walker behind `pkixtool asn dump`: reads every DER element of
 // an input, depth first, and hands each to a writer with what a dump line
-// shows. Forward-only; every length is checked against what encloses it.
+// shows. Identifier and length octets are read by the host's generic ASN.1
+// service (its buffer object's getTag and getLen); the walker checks every
+// length against what encloses it.
 #ifndef PKIX_TOOLS_ASN_WALK_H_
 #define PKIX_TOOLS_ASN_WALK_H_
 
@@ -8,6 +10,8 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+
+#include "contract/asn_types.h"
 
 namespace pkixtool {
 
@@ -39,21 +43,26 @@ enum class AsnWalkCode {
   kIndefinitePrim,  // indefinite length on a primitive element
   kUnclosed,        // indefinite content without its 00 00
   kTooDeep,         // nesting beyond kMaxAsnDepth
+  kHighTag,         // a tag number in the high tag-number form (above 30)
+  kNoService,       // no ASN.1 service, or it could not make a buffer
 };
 
 // The deepest nesting the walker follows.
 constexpr unsigned kMaxAsnDepth = 64;
+// The largest input the service's buffer takes.
+constexpr size_t kMaxAsnInput = 0x7FFFFFFF;
 
 struct AsnWalkResult {
   AsnWalkCode code;
   size_t offset;  // where the walk stopped (the failing element's start)
 };
 
-// Walks every element of data[0..len) in order, calling line for each
-// (after its header is read, before its content). Returns kOk with offset
-// len when everything was read; on failure the code and the offset of the
-// element that failed, lines already written for what came before.
-AsnWalkResult AsnWalk(const unsigned char* data, size_t len, const AsnLineWriter& line);
+// Walks every element of data[0..len) in order through service asn, calling
+// line for each (after its header is read, before its content). Returns kOk
+// with offset len when everything was read; on failure the code and the
+// offset of the element that failed, lines already written for what came
+// before (kNoService at offset 0 when asn is null or makes no buffer).
+AsnWalkResult AsnWalk(CMN_ASN_Interface* asn, const unsigned char* data, size_t len, const AsnLineWriter& line);
 
 // "a length runs past its enclosing element" ... for a walk code.
 const char* AsnWalkText(AsnWalkCode code);

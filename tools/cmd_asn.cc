@@ -1,14 +1,16 @@
 // pkixtool asn dump: the element tree of a DER file, one line per element
 // in the manner of asn1parse: offset, depth, header and content lengths,
 // constructed or primitive, the tag, and the value of primitive kinds.
-// Object identifiers print as dotted text with the algorithm's name where
-// the loaded module's conversion table knows it.
+// Identifier and length octets are read by the host's generic ASN.1
+// service. Object identifiers print as dotted text with the algorithm's
+// name where the loaded module's conversion table knows it.
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "alg/pki_alg.h"
+#include "contract/service_ids.h"
 #include "tools/asn_walk.h"
 #include "tools/commands.h"
 #include "tools/oid_names.h"
@@ -110,7 +112,12 @@ int RunAsnDump(Context& ctx) {
     std::printf("%5zu:d=%-2u hl=%zu l=%s %s: %-18s%s%s\n", e.offset, e.depth, e.header_len, length,
                 e.constructed ? "cons" : "prim", e.tag_name.c_str(), sep, value.c_str());
   };
-  const AsnWalkResult r = AsnWalk(der.data(), der.size(), line);
+  // The host's generic ASN.1 service reads the headers.
+  const Tuint32ID service(pkixid::kGenericAsn);
+  const Tuint32ID requester(pkixhost::Host::kHostModuleID);
+  CMN_GuardedRef* held = ctx.host->acquire(service, requester);
+  const AsnWalkResult r = AsnWalk(static_cast<CMN_ASN_Interface*>(held), der.data(), der.size(), line);
+  if (held != nullptr) ctx.host->release(service, requester);
   if (r.code != AsnWalkCode::kOk) {
     std::fprintf(stderr, "pkixtool asn: %s: %s at offset %zu\n", path.c_str(), AsnWalkText(r.code), r.offset);
     return kExitFailed;

@@ -80,6 +80,10 @@ printf '\060\201\005\002\001\005\005\000' > "$t/nonmin.der"
 check 1 "malformed length" asn dump "$t/nonmin.der"
 printf '\037' > "$t/hightag.der"
 check 1 "cut off" asn dump "$t/hightag.der"
+# [31] in the high tag-number form, whole: the service reads one identifier
+# octet and refuses the form by name.
+printf '\077\201\001\000' > "$t/hightag2.der"
+check 1 "high tag-number form" asn dump "$t/hightag2.der"
 : > "$t/empty.der"
 check 1 "no DER element" asn dump "$t/empty.der"
 # 200 nested indefinite SEQUENCEs: refused at the nesting limit.
