@@ -1,6 +1,7 @@
 // The demonstration's path validation step: the sample server certificate
 // through the sub CA to the root, then the revoked one with the sub CA's
-// list (the target's status only: the sample PKI has no list of the root).
+// list (the target's status only: the sample PKI has no list of the root),
+// then a broken link: the tampered certificate, whose signature fails.
 #include <cstdio>
 #include <string>
 
@@ -14,7 +15,7 @@ int DemoPath(Context& ctx) {
   struct Step {
     const char* target;
     int want;  // the exit code the step shows
-  } const kSteps[] = {{"server.der", kExitOk}, {"revoked.der", kExitFailed}};
+  } const kSteps[] = {{"server.der", kExitOk}, {"revoked.der", kExitFailed}, {"server-tampered.der", kExitFailed}};
   int rc = kExitOk;
   for (const Step& s : kSteps) {
     std::printf("\n== pkixtool verify --roots %sroot-ca.der --untrusted %ssub-ca.der --crl %s --crl-check leaf %s%s\n",
