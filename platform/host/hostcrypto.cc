@@ -755,6 +755,19 @@ class HostCryptoService : public CCD_Interface {
     Free(handle);
   }
 
+  int digest(pki_alg_t alg, const void* data, unsigned len, void* out, unsigned* out_len) override {
+    if ((data == nullptr && len != 0) || out == nullptr || out_len == nullptr || IsGost(alg)) return kDigestNotOffered;
+    ErrorScope scope;
+    MdPtr md;
+    if (cache_.Digest(pki_alg_hash(alg), &md) != kCryptoOk) return kDigestNotOffered;
+    const int size = EVP_MD_get_size(md.get());
+    if (size <= 0 || *out_len < static_cast<unsigned>(size)) return kDigestNotOffered;
+    unsigned n = 0;
+    if (EVP_Digest(data, len, static_cast<unsigned char*>(out), &n, md.get(), nullptr) != 1) return kCryptoFailed;
+    *out_len = n;
+    return kCryptoOk;
+  }
+
   ccTransform* create_ccTransformPrepared(ccKeyHandle* handle, aKey& key, ccFunc f, pki_alg_t alg) override {
     PKeyPtr prepared;
     {

@@ -24,22 +24,29 @@ constexpr unsigned char kCrlIssuerTag = der::kContext2Constructed;
 //   distributionPoint [0] DistributionPointName OPTIONAL,
 //   reasons           [1] ReasonFlags OPTIONAL,
 //   cRLIssuer         [2] GeneralNames OPTIONAL }
-// One template from the point at r; *code tells why it failed.
-int readPoint(DerReader& point, X509CRL* crl, TName* cert_issuer, int* code) {
+// One template from the point at r; *code tells why it failed. With a null
+// crl the point is only checked: the same reads and the same failures, but
+// no template is built (the distribution point name goes into scratch, an
+// issuing distribution point reused from point to point).
+int readPoint(DerReader& point, X509CRL* crl, TName* cert_issuer, Ref<IDP>& scratch, int* code) {
   if (point.peek() == kDpNameTag) {
     Buffer name{};
     DER_TRY(point.primitive(kDpNameTag, &name));
-    Ref<IDP> idp = adoptRef(new (std::nothrow) IDP);
+    Ref<IDP> idp = crl != nullptr || !scratch ? adoptRef(new (std::nothrow) IDP) : scratch;
     if (!idp) return *code = pkixrc::kNoMemory, X509ASN_E_NOMEM;
     if ((*code = idp->setDp(name.data, name.len)) != 0) return X509ASN_E_VALUE;
-    if ((*code = crl->addCRLExtn(idp.get())) != 0) return X509ASN_E_VALUE;
+    if (crl == nullptr) {
+      scratch = idp;
+    } else if ((*code = crl->addCRLExtn(idp.get())) != 0) {
+      return X509ASN_E_VALUE;
+    }
   }
   if (point.peek() == kReasonsTag) {
     Buffer bits{};
     DER_TRY(point.primitive(kReasonsTag, &bits));
     X509CRLReasons r = crlreasons::kAll;
     if (crlreasons::fromBitString(bits, &r) != 0) return *code = pkixrc::kMalformed, X509ASN_E_VALUE;
-    if ((*code = crl->setReasons(r)) != 0) return X509ASN_E_VALUE;
+    if (crl != nullptr && (*code = crl->setReasons(r)) != 0) return X509ASN_E_VALUE;
   }
   if (point.peek() == kCrlIssuerTag) {
     Buffer whole{};
@@ -48,11 +55,38 @@ int readPoint(DerReader& point, X509CRL* crl, TName* cert_issuer, int* code) {
     gn[0] = der::kSequence;
     Ref<TName> n = adoptRef(createTName(TName::NAME_GN, gn.data(), static_cast<unsigned>(gn.size())));
     if (!n || n->error() != 0) return *code = pkixrc::kFailed, X509ASN_E_NAME;
-    if ((*code = crl->setTName(n.get())) != 0) return X509ASN_E_NAME;
-  } else if (cert_issuer != nullptr && (*code = crl->setTName(cert_issuer)) != 0) {
+    if (crl != nullptr && (*code = crl->setTName(n.get())) != 0) return X509ASN_E_NAME;
+  } else if (crl != nullptr && cert_issuer != nullptr && (*code = crl->setTName(cert_issuer)) != 0) {
     return X509ASN_E_NAME;
   }
   return 0;
+}
+
+// Reads a CRLDistributionPoints value: into list, one template per point,
+// or, with a null list, only checking it. 0, or the code of the failure
+// (kFailed when the DER itself is malformed).
+int readPoints(TBuf* value, TCRLList* list, TName* cert_issuer) {
+  int code = pkixrc::kOk;
+  Ref<IDP> scratch;
+  Buffer v = viewOf(value);
+  DerReader r(v);
+  int rc = r.element(der::kSequence, [&](DerReader& seq) {
+    while (!seq.atEnd()) {
+      Ref<X509CRL> tmpl;
+      if (list != nullptr) {
+        tmpl = adoptRef(new (std::nothrow) X509CRL);
+        if (!tmpl) return code = pkixrc::kNoMemory, X509ASN_E_NOMEM;
+      }
+      DER_TRY(seq.element(der::kSequence, [&](DerReader& point) {
+        return readPoint(point, tmpl.get(), cert_issuer, scratch, &code);
+      }));
+      if (list != nullptr && (code = list->append(tmpl.get())) != 0) return X509ASN_E_NOMEM;
+    }
+    return 0;
+  });
+  if (rc == 0 && r.left() != 0) rc = X509ASN_E_TRAILING;
+  if (rc != 0) return code != pkixrc::kOk ? code : pkixrc::kFailed;
+  return pkixrc::kOk;
 }
 
 using Octets = std::vector<unsigned char>;
@@ -111,29 +145,30 @@ int X509CRLDP::setValue(TBuf* value) {
   // An empty value holds no SEQUENCE (and is not handed to the decoder as
   // a record without octets).
   if (value->len() == 0) return error_ = pkixrc::kFailed;
-  Ref<TCRLList> list = adoptRef(createTCRLList());
-  if (!list) return error_ = pkixrc::kNoMemory;
-  int code = pkixrc::kOk;
-  Buffer v = viewOf(value);
-  DerReader r(v);
-  int rc = r.element(der::kSequence, [&](DerReader& seq) {
-    while (!seq.atEnd()) {
-      Ref<X509CRL> tmpl = adoptRef(new (std::nothrow) X509CRL);
-      if (!tmpl) return code = pkixrc::kNoMemory, X509ASN_E_NOMEM;
-      DER_TRY(seq.element(der::kSequence, [&](DerReader& point) {
-        return readPoint(point, tmpl.get(), cert_issuer_.get(), &code);
-      }));
-      if ((code = list->append(tmpl.get())) != 0) return X509ASN_E_NOMEM;
-    }
-    return 0;
-  });
-  if (rc == 0 && r.left() != 0) rc = X509ASN_E_TRAILING;
-  if (rc != 0) return error_ = code != pkixrc::kOk ? code : pkixrc::kFailed;
-  list_ = list;
+  // The value is checked now, with the same failures as reading it into
+  // templates, but the templates are made only when something asks for
+  // them: a certificate's extension list rarely does.
+  int code = readPoints(value, nullptr, cert_issuer_.get());
+  if (code != pkixrc::kOk) return error_ = code;
+  list_.reset();
+  unread_ = shareRef(value);
   return error_ = storeValue(value);
 }
 
+int X509CRLDP::readList() {
+  if (!unread_) return pkixrc::kOk;
+  Ref<TCRLList> list = adoptRef(createTCRLList());
+  if (!list) return pkixrc::kNoMemory;
+  int code = readPoints(unread_.get(), list.get(), cert_issuer_.get());
+  if (code != pkixrc::kOk) return code;
+  list_ = list;
+  unread_.reset();
+  return pkixrc::kOk;
+}
+
 TBuf* X509CRLDP::encodeValue() {
+  int read = readList();
+  if (read != pkixrc::kOk) return error_ = read, nullptr;
   if (!list_) return error_ = pkixrc::kUnavailable, nullptr;
   // Written back to front: the points are collected, then prepended last
   // first.
@@ -151,6 +186,10 @@ TBuf* X509CRLDP::encodeValue() {
 }
 
 int X509CRLDP::setCertIssuer(TName* n) {
+  // The templates are read under the issuer the value was given with,
+  // before the new one replaces it.
+  int read = readList();
+  if (read != pkixrc::kOk) return error_ = read;
   markStale();
   if (n == nullptr) {
     cert_issuer_.reset();
@@ -172,12 +211,15 @@ int X509CRLDP::setCertIssuer(TName* n) {
 }
 
 int X509CRLDP::setCRLList(TCRLList* l) {
+  unread_.reset();
   list_ = shareRef(l);
   markStale();
   return error_ = pkixrc::kOk;
 }
 
 TCRLList* X509CRLDP::getCRLList() {
+  int read = readList();
+  if (read != pkixrc::kOk) return error_ = read, nullptr;
   if (!list_ && cert_issuer_) {
     Ref<TCRLList> list = adoptRef(createTCRLList());
     Ref<TCRL> tmpl = adoptRef(createTCRL(TCert::CF_X509));

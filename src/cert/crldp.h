@@ -26,8 +26,9 @@ class X509CRLDP : public TypedExtn<TX509CRLDP, TExtn::EXT_CRL_DP> {
   X509CRLDP() = default;
   ~X509CRLDP() override = default;
 
-  // Reads the value into a new list of templates. 0; 4 (null); 1; 6 (a
-  // reasons field that is not a bit string); 9 (malformed).
+  // Takes the value after checking it; the list of templates is read from
+  // it when first asked for. 0; 4 (null); 1; 6 (a reasons field that is not
+  // a bit string); 9 (malformed).
   int setValue(TBuf* value) override;
   // The issuer of the certificate holding the extension (type 0x101; null
   // clears): given to every template without a CRL issuer of its own (or
@@ -48,7 +49,13 @@ class X509CRLDP : public TypedExtn<TX509CRLDP, TExtn::EXT_CRL_DP> {
   TBuf* encodeValue() override;
 
  private:
+  // Builds the templates from the value kept unread, if any. 0, or the
+  // code of the failure (the value stays unread).
+  int readList();
+
   Ref<TCRLList> list_;
+  // A value checked but not yet read into templates (list_ is then null).
+  Ref<TBuf> unread_;
   Ref<TName> cert_issuer_;
 };
 

@@ -88,6 +88,28 @@ class CCD_Interface : public CMN_GuardedRef {
     (void)handle;
     return create_ccTransform(key, f, alg);
   }
+
+  // Appended operation: a digest in one call, without a transform object.
+  // A service without it answers kDigestNotOffered, and the module then
+  // hashes through a CC_HASH transform.
+
+  // The code digest answers when the service does not offer it (or not
+  // for this algorithm or output size): the caller falls back to a
+  // transform.
+  static constexpr int kDigestNotOffered = 40;
+  // The hash alg of len octets at data written to out, whose room is
+  // *out_len octets; on success *out_len becomes the digest's length and 0
+  // is returned. kDigestNotOffered (nothing written) when the service has
+  // no such digest or *out_len is less than its length; any other code is
+  // a failure of the digest itself.
+  virtual int digest(pki_alg_t alg, const void* data, unsigned len, void* out, unsigned* out_len) {
+    (void)alg;
+    (void)data;
+    (void)len;
+    (void)out;
+    (void)out_len;
+    return kDigestNotOffered;
+  }
 };
 
 #endif  // PKIX_CONTRACT_CRYPTO_H_

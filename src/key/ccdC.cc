@@ -37,6 +37,11 @@ void CCD::prepareKeyRelease(ccKeyHandle* handle, const TKey* owner) {
   }, 0);
 }
 
+int CCD::digest(pki_alg_t alg, const void* data, unsigned len, void* out, unsigned* out_len) {
+  return call([&](CCD_Interface* s) { return s->digest(alg, data, len, out, out_len); },
+              static_cast<int>(CCD_Interface::kDigestNotOffered));
+}
+
 ccTransform* CCD::create_ccTransformPrepared(ccKeyHandle* handle, aKey& key, ccFunc f, pki_alg_t alg) {
   return call([&](CCD_Interface* s) { return s->create_ccTransformPrepared(handle, key, f, alg); }, nullptr);
 }
@@ -208,6 +213,9 @@ auto WithKey(TKey* key, ccFunc f, pki_alg_t alg, Op op) {
 
 int make_hash(pki_alg_t alg, TBuf* data, unsigned char* out, unsigned* len) {
   if (data == nullptr || out == nullptr || len == nullptr) return pkixrc::kBadArgument;
+  // The service's one-call digest when it has one; otherwise a transform.
+  int direct = ccdService.digest(alg, data->datap(), data->len(), out, len);
+  if (direct != CCD_Interface::kDigestNotOffered) return direct;
   // A digest needs no key: the empty wrapper keeps no key service in use.
   aKey none(nullptr, nullptr);
   ccCtx_Stub ctx(none, CC_HASH, alg);

@@ -51,6 +51,9 @@ class CCD : public CMN_ServiceStub<CCD_Interface> {
   // create_ccTransform with the prepared material of handle; null as
   // create_ccTransform.
   ccTransform* create_ccTransformPrepared(ccKeyHandle* handle, aKey& key, ccFunc f, pki_alg_t alg);
+  // The service's one-call digest (see CCD_Interface::digest);
+  // CCD_Interface::kDigestNotOffered without a service or when it has none.
+  int digest(pki_alg_t alg, const void* data, unsigned len, void* out, unsigned* out_len);
 };
 
 // The module's one crypto service stub, unbound at load.
