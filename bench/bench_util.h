@@ -29,7 +29,9 @@ inline Bytes ReadFile(const std::string& path) {
 }
 
 // The console report, keeping the CPU time per iteration of every run by
-// its name (with repetitions, the aggregate named, "median" unless told).
+// its function name ("ours_parse") and by its full name with arguments
+// ("ours_parse/1000"); with repetitions, the aggregate named ("median"
+// unless told).
 class RatioReporter : public benchmark::ConsoleReporter {
  public:
   explicit RatioReporter(std::string aggregate = "median") : aggregate_(std::move(aggregate)) {}
@@ -37,6 +39,7 @@ class RatioReporter : public benchmark::ConsoleReporter {
     for (const Run& r : runs) {
       if (r.run_type == Run::RT_Iteration || r.aggregate_name == aggregate_) {
         cpu_[r.run_name.function_name] = r.GetAdjustedCPUTime();
+        cpu_[r.run_name.str()] = r.GetAdjustedCPUTime();
       }
     }
     ConsoleReporter::ReportRuns(runs);

@@ -215,23 +215,6 @@ void MbedParse(benchmark::State& state) {
 
 const std::vector<int64_t> kSizes = {10, 1000, 100000};
 
-// The console report, keeping every run's CPU time per iteration by its
-// full name ("ours_parse/1000").
-class NamedRatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& r : runs) cpu_[r.run_name.str()] = r.GetAdjustedCPUTime();
-    ConsoleReporter::ReportRuns(runs);
-  }
-  double cpu(const std::string& name) const {
-    auto it = cpu_.find(name);
-    return it == cpu_.end() ? 0 : it->second;
-  }
-
- private:
-  std::map<std::string, double> cpu_;
-};
-
 void Register(const char* name, void (*f)(benchmark::State&)) {
   benchmark::RegisterBenchmark(name, f)->ArgsProduct({kSizes})->Unit(benchmark::kMicrosecond);
 }
@@ -263,7 +246,7 @@ int main(int argc, char** argv) {
   Register("ours_check_sign", OursCheckSign);
   Register("openssl_verify", OpenSSLVerify);
   benchmark::Initialize(&argc, argv);
-  NamedRatioReporter reporter;
+  benchutil::RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
 
   std::printf("\nratios (ours / peer, CPU time):\n");

@@ -202,21 +202,6 @@ void OpenSSLSign(benchmark::State& state) {
 
 const std::vector<int64_t> kSizes = {1000, 100000};
 
-class NamedRatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& r : runs) cpu_[r.run_name.str()] = r.GetAdjustedCPUTime();
-    ConsoleReporter::ReportRuns(runs);
-  }
-  double cpu(const std::string& name) const {
-    auto it = cpu_.find(name);
-    return it == cpu_.end() ? 0 : it->second;
-  }
-
- private:
-  std::map<std::string, double> cpu_;
-};
-
 void Register(const char* name, void (*f)(benchmark::State&)) {
   benchmark::RegisterBenchmark(name, f)->ArgsProduct({kSizes})->Unit(benchmark::kMillisecond);
 }
@@ -243,7 +228,7 @@ int main(int argc, char** argv) {
   Register("ours_sign_only", OursSign);
   Register("openssl_sign_only", OpenSSLSign);
   benchmark::Initialize(&argc, argv);
-  NamedRatioReporter reporter;
+  benchutil::RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
 
   std::printf("\nratios (ours / OpenSSL, CPU time):\n");
