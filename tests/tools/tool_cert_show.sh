@@ -11,11 +11,6 @@ set -u
 examples=$1
 roots=$2
 shift 2
-tmp=$(mktemp -d)
-trap 'rm -rf "$tmp"' EXIT
-fail=0
-cases=0
-t="$tmp"
 . "$(dirname "$0")/tool_check.sh"
 use_tool "$@"
 

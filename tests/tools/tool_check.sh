@@ -1,6 +1,14 @@
-# Shared by the tool's shell tests; sourced after $t (a scratch directory),
-# $cases and $fail are set.
-#
+# Shared by the tool's shell tests. A script that has not made its own
+# scratch directory $t before sourcing this gets one, removed on exit; the
+# counters $cases and $fail start at 0 unless the script set them.
+if [ -z "${t:-}" ]; then
+  tmp=$(mktemp -d)
+  trap 'rm -rf "$tmp"' EXIT
+  t="$tmp"
+fi
+cases=${cases:-0}
+fail=${fail:-0}
+
 # use_tool TOOL-COMMAND...: the tool command may be an emulator and the tool;
 # $TOOL becomes a wrapper that runs both.
 use_tool() {

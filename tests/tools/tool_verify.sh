@@ -9,11 +9,6 @@
 set -u
 data=$1
 shift
-tmp=$(mktemp -d)
-trap 'rm -rf "$tmp"' EXIT
-fail=0
-cases=0
-t="$tmp"
 . "$(dirname "$0")/tool_check.sh"
 use_tool "$@"
 at=20300101000000Z
