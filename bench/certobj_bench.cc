@@ -11,6 +11,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -83,8 +84,10 @@ void Ossl(const Bytes& d, bool queries) {
 
 int main(int argc, char** argv) {
   // "--profile" (with the queries) or "--profile-create" (without): only
-  // our operation, in a loop, for perf.
+  // our operation, in a loop, for perf or callgrind; a further number sets
+  // the rounds.
   std::string mode = argc > 1 ? argv[1] : "";
+  int profile_rounds = argc > 2 && std::atoi(argv[2]) > 0 ? std::atoi(argv[2]) : 30000;
   bool profile_only = mode == "--profile" || mode == "--profile-create";
   pkixtest::InProcessManager mgr;
   benchutil::ConversionBinding conversion;
@@ -115,7 +118,7 @@ int main(int argc, char** argv) {
     certs.push_back(d);
   }
   if (profile_only) {
-    for (int r = 0; r < 30000; ++r) {
+    for (int r = 0; r < profile_rounds; ++r) {
       for (const Bytes& d : certs) Ours(s, d, mode == "--profile");
     }
     return 0;

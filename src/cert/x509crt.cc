@@ -474,7 +474,7 @@ TExtnList* X509Cert::readExtns(int* code) {
   // distribution points of a certificate without that extension are made
   // from its issuer when asked for (getCRLList), so that the list, and
   // every encoding of it, says what the certificate carries.
-  Ref<TExtnList> l = adoptRef(createTExtnList());
+  Ref<X509ExtnList> l = adoptRef(new (std::nothrow) X509ExtnList);
   if (!l) {
     *code = kNoMemory;
     return nullptr;
@@ -488,7 +488,10 @@ TExtnList* X509Cert::readExtns(int* code) {
     return nullptr;
   }
   while (region->len() != 0) {
-    Ref<TExtn> e = adoptRef(createX509Extn(region.get()));
+    // The identifier found while picking the class is a view into region,
+    // whose octets outlive the append.
+    Buffer id;
+    Ref<TExtn> e = adoptRef(createX509Extn(region.get(), &id));
     if (!e) {
       // Its kind's class cannot read the value: kept unread, so that the
       // list still shows it and a critical one still counts.
@@ -500,7 +503,7 @@ TExtnList* X509Cert::readExtns(int* code) {
       *code = kMalformed;
       if (e->isCritical() != 0) unreadable_critical_ = true;
     }
-    int r = l->append(e.get());
+    int r = l->appendWithId(e.get(), id);
     if (r != kOk) {
       *code = r;
       return nullptr;

@@ -1,5 +1,6 @@
 #include "cert/x509extn.h"
 
+#include <cstring>
 #include <new>
 
 #include "cert/authkext.h"
@@ -54,11 +55,18 @@ void X509Extn::extnfini() {
   raw_.reset();
   oid_.reset();
   value_.reset();
+  id_at_ = Buffer{nullptr, nullptr, 0};
+  value_at_ = Buffer{nullptr, nullptr, 0};
 }
 
 TExtn::extn_t X509Extn::kindOf(const Buffer& oid) {
+  if (oid.len == 0 || oid.data == nullptr) return EXT_NONE;
+  const unsigned char last = oid.data[oid.len - 1];
   for (const ExtnRow& r : kExtnTable) {
-    if (asn1_oid_eq(&oid, r.oid) != 0) return r.type;
+    // Length and last octet first: every other row is passed over cheaply.
+    if (r.oid[0] == oid.len && r.oid[oid.len] == last && std::memcmp(r.oid + 1, oid.data, oid.len) == 0) {
+      return r.type;
+    }
   }
   return EXT_NONE;
 }
@@ -70,12 +78,14 @@ const unsigned char* X509Extn::oidOf(extn_t t) {
   return nullptr;
 }
 
-TExtn::extn_t X509Extn::getType(TBuf* in) {
+TExtn::extn_t X509Extn::getType(TBuf* in, Buffer* id) {
+  if (id != nullptr) init_buffer(id);
   if (in == nullptr || in->getBuffer() == nullptr) return EXT_NONE;
   Buffer b = *in->getBuffer();  // a copy: in is not consumed
   Buffer oid;
   init_buffer(&oid);
   if (x509_parse_extension(&b, &oid, nullptr, nullptr) < 0) return EXT_NONE;
+  if (id != nullptr) *id = oid;
   return kindOf(oid);
 }
 
@@ -86,7 +96,7 @@ int X509Extn::setRaw(TBuf* in) {
   if (in == nullptr) return error_ = kBadArgument;
   Buffer* b = in->getBuffer();
   if (b == nullptr) return error_ = kUnavailable;
-  // Parsed from a copy: the views are made while in still covers the
+  // Parsed from a copy: the view is made while in still covers the
   // extension, and in is advanced past it at the end.
   Buffer cursor = *b;
   Buffer oid, value;
@@ -96,28 +106,45 @@ int X509Extn::setRaw(TBuf* in) {
   if (x509_parse_extension(&cursor, &oid, &critical, &value) < 0) return error_ = kFailed;
   Buffer whole = *b;
   whole.len = static_cast<uint32_t>(cursor.data - b->data);
-  type_ = kindOf(oid);
-  oid_ = tbufView(in, oid);
-  Ref<TBuf> v = tbufView(in, value);
-  if (!oid_ || !v) return error_ = kNoMemory;
-  critical_ = critical != 0 ? 1 : 0;
-  int r = setValue(v.get());  // a typed extension reads its fields here
-  if (r != kOk) return error_ = r;
   raw_ = tbufView(in, whole);
   if (!raw_) return error_ = kNoMemory;
+  type_ = kindOf(oid);
+  critical_ = critical != 0 ? 1 : 0;
+  id_at_ = oid;
+  value_at_ = value;
+  set_ = 1;
   in->shift(whole.len);
   modified_ = 0;
   return error_ = kOk;
 }
 
+Ref<TBuf>& X509Extn::oidRef() {
+  if (oid_) return oid_;
+  if (id_at_.data != nullptr) {
+    oid_ = tbufView(raw_.get(), id_at_);
+  } else if (const unsigned char* known = oidOf(type_)) {
+    oid_ = oidBuf(known);
+  }
+  return oid_;
+}
+
+Ref<TBuf>& X509Extn::valueRef() {
+  if (!value_ && value_at_.data != nullptr) value_ = tbufView(raw_.get(), value_at_);
+  return value_;
+}
+
 TBuf* X509Extn::getRaw() {
   if (modified_ == 0 && raw_) {
-    if (raw_->addRef() < 0) {
-      error_ = kNoReference;
+    // A view of its own for the caller: the identifier and value are made
+    // from raw_ on request, so a caller that advances what it got (as a
+    // parse does) must not move raw_.
+    Ref<TBuf> out = tbufView(raw_.get(), viewOf(raw_.get()));
+    if (!out) {
+      error_ = kNoMemory;
       return nullptr;
     }
     error_ = kOk;
-    return raw_.get();
+    return out.detach();
   }
   // Any failure leaves the extension without DER, identifier and value.
   Ref<TBuf> v = adoptRef(getValue());
@@ -126,14 +153,11 @@ TBuf* X509Extn::getRaw() {
     error_ = kFailed;
     return nullptr;
   }
-  if (!oid_) {
-    const unsigned char* known = oidOf(type_);
-    if (known != nullptr) oid_ = oidBuf(known);
-    if (!oid_) {
-      extnfini();
-      error_ = type_ == EXT_NONE ? kUnavailable : kFailed;
-      return nullptr;
-    }
+  if (!oidRef()) {
+    bool known = type_ != EXT_NONE || id_at_.data != nullptr;
+    extnfini();
+    error_ = known ? kFailed : kUnavailable;
+    return nullptr;
   }
   // The extension is rebuilt from the end: value, identifier, and the
   // critical BOOLEAN when the flag is set, so a rebuilt extension keeps its
@@ -145,24 +169,20 @@ TBuf* X509Extn::getRaw() {
     error_ = kFailed;
     return nullptr;
   }
+  // Identifier and value are buffer objects of their own now: nothing
+  // points into the element being replaced.
   raw_ = std::move(out);
+  id_at_ = Buffer{nullptr, nullptr, 0};
+  value_at_ = Buffer{nullptr, nullptr, 0};
   modified_ = 0;
   error_ = kOk;
   return raw_.newRef();
 }
 
 TBuf* X509Extn::getObjId() {
-  if (!oid_) {
-    const unsigned char* known = oidOf(type_);
-    if (known == nullptr) {
-      error_ = kUnavailable;
-      return nullptr;
-    }
-    oid_ = oidBuf(known);
-    if (!oid_) {
-      error_ = kNoMemory;
-      return nullptr;
-    }
+  if (!oidRef()) {
+    error_ = id_at_.data == nullptr && oidOf(type_) == nullptr ? kUnavailable : kNoMemory;
+    return nullptr;
   }
   error_ = kOk;
   return oid_.newRef();
@@ -172,6 +192,7 @@ int X509Extn::setValue(TBuf* value) {
   if (value == nullptr) return error_ = kBadArgument;
   if (value->addRef() < 0) return error_ = kNoReference;
   value_.reset(value);
+  value_at_ = Buffer{nullptr, nullptr, 0};
   modified_ = 1;
   set_ = 1;
   return error_ = kOk;
@@ -179,7 +200,10 @@ int X509Extn::setValue(TBuf* value) {
 
 TBuf* X509Extn::getValue() {
   error_ = kOk;
-  if (!value_) return nullptr;
+  if (!valueRef()) {
+    if (value_at_.data != nullptr) error_ = kNoMemory;
+    return nullptr;
+  }
   if (value_->addRef() < 0) {
     error_ = kNoReference;
     return nullptr;
@@ -231,47 +255,56 @@ TExtn* X509ExtnList::get(TExtn::extn_t t) {
 int X509ExtnList::clear() {
   if (!list_) return error_ = kUnavailable;
   by_id_.clear();
-  count_ = 0;
+  ids_.clear();
   return error_ = list_->clean();
 }
 
 Node* X509ExtnList::findNode(const std::string& id) {
-  auto idOf = [](Node* n) {
-    Ref<TBuf> b = n->obj != nullptr ? adoptRef(static_cast<TExtn*>(n->obj)->getObjId()) : Ref<TBuf>();
-    return b ? std::string(reinterpret_cast<const char*>(b->datap()), b->len()) : std::string();
-  };
-  if (count_ < kIndexFrom && by_id_.empty()) {
-    for (Node* n = list_->firstNode(); n != nullptr; n = list_->nextNode(n)) {
-      if (idOf(n) == id) return n;
+  if (ids_.size() < kIndexFrom && by_id_.empty()) {
+    for (const auto& [known, node] : ids_) {
+      if (known == id) return node;
     }
     return nullptr;
   }
   if (by_id_.empty()) {
-    for (Node* n = list_->firstNode(); n != nullptr; n = list_->nextNode(n)) by_id_.emplace(idOf(n), n);
+    for (const auto& [known, node] : ids_) by_id_.emplace(known, node);
   }
   auto found = by_id_.find(id);
   return found != by_id_.end() ? found->second : nullptr;
+}
+
+void X509ExtnList::forgetNode(Node* at) {
+  for (auto it = ids_.begin(); it != ids_.end(); ++it) {
+    if (it->second != at) continue;
+    by_id_.erase(it->first);
+    ids_.erase(it);
+    return;
+  }
 }
 
 int X509ExtnList::append(TExtn* e) {
   if (!list_ || e == nullptr) return error_ = kUnavailable;
   Ref<TBuf> id = adoptRef(e->getObjId());
   if (!id) return error_ = kFailed;
-  std::string key(reinterpret_cast<const char*>(id->datap()), id->len());
+  return appendWithId(e, viewOf(id.get()));
+}
+
+int X509ExtnList::appendWithId(TExtn* e, const Buffer& id) {
+  if (!list_ || e == nullptr) return error_ = kUnavailable;
+  std::string key(reinterpret_cast<const char*>(id.data), id.len);
   if (Node* at = findNode(key)) {
     // The replacement takes the replaced one's place.
     int r = at->setAddr(e);
     if (r != kOk) {
       // The node let go of the old extension and holds nothing: drop it.
-      by_id_.erase(key);
+      forgetNode(at);
       list_->removeNode(at);
-      --count_;
     }
     return error_ = r;
   }
   int r = list_->append(e);
   if (r != kOk) return error_ = r;
-  ++count_;
+  ids_.emplace_back(key, list_->lastNode());
   if (!by_id_.empty()) by_id_.emplace(std::move(key), list_->lastNode());
   return error_ = kOk;
 }
@@ -314,9 +347,10 @@ TExtn* createX509Extn(TExtn::extn_t t) {
 
 TExtn* createTExtn(TExtn::extn_t t) { return createX509Extn(t); }
 
-TExtn* createX509Extn(TBuf* in) {
+TExtn* createX509Extn(TBuf* in, Buffer* id) {
+  if (id != nullptr) init_buffer(id);
   if (in == nullptr || in->getBuffer() == nullptr) return nullptr;
-  Ref<TExtn> e = adoptRef(createX509Extn(X509Extn::getType(in)));
+  Ref<TExtn> e = adoptRef(createX509Extn(X509Extn::getType(in, id)));
   if (!e) return nullptr;
   // A typed extension has consumed the element before its class reads the
   // value: a value it cannot read puts in's record back where it was.

@@ -5,11 +5,16 @@
 
 #include <string>
 #include <unordered_map>
+#include <utility>
+#include <vector>
 
 #include "cert/list.h"
 #include "cert/textn.h"
 #include "support/ref.h"
 
+// A parsed extension keeps one buffer object, a view of its whole
+// Extension element; the identifier and value views are made from it on
+// first request.
 class X509Extn : public TExtn {
  public:
   explicit X509Extn(extn_t t = EXT_NONE) : type_(t) {}
@@ -19,7 +24,7 @@ class X509Extn : public TExtn {
   TBuf* getObjId() override;
   int setRaw(TBuf* in) override;
   TBuf* getRaw() override;
-  int setValue(TBuf* value) override;
+  int setValue(TBuf* value) final;
   TBuf* getValue() override;
   int error() override { return error_; }
   int isCritical() override { return critical_; }
@@ -31,8 +36,9 @@ class X509Extn : public TExtn {
   virtual void setType(extn_t t) { type_ = t; }
 
   // The kind of the Extension element at in (in is not consumed); 0 when
-  // unknown or unparsable.
-  static extn_t getType(TBuf* in);
+  // unknown or unparsable. With id, also its identifier's content octets
+  // (a view into in's octets; empty when unparsable).
+  static extn_t getType(TBuf* in, Buffer* id = nullptr);
   // The kind of an identifier's content octets; 0 when not in the table.
   static extn_t kindOf(const Buffer& oid);
   // The identifier constant of a kind (null for 0 and kinds outside the
@@ -46,10 +52,20 @@ class X509Extn : public TExtn {
 
  private:
   void extnfini();
+  // The identifier (made from the parsed element or the table when not yet
+  // made); empty when there is none or memory is short.
+  Ref<TBuf>& oidRef();
+  // The value (made from the parsed element when not yet made); empty
+  // without a value or when memory is short.
+  Ref<TBuf>& valueRef();
 
   Ref<TBuf> raw_;
   Ref<TBuf> oid_;
   Ref<TBuf> value_;
+  // Inside raw_ while it is the parsed element: the identifier's content
+  // octets and the value (until value_ is made or set); empty otherwise.
+  Buffer id_at_{nullptr, nullptr, 0};
+  Buffer value_at_{nullptr, nullptr, 0};
   extn_t type_;
   int modified_ = 1;
 };
@@ -70,6 +86,10 @@ class X509ExtnList : public TExtnList {
   int append(TExtn* e) override;
   int error() override { return error_; }
 
+  // append for an extension whose identifier's content octets the caller
+  // already has (a list read from DER). Codes as append.
+  int appendWithId(TExtn* e, const Buffer& id);
+
  private:
   // Lists shorter than this are searched in place; from this length on an
   // index of identifiers is kept.
@@ -79,8 +99,13 @@ class X509ExtnList : public TExtnList {
   // or null.
   Node* findNode(const std::string& id);
 
+  // Drops the identifier of node at from the kept identifiers.
+  void forgetNode(Node* at);
+
   Ref<List> list_;
-  size_t count_ = 0;
+  // The identifier of each node, in list order, so that no append asks an
+  // element for its identifier again.
+  std::vector<std::pair<std::string, Node*>> ids_;
   // The node holding each identifier, once the list is long enough.
   std::unordered_map<std::string, Node*> by_id_;
   int error_ = pkixrc::kOk;
@@ -92,8 +117,9 @@ TExtn* createX509Extn(TExtn::extn_t t);
 TExtn* createTExtn(TExtn::extn_t t);
 // The extension at in, in the class of its kind, with in advanced past it;
 // null (in unchanged) for null or malformed input, or a value the kind's
-// class cannot read.
-TExtn* createX509Extn(TBuf* in);
+// class cannot read. With id, also the identifier's content octets (a view
+// into in's octets; empty when the element is malformed).
+TExtn* createX509Extn(TBuf* in, Buffer* id = nullptr);
 // The extension at in as an unrecognised one (kind 0), its value not read,
 // with in advanced past it: how a list keeps an extension its kind's class
 // cannot read. Null (in unchanged) for null input or when in does not start

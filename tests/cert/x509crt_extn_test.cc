@@ -211,6 +211,30 @@ TEST_F(UnreadableExtnTest, AValueTheClassCannotReadLeavesTheInputWhereItWas) {
   EXPECT_EQ(createUnreadExtn(nullptr), nullptr);
 }
 
+TEST_F(UnreadableExtnTest, ParsingFromAnotherExtensionsDerLeavesThatExtensionWhole) {
+  // Reading one extension from the DER another one gave out advances that
+  // buffer: the extension that gave it keeps its element, identifier and
+  // value all the same.
+  Own<TCert> sub(load("sub-ca.der"));
+  Own<TExtnList> l(sub->getExtns());
+  Own<TExtn> generic(l->get(TExtn::EXT_NAME_CONSTRAINTS));
+  ASSERT_TRUE(generic);
+  Own<TBuf> raw(generic->getRaw());
+  const Bytes whole = bytesOf(raw.get());
+  Own<TExtn> copy(createX509Extn(raw.get()));
+  ASSERT_TRUE(copy);
+  EXPECT_EQ(raw->len(), 0u);
+  Own<TBuf> again(generic->getRaw());
+  EXPECT_EQ(bytesOf(again.get()), whole);
+  Own<TBuf> value(generic->getValue());
+  Own<TBuf> copied(copy->getValue());
+  ASSERT_TRUE(value);
+  EXPECT_EQ(bytesOf(value.get()), bytesOf(copied.get()));
+  Own<TBuf> id(generic->getObjId());
+  const Bytes nc_id = {0x55, 0x1D, 0x1E};
+  EXPECT_EQ(bytesOf(id.get()), nc_id);
+}
+
 // ---- The extension list over many identifiers ----
 
 // A generic extension with identifier 1.2.3.<n> (n below 128) and a one-octet
