@@ -1,5 +1,5 @@
 // The pattern every typed extension follows: its own fields, kept in step
-// with an embedded generic extension that holds identifier, value and DER.
+// with an embedded extension core that holds identifier, value and DER.
 // Setters of the fields mark the value stale; getValue and getRaw encode
 // the fields first (a failure gives null with error 9); setRaw parses the
 // DER into the embedded extension and then reads its value into the fields
@@ -16,35 +16,30 @@ class TypedExtn : public I {
   ~TypedExtn() override = default;
 
   TExtn::extn_t getType() override { return kKind; }
-  TBuf* getObjId() override {
-    TBuf* r = embedded_.getObjId();
-    this->error_ = embedded_.error();
-    return r;
-  }
+  TBuf* getObjId() override { return embedded_.objId(&this->error_); }
   int setRaw(TBuf* in) override {
-    int r = embedded_.setRaw(in);
+    int r = embedded_.parse(in);
     if (r != pkixrc::kOk) return this->error_ = r;
     embedded_.setType(kKind);
-    Ref<TBuf> v = adoptRef(embedded_.getValue());
+    Ref<TBuf> v = adoptRef(embedded_.value(&r));
     r = v ? this->setValue(v.get()) : pkixrc::kFailed;
     if (r == pkixrc::kOk) embedded_.markClean();
     return this->error_ = r;
   }
   TBuf* getRaw() override {
     if (sync() != pkixrc::kOk) return nullptr;
-    TBuf* r = embedded_.getRaw();
-    this->error_ = embedded_.error();
-    return r;
+    return embedded_.raw(&this->error_);
   }
   TBuf* getValue() override {
     if (sync() != pkixrc::kOk) return nullptr;
-    TBuf* r = embedded_.getValue();
-    this->error_ = embedded_.error();
-    return r;
+    return embedded_.value(&this->error_);
   }
   int error() override { return this->error_; }
-  int isCritical() override { return embedded_.isCritical(); }
-  int setCritical(int c) override { return this->error_ = embedded_.setCritical(c); }
+  int isCritical() override { return embedded_.critical(); }
+  int setCritical(int c) override {
+    embedded_.setCritical(c);
+    return this->error_ = pkixrc::kOk;
+  }
   int hasBeenSet() override { return embedded_.hasBeenSet(); }
 
  protected:
@@ -69,7 +64,7 @@ class TypedExtn : public I {
     return pkixrc::kOk;
   }
 
-  X509Extn embedded_;
+  ExtnCore embedded_;
   bool stale_ = true;
 };
 

@@ -51,7 +51,7 @@ Ref<TBuf> oidBuf(const unsigned char* oid) { return adoptRef(createTBuf(oid + 1,
 
 X509Extn::~X509Extn() = default;
 
-void X509Extn::extnfini() {
+void ExtnCore::fini() {
   raw_.reset();
   oid_.reset();
   value_.reset();
@@ -89,13 +89,13 @@ TExtn::extn_t X509Extn::getType(TBuf* in, Buffer* id) {
   return kindOf(oid);
 }
 
-int X509Extn::setRaw(TBuf* in) {
-  extnfini();
+int ExtnCore::parse(TBuf* in) {
+  fini();
   modified_ = 1;
-  type_ = EXT_NONE;
-  if (in == nullptr) return error_ = kBadArgument;
+  type_ = TExtn::EXT_NONE;
+  if (in == nullptr) return kBadArgument;
   Buffer* b = in->getBuffer();
-  if (b == nullptr) return error_ = kUnavailable;
+  if (b == nullptr) return kUnavailable;
   // Parsed from a copy: the view is made while in still covers the
   // extension, and in is advanced past it at the end.
   Buffer cursor = *b;
@@ -103,60 +103,60 @@ int X509Extn::setRaw(TBuf* in) {
   init_buffer(&oid);
   init_buffer(&value);
   int critical = 0;
-  if (x509_parse_extension(&cursor, &oid, &critical, &value) < 0) return error_ = kFailed;
+  if (x509_parse_extension(&cursor, &oid, &critical, &value) < 0) return kFailed;
   Buffer whole = *b;
   whole.len = static_cast<uint32_t>(cursor.data - b->data);
   raw_ = tbufView(in, whole);
-  if (!raw_) return error_ = kNoMemory;
-  type_ = kindOf(oid);
+  if (!raw_) return kNoMemory;
+  type_ = X509Extn::kindOf(oid);
   critical_ = critical != 0 ? 1 : 0;
   id_at_ = oid;
   value_at_ = value;
   set_ = 1;
   in->shift(whole.len);
   modified_ = 0;
-  return error_ = kOk;
+  return kOk;
 }
 
-Ref<TBuf>& X509Extn::oidRef() {
+Ref<TBuf>& ExtnCore::oidRef() {
   if (oid_) return oid_;
   if (id_at_.data != nullptr) {
     oid_ = tbufView(raw_.get(), id_at_);
-  } else if (const unsigned char* known = oidOf(type_)) {
+  } else if (const unsigned char* known = X509Extn::oidOf(type_)) {
     oid_ = oidBuf(known);
   }
   return oid_;
 }
 
-Ref<TBuf>& X509Extn::valueRef() {
+Ref<TBuf>& ExtnCore::valueRef() {
   if (!value_ && value_at_.data != nullptr) value_ = tbufView(raw_.get(), value_at_);
   return value_;
 }
 
-TBuf* X509Extn::getRaw() {
+TBuf* ExtnCore::raw(int* code) {
   if (modified_ == 0 && raw_) {
     // A view of its own for the caller: the identifier and value are made
     // from raw_ on request, so a caller that advances what it got (as a
     // parse does) must not move raw_.
     Ref<TBuf> out = tbufView(raw_.get(), viewOf(raw_.get()));
     if (!out) {
-      error_ = kNoMemory;
+      *code = kNoMemory;
       return nullptr;
     }
-    error_ = kOk;
+    *code = kOk;
     return out.detach();
   }
   // Any failure leaves the extension without DER, identifier and value.
-  Ref<TBuf> v = adoptRef(getValue());
+  Ref<TBuf> v = adoptRef(value(code));
   if (!v) {
-    extnfini();
-    error_ = kFailed;
+    fini();
+    *code = kFailed;
     return nullptr;
   }
   if (!oidRef()) {
-    bool known = type_ != EXT_NONE || id_at_.data != nullptr;
-    extnfini();
-    error_ = known ? kFailed : kUnavailable;
+    bool known = type_ != TExtn::EXT_NONE || id_at_.data != nullptr;
+    fini();
+    *code = known ? kFailed : kUnavailable;
     return nullptr;
   }
   // The extension is rebuilt from the end: value, identifier, and the
@@ -165,8 +165,8 @@ TBuf* X509Extn::getRaw() {
   Ref<TBuf> out = adoptRef(createTBuf(v->datap(), v->len()));
   Buffer id = viewOf(oid_.get());
   if (!out || x509_enc_extension(&id, critical_ != 0 ? 1 : 0, out->getBuffer()) != 0) {
-    extnfini();
-    error_ = kFailed;
+    fini();
+    *code = kFailed;
     return nullptr;
   }
   // Identifier and value are buffer objects of their own now: nothing
@@ -175,37 +175,37 @@ TBuf* X509Extn::getRaw() {
   id_at_ = Buffer{nullptr, nullptr, 0};
   value_at_ = Buffer{nullptr, nullptr, 0};
   modified_ = 0;
-  error_ = kOk;
+  *code = kOk;
   return raw_.newRef();
 }
 
-TBuf* X509Extn::getObjId() {
+TBuf* ExtnCore::objId(int* code) {
   if (!oidRef()) {
-    error_ = id_at_.data == nullptr && oidOf(type_) == nullptr ? kUnavailable : kNoMemory;
+    *code = id_at_.data == nullptr && X509Extn::oidOf(type_) == nullptr ? kUnavailable : kNoMemory;
     return nullptr;
   }
-  error_ = kOk;
+  *code = kOk;
   return oid_.newRef();
 }
 
-int X509Extn::setValue(TBuf* value) {
-  if (value == nullptr) return error_ = kBadArgument;
-  if (value->addRef() < 0) return error_ = kNoReference;
+int ExtnCore::setValue(TBuf* value) {
+  if (value == nullptr) return kBadArgument;
+  if (value->addRef() < 0) return kNoReference;
   value_.reset(value);
   value_at_ = Buffer{nullptr, nullptr, 0};
   modified_ = 1;
   set_ = 1;
-  return error_ = kOk;
+  return kOk;
 }
 
-TBuf* X509Extn::getValue() {
-  error_ = kOk;
+TBuf* ExtnCore::value(int* code) {
+  *code = kOk;
   if (!valueRef()) {
-    if (value_at_.data != nullptr) error_ = kNoMemory;
+    if (value_at_.data != nullptr) *code = kNoMemory;
     return nullptr;
   }
   if (value_->addRef() < 0) {
-    error_ = kNoReference;
+    *code = kNoReference;
     return nullptr;
   }
   return value_.get();

@@ -12,38 +12,31 @@
 #include "cert/textn.h"
 #include "support/ref.h"
 
-// A parsed extension keeps one buffer object, a view of its whole
-// Extension element; the identifier and value views are made from it on
-// first request.
-class X509Extn : public TExtn {
+// What every extension of this module keeps, for X509Extn and the typed
+// extensions alike: its kind, the critical flag, and its element, value
+// and identifier. A parsed extension holds one buffer object, a view of
+// its whole Extension element; the identifier and value views are made
+// from it on first request. Not a counted object of its own: each
+// extension embeds one.
+class ExtnCore {
  public:
-  explicit X509Extn(extn_t t = EXT_NONE) : type_(t) {}
-  ~X509Extn() override;
+  explicit ExtnCore(TExtn::extn_t t) : type_(t) {}
 
-  extn_t getType() override { return type_; }
-  TBuf* getObjId() override;
-  int setRaw(TBuf* in) override;
-  TBuf* getRaw() override;
-  int setValue(TBuf* value) final;
-  TBuf* getValue() override;
-  int error() override { return error_; }
-  int isCritical() override { return critical_; }
-  int setCritical(int critical) override {
-    critical_ = critical;
-    return error_ = pkixrc::kOk;
-  }
-  int hasBeenSet() override { return set_; }
-  virtual void setType(extn_t t) { type_ = t; }
+  TExtn::extn_t type() const { return type_; }
+  void setType(TExtn::extn_t t) { type_ = t; }
+  int critical() const { return critical_; }
+  void setCritical(int critical) { critical_ = critical; }
+  int hasBeenSet() const { return set_; }
 
-  // The kind of the Extension element at in (in is not consumed); 0 when
-  // unknown or unparsable. With id, also its identifier's content octets
-  // (a view into in's octets; empty when unparsable).
-  static extn_t getType(TBuf* in, Buffer* id = nullptr);
-  // The kind of an identifier's content octets; 0 when not in the table.
-  static extn_t kindOf(const Buffer& oid);
-  // The identifier constant of a kind (null for 0 and kinds outside the
-  // table).
-  static const unsigned char* oidOf(extn_t t);
+  // Parses one Extension element from in and advances in past it; the
+  // value is not read. Codes as TExtn::setRaw.
+  int parse(TBuf* in);
+  // The operations of TExtn of the same names; each stores its outcome in
+  // *code (codes as there).
+  TBuf* objId(int* code);
+  TBuf* raw(int* code);
+  TBuf* value(int* code);
+  int setValue(TBuf* value);
 
   // Marks the stored DER as current (a typed extension that has just read
   // its value back from it).
@@ -51,7 +44,7 @@ class X509Extn : public TExtn {
   void markModified() { modified_ = 1; }
 
  private:
-  void extnfini();
+  void fini();
   // The identifier (made from the parsed element or the table when not yet
   // made); empty when there is none or memory is short.
   Ref<TBuf>& oidRef();
@@ -66,8 +59,45 @@ class X509Extn : public TExtn {
   // octets and the value (until value_ is made or set); empty otherwise.
   Buffer id_at_{nullptr, nullptr, 0};
   Buffer value_at_{nullptr, nullptr, 0};
-  extn_t type_;
+  TExtn::extn_t type_;
   int modified_ = 1;
+  int critical_ = 0;
+  int set_ = 0;
+};
+
+// The generic extension: an ExtnCore behind the TExtn interface.
+class X509Extn : public TExtn {
+ public:
+  explicit X509Extn(extn_t t = EXT_NONE) : core_(t) {}
+  ~X509Extn() override;
+
+  extn_t getType() override { return core_.type(); }
+  TBuf* getObjId() override { return core_.objId(&error_); }
+  int setRaw(TBuf* in) override { return error_ = core_.parse(in); }
+  TBuf* getRaw() override { return core_.raw(&error_); }
+  int setValue(TBuf* value) final { return error_ = core_.setValue(value); }
+  TBuf* getValue() override { return core_.value(&error_); }
+  int error() override { return error_; }
+  int isCritical() override { return core_.critical(); }
+  int setCritical(int critical) override {
+    core_.setCritical(critical);
+    return error_ = pkixrc::kOk;
+  }
+  int hasBeenSet() override { return core_.hasBeenSet(); }
+  virtual void setType(extn_t t) { core_.setType(t); }
+
+  // The kind of the Extension element at in (in is not consumed); 0 when
+  // unknown or unparsable. With id, also its identifier's content octets
+  // (a view into in's octets; empty when unparsable).
+  static extn_t getType(TBuf* in, Buffer* id = nullptr);
+  // The kind of an identifier's content octets; 0 when not in the table.
+  static extn_t kindOf(const Buffer& oid);
+  // The identifier constant of a kind (null for 0 and kinds outside the
+  // table).
+  static const unsigned char* oidOf(extn_t t);
+
+ private:
+  ExtnCore core_;
 };
 
 class X509ExtnList : public TExtnList {
