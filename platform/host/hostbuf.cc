@@ -59,8 +59,9 @@ constexpr uint32_t kFrontRoom = 64;
 // embedded block stays until the object ends).
 constexpr uint32_t kMaxEmbedded = 16 * 1024;
 
-// What datap() shows for a fresh empty buffer whose room has not been made:
-// a valid address for zero octets.
+// The content address of a fresh empty buffer whose front room has not been
+// made: a valid address for zero octets, and the mark of that state (the
+// record has no block and its data points here until something changes it).
 unsigned char gNoOctets[1];
 
 // A buffer object. One allocation holds the object and, for fresh content,
@@ -74,7 +75,7 @@ class HostBuf final : public TBuf {
   // A new empty buffer carrying the creator's reference, or null.
   static HostBuf* MakeEmpty() {
     HostBuf* b = Allocate(0);
-    if (b != nullptr) b->roomOnDemand_ = true;
+    if (b != nullptr) b->buf_.data = gNoOctets;
     return b;
   }
 
@@ -125,10 +126,7 @@ class HostBuf final : public TBuf {
     return Replace(data, len);
   }
   int reserved1() override { return pkixrc::kOk; }
-  unsigned char* datap() override {
-    if (buf_.data == nullptr && roomOnDemand_) return gNoOctets;
-    return buf_.data;
-  }
+  unsigned char* datap() override { return buf_.data; }
   unsigned len() override { return buf_.len; }
   int dup(TBuf* other) override {
     if (other == nullptr) return kBufBadArgument;
@@ -154,7 +152,7 @@ class HostBuf final : public TBuf {
   Buffer* getBuffer() override { return &buf_; }
 
  private:
-  HostBuf() : buf_{nullptr, nullptr, 0}, owner_(nullptr), roomOnDemand_(false) {
+  HostBuf() : buf_{nullptr, nullptr, 0}, owner_(nullptr) {
     addReference();  // the creator's reference
     ThreadStripe().fetch_add(1, std::memory_order_relaxed);
   }
@@ -206,11 +204,10 @@ class HostBuf final : public TBuf {
   // A fresh empty buffer gets the front room every fresh content has, made
   // only now that something is to be put in front.
   void MakePendingRoom() {
-    if (!roomOnDemand_ || buf_.start != nullptr || buf_.len != 0) return;
+    if (buf_.data != gNoOctets || buf_.start != nullptr || buf_.len != 0) return;
     Buffer fresh;
     if (alloc_buffer(kFrontRoom, &fresh) != 0) return;  // stays without room
     shift_buffer(&fresh, kFrontRoom);
-    roomOnDemand_ = false;
     buf_ = fresh;
   }
 
@@ -219,7 +216,6 @@ class HostBuf final : public TBuf {
   void Forget() {
     if (buf_.start != nullptr && !IsEmbedded(buf_.start)) release_buffer(&buf_);
     buf_ = Buffer{nullptr, nullptr, 0};
-    roomOnDemand_ = false;
     if (owner_ != nullptr) {
       TBuf* o = owner_;
       owner_ = nullptr;
@@ -237,8 +233,7 @@ class HostBuf final : public TBuf {
   }
 
   Buffer buf_;
-  TBuf* owner_;        // for a view: the buffer holding its octets (one reference)
-  bool roomOnDemand_;  // fresh and empty: retreat() first makes the front room
+  TBuf* owner_;  // for a view: the buffer holding its octets (one reference)
 };
 
 static_assert(alignof(HostBuf) % 2 == 0, "the embedded block's odd address tells it from malloc blocks");
@@ -255,7 +250,7 @@ int HostBuf::setView(TBuf* owner, const unsigned char* data, unsigned len) {
   holder->addRef();  // taken before the old owner goes, in case it is the same
   Forget();
   owner_ = holder;
-  set_buffer(&buf_, len, data);
+  buf_ = Buffer{nullptr, const_cast<unsigned char*>(data), len};  // a view: no block
   return kBufOk;
 }
 
