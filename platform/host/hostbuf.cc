@@ -65,9 +65,10 @@ constexpr uint32_t kMaxEmbedded = 16 * 1024;
 unsigned char gNoOctets[1];
 
 // A buffer object. One allocation holds the object and, for fresh content,
-// the block behind it: one octet after the object (so the block's address is
-// odd: the support library then never frees it, see asn_free_block), the
-// front room, then the content. A view holds only its record (no block) and
+// the block behind it: it starts one octet after the object (an odd address:
+// the support library then never frees it, see asn_free_block), then come
+// the front room (kFrontRoom octets, a few more to align the content) and
+// the content. A view holds only its record (no block) and
 // one reference on the buffer whose octets it shows. A fresh empty buffer
 // holds nothing; its front room is made when retreat() first needs it.
 class HostBuf final : public TBuf {
@@ -91,11 +92,11 @@ class HostBuf final : public TBuf {
       }
       return b;
     }
-    HostBuf* b = Allocate(kFrontRoom + len);
+    HostBuf* b = Allocate(EmbeddedContentOffset() - sizeof(HostBuf) + len);
     if (b == nullptr) return nullptr;
-    unsigned char* block = b->EmbeddedBlock();
-    b->buf_.start = block;
-    b->buf_.data = block + kFrontRoom;
+    unsigned char* storage = reinterpret_cast<unsigned char*>(b);
+    b->buf_.start = storage + sizeof(HostBuf) + 1;
+    b->buf_.data = storage + EmbeddedContentOffset();
     b->buf_.len = len;
     FillContent(b->buf_.data, data, len);
     return b;
@@ -157,12 +158,11 @@ class HostBuf final : public TBuf {
     ThreadStripe().fetch_add(1, std::memory_order_relaxed);
   }
 
-  // One allocation for the object and an embedded block of the given size
-  // (none for 0); the new object carries the creator's reference. Null for
-  // lack of memory.
-  static HostBuf* Allocate(uint32_t embedded) {
-    size_t size = sizeof(HostBuf) + (embedded != 0 ? 1 + static_cast<size_t>(embedded) : 0);
-    void* storage = std::malloc(size);
+  // One allocation for the object and extra octets behind it (its embedded
+  // block); the new object carries the creator's reference. Null for lack
+  // of memory.
+  static HostBuf* Allocate(size_t extra) {
+    void* storage = std::malloc(sizeof(HostBuf) + extra);
     if (storage == nullptr) return nullptr;
     try {
       return new (storage) HostBuf;
@@ -172,8 +172,15 @@ class HostBuf final : public TBuf {
     }
   }
 
-  // The embedded block: one octet behind the object, at an odd address.
-  unsigned char* EmbeddedBlock() { return reinterpret_cast<unsigned char*>(this) + sizeof(HostBuf) + 1; }
+  // Where embedded content begins in the object's storage: behind the
+  // object, the one octet that makes the block's start odd and at least
+  // kFrontRoom octets of room, rounded up to the alignment malloc gives a
+  // block, so that content stays as aligned as in a block of its own (some
+  // callers keep arrays of words in a buffer).
+  static constexpr size_t EmbeddedContentOffset() {
+    constexpr size_t kAlign = alignof(std::max_align_t);
+    return (sizeof(HostBuf) + 1 + kFrontRoom + kAlign - 1) / kAlign * kAlign;
+  }
 
   // True for a block at an odd address: an embedded one (malloc blocks are
   // at least 2-aligned), which is freed with the object and nowhere else.

@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <thread>
 #include <vector>
@@ -55,11 +57,18 @@ TEST_F(HostBufTest, FreshCopiesHaveRoomAndGrow) {
     TBuf* b = createTBuf(content.data(), static_cast<unsigned>(n));
     ASSERT_NE(b, nullptr);
     EXPECT_TRUE(Holds(b, content.data(), n));
-    EXPECT_EQ(b->retreat(kFrontRoom + 1), pkixhost::kBufOutOfRange);
-    ASSERT_EQ(b->retreat(kFrontRoom), pkixhost::kBufOk);
-    EXPECT_EQ(b->len(), n + kFrontRoom);
-    ASSERT_EQ(b->shift(kFrontRoom), pkixhost::kBufOk);
-    // A header in the room moves nothing; a second one outgrows the room.
+    // Content as aligned as malloc's blocks (arrays of words are kept in
+    // buffers), with at least the front room before it; retreating stops
+    // at the start of the room.
+    EXPECT_EQ(reinterpret_cast<uintptr_t>(b->datap()) % alignof(std::max_align_t), 0u);
+    unsigned room = static_cast<unsigned>(b->getBuffer()->data - b->getBuffer()->start);
+    EXPECT_GE(room, kFrontRoom);
+    EXPECT_EQ(b->retreat(room + 1), pkixhost::kBufOutOfRange);
+    ASSERT_EQ(b->retreat(room), pkixhost::kBufOk);
+    EXPECT_EQ(b->len(), n + room);
+    ASSERT_EQ(b->shift(room), pkixhost::kBufOk);
+    // A header in the room moves nothing; a second one outgrows the room
+    // (less than 80 octets).
     Buffer* rec = b->getBuffer();
     const unsigned char* before = rec->data;
     std::vector<unsigned char> head = Octets(40, 0x80);
