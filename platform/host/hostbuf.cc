@@ -68,9 +68,9 @@ unsigned char gNoOctets[1];
 // the block behind it: it starts one octet after the object (an odd address:
 // the support library then never frees it, see asn_free_block), then come
 // the front room (kFrontRoom octets, a few more to align the content) and
-// the content. A view holds only its record (no block) and
-// one reference on the buffer whose octets it shows. A fresh empty buffer
-// holds nothing; its front room is made when retreat() first needs it.
+// the content. A view holds only its record (no block) and one reference on
+// the buffer whose octets it shows. A fresh empty buffer holds nothing; its
+// front room is made when retreat() first needs it.
 class HostBuf final : public TBuf {
  public:
   // A new empty buffer carrying the creator's reference, or null.
