@@ -26,7 +26,8 @@ enum BufCode : int {
 // A new buffer service with count 0 (the host's holder adds the first).
 X509CmnSrv_I* createBufferService();
 
-// Buffers currently alive (leak checks in tests).
+// Buffers currently alive (leak checks in tests): exact whenever no buffer
+// is being made or released at the same time.
 int liveBuffers();
 
 }  // namespace pkixhost

@@ -77,7 +77,7 @@ int x509_enc_algid(const Buffer* oid, const Buffer* params, Buffer* out) {
   put_algid(out->data, oid, params);
   out->data -= size;
   out->len += (uint32_t)size;
-  free(old);
+  asn_free_block(old);
   return 0;
 }
 
@@ -109,6 +109,6 @@ int x509_encode_spki(const Buffer* oid, const Buffer* params, const Buffer* bits
   asn_put_hdr(p, 0x30, (uint32_t)body);
   out->data -= size;
   out->len += (uint32_t)size;
-  free(old);
+  asn_free_block(old);
   return 0;
 }

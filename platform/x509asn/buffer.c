@@ -10,6 +10,17 @@
  * address space allows. */
 #define MAX_BLOCK ((uint64_t)(SIZE_MAX < 0xFFFFFFFEu ? SIZE_MAX - 1 : 0xFFFFFFFEu))
 
+/* A block at an odd address is embedded in the object that holds its record
+ * (a buffer object keeps small content in its own allocation, placed one
+ * octet off so that it is told apart from every malloc block, which is at
+ * least 2-aligned). The library never frees such a block: growing leaves it
+ * where it is and moves the content to a new block, and releasing only
+ * empties the record; its object frees it with itself. */
+void asn_free_block(unsigned char* block) {
+  if (((uintptr_t)block & 1u) != 0) return;
+  free(block);
+}
+
 void init_buffer(Buffer* b) {
   b->start = NULL;
   b->data = NULL;
@@ -36,7 +47,7 @@ int alloc_buffer(uint32_t size, Buffer* b) {
 
 void release_buffer(Buffer* b) {
   if (b == NULL) return;
-  free(b->start);
+  asn_free_block(b->start);
   init_buffer(b);
 }
 
@@ -88,7 +99,7 @@ int asn_reserve(Buffer* b, uint32_t n, unsigned char** old_block) {
   if (old_block != NULL)
     *old_block = b->start;
   else
-    free(b->start);
+    asn_free_block(b->start);
   b->start = block;
   b->data = block + front;
   return 0;
@@ -101,7 +112,7 @@ int asn_prepend(Buffer* b, const void* src, uint32_t n) {
   if (r != 0) return r;
   /* src may lie in the old block (freed only now) or in b's own room. */
   memmove(b->data - n, src, n);
-  free(old);
+  asn_free_block(old);
   b->data -= n;
   b->len += n;
   return 0;
@@ -127,7 +138,7 @@ int append_buffer(Buffer* dst, const Buffer* src) {
   if (block == NULL) return X509ASN_E_NOMEM;
   if (dst->len != 0) memcpy(block + front, dst->data, dst->len);
   memcpy(block + front + dst->len, src->data, n);
-  free(dst->start);
+  asn_free_block(dst->start);
   dst->start = block;
   dst->data = block + front;
   dst->len += n;

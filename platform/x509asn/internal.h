@@ -109,10 +109,15 @@ X509ASN_HIDDEN int asn_oid_check(const unsigned char* p, uint32_t n);
 /* The same over the octets under a cursor (what asn1_oid_check checks). */
 static inline int cur_oid_check(const asn_cur* c) { return asn_oid_check(c->p, cur_left(c)); }
 
+/* Frees a block a record held, unless it is embedded in the record's object
+ * (an odd address: buffer.c). Every block the library replaces or releases
+ * goes through here. NULL is ignored. */
+X509ASN_HIDDEN void asn_free_block(unsigned char* block);
+
 /* Makes at least n octets of room in front of b's content, moving b into a
  * new owned block when needed. When old_block is not NULL the replaced block
- * is handed back instead of freed (the caller frees it after copying from
- * it). 0, X509ASN_E_NOMEM or X509ASN_E_RANGE; b unchanged on failure. */
+ * is handed back instead of freed (the caller frees it with asn_free_block
+ * after copying from it). 0, X509ASN_E_NOMEM or X509ASN_E_RANGE; b unchanged on failure. */
 X509ASN_HIDDEN int asn_reserve(Buffer* b, uint32_t n, unsigned char** old_block);
 
 /* Prepends n octets from src (may be NULL when n is 0). Same codes. */

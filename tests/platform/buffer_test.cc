@@ -138,6 +138,60 @@ TEST(BufferTest, EmptyCopiesChangeNothing) {
   EXPECT_EQ(o.b.len, 0u);
 }
 
+// A block at an odd address lives inside the object that holds its record:
+// growing moves the content out of it and releasing empties the record, and
+// neither frees it (ASan reports a free of memory not from malloc).
+TEST(BufferTest, EmbeddedBlocksAreNeverFreed) {
+  struct Holder {
+    Buffer b;
+    alignas(8) unsigned char area[1 + 4 + 2];  // one octet off, 4 of room, 2 of content
+  };
+  Bytes head("A1 A2 A3 A4 A5 A6"), tail("B1");
+  Buffer vh = head.View(), vt = tail.View();
+  // The content 01 02 with room octets in front (both starts odd).
+  auto fresh = [](Holder* h, uint32_t room) {
+    h->area[5] = 0x01;
+    h->area[6] = 0x02;
+    h->b.start = h->area + 5 - room;
+    h->b.data = h->area + 5;
+    h->b.len = 2;
+  };
+  struct Grow {
+    const char* what;
+    uint32_t room;
+    int (*op)(Buffer* b, const Buffer* head, const Buffer* tail);
+    const char* want;
+  } grows[] = {
+      {"insert", 4, [](Buffer* b, const Buffer* h, const Buffer*) { return insert_buffer(b, h); },
+       "A1 A2 A3 A4 A5 A6 01 02"},
+      {"append", 4, [](Buffer* b, const Buffer*, const Buffer* t) { return append_buffer(b, t); }, "01 02 B1"},
+      {"encode", 0, [](Buffer* b, const Buffer*, const Buffer*) { return asn1_der_encode(0x04, b); },
+       "04 02 01 02"},
+  };
+  for (const Grow& g : grows) {
+    SCOPED_TRACE(g.what);
+    Holder h;
+    fresh(&h, g.room);
+    unsigned char* embedded = h.b.start;
+    ASSERT_EQ(g.op(&h.b, &vh, &vt), 0);
+    EXPECT_NE(h.b.start, embedded);
+    Bytes want(g.want);
+    Buffer vw = want.View();
+    EXPECT_EQ(cmp_buffers(&h.b, &vw), 0);
+    EXPECT_EQ(h.area[5], 0x01);  // the embedded block is left as it was
+    release_buffer(&h.b);        // frees the new block
+  }
+  Holder h;
+  fresh(&h, 4);
+  Bytes two("C1 C2");
+  Buffer v2 = two.View();
+  ASSERT_EQ(insert_buffer(&h.b, &v2), 0);  // fits in the room: stays embedded
+  EXPECT_EQ(h.b.start, h.area + 1);
+  release_buffer(&h.b);
+  EXPECT_EQ(h.b.start, nullptr);
+  EXPECT_EQ(h.b.len, 0u);
+}
+
 TEST(BufferTest, Compare) {
   struct Row {
     const char* a;
