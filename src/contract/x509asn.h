@@ -37,7 +37,9 @@
  * only fail for lack of memory or invalid arguments. Prepare an empty buffer
  * with room: alloc_buffer(n, &b); shift_buffer(&b, n);
  * Growing frees the old block with free(), so a record whose start is not
- * NULL must hold a block from malloc (as every block of this library is). A
+ * NULL must hold a block from malloc (as every block of this library is),
+ * or a block embedded in its owner at an odd address, which no malloc
+ * block has and which the library therefore never frees. A
  * record over a caller's own area (start = the area) is fine only where it
  * never needs to grow (asn1_enc_objid of at most 16 arcs into 75 octets).
  *
