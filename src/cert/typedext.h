@@ -19,12 +19,12 @@ class TypedExtn : public I {
   TBuf* getObjId() override { return embedded_.objId(&this->error_); }
   int setRaw(TBuf* in) override {
     int r = embedded_.parse(in);
-    if (r != pkixrc::kOk) return this->error_ = r;
-    embedded_.setType(kKind);
-    Ref<TBuf> v = adoptRef(embedded_.value(&r));
-    r = v ? this->setValue(v.get()) : pkixrc::kFailed;
-    if (r == pkixrc::kOk) embedded_.markClean();
-    return this->error_ = r;
+    return this->error_ = r != pkixrc::kOk ? r : readValue();
+  }
+  // setRaw for an element already read from the start of in.
+  int setRawParsed(TBuf* in, const ExtnElement& e) {
+    int r = embedded_.adopt(in, e);
+    return this->error_ = r != pkixrc::kOk ? r : readValue();
   }
   TBuf* getRaw() override {
     if (sync() != pkixrc::kOk) return nullptr;
@@ -62,6 +62,18 @@ class TypedExtn : public I {
     if (!v || embedded_.setValue(v.get()) != pkixrc::kOk) return this->error_ = pkixrc::kFailed;
     stale_ = false;
     return pkixrc::kOk;
+  }
+
+  // After the element was parsed: the fixed kind, and the value read into
+  // the fields through the class's own setValue. 0 or setValue's code
+  // (kFailed without a value).
+  int readValue() {
+    embedded_.setType(kKind);
+    int r = pkixrc::kOk;
+    Ref<TBuf> v = adoptRef(embedded_.value(&r));
+    r = v ? this->setValue(v.get()) : pkixrc::kFailed;
+    if (r == pkixrc::kOk) embedded_.markClean();
+    return r;
   }
 
   ExtnCore embedded_;

@@ -78,15 +78,21 @@ const unsigned char* X509Extn::oidOf(extn_t t) {
   return nullptr;
 }
 
-TExtn::extn_t X509Extn::getType(TBuf* in, Buffer* id) {
-  if (id != nullptr) init_buffer(id);
-  if (in == nullptr || in->getBuffer() == nullptr) return EXT_NONE;
-  Buffer b = *in->getBuffer();  // a copy: in is not consumed
-  Buffer oid;
-  init_buffer(&oid);
-  if (x509_parse_extension(&b, &oid, nullptr, nullptr) < 0) return EXT_NONE;
-  if (id != nullptr) *id = oid;
-  return kindOf(oid);
+TExtn::extn_t X509Extn::getType(TBuf* in) {
+  ExtnElement e;
+  if (in == nullptr || in->getBuffer() == nullptr || !readExtnElement(*in->getBuffer(), &e)) return EXT_NONE;
+  return kindOf(e.oid);
+}
+
+bool readExtnElement(const Buffer& in, ExtnElement* out) {
+  Buffer cursor = in;
+  init_buffer(&out->oid);
+  init_buffer(&out->value);
+  out->critical = 0;
+  if (x509_parse_extension(&cursor, &out->oid, &out->critical, &out->value) < 0) return false;
+  out->whole = in;
+  out->whole.len = static_cast<uint32_t>(cursor.data - in.data);
+  return true;
 }
 
 int ExtnCore::parse(TBuf* in) {
@@ -96,24 +102,25 @@ int ExtnCore::parse(TBuf* in) {
   if (in == nullptr) return kBadArgument;
   Buffer* b = in->getBuffer();
   if (b == nullptr) return kUnavailable;
-  // Parsed from a copy: the view is made while in still covers the
-  // extension, and in is advanced past it at the end.
-  Buffer cursor = *b;
-  Buffer oid, value;
-  init_buffer(&oid);
-  init_buffer(&value);
-  int critical = 0;
-  if (x509_parse_extension(&cursor, &oid, &critical, &value) < 0) return kFailed;
-  Buffer whole = *b;
-  whole.len = static_cast<uint32_t>(cursor.data - b->data);
-  raw_ = tbufView(in, whole);
+  ExtnElement e;
+  if (!readExtnElement(*b, &e)) return kFailed;
+  return adopt(in, e);
+}
+
+int ExtnCore::adopt(TBuf* in, const ExtnElement& e) {
+  fini();
+  modified_ = 1;
+  type_ = TExtn::EXT_NONE;
+  // The view is made while in still covers the element; in is advanced
+  // past it at the end.
+  raw_ = tbufView(in, e.whole);
   if (!raw_) return kNoMemory;
-  type_ = X509Extn::kindOf(oid);
-  critical_ = critical != 0 ? 1 : 0;
-  id_at_ = oid;
-  value_at_ = value;
+  type_ = X509Extn::kindOf(e.oid);
+  critical_ = e.critical != 0 ? 1 : 0;
+  id_at_ = e.oid;
+  value_at_ = e.value;
   set_ = 1;
-  in->shift(whole.len);
+  in->shift(e.whole.len);
   modified_ = 0;
   return kOk;
 }
@@ -318,22 +325,44 @@ TExtn* make() {
   return new (std::nothrow) T();
 }
 
+// A new T read from the element e at the start of in; null (in unchanged)
+// when T cannot read it.
+template <class T>
+TExtn* readAs(TBuf* in, const ExtnElement& e) {
+  Ref<T> x = adoptRef(new (std::nothrow) T());
+  if (!x) return nullptr;
+  // A typed extension has consumed the element before its class reads the
+  // value: a value it cannot read puts in's record back where it was.
+  const Buffer before = *in->getBuffer();
+  if (x->setRawParsed(in, e) != kOk) {
+    *in->getBuffer() = before;
+    return nullptr;
+  }
+  return x.detach();
+}
+
 struct FactoryRow {
   TExtn::extn_t type;
   TExtn* (*create)();
+  TExtn* (*read)(TBuf*, const ExtnElement&);
 };
+
+template <class T>
+constexpr FactoryRow row(TExtn::extn_t t) {
+  return {t, &make<T>, &readAs<T>};
+}
 
 // Kinds with a class of their own; every other kind is a generic extension.
 const FactoryRow kTypedExtns[] = {
-    {TExtn::EXT_AUTHORITY_KEY_ID, &make<X509AuthKeyId>},
-    {TExtn::EXT_ISSUER_ALT_NAME, &make<AltIssuer>},
-    {TExtn::EXT_ISSUING_DP, &make<IDP>},
-    {TExtn::EXT_CERT_ISSUER, &make<CertIssuer>},
-    {TExtn::EXT_SUBJECT_KEY_ID, &make<X509SubjectKeyId>},
-    {TExtn::EXT_KEY_USAGE, &make<X509KeyUsage>},
-    {TExtn::EXT_SUBJECT_ALT_NAME, &make<AltSubject>},
-    {TExtn::EXT_CRL_DP, &make<X509CRLDP>},
-    {TExtn::EXT_EXT_KEY_USAGE, &make<X509ExtKeyUsage>},
+    row<X509AuthKeyId>(TExtn::EXT_AUTHORITY_KEY_ID),
+    row<AltIssuer>(TExtn::EXT_ISSUER_ALT_NAME),
+    row<IDP>(TExtn::EXT_ISSUING_DP),
+    row<CertIssuer>(TExtn::EXT_CERT_ISSUER),
+    row<X509SubjectKeyId>(TExtn::EXT_SUBJECT_KEY_ID),
+    row<X509KeyUsage>(TExtn::EXT_KEY_USAGE),
+    row<AltSubject>(TExtn::EXT_SUBJECT_ALT_NAME),
+    row<X509CRLDP>(TExtn::EXT_CRL_DP),
+    row<X509ExtKeyUsage>(TExtn::EXT_EXT_KEY_USAGE),
 };
 
 }  // namespace
@@ -350,16 +379,16 @@ TExtn* createTExtn(TExtn::extn_t t) { return createX509Extn(t); }
 TExtn* createX509Extn(TBuf* in, Buffer* id) {
   if (id != nullptr) init_buffer(id);
   if (in == nullptr || in->getBuffer() == nullptr) return nullptr;
-  Ref<TExtn> e = adoptRef(createX509Extn(X509Extn::getType(in, id)));
-  if (!e) return nullptr;
-  // A typed extension has consumed the element before its class reads the
-  // value: a value it cannot read puts in's record back where it was.
-  const Buffer before = *in->getBuffer();
-  if (e->setRaw(in) != kOk) {
-    *in->getBuffer() = before;
-    return nullptr;
+  ExtnElement e;
+  if (!readExtnElement(*in->getBuffer(), &e)) return nullptr;
+  if (id != nullptr) *id = e.oid;
+  TExtn::extn_t kind = X509Extn::kindOf(e.oid);
+  for (const FactoryRow& r : kTypedExtns) {
+    if (r.type == kind) return r.read(in, e);
   }
-  return e.detach();
+  Ref<X509Extn> generic = adoptRef(new (std::nothrow) X509Extn(kind));
+  if (!generic || generic->setRawParsed(in, e) != kOk) return nullptr;
+  return generic.detach();
 }
 
 TExtn* createUnreadExtn(TBuf* in) {

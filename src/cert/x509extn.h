@@ -12,6 +12,19 @@
 #include "cert/textn.h"
 #include "support/ref.h"
 
+// One Extension element as parsed from the start of an input: the whole
+// element and its parts, all views into the input's octets.
+struct ExtnElement {
+  Buffer whole;
+  Buffer oid;
+  Buffer value;
+  int critical;
+};
+
+// Parses the Extension element at the start of in (in is not consumed).
+// True with *out filled; false when in does not start with one.
+bool readExtnElement(const Buffer& in, ExtnElement* out);
+
 // What every extension of this module keeps, for X509Extn and the typed
 // extensions alike: its kind, the critical flag, and its element, value
 // and identifier. A parsed extension holds one buffer object, a view of
@@ -31,6 +44,8 @@ class ExtnCore {
   // Parses one Extension element from in and advances in past it; the
   // value is not read. Codes as TExtn::setRaw.
   int parse(TBuf* in);
+  // parse for an element already read from the start of in.
+  int adopt(TBuf* in, const ExtnElement& e);
   // The operations of TExtn of the same names; each stores its outcome in
   // *code (codes as there).
   TBuf* objId(int* code);
@@ -74,6 +89,8 @@ class X509Extn : public TExtn {
   extn_t getType() override { return core_.type(); }
   TBuf* getObjId() override { return core_.objId(&error_); }
   int setRaw(TBuf* in) override { return error_ = core_.parse(in); }
+  // setRaw for an element already read from the start of in.
+  int setRawParsed(TBuf* in, const ExtnElement& e) { return error_ = core_.adopt(in, e); }
   TBuf* getRaw() override { return core_.raw(&error_); }
   int setValue(TBuf* value) final { return error_ = core_.setValue(value); }
   TBuf* getValue() override { return core_.value(&error_); }
@@ -87,9 +104,8 @@ class X509Extn : public TExtn {
   virtual void setType(extn_t t) { core_.setType(t); }
 
   // The kind of the Extension element at in (in is not consumed); 0 when
-  // unknown or unparsable. With id, also its identifier's content octets
-  // (a view into in's octets; empty when unparsable).
-  static extn_t getType(TBuf* in, Buffer* id = nullptr);
+  // unknown or unparsable.
+  static extn_t getType(TBuf* in);
   // The kind of an identifier's content octets; 0 when not in the table.
   static extn_t kindOf(const Buffer& oid);
   // The identifier constant of a kind (null for 0 and kinds outside the
