@@ -311,6 +311,8 @@ int X509ExtnList::appendWithId(TExtn* e, const Buffer& id) {
   }
   int r = list_->append(e);
   if (r != kOk) return error_ = r;
+  // Room for a certificate's usual extensions in one allocation.
+  if (ids_.empty()) ids_.reserve(kUsualCount);
   ids_.emplace_back(key, list_->lastNode());
   if (!by_id_.empty()) by_id_.emplace(std::move(key), list_->lastNode());
   return error_ = kOk;

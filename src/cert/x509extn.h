@@ -140,6 +140,8 @@ class X509ExtnList : public TExtnList {
   // Lists shorter than this are searched in place; from this length on an
   // index of identifiers is kept.
   static constexpr size_t kIndexFrom = 16;
+  // How many extensions a certificate usually carries.
+  static constexpr size_t kUsualCount = 8;
 
   // The node holding an extension with identifier id (its content octets),
   // or null.
