@@ -1,18 +1,45 @@
 #include "framework/cmn_ref.h"
 
 // Built before any other static object of the library, so that statics which
-// take references during their own construction find it ready.
+// take references during their own construction find them ready; the stripes
+// are built right after RefMutex (same priority, declared later).
 CMN_RecursiveMutex CMN_Reference::RefMutex __attribute__((init_priority(101)))("RefMutex");
+
+namespace {
+CMN_RefStripe gStripes[kCMN_RefStripes] __attribute__((init_priority(101)));
+
+// The lock under which obj's count may reach 0. An object counted on this
+// module's lock takes its stripe. Any other mutex (a lock of its own, or the
+// module lock of another module whose object this module's code releases)
+// is taken whole: that module's walks take its RefMutex first, so they still
+// exclude the release.
+CMN_RecursiveMutex& LastReleaseLock(CMN_RecursiveMutex* mutex, const CMN_Reference* obj) {
+  if (mutex != &CMN_Reference::RefMutex) return *mutex;
+  return gStripes[CMN_RefStripeOf(obj)].lock;
+}
+}  // namespace
+
+CMN_RefStripe* CMN_RefStripes() { return gStripes; }
+
+CMN_WalkLock::CMN_WalkLock(CMN_RecursiveMutex* walk, CMN_RefStripe* stripes) : walk_(walk), stripes_(stripes) {
+  walk_->enter();
+  for (unsigned i = 0; i < kCMN_RefStripes; ++i) stripes_[i].lock.enter();
+}
+
+CMN_WalkLock::~CMN_WalkLock() {
+  for (unsigned i = kCMN_RefStripes; i-- > 0;) stripes_[i].lock.exit();
+  walk_->exit();
+}
 
 CMN_Reference::~CMN_Reference() = default;
 
-// The count is an atomic word; the module lock is needed only where a count
-// reaches 0. The object manager's walks take the lock and then pin every
-// object whose count they read as not 0: such an object cannot die while the
-// lock is held, because its last reference can only be dropped under the
-// lock. Any other change of the count is made by a thread that already owns
-// a reference (or by the creator of a new object), so it needs no lock and
-// cannot race with the object's end.
+// The count is an atomic word; the module lock (the object's stripe of it) is
+// needed only where a count reaches 0. The object manager's walks take the
+// whole lock and then pin every object whose count they read as not 0: such
+// an object cannot die while the lock is held, because its last reference can
+// only be dropped under its stripe. Any other change of the count is made by
+// a thread that already owns a reference (or by the creator of a new object),
+// so it needs no lock and cannot race with the object's end.
 void CMN_Reference::addReference() { count_.fetch_add(1, std::memory_order_relaxed); }
 
 int CMN_Reference::remReference() {
@@ -25,7 +52,7 @@ int CMN_Reference::remReference() {
   }
   int now;
   {
-    CMN_ScopedLock<CMN_RecursiveMutex> held(*mutex_);
+    CMN_ScopedLock<CMN_RecursiveMutex> held(LastReleaseLock(mutex_, this));
     now = count_.fetch_sub(1, std::memory_order_acq_rel) - 1;
   }
   if (now == 0) delete this;
