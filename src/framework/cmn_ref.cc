@@ -1,5 +1,7 @@
 #include "framework/cmn_ref.h"
 
+#include <cstdint>
+
 // Built before any other static object of the library, so that statics which
 // take references during their own construction find them ready; the stripes
 // are built right after RefMutex (same priority, declared later).
@@ -20,6 +22,23 @@ CMN_RecursiveMutex& LastReleaseLock(CMN_RecursiveMutex* mutex, const CMN_Referen
 }  // namespace
 
 CMN_RefStripe* CMN_RefStripes() { return gStripes; }
+
+unsigned CMN_RefStripeOf(const CMN_Reference* obj) {
+  constexpr unsigned kBits = 5;
+  static_assert(1u << kBits == kCMN_RefStripes, "the stripe count is 2^kBits");
+  // Only the 64 KiB block of the address counts. The allocator serves each
+  // thread from its own heap region, so the objects one thread makes and
+  // drops land in the few stripes of its own blocks: their locks stay in
+  // that thread's cache instead of moving between cores on every object, as
+  // they would if neighbouring objects were spread over all stripes.
+  auto a = reinterpret_cast<uintptr_t>(obj) >> 16;
+  // Fibonacci hashing: the top bits of the product mix every bit of a.
+  if constexpr (sizeof(uintptr_t) == 8) {
+    return static_cast<unsigned>((static_cast<uint64_t>(a) * 0x9E3779B97F4A7C15ull) >> (64 - kBits));
+  } else {
+    return static_cast<unsigned>((static_cast<uint32_t>(a) * 0x9E3779B9u) >> (32 - kBits));
+  }
+}
 
 CMN_WalkLock::CMN_WalkLock(CMN_RecursiveMutex* walk, CMN_RefStripe* stripes) : walk_(walk), stripes_(stripes) {
   walk_->enter();

@@ -4,8 +4,6 @@
 #ifndef PKIX_FRAMEWORK_CMN_REF_H_
 #define PKIX_FRAMEWORK_CMN_REF_H_
 
-#include <cstdint>
-
 #include "contract/reference.h"
 #include "framework/cmn_rmutex.h"
 
@@ -31,7 +29,12 @@
 //    which come after the module lock as before.
 //  So a waiting cycle would need a stripe holder that waits for another
 //  lock, and only a walker does, for locks that come later in one order.
-inline constexpr unsigned kCMN_RefStripes = 64;
+//
+// 32 stripes: far more than the cores that contend for them, and few enough
+// that a walker's locks (all stripes, RefMutex, and what its work takes
+// inside) stay within the 64 locks a thread may hold at once under the
+// thread checker's deadlock detector.
+inline constexpr unsigned kCMN_RefStripes = 32;
 
 // One stripe of the module lock, alone on its cache line so that threads
 // working on different stripes do not share lines.
@@ -43,19 +46,9 @@ struct alignas(64) CMN_RefStripe {
 // The module's stripes (kCMN_RefStripes of them, built with RefMutex).
 CMN_RefStripe* CMN_RefStripes();
 
-// The stripe index of a counted object: a hash of its address, so that the
-// object needs no field for it.
-inline unsigned CMN_RefStripeOf(const CMN_Reference* obj) {
-  // Fibonacci hashing: the top bits of the product mix every address bit.
-  constexpr unsigned kBits = 6;
-  static_assert(1u << kBits == kCMN_RefStripes, "the stripe count is 2^kBits");
-  auto a = reinterpret_cast<uintptr_t>(obj);
-  if constexpr (sizeof(uintptr_t) == 8) {
-    return static_cast<unsigned>((static_cast<uint64_t>(a) * 0x9E3779B97F4A7C15ull) >> (64 - kBits));
-  } else {
-    return static_cast<unsigned>((static_cast<uint32_t>(a) * 0x9E3779B9u) >> (32 - kBits));
-  }
-}
+// The stripe index (below kCMN_RefStripes) of a counted object: a hash of
+// its address, so that the object needs no field for it.
+unsigned CMN_RefStripeOf(const CMN_Reference* obj);
 
 // Holds a whole striped module lock (its walk lock, then every stripe in
 // index order) for its lifetime: what every walk of the object manager
