@@ -20,7 +20,13 @@
 //  - a thread that is not walking takes a stripe only to link or unlink one
 //    object or to drop one count to 0, and takes no other lock while it
 //    holds it: a stripe is a leaf lock for it (objects are destroyed after
-//    the stripe is left);
+//    the stripe is left). Code of another module that drops the last count
+//    of one of this module's objects takes RefMutex the same way, as a leaf;
+//  - the lock order is unchanged: module lock (RefMutex, then stripes),
+//    then holder-list locks, never the other way: no thread waits for a
+//    stripe while it holds a holder-list lock (counts are dropped after the
+//    list lock is left, objects whose holders are redirected are pinned,
+//    and a walker only re-enters stripes it owns);
 //  - walkers take RefMutex first, so at most one thread at a time is taking
 //    or holding stripes as a walker, always in the same increasing order;
 //  - everything a walk does while it holds all the stripes (pinning,
