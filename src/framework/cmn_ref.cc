@@ -59,7 +59,13 @@ CMN_Reference::~CMN_Reference() = default;
 // only be dropped under its stripe. Any other change of the count is made by
 // a thread that already owns a reference (or by the creator of a new object),
 // so it needs no lock and cannot race with the object's end.
-void CMN_Reference::addReference() { count_.fetch_add(1, std::memory_order_relaxed); }
+//
+// The increment is a release: the first one follows the construction of the
+// object (registered with a count of 0), and a walker that reads the count
+// as not 0 (an acquire) goes on to call the object's virtual functions, so
+// it must also see everything the constructors wrote after registration.
+// (On x86 the locked increment is the same instruction either way.)
+void CMN_Reference::addReference() { count_.fetch_add(1, std::memory_order_release); }
 
 int CMN_Reference::remReference() {
   int32_t seen = count_.load(std::memory_order_relaxed);

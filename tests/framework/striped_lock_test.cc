@@ -24,6 +24,8 @@ namespace {
 
 constexpr int kWorkers = 3;
 constexpr int kObjectsPerWorker = 400;
+// Walks made while the workers churn.
+constexpr int kWalks = 20;
 // How often a walker gives the other threads a chance to get past it before
 // it checks that they did not.
 constexpr int kYieldsInsideWalk = 200;
@@ -74,12 +76,15 @@ struct Witness : Probe {
 // and release the rest themselves, over and over.
 class Churn {
  public:
-  explicit Churn(int rounds) : rounds_(rounds), handoff_(kWorkers), handoff_lock_(kWorkers) {}
+  Churn() : handoff_(kWorkers), handoff_lock_(kWorkers) {}
 
-  void Run(int me) {
-    for (int r = 0; r < rounds_; ++r) {
+  // Rounds of making kBatch objects, until stop is set; running_ counts the
+  // workers that have made their first batch.
+  void Run(int me, const std::atomic<bool>& stop) {
+    for (bool first = true; !stop.load(); first = false) {
       std::vector<ProbeRef*> mine;
-      for (int i = 0; i < kObjectsPerWorker / rounds_ + 1; ++i) mine.push_back(new ProbeRef(new Probe));
+      for (int i = 0; i < kBatch; ++i) mine.push_back(new ProbeRef(new Probe));
+      if (first) ++running_;
       {
         std::lock_guard<std::mutex> g(handoff_lock_[(me + 1) % kWorkers]);
         for (size_t i = 0; i < mine.size(); i += 2) handoff_[(me + 1) % kWorkers].push_back(mine[i]);
@@ -88,6 +93,7 @@ class Churn {
       DropHandedOver(me);
     }
   }
+  bool AllRunning() const { return running_.load() == kWorkers; }
   // Releases what other workers handed to worker me.
   void DropHandedOver(int me) {
     std::vector<ProbeRef*> given;
@@ -99,7 +105,8 @@ class Churn {
   }
 
  private:
-  int rounds_;
+  static constexpr int kBatch = 8;
+  std::atomic<int> running_{0};
   std::vector<std::vector<ProbeRef*>> handoff_;
   std::vector<std::mutex> handoff_lock_;
 };
@@ -125,28 +132,25 @@ TEST_F(StripedLockTest, WalksSeeNoChangeWhileOthersCreateAndDestroy) {
   Witness* w = new Witness;
   w->changes = &changes;
   ProbeRef keep(w);
-  Churn churn(50);
+  Churn churn;
   std::atomic<bool> stop{false};
-  std::atomic<int> walks{0};
-  std::thread walker([&] {
-    Tuint32ID nobody(999);
-    while (!stop.load()) {
-      om.finiAll();  // the witness counts twice inside the walk
-      om.unhookObjs(nobody);
-      EXPECT_EQ(om.moduleIsUsedBy(nobody), 0);
-      std::unique_ptr<DummyHolder, void (*)(DummyHolder*)> pin(om.getObj(), [](DummyHolder* p) {
-        if (p != nullptr) p->die();
-      });
-      ++walks;
-    }
-  });
   std::vector<std::thread> workers;
-  for (int t = 0; t < kWorkers; ++t) workers.emplace_back([&churn, t] { churn.Run(t); });
+  for (int t = 0; t < kWorkers; ++t) workers.emplace_back([&churn, &stop, t] { churn.Run(t, stop); });
+  // The workers keep going until the walks are done, and the walks start
+  // once every worker is under way, so the two always overlap.
+  while (!churn.AllRunning()) sched_yield();
+  Tuint32ID nobody(999);
+  for (int walk = 0; walk < kWalks; ++walk) {
+    om.finiAll();  // the witness counts twice inside the walk
+    om.unhookObjs(nobody);
+    EXPECT_EQ(om.moduleIsUsedBy(nobody), 0);
+    std::unique_ptr<DummyHolder, void (*)(DummyHolder*)> pin(om.getObj(), [](DummyHolder* p) {
+      if (p != nullptr) p->die();
+    });
+  }
+  stop = true;
   for (std::thread& t : workers) t.join();
   for (int t = 0; t < kWorkers; ++t) churn.DropHandedOver(t);
-  stop = true;
-  walker.join();
-  EXPECT_GT(walks.load(), 0);
   EXPECT_EQ(changes.load(), 0);
 }
 
