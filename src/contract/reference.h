@@ -10,9 +10,12 @@
 
 class CMN_Reference {
  public:
-  // The module's lock for every reference count and for its object manager's
-  // list of live objects. One per module: the symbol is hidden, so each
-  // library that links the framework has its own.
+  // The module's lock: the lock its object manager's walks take first. The
+  // framework divides the module lock into stripes: objects counted on it are
+  // registered and lose their last reference under a stripe chosen by their
+  // address, and a walk takes this mutex and then every stripe. One per
+  // module: the symbol is hidden, so each library that links the framework
+  // has its own.
   static CMN_RecursiveMutex RefMutex;
 
   CMN_Reference() : mutex_(&RefMutex), count_(0) {}
@@ -25,7 +28,8 @@ class CMN_Reference {
   // Adds one reference (an atomic increment; no lock).
   void addReference();
   // Removes one reference and returns the new count. Only the step that can
-  // reach 0 takes the mutex, so that a walker pinning objects under it never
+  // reach 0 takes the mutex (for RefMutex of the module that runs it: the
+  // object's stripe of it), so that a walker pinning objects under it never
   // revives one being destroyed; at 0 the
   // object has been destroyed through its deleting destructor and must not be
   // touched again.

@@ -25,20 +25,22 @@ void DummyHolder::assign(CMN_GuardedRef* obj) {
 
 CMN_GuardedRef* MakeObject(unsigned /*type*/, CMN_GuardedRef& /*old*/) { return nullptr; }
 
-CMN_ObjectManager::CMN_ObjectManager() : lock_(&CMN_Reference::RefMutex), head_(nullptr) {}
+CMN_ObjectManager::CMN_ObjectManager() : lock_(&CMN_Reference::RefMutex), stripes_(CMN_RefStripes()) {}
 
 CMN_ObjectManager::~CMN_ObjectManager() = default;
 
 void CMN_ObjectManager::storeObj(CMN_GuardedRef* obj) {
-  CMN_ScopedLock<CMN_RecursiveMutex> held(*lock_);
-  obj->omLinkBack_ = &head_;
-  obj->omNext_ = head_;
-  if (head_ != nullptr) head_->omLinkBack_ = &obj->omNext_;
-  head_ = obj;
+  unsigned s = CMN_RefStripeOf(obj);
+  CMN_ScopedLock<CMN_RecursiveMutex> held(stripes_[s].lock);
+  CMN_GuardedRef*& head = heads_[s].first;
+  obj->omLinkBack_ = &head;
+  obj->omNext_ = head;
+  if (head != nullptr) head->omLinkBack_ = &obj->omNext_;
+  head = obj;
 }
 
 void CMN_ObjectManager::removeObj(CMN_GuardedRef* obj) {
-  CMN_ScopedLock<CMN_RecursiveMutex> held(*lock_);
+  CMN_ScopedLock<CMN_RecursiveMutex> held(stripes_[CMN_RefStripeOf(obj)].lock);
   if (obj->omLinkBack_ != nullptr) {
     if (obj->omNext_ != nullptr) obj->omNext_->omLinkBack_ = obj->omLinkBack_;
     *obj->omLinkBack_ = obj->omNext_;
@@ -48,39 +50,46 @@ void CMN_ObjectManager::removeObj(CMN_GuardedRef* obj) {
 }
 
 unsigned CMN_ObjectManager::count() {
-  CMN_ScopedLock<CMN_RecursiveMutex> held(*lock_);
+  CMN_WalkLock held(lock_, stripes_);
   unsigned n = 0;
-  for (CMN_GuardedRef* o = head_; o != nullptr; o = o->omNext_) ++n;
+  for (const Head& h : heads_) {
+    for (CMN_GuardedRef* o = h.first; o != nullptr; o = o->omNext_) ++n;
+  }
   return n;
 }
 
 DummyHolder* CMN_ObjectManager::getObj() {
-  CMN_ScopedLock<CMN_RecursiveMutex> held(*lock_);
-  for (CMN_GuardedRef* o = head_; o != nullptr; o = o->omNext_) {
-    if (o->references() != 0) return new DummyHolder(o);
+  CMN_WalkLock held(lock_, stripes_);
+  for (const Head& h : heads_) {
+    for (CMN_GuardedRef* o = h.first; o != nullptr; o = o->omNext_) {
+      if (o->references() != 0) return new DummyHolder(o);
+    }
   }
   return nullptr;
 }
 
-// Visits every counted object with two pins, current and next, so the walk
-// survives the destruction of any object while it runs, the one under work
-// included. Objects with a count of 0 are passed over (see DummyHolder).
+// Visits every counted object, stripe by stripe, with two pins, current and
+// next, so the walk survives the destruction of any object while it runs,
+// the one under work included. Objects with a count of 0 are passed over
+// (see DummyHolder). Objects the work creates may or may not be visited.
 template <class Work>
 void CMN_ObjectManager::Walk(Work work) {
   // Declared before the lock, so they are released after it.
   DummyHolder current(nullptr);
   DummyHolder next(nullptr);
-  CMN_ScopedLock<CMN_RecursiveMutex> held(*lock_);
-  CMN_GuardedRef* obj = head_;
-  while (obj != nullptr) {
-    if (obj->references() == 0) {
-      obj = obj->omNext_;
-      continue;
+  CMN_WalkLock held(lock_, stripes_);
+  for (const Head& h : heads_) {
+    CMN_GuardedRef* obj = h.first;
+    while (obj != nullptr) {
+      if (obj->references() == 0) {
+        obj = obj->omNext_;
+        continue;
+      }
+      current.assign(obj);
+      next.assign(obj->omNext_);
+      work(obj, current, next);
+      obj = obj->omNext_;  // re-read: the work may have changed the list
     }
-    current.assign(obj);
-    next.assign(obj->omNext_);
-    work(obj, current, next);
-    obj = obj->omNext_;  // re-read: the work may have changed the list
   }
 }
 
@@ -130,11 +139,13 @@ void CMN_ObjectManager::finiAll() {
 
 template <class Match>
 int CMN_ObjectManager::AnyHolder(Match match) {
-  CMN_ScopedLock<CMN_RecursiveMutex> held(*lock_);
-  for (CMN_GuardedRef* o = head_; o != nullptr; o = o->omNext_) {
-    CMN_ScopedLock<CMN_GuardedRef> holders(*o);
-    for (sitem<CMN_GRPHolder>* it = o->_getHolders().head; it != nullptr; it = it->next) {
-      if (match(*it->holder->getModuleID())) return 1;
+  CMN_WalkLock held(lock_, stripes_);
+  for (const Head& h : heads_) {
+    for (CMN_GuardedRef* o = h.first; o != nullptr; o = o->omNext_) {
+      CMN_ScopedLock<CMN_GuardedRef> holders(*o);
+      for (sitem<CMN_GRPHolder>* it = o->_getHolders().head; it != nullptr; it = it->next) {
+        if (match(*it->holder->getModuleID())) return 1;
+      }
     }
   }
   return 0;

@@ -9,7 +9,7 @@
 // Objects whose count is 0 (registered but not yet counted by their creator,
 // or already dying in another thread) are never pinned: such a pin stays
 // empty, so no walk waits on a count that only a blocked thread could change.
-// Callers hold the module lock while they pin.
+// Callers hold the whole module lock (all its stripes) while they pin.
 class DummyHolder {
  public:
   explicit DummyHolder(CMN_GuardedRef* obj);
@@ -47,10 +47,13 @@ class CMN_ObjectManager {
   // The manager of the module this code is linked into.
   static CMN_ObjectManager& Local();
 
+  // Registers obj (in the list of its stripe, under that stripe only).
   void storeObj(CMN_GuardedRef* obj);
+  // Unregisters obj, under its stripe only; an object not registered is left
+  // as it is.
   void removeObj(CMN_GuardedRef* obj);
-  // A new heap pin on the newest counted object, or null when there is none;
-  // dispose of it with die().
+  // A new heap pin on a counted object (which one is unspecified), or null
+  // when there is none; dispose of it with die().
   DummyHolder* getObj();
   // 1 when a holder owned by module id points at an object of this module.
   int moduleIsUsedBy(const TypifiedID& id);
@@ -66,6 +69,7 @@ class CMN_ObjectManager {
 
   // Number of registered objects (diagnostics and tests).
   unsigned count();
+  // The walk lock: the first lock every walk takes before the stripes.
   CMN_RecursiveMutex* lock() const { return lock_; }
 
   CMN_ObjectManager(const CMN_ObjectManager&) = delete;
@@ -79,8 +83,15 @@ class CMN_ObjectManager {
   template <class Match>
   int AnyHolder(Match match);
 
+  // The first registered object of one stripe's list, alone on its cache
+  // line like the stripe's lock.
+  struct alignas(64) Head {
+    CMN_GuardedRef* first = nullptr;
+  };
+
   CMN_RecursiveMutex* lock_;
-  CMN_GuardedRef* head_;
+  CMN_RefStripe* stripes_;
+  Head heads_[kCMN_RefStripes];
 };
 
 #endif  // PKIX_FRAMEWORK_CMN_OBJ_MGR_H_
