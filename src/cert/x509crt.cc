@@ -350,6 +350,7 @@ int X509Cert::setSignAlg(pki_alg_t a) {
 }
 
 TKey* X509Cert::getKey(TKey::key_type_t t) {
+  BufferCalls batch;  // a key made now takes several buffers
   Ref<TKey>* slot = nullptr;
   if (t == TKey::KT_PUBLIC) {
     slot = &pub_key_.ref();
@@ -422,6 +423,7 @@ TName* X509Cert::get_src_name(TName::name_type_t t) {
 }
 
 TName* X509Cert::getName(TName::name_type_t t) {
+  BufferCalls batch;  // the name made on first use and its copy
   TName* n = get_src_name(t);
   if (n == nullptr) return nullptr;
   TName* d = n->dup();
@@ -470,6 +472,7 @@ int X509Cert::getType() {
 // ---- Extensions and CRLs ----
 
 TExtnList* X509Cert::readExtns(int* code) {
+  BufferCalls batch;  // every extension takes buffers
   // The list holds the certificate's own extensions and nothing else: the
   // distribution points of a certificate without that extension are made
   // from its issuer when asked for (getCRLList), so that the list, and
@@ -929,6 +932,7 @@ TCert* X509Cert::dup() {
 // ---- Creation ----
 
 TCert* createX509Cert(const unsigned char* data, unsigned len) {
+  BufferCalls batch;  // the copy of the DER and the views into it
   X509Cert* made = new (std::nothrow) X509Cert;
   if (made == nullptr) return nullptr;
   Ref<X509Cert> c = adoptRef(made);

@@ -12,6 +12,33 @@
 #include "framework/cmn_rmutex.h"
 #include "support/result_codes.h"
 
+// The guard a thread keeps raised over a run of calls (CMN_GuardScope),
+// or null. The calls that thread makes through a stub of that guard inside
+// the run are counted already and raise it no further.
+inline thread_local CMN_Guard* tScopedGuard = nullptr;
+
+// Keeps guard raised for the scope, as a GuardLock does, and marks it as
+// this thread's scoped guard: stub calls on this thread under the same
+// guard skip their own raise while the scope lasts, so a run of calls into
+// one service takes the guard's lock twice, not twice per call. A scope
+// inside another scope of the same guard does nothing; a scope of another
+// guard takes over until it ends. Null does nothing.
+class CMN_GuardScope {
+ public:
+  explicit CMN_GuardScope(CMN_Guard* guard)
+      : outer_(tScopedGuard), lock_(guard == tScopedGuard ? nullptr : guard) {
+    if (guard != nullptr) tScopedGuard = guard;
+  }
+  ~CMN_GuardScope() { tScopedGuard = outer_; }
+  CMN_GuardScope(const CMN_GuardScope&) = delete;
+  CMN_GuardScope& operator=(const CMN_GuardScope&) = delete;
+
+ private:
+  CMN_Guard* outer_;
+  // Declared last: lowered after the scoped guard is given back.
+  GuardLockVar lock_;
+};
+
 class CMN_ServiceStubInterface {
  public:
   virtual void ref() = 0;
@@ -66,13 +93,16 @@ class CMN_ServiceStub : public CMN_ServiceStubInterface {
     return Held();
   }
 
-  // The client-call pattern: bind, raise the service's guard, run f on the
-  // service, lower the guard (also when f leaves by an exception). Returns
+  // The client-call pattern: bind, raise the service's guard (unless this
+  // thread's CMN_GuardScope holds it raised), run f on the service, lower
+  // the guard (also when f leaves by an exception). Returns
   // fail when no service can be bound. f takes the T* and returns the result.
   template <class F>
   auto call(F f, decltype(f(static_cast<T*>(nullptr))) fail = {}) -> decltype(f(static_cast<T*>(nullptr))) {
     T* s = Bind();
     if (s == nullptr) return fail;
+    // Raised already for this thread's whole run of calls (CMN_GuardScope).
+    if (holder_.guard != nullptr && holder_.guard == tScopedGuard) return f(s);
     GuardLockVar g(holder_.guard);
     return f(s);
   }

@@ -20,6 +20,18 @@ class X509CmnSrv : public CMN_ServiceStub<X509CmnSrv_I> {
 
 extern X509CmnSrv theX509Cmn;
 
+// Keeps the buffer service's guard raised for the scope, so that the
+// buffers made inside it on this thread (a certificate's extensions, names
+// or key make dozens) do not raise it one by one. Binds the service when it
+// can; without one it does nothing.
+class BufferCalls {
+ public:
+  BufferCalls() : scope_(theX509Cmn.Bind() != nullptr ? theX509Cmn.guard() : nullptr) {}
+
+ private:
+  CMN_GuardScope scope_;
+};
+
 // Each returns a new buffer that the caller owns (one reference, dropped
 // with release()), or null when the buffer service cannot be bound or makes
 // none. A null data pointer with a length gives that many octets of room.
