@@ -7,9 +7,11 @@ static_assert(sizeof(std::atomic<uint32_t>) == 4 && sizeof(std::atomic<unsigned 
 
 CMN_Mutex::~CMN_Mutex() { pthread_mutex_destroy(&m_); }
 
-CMN_RecursiveMutex::CMN_RecursiveMutex(const char* /*name*/) : depth_(0), owner_(0) {
-  pthread_mutex_init(&m_, nullptr);
-}
+// Every guarded object builds one (its holder-list lock): the static
+// initialiser gives the same default mutex as pthread_mutex_init with no
+// attributes, without the call.
+CMN_RecursiveMutex::CMN_RecursiveMutex(const char* /*name*/)
+    : m_(PTHREAD_MUTEX_INITIALIZER), depth_(0), owner_(0) {}
 
 CMN_RecursiveMutex::~CMN_RecursiveMutex() { pthread_mutex_destroy(&m_); }
 
