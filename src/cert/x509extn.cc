@@ -95,22 +95,23 @@ bool readExtnElement(const Buffer& in, ExtnElement* out) {
   return true;
 }
 
-int ExtnCore::parse(TBuf* in) {
+void ExtnCore::reset() {
   fini();
   modified_ = 1;
   type_ = TExtn::EXT_NONE;
-  if (in == nullptr) return kBadArgument;
-  Buffer* b = in->getBuffer();
-  if (b == nullptr) return kUnavailable;
+}
+
+int ExtnCore::parse(TBuf* in) {
+  Buffer* b = in != nullptr ? in->getBuffer() : nullptr;
   ExtnElement e;
-  if (!readExtnElement(*b, &e)) return kFailed;
-  return adopt(in, e);
+  if (b != nullptr && readExtnElement(*b, &e)) return adopt(in, e);
+  reset();
+  if (in == nullptr) return kBadArgument;
+  return b == nullptr ? kUnavailable : kFailed;
 }
 
 int ExtnCore::adopt(TBuf* in, const ExtnElement& e) {
-  fini();
-  modified_ = 1;
-  type_ = TExtn::EXT_NONE;
+  reset();
   // The view is made while in still covers the element; in is advanced
   // past it at the end.
   raw_ = tbufView(in, e.whole);
@@ -388,9 +389,7 @@ TExtn* createX509Extn(TBuf* in, Buffer* id) {
   for (const FactoryRow& r : kTypedExtns) {
     if (r.type == kind) return r.read(in, e);
   }
-  Ref<X509Extn> generic = adoptRef(new (std::nothrow) X509Extn(kind));
-  if (!generic || generic->setRawParsed(in, e) != kOk) return nullptr;
-  return generic.detach();
+  return readAs<X509Extn>(in, e);  // a generic extension of that kind
 }
 
 TExtn* createUnreadExtn(TBuf* in) {

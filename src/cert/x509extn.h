@@ -60,6 +60,8 @@ class ExtnCore {
 
  private:
   void fini();
+  // fini, and the kind unknown and the DER stale: the state before a parse.
+  void reset();
   // The identifier (made from the parsed element or the table when not yet
   // made); empty when there is none or memory is short.
   Ref<TBuf>& oidRef();
